@@ -1,0 +1,129 @@
+// Start-up and shutdown of the client process.
+#include "app/ClientApp.h"
+
+#include "app/AppConsts.h"
+#include "app/ClientProcess.h"
+#include "app/ErrorReport.h"
+#include "app/Messages.h"
+#include "app/Text.h"
+#include "controller/ClientDlg.h"
+
+namespace zq {
+
+CClientApp::CClientApp()
+    : BrowserPanelsLock(Plat().threads().NewLock()),
+      ServiceWindowsLock(Plat().threads().NewLock()),
+      LastSiteLock(Plat().threads().NewLock()) {}
+
+CClientApp::~CClientApp() {
+  delete Controller;
+  Controller = nullptr;
+}
+
+CClientApp* App() {
+  if (!CurrentPlatform()) return nullptr;
+  return Proc().App.get();
+}
+
+CClientApp::Switch CClientApp::ScanCommandLine(const std::wstring& line) {
+  size_t pos = 0;
+  for (;;) {
+    size_t at = line.find_first_of(L"-/", pos);
+    if (at == std::wstring::npos) return Switch::None;
+    // The token is the whole rest of the line: a switch counts only when nothing follows.
+    std::wstring token = line.substr(at + 1);
+    if (EqualsNoCase(token, L"UnregServer")) return Switch::UnregServer;
+    if (EqualsNoCase(token, L"RegServer")) return Switch::RegServer;
+    if (EqualsNoCase(token, L"CloseAll")) return Switch::CloseAll;
+    if (EqualsNoCase(token, L"LoadWithDelay")) return Switch::LoadWithDelay;
+    pos = at + 1;
+  }
+}
+
+// Component runtime, automation module and command-line switches. False ends start-up.
+bool CClientApp::InitComAndSwitches() {
+  Platform& p = Plat();
+  ComInitialized = true;
+  if (p.com().Initialize() < 0) {
+    ComInitialized = false;
+    return false;
+  }
+  p.com().InitModule(p.threads().CurrentThreadId());
+  auto endEarly = [&] {
+    ComInitialized = false;
+    p.com().TermModule();
+    p.com().Uninitialize();
+    return false;
+  };
+  switch (ScanCommandLine(p.processes().CommandLine())) {
+    case Switch::UnregServer:
+      p.com().UpdateRegistration(false);
+      return endEarly();
+    case Switch::RegServer:
+      p.com().UpdateRegistration(true);
+      return endEarly();
+    case Switch::CloseAll:
+      p.processes().WinExec("tskill ZephquillClient", sw::ShowNormal);
+      p.clock().Sleep(3000);
+      return endEarly();
+    case Switch::LoadWithDelay:
+      p.clock().Sleep(7000);
+      break;
+    case Switch::None:
+      break;
+  }
+  if (p.com().RegisterClassObjects() < 0) {
+    ComInitialized = false;
+    p.com().Uninitialize();
+    return false;
+  }
+  return true;
+}
+
+bool CClientApp::InitInstance() {
+  bool goOn = false;
+  Guarded(0, L"Unable to initialize the application", [&] { goOn = InitComAndSwitches(); });
+  if (!goOn) return false;
+
+  Platform& p = Plat();
+  if (!InstanceGuard.Acquire(IDS_APP_NAME)) {
+    p.windows().MessageBox(0, L"The application is already running",
+                           L"Cannot start Zephquill Application more than once",
+                           mb::IconError);
+    return false;
+  }
+
+  Controller = new CClientDlg();
+  Controller->DoModal();
+  lastQuitCode_ = Controller->QuitCode();
+  delete Controller;
+  Controller = nullptr;
+  return false;
+}
+
+void CClientApp::CloseAllPanels() {}
+
+int CClientApp::ExitInstance() {
+  Quietly([&] {
+    CloseAllPanels();
+    DestroyAppConsts();
+  });
+  if (ComInitialized) {
+    Quietly([&] {
+      Platform& p = Plat();
+      p.com().RevokeClassObjects();
+      p.com().TermModule();
+      p.com().Uninitialize();
+    });
+  }
+  return lastQuitCode_;
+}
+
+int ClientMain() {
+  ClientProcess& proc = Proc();
+  proc.App = std::make_unique<CClientApp>();
+  proc.App->InitInstance();
+  return proc.App->ExitInstance();
+}
+
+}  // namespace zq

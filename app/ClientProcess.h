@@ -1,0 +1,32 @@
+// The client's process-wide objects, kept once per process on the platform object:
+// the application object, the constants with their creation lock, and the other
+// values that live as long as the process.
+#pragma once
+#include <atomic>
+#include <memory>
+
+#include "platform/platform.h"
+
+namespace zq {
+
+class CAppConsts;
+class CClientApp;
+
+class ClientProcess : public ProcessState {
+ public:
+  ClientProcess();
+  ~ClientProcess() override;
+
+  // Guards the creation of the constants; made before the application object.
+  std::unique_ptr<Lock> ConstsCreationLock;
+  std::atomic<CAppConsts*> Consts{nullptr};
+  // The application object; made by ClientMain.
+  std::unique_ptr<CClientApp> App;
+  // Browser detection's cached Internet Explorer version kind (0: not checked yet).
+  int IEVersionKind = 0;
+};
+
+// The calling thread's process state, created on first use.
+ClientProcess& Proc();
+
+}  // namespace zq

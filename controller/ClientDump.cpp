@@ -1,0 +1,70 @@
+// Turns the controller's flags and the tray icon's tooltip, picture and menu into stable
+// "key: value" lines.
+#include "controller/ClientDump.h"
+
+#include <cstdio>
+
+#include "app/ClientApp.h"
+#include "app/ClientProcess.h"
+#include "app/Text.h"
+#include "controller/ClientDlg.h"
+
+namespace zq {
+
+namespace {
+std::string Quote(const std::wstring& text) {
+  std::string out = "\"";
+  for (char c : ToUtf8(text)) {
+    if (c == '\r') out += "\\r";
+    else if (c == '\n') out += "\\n";
+    else if (c == '"' || c == '\\') out += std::string("\\") + c;
+    else out += c;
+  }
+  return out + "\"";
+}
+}  // namespace
+
+std::vector<std::string> DumpClientState() {
+  std::vector<std::string> lines;
+  Platform* p = CurrentPlatform();
+  if (!p || !p->state()) return lines;
+  auto& proc = static_cast<ClientProcess&>(*p->state());
+  CClientApp* app = proc.App.get();
+  lines.push_back(std::string("constants: ") + (proc.Consts ? "built" : "none"));
+  if (!app) return lines;
+  CClientDlg* c = app->Controller;
+  lines.push_back(std::string("controller: ") + (c ? "running" : "none"));
+  if (!c) return lines;
+  lines.push_back("enabled: " + std::to_string(c->Enabled ? 1 : 0));
+  lines.push_back("connection_lost: " + std::to_string(c->ConnectionLost ? 1 : 0));
+  lines.push_back("check_running: " + std::to_string(c->CheckRunning ? 1 : 0));
+  lines.push_back("timer_idle: " + std::to_string(c->TimerIdle ? 1 : 0));
+  lines.push_back("app_directory: " + Quote(c->AppDirectory));
+  const CSystemTray& tray = c->TrayIcon;
+  lines.push_back("tray.icon: " + std::to_string(p->resources().IconId(tray.CurrentIcon())));
+  lines.push_back("tray.tooltip: " + Quote(tray.Tooltip()));
+  lines.push_back(std::string("tray.shown: ") + (tray.IsHidden() ? "0" : "1"));
+  lines.push_back("tray.default_item: " + std::to_string(tray.GetDefaultItem()) +
+                  (tray.GetDefaultByPosition() ? " (position)" : " (command)"));
+  if (const MenuItem* popup = tray.Popup()) {
+    int n = 0;
+    for (const MenuItem& entry : popup->popup) {
+      char key[48];
+      std::snprintf(key, sizeof key, "tray.menu.%02d: ", ++n);
+      if (entry.separator) {
+        lines.push_back(std::string(key) + "separator");
+        continue;
+      }
+      std::string flags;
+      if (entry.grayed) flags += " grayed";
+      if (entry.checked) flags += " checked";
+      if (entry.isDefault) flags += " default";
+      lines.push_back(std::string(key) + std::to_string(entry.id) + " " + Quote(entry.text) +
+                      flags);
+    }
+  }
+  lines.push_back("status_window: none");
+  return lines;
+}
+
+}  // namespace zq

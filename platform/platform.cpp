@@ -1,0 +1,21 @@
+// Thread binding of the platform object.
+#include "platform/platform.h"
+
+#include <cstdlib>
+
+namespace zq {
+
+namespace {
+thread_local Platform* tlsPlatform = nullptr;
+}
+
+Platform* CurrentPlatform() { return tlsPlatform; }
+
+Platform& Plat() {
+  if (!tlsPlatform) std::abort();
+  return *tlsPlatform;
+}
+
+void BindThread(Platform* platform) { tlsPlatform = platform; }
+
+}  // namespace zq

@@ -1,0 +1,30 @@
+// The process seam: the running program's identity, starting programs, files and the end.
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace zq {
+
+// Thrown by the simulated desktop's ExitProcess to unwind the simulated process's threads.
+// Client code must never swallow it (the error helpers rethrow it).
+struct ProcessExit {
+  int code;
+};
+
+class Processes {
+ public:
+  virtual ~Processes() = default;
+  virtual std::wstring CommandLine() = 0;  // the full line, program path included
+  virtual std::wstring ModulePath() = 0;   // full path of the executable
+  virtual std::wstring ShortPath(const std::wstring& path) = 0;
+  virtual std::wstring TempPath() = 0;     // with a trailing backslash
+  virtual bool CreateProcess(const std::wstring& commandLine) = 0;
+  // Like WinExec: a narrow command line; returns a value above 31 on success.
+  virtual unsigned WinExec(const std::string& commandLine, int show) = 0;
+  virtual bool MoveFile(const std::wstring& from, const std::wstring& to, unsigned flags) = 0;
+  virtual bool DeleteFile(const std::wstring& path) = 0;
+  // Ends the calling process at once; no clean-up runs.
+  [[noreturn]] virtual void ExitProcess(int code) = 0;
+};
+
+}  // namespace zq

@@ -1,0 +1,356 @@
+// One simulated process's view of the seam: clock, threads and locks, processes, named
+// mutexes, the shell's tray, resources and system texts, all backed by the Desktop.
+#include <algorithm>
+#include <ctime>
+#include <filesystem>
+
+#include "app/SystemTexts.h"
+#include "app/Text.h"
+#include "platform/sim/sim_desktop.h"
+#include "platform/sim/sim_profile.h"
+#include "platform/sim/sim_registry.h"
+#include "platform/sim/sim_window.h"
+#include "resources/ResourceTable.h"
+
+namespace zq::sim {
+
+namespace {
+
+// Days since 1970-01-01 to a civil date (proleptic Gregorian).
+void CivilFromDays(std::int64_t z, int& y, int& m, int& d) {
+  z += 719468;
+  std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  unsigned doe = static_cast<unsigned>(z - era * 146097);
+  unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  std::int64_t yy = static_cast<std::int64_t>(yoe) + era * 400;
+  unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  unsigned mp = (5 * doy + 2) / 153;
+  d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  y = static_cast<int>(yy + (m <= 2 ? 1 : 0));
+}
+
+class SimClock : public Clock {
+ public:
+  explicit SimClock(Desktop& d) : d_(d) {}
+  std::int64_t Now() override { return d_.Epoch() + static_cast<std::int64_t>(d_.NowMs() / 1000); }
+  LocalTime Local() override {
+    std::int64_t t = Now();
+    std::int64_t days = t >= 0 ? t / 86400 : (t - 86399) / 86400;
+    std::int64_t secs = t - days * 86400;
+    LocalTime lt;
+    CivilFromDays(days, lt.year, lt.month, lt.day);
+    lt.hour = static_cast<int>(secs / 3600);
+    lt.minute = static_cast<int>(secs / 60 % 60);
+    lt.second = static_cast<int>(secs % 60);
+    lt.dayOfWeek = static_cast<int>(((days % 7) + 11) % 7);  // 1970-01-01 was a Thursday
+    return lt;
+  }
+  std::uint64_t TickMs() override { return d_.NowMs(); }
+  void Sleep(unsigned ms) override { d_.SleepMs(ms); }
+
+ private:
+  Desktop& d_;
+};
+
+// A critical section: recursive for its owner; waiting hands the turn to other threads.
+class SimLock : public Lock {
+ public:
+  explicit SimLock(Desktop& d) : d_(d) {}
+  void Enter() override {
+    std::uint32_t me = d_.Current().id;
+    while (owner_ != 0 && owner_ != me) {
+      if (d_.Dying()) return;
+      d_.Block([this] { return owner_ == 0; }, kNever);
+    }
+    owner_ = me;
+    ++count_;
+  }
+  void Leave() override {
+    if (owner_ != d_.Current().id || count_ == 0) return;
+    if (--count_ == 0) owner_ = 0;
+  }
+
+ private:
+  Desktop& d_;
+  std::uint32_t owner_ = 0;
+  int count_ = 0;
+};
+
+class SimThreads : public Threads {
+ public:
+  SimThreads(Desktop& d, SimProcess& p) : d_(d), p_(p) {}
+  bool Start(std::function<void()> body) override {
+    if (p_.ending) return false;
+    SimProcess* proc = &p_;
+    d_.StartThread(p_.pid(), [proc, body = std::move(body)] {
+      BindThread(proc);
+      body();
+    }, "worker");
+    return true;
+  }
+  std::unique_ptr<Lock> NewLock() override { return std::make_unique<SimLock>(d_); }
+  std::uint32_t CurrentThreadId() override { return d_.Current().id; }
+
+ private:
+  Desktop& d_;
+  SimProcess& p_;
+};
+
+std::wstring FileStem(const std::wstring& path) {
+  size_t slash = path.find_last_of(L"\\/");
+  std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
+  size_t dot = name.rfind(L'.');
+  return dot == std::wstring::npos ? name : name.substr(0, dot);
+}
+
+class SimProcesses : public Processes {
+ public:
+  SimProcesses(Desktop& d, SimProcess& p) : d_(d), p_(p) {}
+  std::wstring CommandLine() override { return p_.CommandLine(); }
+  std::wstring ModulePath() override { return p_.ModulePath(); }
+  std::wstring ShortPath(const std::wstring& path) override { return path; }
+  std::wstring TempPath() override { return L"C:\\Temp\\"; }
+  bool CreateProcess(const std::wstring& commandLine) override {
+    d_.processStarts.push_back({p_.pid(), commandLine, "CreateProcess"});
+    d_.Trace("process " + std::to_string(p_.pid()) + " runs CreateProcess: " + ToUtf8(commandLine));
+    if (d_.launcher) d_.launcher(p_.pid(), commandLine);
+    return true;
+  }
+  unsigned WinExec(const std::string& commandLine, int show) override {
+    d_.processStarts.push_back({p_.pid(), FromUtf8(commandLine), "WinExec"});
+    d_.Trace("process " + std::to_string(p_.pid()) + " runs WinExec: " + commandLine);
+    const std::string tskill = "tskill ";
+    if (commandLine.compare(0, tskill.size(), tskill) == 0) {
+      // tskill ends every process of that image name; the caller is spared here.
+      std::wstring name = FromUtf8(commandLine.substr(tskill.size()));
+      for (std::uint32_t pid : d_.ProcessIds()) {
+        SimProcess* other = d_.Process(pid);
+        if (pid != p_.pid() && other && !other->ending &&
+            EqualsNoCase(FileStem(other->ModulePath()), name))
+          d_.EndProcess(pid, 1);
+      }
+    } else if (d_.launcher) {
+      d_.launcher(p_.pid(), FromUtf8(commandLine));
+    }
+    return 33;
+  }
+  bool MoveFile(const std::wstring& from, const std::wstring& to, unsigned flags) override {
+    std::error_code ec;
+    std::filesystem::rename(d_.HostPath(from), d_.HostPath(to), ec);
+    d_.Trace("process " + std::to_string(p_.pid()) + " moves " + ToUtf8(from) + " to " +
+             ToUtf8(to) + (ec ? " (failed)" : ""));
+    return !ec;
+  }
+  bool DeleteFile(const std::wstring& path) override {
+    std::error_code ec;
+    return std::filesystem::remove(d_.HostPath(path), ec);
+  }
+  [[noreturn]] void ExitProcess(int code) override {
+    if (!p_.exitCode) p_.exitCode = code;
+    d_.Trace("process " + std::to_string(p_.pid()) + " calls ExitProcess(" +
+             std::to_string(code) + ")");
+    d_.EndProcess(p_.pid(), *p_.exitCode);
+    throw ProcessExit{*p_.exitCode};
+  }
+
+ private:
+  Desktop& d_;
+  SimProcess& p_;
+};
+
+class SimMutexes : public Mutexes {
+ public:
+  SimMutexes(Desktop& d, SimProcess& p) : d_(d), p_(p) {}
+  MutexHandle Create(const std::wstring& name, bool& alreadyExisted) override {
+    std::wstring key = ToLower(name);
+    alreadyExisted = d_.mutexes.count(key) > 0 && d_.mutexes[key] > 0;
+    ++d_.mutexes[key];
+    MutexHandle h = d_.nextMutex++;
+    d_.mutexHandles[h] = {key, p_.pid()};
+    return h;
+  }
+  void Close(MutexHandle mutex) override {
+    auto it = d_.mutexHandles.find(mutex);
+    if (it == d_.mutexHandles.end()) return;
+    if (--d_.mutexes[it->second.first] <= 0) d_.mutexes.erase(it->second.first);
+    d_.mutexHandles.erase(it);
+  }
+
+ private:
+  Desktop& d_;
+  SimProcess& p_;
+};
+
+constexpr IconHandle kIconBase = 0x70000;
+
+
+
+class SimResources : public Resources {
+ public:
+  std::optional<std::wstring> String(unsigned id) override {
+    auto& t = resources::Strings();
+    auto it = t.find(id);
+    if (it == t.end()) return std::nullopt;
+    return it->second;
+  }
+  std::optional<Menu> LoadMenu(unsigned id) override { return resources::MenuById(id); }
+  IconHandle LoadIcon(unsigned id) override {
+    return resources::IconIds().count(id) ? kIconBase + id : 0;
+  }
+  unsigned IconId(IconHandle icon) override {
+    return icon > kIconBase && icon < kIconBase + 0x10000 ? static_cast<unsigned>(icon - kIconBase)
+                                                          : 0;
+  }
+  std::optional<Bitmap> LoadBitmap(unsigned id) override { return resources::BitmapById(id); }
+  std::optional<std::string> Raw(const std::wstring& type, unsigned id) override {
+    return resources::Raw(type, id);
+  }
+};
+
+class SimShell : public Shell {
+ public:
+  SimShell(Desktop& d, SimProcess& p) : d_(d), p_(p) {}
+  bool NotifyIcon(unsigned action, const NotifyIconData& data) override {
+    auto it = std::find_if(d_.trayIcons.begin(), d_.trayIcons.end(), [&](const TrayIcon& t) {
+      return t.data.window == data.window && t.data.id == data.id;
+    });
+    std::string who = "process " + std::to_string(p_.pid()) + " tray icon " +
+                      std::to_string(data.id);
+    switch (action) {
+      case nim::Add:
+        if (d_.failTrayAdds > 0) {
+          --d_.failTrayAdds;
+          d_.Trace(who + ": add refused by the shell");
+          return false;
+        }
+        if (it != d_.trayIcons.end()) return false;
+        d_.trayIcons.push_back({data, p_.pid()});
+        d_.Trace(who + " added: " + Describe(data));
+        return true;
+      case nim::Modify:
+        if (it == d_.trayIcons.end()) return false;
+        if (data.flags & nim::FlagIcon) it->data.icon = data.icon;
+        if (data.flags & nim::FlagTip) it->data.tip = data.tip;
+        if (data.flags & nim::FlagMessage) it->data.callbackMessage = data.callbackMessage;
+        d_.Trace(who + " modified: " + Describe(data));
+        return true;
+      case nim::Delete:
+        if (it == d_.trayIcons.end()) return false;
+        d_.trayIcons.erase(it);
+        d_.Trace(who + " deleted");
+        return true;
+      default:
+        return false;
+    }
+  }
+  bool Open(const std::wstring& address) override {
+    d_.openedAddresses.push_back(address);
+    d_.Trace("process " + std::to_string(p_.pid()) + " opens in the default browser: " +
+             ToUtf8(address));
+    return true;
+  }
+  bool RemoveTaskbarButton(WindowHandle window) override {
+    d_.Trace("process " + std::to_string(p_.pid()) + " removes the taskbar button of " +
+             WindowLabel(d_, window));
+    return true;
+  }
+  Rect TaskbarRect() override { return d_.taskbar; }
+  Rect TrayRect() override {
+    Rect t = d_.taskbar;
+    return Rect{t.right - 130, t.top + 2, t.right - 2, t.bottom - 2};
+  }
+
+ private:
+  std::string Describe(const NotifyIconData& data) {
+    std::string s;
+    if (data.flags & nim::FlagIcon)
+      s += "icon " + std::to_string(data.icon > kIconBase ? data.icon - kIconBase : 0) + " ";
+    if (data.flags & nim::FlagTip) s += "tip " + Escaped(data.tip) + " ";
+    if (data.flags & nim::FlagMessage) s += "callback " + std::to_string(data.callbackMessage);
+    while (!s.empty() && s.back() == ' ') s.pop_back();
+    return s;
+  }
+  Desktop& d_;
+  SimProcess& p_;
+};
+
+class SimSystem : public System {
+ public:
+  explicit SimSystem(Desktop& d) : d_(d) {}
+  std::optional<std::wstring> ErrorText(std::int32_t code) override {
+    return BuiltinErrorText(code);
+  }
+  int MajorVersion() override { return d_.osMajorVersion; }
+
+ private:
+  Desktop& d_;
+};
+
+// The component runtime: records what the client asks of it. The automation server's
+// registration is written by the client through the registry seam.
+class SimCom : public Com {
+ public:
+  SimCom(Desktop& d, SimProcess& p) : d_(d), p_(p) {}
+  HResult Initialize() override {
+    if (d_.failCoInitialize) return hr::Fail;
+    return hr::Ok;
+  }
+  void Uninitialize() override {}
+  void InitModule(std::uint32_t) override {}
+  void TermModule() override {}
+  HResult UpdateRegistration(bool registerServer) override {
+    d_.Trace("process " + std::to_string(p_.pid()) +
+             (registerServer ? " registers" : " unregisters") + " its automation server");
+    return hr::Ok;
+  }
+  HResult RegisterClassObjects() override {
+    if (d_.failClassObjects) return hr::Fail;
+    classObjects_ = true;
+    return hr::Ok;
+  }
+  void RevokeClassObjects() override { classObjects_ = false; }
+
+ private:
+  Desktop& d_;
+  SimProcess& p_;
+  bool classObjects_ = false;
+};
+
+}  // namespace
+
+struct SimProcess::Parts {
+  Parts(Desktop& d, SimProcess& p)
+      : windows(d, p.pid()), clock(d), threads(d, p), processes(d, p), mutexes(d, p),
+        shell(d, p), system(d), com(d, p) {}
+  SimWindows windows;
+  SimClock clock;
+  SimThreads threads;
+  SimProcesses processes;
+  SimMutexes mutexes;
+  SimResources resources;
+  SimShell shell;
+  SimSystem system;
+  SimCom com;
+};
+
+SimProcess::SimProcess(Desktop& desktop, std::uint32_t pid, std::wstring modulePath,
+                       std::wstring commandLine)
+    : desktop_(desktop), pid_(pid), modulePath_(std::move(modulePath)),
+      commandLine_(std::move(commandLine)), parts_(std::make_unique<Parts>(desktop, *this)) {}
+
+SimProcess::~SimProcess() = default;
+
+Windows& SimProcess::windows() { return parts_->windows; }
+Clock& SimProcess::clock() { return parts_->clock; }
+Threads& SimProcess::threads() { return parts_->threads; }
+Profile& SimProcess::profile() { return desktop_.profile(); }
+Registry& SimProcess::registry() { return desktop_.registry(); }
+Processes& SimProcess::processes() { return parts_->processes; }
+Mutexes& SimProcess::mutexes() { return parts_->mutexes; }
+Resources& SimProcess::resources() { return parts_->resources; }
+Shell& SimProcess::shell() { return parts_->shell; }
+System& SimProcess::system() { return parts_->system; }
+Com& SimProcess::com() { return parts_->com; }
+
+}  // namespace zq::sim

@@ -1,0 +1,141 @@
+// The window system seam: windows, message queues, timers, modal loops and message boxes.
+// All window operations are made on the thread that owns the window unless a method says otherwise.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/types.h"
+
+namespace zq {
+
+// Receives the messages of one window. The handler object outlives its window.
+class WindowHandler {
+ public:
+  virtual ~WindowHandler() = default;
+  // Called on the window's owner thread. Must not let an exception escape.
+  virtual LResult OnMessage(WindowHandle window, unsigned message, WParam wParam,
+                            LParam lParam) = 0;
+  // Called by a modal loop run for this window before a queued message is translated and
+  // dispatched; true swallows the message.
+  virtual bool PreTranslate(WindowHandle window, unsigned message, WParam wParam,
+                            LParam lParam) {
+    return false;
+  }
+};
+
+struct WindowSpec {
+  std::wstring className;
+  std::wstring title;
+  std::uint32_t style = 0;
+  std::uint32_t exStyle = 0;
+  Rect rect;                      // screen coordinates for top-level windows, parent client otherwise
+  WindowHandle parent = 0;        // parent (child windows) or owner (popups)
+  WindowHandler* handler = nullptr;
+  LParam createParam = 0;
+};
+
+// A menu as data: what the client needs to read, rename, grey, check and show.
+struct MenuItem {
+  unsigned id = 0;                // 0 for separators and popups
+  std::wstring text;              // empty for a separator
+  bool separator = false;
+  bool grayed = false;
+  bool checked = false;
+  bool isDefault = false;
+  std::vector<MenuItem> popup;    // non-empty for a submenu
+};
+using Menu = std::vector<MenuItem>;
+
+class Windows {
+ public:
+  virtual ~Windows() = default;
+
+  // Creation and destruction, on the calling thread, which owns the new window.
+  // Create sends WM_NCCREATE/WM_CREATE to the handler; returns 0 on failure.
+  virtual WindowHandle Create(const WindowSpec& spec) = 0;
+  // Sends WM_DESTROY and WM_NCDESTROY to the handler, children first. Any thread may call.
+  virtual bool Destroy(WindowHandle window) = 0;
+  virtual bool IsWindow(WindowHandle window) = 0;
+
+  // Attributes. Any thread.
+  virtual std::wstring ClassName(WindowHandle window) = 0;
+  virtual std::wstring Title(WindowHandle window) = 0;
+  virtual bool SetTitle(WindowHandle window, const std::wstring& title) = 0;
+  virtual std::uint32_t Style(WindowHandle window) = 0;
+  virtual void SetStyle(WindowHandle window, std::uint32_t style) = 0;
+  virtual std::uint32_t ExStyle(WindowHandle window) = 0;
+  virtual void SetExStyle(WindowHandle window, std::uint32_t exStyle) = 0;
+  virtual Rect WindowRect(WindowHandle window) = 0;  // screen coordinates
+  virtual Rect ClientRect(WindowHandle window) = 0;  // origin 0,0
+  virtual bool MoveWindow(WindowHandle window, const Rect& screenOrParentRect) = 0;
+  virtual bool IsVisible(WindowHandle window) = 0;
+  virtual bool Show(WindowHandle window, int command) = 0;
+  virtual bool IsEnabled(WindowHandle window) = 0;
+  virtual bool EnableWindow(WindowHandle window, bool enable) = 0;
+  virtual bool IsIconic(WindowHandle window) = 0;
+  virtual std::uint32_t ThreadOf(WindowHandle window) = 0;
+
+  // Tree and z-order. Top-level windows are the desktop window's children.
+  virtual WindowHandle DesktopWindow() = 0;
+  virtual WindowHandle Parent(WindowHandle window) = 0;
+  virtual WindowHandle FirstChild(WindowHandle window) = 0;  // topmost child
+  virtual WindowHandle NextSibling(WindowHandle window) = 0; // next lower in z-order
+  virtual WindowHandle SetParent(WindowHandle window, WindowHandle parent) = 0;
+  // Like FindWindowExW: searches the children of parent (0: top-level) after `after`.
+  // Empty texts match anything.
+  virtual WindowHandle FindWindow(WindowHandle parent, WindowHandle after,
+                                  const std::wstring& className, const std::wstring& title) = 0;
+  virtual bool BringToTop(WindowHandle window) = 0;
+
+  // Focus and activation.
+  virtual WindowHandle Foreground() = 0;
+  virtual bool SetForeground(WindowHandle window) = 0;
+  virtual WindowHandle ActiveWindow() = 0;  // active window of the calling thread
+  virtual WindowHandle SetActiveWindow(WindowHandle window) = 0;
+  virtual WindowHandle Focus() = 0;         // focus window of the calling thread
+  virtual WindowHandle SetFocus(WindowHandle window) = 0;
+
+  // Messages. Post from any thread; Send blocks until the owner thread has handled it.
+  virtual bool Post(WindowHandle window, unsigned message, WParam wParam, LParam lParam) = 0;
+  virtual LResult Send(WindowHandle window, unsigned message, WParam wParam, LParam lParam) = 0;
+  virtual void PostQuit(int exitCode) = 0;  // to the calling thread's queue
+  virtual LResult DefaultProc(WindowHandle window, unsigned message, WParam wParam,
+                              LParam lParam) = 0;
+  virtual bool SetTimer(WindowHandle window, unsigned id, unsigned periodMs) = 0;
+  virtual bool KillTimer(WindowHandle window, unsigned id) = 0;
+  // Runs the calling thread's message loop until EndModal is called for `window` or the
+  // quit message arrives; returns the EndModal result, or -1 after a quit message (which is
+  // posted again so that outer loops end too).
+  virtual int RunModalLoop(WindowHandle window) = 0;
+  virtual void EndModal(WindowHandle window, int result) = 0;
+  // Dispatches whatever is waiting for the calling thread without blocking.
+  virtual void PumpPending() = 0;
+  // Registered message numbers ("TaskbarCreated"); the same name gives the same number.
+  virtual unsigned RegisterMessage(const std::wstring& name) = 0;
+
+  // A modal message box; its own message loop dispatches the thread's messages meanwhile.
+  virtual int MessageBox(WindowHandle owner, const std::wstring& text,
+                         const std::wstring& caption, unsigned style) = 0;
+
+  // Window classes: registering a name twice in one process fails.
+  virtual bool RegisterClass(const std::wstring& name, unsigned iconId) = 0;
+  virtual bool UnregisterClass(const std::wstring& name) = 0;
+  // Layered windows and regions. LayeredSupported is false on systems without
+  // SetLayeredWindowAttributes. Flags: 1 colour key, 2 alpha.
+  virtual bool LayeredSupported() = 0;
+  virtual bool SetLayeredAttributes(WindowHandle window, std::uint32_t colorKey, int alpha,
+                                    unsigned flags) = 0;
+  // The window's region as rectangles in window coordinates; empty: no region.
+  virtual bool SetRegion(WindowHandle window, const std::vector<Rect>& region) = 0;
+
+  // Menus: shows `menu` at the point and returns the chosen command id, or 0.
+  virtual unsigned TrackPopupMenu(const Menu& menu, unsigned flags, Point at,
+                                  WindowHandle owner) = 0;
+  virtual Point CursorPos() = 0;
+  virtual bool KeyDown(int virtualKey) = 0;  // GetKeyState high bit
+  virtual Rect ScreenRect() = 0;             // the primary screen
+  virtual Rect WorkArea() = 0;               // the screen less the taskbar
+};
+
+}  // namespace zq

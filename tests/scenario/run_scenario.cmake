@@ -1,0 +1,22 @@
+# Runs one scenario script and compares its output with the expected file.
+# Set ZQ_UPDATE_EXPECTED=1 in the environment to rewrite the expected file instead.
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK})
+execute_process(COMMAND ${ZQSIM} --root ${WORK}/disk ${SCRIPT}
+  OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc TIMEOUT 120)
+file(WRITE ${WORK}/actual.txt "${out}")
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "zqsim failed (${rc}):\n${out}\n${err}")
+endif()
+if("$ENV{ZQ_UPDATE_EXPECTED}" STREQUAL "1")
+  file(WRITE ${EXPECTED} "${out}")
+  return()
+endif()
+if(NOT EXISTS ${EXPECTED})
+  message(FATAL_ERROR "no expected output ${EXPECTED}; actual output:\n${out}")
+endif()
+file(READ ${EXPECTED} expected)
+if(NOT out STREQUAL expected)
+  execute_process(COMMAND diff -u ${EXPECTED} ${WORK}/actual.txt OUTPUT_VARIABLE diff)
+  message(FATAL_ERROR "scenario output differs from ${EXPECTED}:\n${diff}")
+endif()

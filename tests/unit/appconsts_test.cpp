@@ -1,0 +1,175 @@
+// Unit tests of the configuration constants (built through a fake settings reader) and of
+// TextList splitting.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <vector>
+
+#include "app/AppConsts.h"
+#include "app/ErrorReport.h"
+
+namespace zq {
+namespace {
+
+// A configuration file as a map; records every key read, in order.
+struct FakeConfig {
+  std::map<std::wstring, std::wstring> values;
+  std::vector<std::wstring> keysRead;
+
+  SettingReader Reader() {
+    return [this](const std::wstring& key, const std::wstring& def) {
+      keysRead.push_back(key);
+      auto it = values.find(key);
+      return it == values.end() ? def : it->second;
+    };
+  }
+};
+
+std::vector<std::wstring> Items(const TextList& list) { return list.Items(); }
+
+HResult ConversionError(const std::wstring& text) {
+  try {
+    SettingToInt32(text);
+  } catch (const ComError& e) {
+    return e.Code;
+  }
+  return hr::Ok;
+}
+
+TEST(AppConsts, DefaultsWithoutConfigurationAndKeyOrder) {
+  FakeConfig config;
+  CAppConsts c(config.Reader());
+  const std::wstring app = L"http://" ZQ_APP_HOST L"/";
+  const std::wstring web = L"http://" ZQ_WEB_HOST L"/";
+  EXPECT_EQ(c.EmptyText, L"");
+  EXPECT_EQ(c.StopPostBacksURL, L"stoppostbacks");
+  EXPECT_EQ(c.ClosedFltWndURL, app + L"Panel/DefaultClose.html");
+  EXPECT_EQ(c.WhereAreMyFriendsURL, app + L"Panel/WhereAreMyFriends.aspx?InitialScreen=Friends");
+  EXPECT_EQ(c.ZQSettingsURL, app + L"Panel/Settings.aspx?OpenTab=GeneralTab");
+  EXPECT_EQ(c.MyEventsURL, app + L"Panel/Events.aspx");
+  EXPECT_EQ(c.PollingURL, app + L"Panel/PollingNotifications.aspx");
+  EXPECT_EQ(c.UpdateClientURL, web + L"Download/");
+  EXPECT_EQ(c.OnAboutURL, web + L"AboutUs.aspx");
+  EXPECT_EQ(c.SendFeedbackURL, web + L"Contactus.aspx");
+  EXPECT_NE(c.ConnectionAliveStaticCheckURL.find(L"/Panel/ConnectionAliveStaticCheck.htm"),
+            std::wstring::npos);
+  EXPECT_EQ(c.ZephquillProtocolURL, L"zqwndcmd::");
+  EXPECT_EQ(c.ZQFloatWndClassName, L"ZQFloatWndClassName");
+  EXPECT_EQ(c.TrasparencyCmd, L"Trasparency");
+  EXPECT_EQ(c.EnableOrDisableCmd, L"enableordisablecmd");
+  EXPECT_EQ(c.WindowsStartupKey, L"Zephquill");
+  EXPECT_EQ(c.FLT_WND_Y_OFFSET, 15);
+  EXPECT_EQ(c.FLT_WND_X_OFFSET, 30);
+  EXPECT_EQ(c.FLT_WND_ICON_OFFSET, 0);
+  EXPECT_EQ(c.FLT_WND_X_PADDING, 40);
+  EXPECT_EQ(c.FLT_WND_Y_PADDING, 100);
+  EXPECT_EQ(c.FLT_WND_MIN_HEIGHT, 600);
+  EXPECT_EQ(c.FLT_WND_MIN_WIDTH, 800);
+
+  const std::vector<std::wstring> expectedOrder = {
+      L"StopPostBacksURL", L"ClosedFltWndURL", L"MinFltWndURL", L"WhereAreMyFriendsURL",
+      L"ZQSettingsURL", L"MyEventsURL", L"ManageMyFriendsURL", L"ClientLoadURL",
+      L"PollingURL", L"ZephquillProtocolURL", L"ZephquillCMDURL", L"ZephquillWParamURL",
+      L"ZephquillLParamURL", L"ZephquillSeparatorURL", L"UpdateClientURL",
+      L"DefaultNotifyURL", L"ZQFloatWndClassName", L"WindowsStartupKey", L"OnAboutURL",
+      L"SendFeedbackURL", L"ConnectionAliveStaticCheckURL", L"FLT_WND_Y_OFFSET",
+      L"FLT_WND_X_OFFSET", L"FLT_WND_ICON_OFFSET", L"FLT_WND_X_PADDING",
+      L"FLT_WND_Y_PADDING", L"FLT_WND_MIN_HEIGHT", L"FLT_WND_MIN_WIDTH"};
+  EXPECT_EQ(config.keysRead, expectedOrder);
+}
+
+TEST(AppConsts, FileValuesOverrideDefaults) {
+  FakeConfig config;
+  config.values[L"PollingURL"] = L"";
+  config.values[L"MinFltWndURL"] = L"HTTP://Host.Example/PANEL/Min.ASPX?Mode=SMALL";
+  config.values[L"StopPostBacksURL"] = L"StopHERE";
+  config.values[L"ZQSettingsURL"] = L"http://X/Settings?Tab=A";
+  config.values[L"MyEventsURL"] = L"http://x/MyEvents";
+  config.values[L"FLT_WND_MIN_WIDTH"] = L"  1024\t";
+  config.values[L"FLT_WND_Y_OFFSET"] = L"-7";
+  config.values[L"ExcludedStartWithURL"] = L"ftp:;news:";
+  CAppConsts c(config.Reader());
+  EXPECT_EQ(c.PollingURL, L"");  // present but empty is not the default
+  EXPECT_EQ(c.MinFltWndURL, L"http://host.example/panel/min.aspx?mode=small");
+  EXPECT_EQ(c.StopPostBacksURL, L"stophere");
+  EXPECT_EQ(c.ZQSettingsURL, L"http://X/Settings?Tab=A");  // other rows keep their case
+  EXPECT_EQ(c.MyEventsURL, L"http://x/MyEvents");
+  EXPECT_EQ(c.FLT_WND_MIN_WIDTH, 1024);
+  EXPECT_EQ(c.FLT_WND_Y_OFFSET, -7);
+  EXPECT_EQ(Items(c.ExcludedStartWithDefaults),
+            (std::vector<std::wstring>{L"about:", L"file:", L"http:///"}));
+  EXPECT_EQ(c.ExcludedStartWithDefaults.Separator(), L";");
+}
+
+TEST(AppConsts, BadNumberEntryFailsConstruction) {
+  for (const wchar_t* bad : {L"wide", L"80O", L"", L"9999999999"}) {
+    FakeConfig config;
+    config.values[L"FLT_WND_MIN_WIDTH"] = bad;
+    EXPECT_THROW(CAppConsts c(config.Reader()), ComError) << bad;
+  }
+}
+
+TEST(AppConsts, NumberConversion) {
+  EXPECT_EQ(SettingToInt32(L"0"), 0);
+  EXPECT_EQ(SettingToInt32(L" +42 "), 42);
+  EXPECT_EQ(SettingToInt32(L"2147483647"), 2147483647);
+  EXPECT_EQ(SettingToInt32(L"-2147483648"), -2147483647 - 1);
+  EXPECT_EQ(SettingToInt32(L"000000000000000123"), 123);
+  EXPECT_EQ(ConversionError(L"2147483648"), hr::Overflow);
+  EXPECT_EQ(ConversionError(L"-2147483649"), hr::Overflow);
+  EXPECT_EQ(ConversionError(L"123456789012345678901234567890"), hr::Overflow);
+  EXPECT_EQ(ConversionError(L"99999999999x"), hr::TypeMismatch);
+  EXPECT_EQ(ConversionError(L"abc"), hr::TypeMismatch);
+  EXPECT_EQ(ConversionError(L"   "), hr::TypeMismatch);
+  EXPECT_EQ(ConversionError(L"-"), hr::TypeMismatch);
+  EXPECT_EQ(ConversionError(L"1 2"), hr::TypeMismatch);
+  EXPECT_EQ(ConversionError(L"--1"), hr::TypeMismatch);
+}
+
+TEST(TextList, SplitPieces) {
+  TextList list;
+  list.Split(L"a; b ;;c");
+  EXPECT_EQ(Items(list), (std::vector<std::wstring>{L"a", L"b", L"", L"c"}));
+
+  TextList leading;
+  leading.Split(L";x");
+  EXPECT_EQ(Items(leading), (std::vector<std::wstring>{L"", L"x"}));
+
+  TextList trailing;
+  trailing.Split(L"x;");  // a closing separator adds no empty item
+  EXPECT_EQ(Items(trailing), (std::vector<std::wstring>{L"x"}));
+
+  TextList blanks;
+  blanks.Split(L" \t ;;");
+  EXPECT_EQ(Items(blanks), (std::vector<std::wstring>{L"", L""}));
+
+  TextList empty;
+  empty.Split(L"");
+  EXPECT_EQ(empty.Count(), 0);
+
+  TextList wide(L"::");
+  wide.Split(L"a::b:c:: d");
+  EXPECT_EQ(Items(wide), (std::vector<std::wstring>{L"a", L"b:c", L"d"}));
+}
+
+TEST(TextList, AppendIndexAndClear) {
+  TextList list;
+  list.Split(L"one;two");
+  list.Append(L"three");
+  EXPECT_EQ(list.Count(), 3);
+  EXPECT_EQ(list.Item(1), L"one");
+  EXPECT_EQ(list.Item(3), L"three");
+  EXPECT_THROW(list.Item(0), std::out_of_range);
+  EXPECT_THROW(list.Item(4), std::out_of_range);
+
+  list.AppendList(list);  // appending a list to itself doubles it
+  EXPECT_EQ(list.Count(), 6);
+  EXPECT_EQ(list.Item(4), L"one");
+
+  list.Clear();
+  EXPECT_EQ(list.Count(), 0);
+  EXPECT_EQ(list.Separator(), L";");
+}
+
+}  // namespace
+}  // namespace zq

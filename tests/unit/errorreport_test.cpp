@@ -1,0 +1,169 @@
+// Unit tests of the report line, the raising helpers, the guarded blocks, the built-in
+// system texts and the ownership of texts carried in message parameters.
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "app/CommandText.h"
+#include "app/ErrorReport.h"
+#include "app/SystemTexts.h"
+
+namespace zq {
+namespace {
+
+constexpr HResult Code(std::uint32_t u) { return static_cast<HResult>(u); }
+
+template <class F>
+HResult CodeThrownBy(F&& body) {
+  try {
+    body();
+  } catch (const ComError& e) {
+    return e.Code;
+  }
+  return hr::Ok;
+}
+
+TEST(FormatErrorLine, SystemTextComesFirstForOrdinaryCodes) {
+  EXPECT_EQ(FormatErrorLine(L"Cannot open settings window", ComError(hr::Fail)),
+            L"Cannot open settings window. Error Code = 0x80004005, "
+            L"Error Message: Unspecified error   ");
+  EXPECT_EQ(FormatErrorLine(L"T", ComError(hr::AccessDenied)),
+            L"T. Error Code = 0x80070005, Error Message: Access is denied.   ");
+  // A component description does not displace the system's text for these codes, and
+  // the low interface-specific range (code part up to 0x200) counts as ordinary.
+  EXPECT_EQ(FormatErrorLine(L"T", ComError(hr::Fail, L"from component")),
+            L"T. Error Code = 0x80004005, Error Message: Unspecified error   ");
+  EXPECT_EQ(FormatErrorLine(L"T", ComError(Code(0x80040154u), L"from component")),
+            L"T. Error Code = 0x80040154, Error Message: Class not registered   ");
+}
+
+TEST(FormatErrorLine, InterfaceSpecificCodesPreferTheComponent) {
+  EXPECT_EQ(FormatErrorLine(L"Cannot go", ComError(Code(0x80040201u), L"Page refused")),
+            L"Cannot go. Page refused   ");
+  EXPECT_EQ(FormatErrorLine(L"Cannot go", ComError(Code(0x80040201u))),
+            L"Cannot go. Error Code = 0x80040201, Error Message: IDispatch error #1   ");
+  EXPECT_EQ(FormatErrorLine(L"T", ComError(Code(0x8004FFFFu), L"")),
+            L"T. Error Code = 0x8004ffff, Error Message: IDispatch error #65023   ");
+}
+
+TEST(FormatErrorLine, FallbacksAndEmptyDescriptions) {
+  EXPECT_EQ(ErrorMessageFrom(Code(0x80040200u), std::nullopt), L"Unknown error 0x80040200");
+  EXPECT_EQ(ErrorMessageFrom(Code(0x80001234u), std::nullopt), L"Unknown error 0x80001234");
+  EXPECT_EQ(ErrorMessageFrom(Code(0x0000ABCDu), std::wstring()), L"Unknown error 0xABCD");
+  EXPECT_EQ(FormatErrorLine(L"T", ComError(Code(0x800C0005u))),
+            L"T. Error Code = 0x800c0005, Error Message: Unknown error 0x800C0005   ");
+
+  // A system text that is only a line end leaves nothing; with no component
+  // description either, the line says "An error occurred".
+  ComError bare(hr::Fail);
+  bare.SystemText = ErrorMessageFrom(hr::Fail, std::wstring(L"\r\n"));
+  EXPECT_EQ(FormatErrorLine(L"T", bare),
+            L"T. Error Code = 0x80004005, Error Message: An error occurred   ");
+  ComError described(hr::Fail, L"Component says");
+  described.SystemText = L"";
+  EXPECT_EQ(FormatErrorLine(L"T", described), L"T. Component says   ");
+}
+
+TEST(FormatErrorLine, LineEndsOfSystemTexts) {
+  EXPECT_EQ(ErrorMessageFrom(hr::Fail, std::wstring(L"Abc\r\n")), L"Abc");
+  EXPECT_EQ(ErrorMessageFrom(hr::Fail, std::wstring(L"Abc\n")), L"Abc");
+  EXPECT_EQ(ErrorMessageFrom(hr::Fail, std::wstring(L"Abc\r")), L"Abc");
+  EXPECT_EQ(ErrorMessageFrom(hr::Fail, std::wstring(L"Abc\r\n\r\n")), L"Abc\r\n");
+  EXPECT_EQ(ErrorMessageFrom(hr::Fail, std::wstring(L"\n")), L"\n");
+  EXPECT_EQ(ErrorMessageFrom(hr::Fail, std::wstring(L"A\r\nB")), L"A\r\nB");
+}
+
+TEST(FormatErrorLine, TextsAreNeverFormats) {
+  const std::wstring text = L"Cannot open http://a/%41%s%d%ls%n?q=100%";
+  EXPECT_EQ(FormatErrorLine(text, ComError(Code(0x80040205u), L"50% %s done %n")),
+            text + L". 50% %s done %n   ");
+  ComError withInserts(hr::Fail);
+  withInserts.SystemText = L"Value %1 is %2";
+  EXPECT_EQ(FormatErrorLine(L"%x", withInserts),
+            L"%x. Error Code = 0x80004005, Error Message: Value %1 is %2   ");
+}
+
+TEST(ErrorRaising, CodesOfTheHelpers) {
+  EXPECT_EQ(CodeThrownBy([] { ThrowWin32(0); }), hr::Ok);
+  EXPECT_EQ(CodeThrownBy([] { ThrowWin32(5); }), hr::AccessDenied);
+  EXPECT_EQ(CodeThrownBy([] { ThrowWin32(0x12345); }), Code(0x80072345u));
+  EXPECT_EQ(CodeThrownBy([] { ThrowIfFailed(hr::False); }), hr::Ok);
+  EXPECT_EQ(CodeThrownBy([] { ThrowIfFailed(hr::NoInterface); }), hr::NoInterface);
+  EXPECT_EQ(CodeThrownBy([] { ThrowFail(); }), hr::Fail);
+  EXPECT_EQ(CodeThrownBy([] { ThrowOutOfMemory(); }), hr::OutOfMemory);
+  EXPECT_EQ(CodeThrownBy([] { ThrowIfNull(static_cast<int*>(nullptr)); }), hr::Pointer);
+  try {
+    ThrowIfFailed(Code(0x80040201u), std::wstring(L"why"));
+    FAIL() << "no throw";
+  } catch (const ComError& e) {
+    EXPECT_EQ(e.Description(), L"why");
+  }
+}
+
+TEST(GuardedBlock, ResultsAndProcessExit) {
+  int ran = 0;
+  EXPECT_TRUE(Guarded(0, L"ok", [&] { ++ran; }));
+  EXPECT_FALSE(Guarded(0, L"com", [] { ThrowFail(); }));
+  EXPECT_FALSE(Guarded(1, std::wstring(L"other"), [] { throw std::runtime_error("x"); }));
+  EXPECT_FALSE(Guarded(2, L"memory", [] { throw std::bad_alloc(); }));
+  EXPECT_FALSE(Guarded(-9, L"grave", [] { throw 42; }));
+  EXPECT_EQ(ran, 1);
+
+  EXPECT_EQ(GuardedOr(-1, 0, L"value", [] { return 7; }), 7);
+  EXPECT_EQ(GuardedOr(-1, 0, L"value", []() -> int { ThrowFail(); }), -1);
+
+  EXPECT_TRUE(Quietly([] {}));
+  EXPECT_FALSE(Quietly([] { throw std::logic_error("x"); }));
+
+  // A simulated process end must unwind through every kind of guard.
+  EXPECT_THROW(Guarded(0, L"exit", [] { throw ProcessExit{3}; }), ProcessExit);
+  EXPECT_THROW(GuardedOr(0, 0, L"exit", []() -> int { throw ProcessExit{3}; }), ProcessExit);
+  EXPECT_THROW(Quietly([] { throw ProcessExit{0}; }), ProcessExit);
+}
+
+TEST(BuiltinErrorText, WindowsWordingAndGaps) {
+  EXPECT_EQ(BuiltinErrorText(hr::Fail), std::wstring(L"Unspecified error\r\n"));
+  EXPECT_EQ(BuiltinErrorText(hr::Pointer), std::wstring(L"Invalid pointer\r\n"));
+  EXPECT_EQ(BuiltinErrorText(hr::TypeMismatch), std::wstring(L"Type mismatch.\r\n"));
+  EXPECT_EQ(BuiltinErrorText(hr::Overflow), std::wstring(L"Out of present range.\r\n"));
+  // A bare system error number reads like its 0x8007xxxx code.
+  EXPECT_EQ(BuiltinErrorText(5), BuiltinErrorText(hr::AccessDenied));
+  for (std::uint32_t none : {0x800C0005u, 0x800C0008u, 0x800C0010u, 0x80072EE7u})
+    EXPECT_FALSE(BuiltinErrorText(Code(none))) << std::hex << none;
+}
+
+TEST(CommandText, OwnershipPassesWithTheParameter) {
+  const std::size_t before = LiveTextCount();
+  WParam w = GiveText(L"naverror");
+  LParam l = GiveLParamText(L"http://a/?x=%20");
+  EXPECT_EQ(LiveTextCount(), before + 2);
+  EXPECT_EQ(PeekText(w), L"naverror");
+  EXPECT_EQ(TakeText(w), L"naverror");
+  EXPECT_EQ(TakeText(l), L"http://a/?x=%20");
+  EXPECT_EQ(TakeText(0), L"");
+  EXPECT_EQ(LiveTextCount(), before);
+
+  WParam forwarded = 0;
+  {
+    OwnedText word(GiveText(L"Drag"));
+    OwnedText arg(GiveLParamText(L"1"));
+    EXPECT_EQ(word.Text(), L"Drag");
+    forwarded = word.Release();  // passed on to the next receiver
+  }
+  EXPECT_EQ(LiveTextCount(), before + 1);
+  EXPECT_EQ(TakeText(forwarded), L"Drag");
+
+  WParam shared = GiveText(L"status");
+  EXPECT_EQ(ShareText(shared), shared);
+  FreeText(shared);
+  EXPECT_EQ(TakeText(shared), L"status");  // the second reference still reads it
+
+  OwnedText a(GiveText(L"a"));
+  a = OwnedText(GiveText(L"b"));  // assigning frees the text held before
+  EXPECT_EQ(a.Text(), L"b");
+  EXPECT_EQ(LiveTextCount(), before + 1);
+  EXPECT_EQ(OwnedText().Text(), L"");
+}
+
+}  // namespace
+}  // namespace zq

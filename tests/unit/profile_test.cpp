@@ -1,0 +1,312 @@
+// Tests of the configuration file wrapper, the simulated profile files on the host disk
+// and the simulated registry.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "app/Ini.h"
+#include "app/Text.h"
+#include "platform/sim/sim_profile.h"
+#include "platform/sim/sim_registry.h"
+
+namespace fs = std::filesystem;
+using zq::CIni;
+using zq::RegRoot;
+using zq::sim::SimProfile;
+using zq::sim::SimRegistry;
+
+namespace {
+
+const wchar_t* const kConfig = L"C:\\Program Files\\Zephquill\\ZQConfig.ini";
+
+// Records the buffer sizes the wrapper asks for, then passes the call on.
+class RecordingProfile : public zq::Profile {
+ public:
+  explicit RecordingProfile(zq::Profile& inner) : inner_(inner) {}
+  unsigned ReadString(const std::wstring& section, const std::wstring& key,
+                      const std::wstring& def, std::wstring& out, unsigned size,
+                      const std::wstring& path) override {
+    sizes.push_back(size);
+    return inner_.ReadString(section, key, def, out, size, path);
+  }
+  bool WriteString(const std::wstring& section, const std::wstring& key,
+                   const std::wstring& value, const std::wstring& path) override {
+    ++writes;
+    return inner_.WriteString(section, key, value, path);
+  }
+  std::vector<unsigned> sizes;
+  int writes = 0;
+
+ private:
+  zq::Profile& inner_;
+};
+
+// A fresh host directory per test; Windows paths map below it ("C:\a\b" -> <root>/C/a/b).
+class ProfileTest : public ::testing::Test {
+ protected:
+  ProfileTest()
+      : root_(fs::path(::testing::TempDir()) /
+              ("zq_profile_" +
+               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()))),
+        profile_([this](const std::wstring& w) { return MapPath(w); }),
+        ini_(profile_) {
+    fs::remove_all(root_);
+    fs::create_directories(root_ / "C" / "Program Files" / "Zephquill");
+    ini_.SetPathName(kConfig);
+  }
+  ~ProfileTest() override { fs::remove_all(root_); }
+
+  std::string MapPath(const std::wstring& windowsPath) const {
+    if (windowsPath.size() < 3 || windowsPath[1] != L':') return std::string();
+    std::string rest = zq::ToUtf8(windowsPath.substr(3));
+    for (auto& c : rest)
+      if (c == '\\') c = '/';
+    return (root_ / std::string(1, static_cast<char>(windowsPath[0])) / rest).string();
+  }
+  std::string HostConfig() const { return MapPath(kConfig); }
+
+  void WriteFile(const std::string& bytes) {
+    std::ofstream(HostConfig(), std::ios::binary) << bytes;
+  }
+  std::string ReadFile() const {
+    std::ifstream in(HostConfig(), std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  }
+  std::wstring Get(const wchar_t* key, const wchar_t* def = L"dflt") {
+    return ini_.GetString(L"General", key, def);
+  }
+
+  fs::path root_;
+  SimProfile profile_;
+  CIni ini_;
+};
+
+TEST_F(ProfileTest, LongValuesAreReadWholeWithGrowingBuffer) {
+  RecordingProfile recorder(profile_);
+  CIni ini(recorder);
+  ini.SetPathName(kConfig);
+  struct Case {
+    size_t length;
+    std::vector<unsigned> sizes;
+  };
+  // 511 characters fill a 512 buffer to size-1, which may be a cut value: one more read.
+  const Case cases[] = {{510, {512}},
+                        {511, {512, 1024}},
+                        {600, {512, 1024}},
+                        {1023, {512, 1024, 1536}},
+                        {5000, {512, 1024, 1536, 2048, 2560, 3072, 3584, 4096, 4608, 5120}}};
+  for (const auto& c : cases) {
+    std::wstring value;
+    for (size_t i = 0; i < c.length; ++i) value += static_cast<wchar_t>(L'a' + i % 26);
+    ASSERT_TRUE(ini.WriteString(L"General", L"Long", value.c_str()));
+    recorder.sizes.clear();
+    EXPECT_EQ(ini.GetString(L"General", L"Long", L""), value) << c.length;
+    EXPECT_EQ(recorder.sizes, c.sizes) << c.length;
+  }
+}
+
+TEST_F(ProfileTest, DefaultOnlyWhenKeySectionOrFileIsMissing) {
+  EXPECT_EQ(Get(L"ShowOthersMyLocation", L"true"), L"true");  // no file yet
+  EXPECT_EQ(Get(L"Anything", nullptr), L"");
+  WriteFile("[Other]\r\nEmpty=x\r\n[General]\r\nEmpty=\r\nBlank=   \r\nBare\r\n");
+  EXPECT_EQ(Get(L"Empty"), L"");
+  EXPECT_EQ(Get(L"Blank"), L"");
+  EXPECT_EQ(Get(L"Bare"), L"");
+  EXPECT_EQ(Get(L"Missing"), L"dflt");
+  EXPECT_EQ(ini_.GetString(L"NoSuchSection", L"Empty", L"dflt"), L"dflt");
+  // Like the Windows function, a default loses its trailing blanks.
+  EXPECT_EQ(Get(L"Missing", L" d  "), L" d");
+}
+
+TEST_F(ProfileTest, NoSectionOrKeyGivesDefaultWithoutTouchingTheFile) {
+  RecordingProfile recorder(profile_);
+  CIni ini(recorder);
+  ini.SetPathName(kConfig);
+  EXPECT_EQ(ini.GetString(nullptr, L"Key", L"d"), L"d");
+  EXPECT_EQ(ini.GetString(L"General", nullptr, nullptr), L"");
+  EXPECT_FALSE(ini.WriteString(nullptr, L"Key", L"v"));
+  EXPECT_FALSE(ini.WriteString(L"General", nullptr, L"v"));
+  EXPECT_TRUE(recorder.sizes.empty());
+  EXPECT_EQ(recorder.writes, 0);
+  EXPECT_FALSE(fs::exists(HostConfig()));
+}
+
+TEST_F(ProfileTest, FirstWriteCreatesFileAndNoneValueLeavesKeyWithEquals) {
+  ASSERT_TRUE(ini_.WriteString(L"General", L"VersionCode", L"11"));
+  EXPECT_EQ(ReadFile(), "[General]\r\nVersionCode=11\r\n");
+  ASSERT_TRUE(ini_.WriteString(L"General", L"LastBaseURLNavigated", nullptr));
+  ASSERT_TRUE(ini_.WriteString(L"General", L"VersionCode", nullptr));
+  EXPECT_EQ(ReadFile(), "[General]\r\nVersionCode=\r\nLastBaseURLNavigated=\r\n");
+  EXPECT_EQ(Get(L"VersionCode"), L"");
+}
+
+TEST_F(ProfileTest, KeysAndSectionsMatchWithoutRegardToCase) {
+  ASSERT_TRUE(ini_.WriteString(L"General", L"ShowOthersMyLocation", L"true"));
+  ASSERT_TRUE(ini_.WriteString(L"GENERAL", L"showothersmylocation", L"false"));
+  EXPECT_EQ(ReadFile(), "[General]\r\nShowOthersMyLocation=false\r\n");
+  EXPECT_EQ(ini_.GetString(L"general", L"SHOWOTHERSMYLOCATION", L""), L"false");
+}
+
+TEST_F(ProfileTest, BlanksAndOnePairOfQuotesAreRemoved) {
+  WriteFile(
+      "[General]\n"
+      "  FLT_WND_MIN_WIDTH \t=   1024  \n"
+      "Double=\"a b \"\n"
+      "Single=' x'\n"
+      "Twice=\"\"inner\"\"\n"
+      "Mixed=\"oops'\n"
+      "Lone=\"\n"
+      "Inside=a \"b\" c\n");
+  EXPECT_EQ(Get(L"FLT_WND_MIN_WIDTH"), L"1024");
+  EXPECT_EQ(Get(L"Double"), L"a b ");
+  EXPECT_EQ(Get(L"Single"), L" x");
+  EXPECT_EQ(Get(L"Twice"), L"\"inner\"");
+  EXPECT_EQ(Get(L"Mixed"), L"\"oops'");
+  EXPECT_EQ(Get(L"Lone"), L"\"");
+  EXPECT_EQ(Get(L"Inside"), L"a \"b\" c");
+}
+
+TEST_F(ProfileTest, WritesReplaceInPlaceAndLeaveTheRestAlone) {
+  WriteFile(
+      "; settings\r\n"
+      "[Other]\r\n"
+      "Key=other\r\n"
+      "[General]\r\n"
+      "First = 1\r\n"
+      "; a comment\r\n"
+      "Second=2\r\n"
+      "\r\n"
+      "[Third]\r\n"
+      "Second=third\r\n");
+  ASSERT_TRUE(ini_.WriteString(L"General", L"first", L"one"));
+  ASSERT_TRUE(ini_.WriteString(L"General", L"Added", L"new"));
+  ASSERT_TRUE(ini_.WriteString(L"Fourth", L"K", L"v"));
+  EXPECT_EQ(ReadFile(),
+            "; settings\r\n"
+            "[Other]\r\n"
+            "Key=other\r\n"
+            "[General]\r\n"
+            "First=one\r\n"
+            "; a comment\r\n"
+            "Second=2\r\n"
+            "Added=new\r\n"
+            "\r\n"
+            "[Third]\r\n"
+            "Second=third\r\n"
+            "[Fourth]\r\n"
+            "K=v\r\n");
+  EXPECT_EQ(ini_.GetString(L"Other", L"Key", L""), L"other");
+  EXPECT_EQ(ini_.GetString(L"Third", L"Second", L""), L"third");
+  using Entries = std::vector<std::pair<std::wstring, std::wstring>>;
+  EXPECT_EQ(profile_.SectionEntries(kConfig, L"general"),
+            (Entries{{L"First", L"one"}, {L"Second", L"2"}, {L"Added", L"new"}}));
+  EXPECT_TRUE(profile_.SectionEntries(kConfig, L"Missing").empty());
+}
+
+TEST_F(ProfileTest, Utf8WithByteOrderMarkIsReadAndKept) {
+  WriteFile("\xEF\xBB\xBF[General]\nName=Gr\xC3\xBC\xC3\x9F\xE2\x82\xAC\n");
+  EXPECT_EQ(Get(L"Name"), L"Gr\u00FC\u00DF\u20AC");
+  ASSERT_TRUE(ini_.WriteString(L"General", L"Other", L"\u00E9"));
+  EXPECT_EQ(ReadFile(), "\xEF\xBB\xBF[General]\r\nName=Gr\xC3\xBC\xC3\x9F\xE2\x82\xAC\r\n"
+                        "Other=\xC3\xA9\r\n");
+}
+
+TEST_F(ProfileTest, ReadStringCutsLikeTheWindowsFunction) {
+  WriteFile("[General]\r\nKey=abcdef\r\n");
+  std::wstring out = L"junk";
+  EXPECT_EQ(profile_.ReadString(L"General", L"Key", L"", out, 4, kConfig), 3u);
+  EXPECT_EQ(out, L"abc");
+  EXPECT_EQ(profile_.ReadString(L"General", L"Key", L"", out, 7, kConfig), 6u);
+  EXPECT_EQ(out, L"abcdef");
+  EXPECT_EQ(profile_.ReadString(L"General", L"Key", L"", out, 1, kConfig), 0u);
+  EXPECT_EQ(out, L"");
+  EXPECT_EQ(profile_.ReadString(L"General", L"None", L"default", out, 3, kConfig), 2u);
+  EXPECT_EQ(out, L"de");
+}
+
+TEST_F(ProfileTest, WritesFailWithoutDirectoryOrPath) {
+  CIni elsewhere(profile_);
+  elsewhere.SetPathName(L"C:\\Missing\\ZQConfig.ini");
+  EXPECT_FALSE(elsewhere.WriteString(L"General", L"Key", L"v"));
+  EXPECT_FALSE(fs::exists(root_ / "C" / "Missing"));
+  EXPECT_EQ(elsewhere.GetString(L"General", L"Key", L"d"), L"d");
+
+  CIni unset(profile_);  // no path: nothing to read or write
+  EXPECT_FALSE(unset.GetPathName().has_value());
+  unset.SetPathName(nullptr);
+  EXPECT_FALSE(unset.GetPathName().has_value());
+  EXPECT_FALSE(unset.WriteString(L"General", L"Key", L"v"));
+  EXPECT_EQ(unset.GetString(L"General", L"Key", L"d"), L"d");
+
+  ini_.SetPathName(nullptr);  // a stored path becomes the empty text
+  ASSERT_TRUE(ini_.GetPathName().has_value());
+  EXPECT_EQ(*ini_.GetPathName(), L"");
+}
+
+TEST_F(ProfileTest, InterruptedWriteLeavesOriginalIntact) {
+  const std::string original = "[General]\r\nA=1\r\nB=2\r\n";
+  WriteFile(original);
+  const std::string temp = SimProfile::TempPathFor(HostConfig());
+
+  // The process dies after writing the temporary file, before it replaces the original.
+  profile_.SetBeforeReplaceHook([](const std::string&) { return false; });
+  EXPECT_FALSE(ini_.WriteString(L"General", L"A", L"changed"));
+  EXPECT_EQ(ReadFile(), original);
+  EXPECT_EQ(Get(L"A"), L"1");
+  EXPECT_TRUE(fs::exists(temp));
+
+  // The next run writes normally; the stale temporary file does not survive it.
+  profile_.SetBeforeReplaceHook(nullptr);
+  ASSERT_TRUE(ini_.WriteString(L"General", L"B", L"3"));
+  EXPECT_EQ(ReadFile(), "[General]\r\nA=1\r\nB=3\r\n");
+  EXPECT_FALSE(fs::exists(temp));
+
+  // The temporary file cannot be made: the write fails and the file is untouched.
+  fs::create_directory(temp);
+  EXPECT_FALSE(ini_.WriteString(L"General", L"A", L"lost"));
+  EXPECT_EQ(ReadFile(), "[General]\r\nA=1\r\nB=3\r\n");
+}
+
+TEST(SimRegistryTest, KeysAndValuesMatchWithoutRegardToCase) {
+  SimRegistry reg;
+  const std::wstring run = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+  EXPECT_FALSE(reg.SetString(RegRoot::CurrentUser, run, L"Zephquill", L"x"));
+  EXPECT_FALSE(reg.KeyExists(RegRoot::CurrentUser, L"Software"));
+  ASSERT_TRUE(reg.CreateKey(RegRoot::CurrentUser, run));
+  EXPECT_TRUE(reg.KeyExists(RegRoot::CurrentUser, L"SOFTWARE\\microsoft"));
+  EXPECT_FALSE(reg.KeyExists(RegRoot::LocalMachine, run));
+  EXPECT_TRUE(reg.SetString(RegRoot::CurrentUser, L"software\\MICROSOFT\\windows\\"
+                            L"currentversion\\run", L"zephquill", L"C:\\old.exe"));
+  EXPECT_TRUE(reg.SetString(RegRoot::CurrentUser, run, L"ZEPHQUILL", L"C:\\ZQ.exe"));
+  EXPECT_TRUE(reg.SetString(RegRoot::CurrentUser, run, L"", L"dflt"));
+  EXPECT_EQ(reg.GetString(RegRoot::CurrentUser, run, L"Zephquill"), L"C:\\ZQ.exe");
+  EXPECT_EQ(reg.GetString(RegRoot::CurrentUser, run, L"Other"), std::nullopt);
+  EXPECT_EQ(reg.Dump(),
+            (std::vector<std::string>{
+                "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run: (default) = \"dflt\"",
+                "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run: zephquill = "
+                "\"C:\\ZQ.exe\""}));
+  EXPECT_TRUE(reg.DeleteValue(RegRoot::CurrentUser, run, L"ZephQuill"));
+  EXPECT_FALSE(reg.DeleteValue(RegRoot::CurrentUser, run, L"ZephQuill"));
+  EXPECT_FALSE(reg.DeleteValue(RegRoot::CurrentUser, run + L"\\Nope", L""));
+}
+
+TEST(SimRegistryTest, DeleteTreeRemovesKeyAndEverythingBelowOnly) {
+  SimRegistry reg;
+  ASSERT_TRUE(reg.CreateKey(RegRoot::ClassesRoot, L"CLSID\\{1}\\LocalServer32"));
+  ASSERT_TRUE(reg.CreateKey(RegRoot::ClassesRoot, L"CLSID\\{2}"));
+  ASSERT_TRUE(reg.CreateKey(RegRoot::ClassesRoot, L"Zq.ClientTray"));
+  ASSERT_TRUE(reg.SetString(RegRoot::ClassesRoot, L"CLSID\\{1}\\LocalServer32", L"", L"a"));
+  EXPECT_FALSE(reg.DeleteTree(RegRoot::ClassesRoot, L"CLSID\\{3}"));
+  EXPECT_TRUE(reg.DeleteTree(RegRoot::ClassesRoot, L"clsid\\{1}"));
+  EXPECT_FALSE(reg.KeyExists(RegRoot::ClassesRoot, L"CLSID\\{1}\\LocalServer32"));
+  EXPECT_FALSE(reg.KeyExists(RegRoot::ClassesRoot, L"CLSID\\{1}"));
+  EXPECT_EQ(reg.Dump(),
+            (std::vector<std::string>{"HKCR\\CLSID\\{2}", "HKCR\\Zq.ClientTray"}));
+}
+
+}  // namespace
