@@ -178,6 +178,10 @@ bool Desktop::Block(std::function<bool()> ready, std::uint64_t wakeAt) {
 }
 
 void Desktop::SleepMs(unsigned ms) {
+  if (ms == 0) {  // gives every other thread that can go on its turn first
+    if (!Dying()) Block(nullptr, now_);
+    return;
+  }
   std::uint64_t until = now_ + ms;
   while (now_ < until && !Dying()) Block(nullptr, until);
 }
