@@ -110,6 +110,17 @@ std::wstring TrimSpace(const std::wstring& text) {
   return text.substr(b, e - b);
 }
 
+std::string Quoted(const std::wstring& text) {
+  std::string out = "\"";
+  for (char c : ToUtf8(text)) {
+    if (c == '\r') out += "\\r";
+    else if (c == '\n') out += "\\n";
+    else if (c == '"' || c == '\\') out += std::string("\\") + c;
+    else out += c;
+  }
+  return out + "\"";
+}
+
 std::wstring Format(const wchar_t* format, ...) {
   std::vector<wchar_t> buf(256);
   for (;;) {

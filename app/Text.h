@@ -11,6 +11,9 @@ std::wstring ToLower(std::wstring text);
 bool EqualsNoCase(const std::wstring& a, const std::wstring& b);
 // Removes leading and trailing characters for which iswspace is true.
 std::wstring TrimSpace(const std::wstring& text);
+// The text as quoted UTF-8 on one line: quotes and backslashes escaped, line breaks shown as
+// \r and \n. For traces and dumps.
+std::string Quoted(const std::wstring& text);
 // printf-style formatting of wide text; the format is the program's own, never data.
 std::wstring Format(const wchar_t* format, ...);
 

@@ -11,19 +11,6 @@
 
 namespace zq {
 
-namespace {
-std::string Quote(const std::wstring& text) {
-  std::string out = "\"";
-  for (char c : ToUtf8(text)) {
-    if (c == '\r') out += "\\r";
-    else if (c == '\n') out += "\\n";
-    else if (c == '"' || c == '\\') out += std::string("\\") + c;
-    else out += c;
-  }
-  return out + "\"";
-}
-}  // namespace
-
 std::vector<std::string> DumpClientState() {
   std::vector<std::string> lines;
   Platform* p = CurrentPlatform();
@@ -39,8 +26,8 @@ std::vector<std::string> DumpClientState() {
         {"FLT_WND_MIN_WIDTH", k->FLT_WND_MIN_WIDTH}};
     for (auto& [name, value] : numbers)
       lines.push_back(std::string("constants.") + name + ": " + std::to_string(value));
-    lines.push_back("constants.MinFltWndURL: " + Quote(k->MinFltWndURL));
-    lines.push_back("constants.PollingURL: " + Quote(k->PollingURL));
+    lines.push_back("constants.MinFltWndURL: " + Quoted(k->MinFltWndURL));
+    lines.push_back("constants.PollingURL: " + Quoted(k->PollingURL));
   }
   if (!app) return lines;
   CClientDlg* c = app->Controller;
@@ -50,10 +37,10 @@ std::vector<std::string> DumpClientState() {
   lines.push_back("connection_lost: " + std::to_string(c->ConnectionLost ? 1 : 0));
   lines.push_back("check_running: " + std::to_string(c->CheckRunning ? 1 : 0));
   lines.push_back("timer_idle: " + std::to_string(c->TimerIdle ? 1 : 0));
-  lines.push_back("app_directory: " + Quote(c->AppDirectory));
+  lines.push_back("app_directory: " + Quoted(c->AppDirectory));
   const CSystemTray& tray = c->TrayIcon;
   lines.push_back("tray.icon: " + std::to_string(p->resources().IconId(tray.CurrentIcon())));
-  lines.push_back("tray.tooltip: " + Quote(tray.Tooltip()));
+  lines.push_back("tray.tooltip: " + Quoted(tray.Tooltip()));
   lines.push_back(std::string("tray.shown: ") + (tray.IsHidden() ? "0" : "1"));
   lines.push_back("tray.default_item: " + std::to_string(tray.GetDefaultItem()) +
                   (tray.GetDefaultByPosition() ? " (position)" : " (command)"));
@@ -70,7 +57,7 @@ std::vector<std::string> DumpClientState() {
       if (entry.grayed) flags += " grayed";
       if (entry.checked) flags += " checked";
       if (entry.isDefault) flags += " default";
-      lines.push_back(std::string(key) + std::to_string(entry.id) + " " + Quote(entry.text) +
+      lines.push_back(std::string(key) + std::to_string(entry.id) + " " + Quoted(entry.text) +
                       flags);
     }
   }

@@ -266,7 +266,7 @@ class SimShell : public Shell {
     std::string s;
     if (data.flags & nim::FlagIcon)
       s += "icon " + std::to_string(data.icon > kIconBase ? data.icon - kIconBase : 0) + " ";
-    if (data.flags & nim::FlagTip) s += "tip " + Escaped(data.tip) + " ";
+    if (data.flags & nim::FlagTip) s += "tip " + Quoted(data.tip) + " ";
     if (data.flags & nim::FlagMessage) s += "callback " + std::to_string(data.callbackMessage);
     while (!s.empty() && s.back() == ' ') s.pop_back();
     return s;

@@ -16,15 +16,7 @@ std::string Hex(std::uintptr_t v) {
 }
 }  // namespace
 
-std::string Escaped(const std::wstring& text) {
-  std::string out = "\"";
-  for (char c : ToUtf8(text)) {
-    if (c == '\r') out += "\\r";
-    else if (c == '\n') out += "\\n";
-    else out += c;
-  }
-  return out + "\"";
-}
+
 
 // ---------------------------------------------------------------------------------------
 // Desktop: windows and queues
@@ -582,7 +574,7 @@ int SimWindows::MessageBox(WindowHandle owner, const std::wstring& text,
   boxes.push_back(rec);
   size_t index = boxes.size() - 1;
   d_.Trace("process " + std::to_string(pid_) + " shows message box #" +
-           std::to_string(rec.number) + " " + Escaped(caption) + ": " + Escaped(text));
+           std::to_string(rec.number) + " " + Quoted(caption) + ": " + Quoted(text));
   if (d_.autoAnswer) {
     d_.AnswerBox(rec.number, *d_.autoAnswer);
     return *d_.autoAnswer;

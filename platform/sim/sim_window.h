@@ -74,7 +74,6 @@ class SimWindows : public Windows {
 
 // "0x10012 ClassName \"Title\"" for traces.
 std::string WindowLabel(Desktop& d, WindowHandle h);
-// The text quoted, with line breaks written as \r and \n so that a trace line stays one line.
-std::string Escaped(const std::wstring& text);
+
 
 }  // namespace zq::sim

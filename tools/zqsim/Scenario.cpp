@@ -24,17 +24,6 @@ namespace zq::sim {
 
 namespace {
 
-std::string Quote(const std::wstring& text) {
-  std::string out = "\"";
-  for (char c : ToUtf8(text)) {
-    if (c == '\r') out += "\\r";
-    else if (c == '\n') out += "\\n";
-    else if (c == '"' || c == '\\') out += std::string("\\") + c;
-    else out += c;
-  }
-  return out + "\"";
-}
-
 std::string Pad(long long n, int width) {
   char buf[32];
   std::snprintf(buf, sizeof buf, "%0*lld", width, n);
@@ -234,7 +223,7 @@ std::vector<std::string> Scenario::Dump() {
   for (std::uint32_t pid : d_.ProcessIds()) {
     SimProcess* p = d_.Process(pid);
     std::string key = "process." + std::to_string(pid) + ".";
-    lines.push_back(key + "command_line: " + Quote(p->CommandLine()));
+    lines.push_back(key + "command_line: " + Quoted(p->CommandLine()));
     lines.push_back(key + "state: " +
                     (p->ended ? "exited " + std::to_string(p->exitCode.value_or(0)) : "running"));
     if (p->ended) continue;
@@ -249,7 +238,7 @@ std::vector<std::string> Scenario::Dump() {
     Rect r = any ? any->WindowRect(h) : w.rect;
     std::string parent = w.parent == d_.DesktopHandle() ? "desktop" : HexHandle(w.parent);
     lines.push_back("window." + HexHandle(h) + ": pid=" + std::to_string(w.pid) + " class=" +
-                    Quote(w.className) + " title=" + Quote(w.title) + " rect=" +
+                    Quoted(w.className) + " title=" + Quoted(w.title) + " rect=" +
                     std::to_string(r.left) + "," + std::to_string(r.top) + "," +
                     std::to_string(r.right) + "," + std::to_string(r.bottom) +
                     " parent=" + parent + (w.owner ? " owner=" + HexHandle(w.owner) : "") +
@@ -263,7 +252,7 @@ std::vector<std::string> Scenario::Dump() {
     std::string key = "shell.tray." + std::to_string(t.pid) + "." + std::to_string(t.data.id);
     unsigned icon = t.data.icon > 0x70000 ? static_cast<unsigned>(t.data.icon - 0x70000) : 0;
     lines.push_back(key + ".icon: " + std::to_string(icon));
-    lines.push_back(key + ".tip: " + Quote(t.data.tip));
+    lines.push_back(key + ".tip: " + Quoted(t.data.tip));
   }
   int n = 0;
   for (auto& [k, v] : d_.profile().SectionEntries(L"C:\\Program Files\\Zephquill\\ZQConfig.ini",
@@ -274,11 +263,11 @@ std::vector<std::string> Scenario::Dump() {
   n = 0;
   for (auto& s : d_.processStarts)
     lines.push_back("process_start." + Pad(++n, 3) + ": by " + std::to_string(s.byPid) + " " +
-                    s.how + " " + Quote(s.commandLine));
+                    s.how + " " + Quoted(s.commandLine));
   for (auto& b : d_.Boxes())
     lines.push_back("message_box." + Pad(b.number, 3) + ": pid=" + std::to_string(b.pid) +
-                    " style=" + std::to_string(b.style) + " caption=" + Quote(b.caption) +
-                    " text=" + Quote(b.text) +
+                    " style=" + std::to_string(b.style) + " caption=" + Quoted(b.caption) +
+                    " text=" + Quoted(b.text) +
                     (b.answered ? " answer=" + std::to_string(b.answer) : " waiting"));
   n = 0;
   for (auto& a : d_.openedAddresses) lines.push_back("shell.opened." + Pad(++n, 3) + ": " + ToUtf8(a));
