@@ -135,10 +135,8 @@ bool CClientDlg::OnInitDialog() {
 bool CClientDlg::TickGateAndChangeTest() {
   Platform& p = Plat();
   if (!Enabled) {
-    if (ConnectionLost && !CheckRunning) {
-      CheckRunning = true;
-      // The connectivity check thread is started here once it exists.
-    }
+    // While disabled for an unreachable service the connectivity check starts from here;
+    // until that check exists nothing else happens on a disabled tick.
     return false;
   }
   if (ConnectionLost) return false;

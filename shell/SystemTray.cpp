@@ -2,6 +2,8 @@
 // popup menu's default entry, and re-adding the icon when the taskbar comes back.
 #include "shell/SystemTray.h"
 
+#include <algorithm>
+
 #include "app/ControllerAccess.h"
 #include "app/Messages.h"
 
@@ -16,8 +18,37 @@ CSystemTray::~CSystemTray() {
   window_ = 0;
 }
 
+namespace {
+
+// The text as UTF-16 units, whatever the width of wchar_t.
+std::u16string Utf16Units(const std::wstring& text) {
+  std::u16string units;
+  for (wchar_t c : text) {
+    auto code = static_cast<std::uint32_t>(c);
+    if (sizeof(wchar_t) > 2 && code >= 0x10000) {
+      code -= 0x10000;
+      units += static_cast<char16_t>(0xD800 + (code >> 10));
+      units += static_cast<char16_t>(0xDC00 + (code & 0x3FF));
+    } else {
+      units += static_cast<char16_t>(code);
+    }
+  }
+  return units;
+}
+
+}  // namespace
+
+// At most MaxTooltipLength - 1 UTF-16 units; where wchar_t is wider, a character that
+// would not fit whole is left out.
 std::wstring CSystemTray::CutTooltip(const std::wstring& text) {
-  return text.substr(0, MaxTooltipLength - 1);
+  size_t units = 0, keep = 0;
+  for (; keep < text.size(); ++keep) {
+    bool pair = sizeof(wchar_t) > 2 && static_cast<std::uint32_t>(text[keep]) >= 0x10000;
+    size_t width = pair ? 2 : 1;
+    if (units + width > MaxTooltipLength - 1) break;
+    units += width;
+  }
+  return text.substr(0, keep);
 }
 
 bool CSystemTray::AddIcon(WindowHandle parent, unsigned callbackMessage,
@@ -145,7 +176,8 @@ std::vector<unsigned char> CSystemTray::Serialize(const NotifyIconData& data, un
   put32(12, flags);
   put32(16, data.callbackMessage);
   put32(20, static_cast<std::uint32_t>(data.icon));
-  std::wstring tip = CutTooltip(data.tip);
+  std::u16string tip = Utf16Units(data.tip);
+  tip.resize(std::min<size_t>(tip.size(), MaxTooltipLength - 1));
   for (size_t i = 0; i < tip.size(); ++i) {
     auto unit = static_cast<std::uint16_t>(tip[i]);
     out[24 + 2 * i] = static_cast<unsigned char>(unit & 0xFF);

@@ -1,0 +1,560 @@
+// Tests of the simulated desktop as the client reaches it through the seam: the turn-taking
+// scheduler and its virtual clock, locks, timers and message loops, sends between threads,
+// processes ending, named mutexes and message boxes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/sim/sim_desktop.h"
+
+namespace fs = std::filesystem;
+using namespace zq;
+using zq::sim::Desktop;
+
+namespace {
+
+const wchar_t* const kModule = L"C:\\Tools\\probe.exe";
+constexpr unsigned kPing = wm::User + 1;
+constexpr unsigned kStop = wm::User + 2;
+
+// A window whose timer and private messages go to the test's function; everything else
+// gets the default handling.
+struct HookWindow : WindowHandler {
+  std::function<LResult(WindowHandle, unsigned, WParam, LParam)> on;
+  LResult OnMessage(WindowHandle window, unsigned message, WParam wParam,
+                    LParam lParam) override {
+    if (on && (message == wm::Timer || message >= wm::User))
+      return on(window, message, wParam, lParam);
+    return Plat().windows().DefaultProc(window, message, wParam, lParam);
+  }
+};
+
+// Creates a hidden popup for the handler on the calling thread.
+WindowHandle Open(HookWindow& handler) {
+  WindowSpec spec;
+  spec.className = L"ZQProbe";
+  spec.style = ws::Popup;
+  spec.handler = &handler;
+  return Plat().windows().Create(spec);
+}
+
+std::uint64_t Now() { return Plat().clock().TickMs(); }
+std::uint32_t ThreadId() { return Plat().threads().CurrentThreadId(); }
+
+fs::path FreshRoot(const std::string& tag) {
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  fs::path root = fs::path(::testing::TempDir()) /
+                  ("zq_" + tag + "_" + info->test_suite_name() + "_" + info->name());
+  fs::remove_all(root);
+  fs::create_directories(root);
+  return root;
+}
+
+class SimDesktopTest : public ::testing::Test {
+ protected:
+  SimDesktopTest() : desktop(FreshRoot("sim").string()) {}
+  std::uint32_t Start(Desktop::Entry entry) {
+    return desktop.StartProcess(kModule, kModule, std::move(entry));
+  }
+  Desktop desktop;
+};
+
+// ---------------------------------------------------------------------------------------
+// Scheduler and time
+
+TEST_F(SimDesktopTest, SleepMovesOnlyTheVirtualClockAndDispatchesNothing) {
+  std::uint64_t slept = 0;
+  std::int64_t seconds = 0;
+  LocalTime local;
+  int handledDuringSleep = -1, handledAfterPump = -1;
+  desktop.Run([&] {
+    Start([&] {
+      Clock& c = Plat().clock();
+      HookWindow h;
+      int handled = 0;
+      h.on = [&](WindowHandle, unsigned, WParam, LParam) -> LResult { return ++handled; };
+      WindowHandle w = Open(h);
+      Plat().windows().Post(w, kPing, 0, 0);
+      std::uint64_t before = c.TickMs();
+      std::int64_t beforeSeconds = c.Now();
+      c.Sleep(90 * 60 * 1000);
+      slept = c.TickMs() - before;
+      seconds = c.Now() - beforeSeconds;
+      local = c.Local();
+      handledDuringSleep = handled;
+      Plat().windows().PumpPending();
+      handledAfterPump = handled;
+      return 0;
+    });
+    desktop.SleepMs(2 * 3600 * 1000);
+  });
+  EXPECT_EQ(slept, 90u * 60 * 1000);
+  EXPECT_EQ(seconds, 90 * 60);
+  // The desktop's day starts on Monday 2026-01-05 at 10:00 UTC.
+  EXPECT_EQ(local.year, 2026);
+  EXPECT_EQ(local.month, 1);
+  EXPECT_EQ(local.day, 5);
+  EXPECT_EQ(local.hour, 11);
+  EXPECT_EQ(local.minute, 30);
+  EXPECT_EQ(local.dayOfWeek, 1);
+  EXPECT_EQ(handledDuringSleep, 0);
+  EXPECT_EQ(handledAfterPump, 1);
+  EXPECT_EQ(desktop.NowMs(), 2u * 3600 * 1000);
+}
+
+// Two workers of one process with different periods; the log is their order of turns.
+std::vector<std::string> TwoWorkersInterleaved(const std::string& root) {
+  Desktop d(root);
+  std::vector<std::string> log;
+  d.Run([&] {
+    d.StartProcess(kModule, kModule, [&] {
+      auto worker = [&log](char name, unsigned period, int rounds) {
+        return [&log, name, period, rounds] {
+          for (int i = 0; i < rounds; ++i) {
+            log.push_back(std::string(1, name) + std::to_string(i) + "@" +
+                          std::to_string(Now()));
+            Plat().clock().Sleep(period);
+          }
+        };
+      };
+      Plat().threads().Start(worker('A', 10, 5));
+      Plat().threads().Start(worker('B', 25, 3));
+      Plat().clock().Sleep(1000);
+      return 0;
+    });
+    d.SleepMs(2000);
+  });
+  return log;
+}
+
+TEST(SimScheduler, WorkersTakeTurnsInTheSameOrderEveryRun) {
+  std::string root = FreshRoot("sched").string();
+  std::vector<std::string> first = TwoWorkersInterleaved(root);
+  EXPECT_EQ(first, (std::vector<std::string>{"A0@0", "B0@0", "A1@10", "A2@20", "B1@25", "A3@30",
+                                             "A4@40", "B2@50"}));
+  for (int run = 0; run < 3; ++run) EXPECT_EQ(TwoWorkersInterleaved(root), first);
+}
+
+TEST_F(SimDesktopTest, LockWaiterResumesOnlyWhenTheOwnerLeavesForGood) {
+  std::vector<std::string> log;
+  desktop.Run([&] {
+    Start([&] {
+      std::shared_ptr<Lock> lock = Plat().threads().NewLock();
+      auto stamp = [&log](const std::string& what) {
+        log.push_back(what + "@" + std::to_string(Now()));
+      };
+      Plat().threads().Start([lock, stamp] {
+        lock->Enter();
+        lock->Enter();  // recursive for its owner
+        stamp("X holds");
+        Plat().clock().Sleep(100);
+        lock->Leave();
+        stamp("X left once");
+        Plat().clock().Sleep(50);
+        lock->Leave();
+        stamp("X released");
+        Plat().clock().Sleep(50);
+      });
+      Plat().threads().Start([lock, stamp] {
+        stamp("Y waits");
+        lock->Enter();
+        stamp("Y holds");
+        lock->Leave();
+      });
+      Plat().clock().Sleep(1000);
+      return 0;
+    });
+    desktop.SleepMs(2000);
+  });
+  EXPECT_EQ(log, (std::vector<std::string>{"X holds@0", "Y waits@0", "X left once@100",
+                                           "X released@150", "Y holds@150"}));
+}
+
+TEST_F(SimDesktopTest, TimersTickOnTheOwnersLoopAtTheirPeriod) {
+  std::vector<std::uint64_t> ticks;
+  std::vector<std::uint32_t> tickThreads;
+  std::uint32_t mainThread = 0;
+  int loopResult = 0;
+  bool secondKill = true;
+  desktop.Run([&] {
+    Start([&] {
+      Windows& w = Plat().windows();
+      mainThread = ThreadId();
+      HookWindow h;
+      h.on = [&](WindowHandle win, unsigned m, WParam id, LParam) -> LResult {
+        if (id == 2) {
+          w.EndModal(win, 5);
+          return 0;
+        }
+        ticks.push_back(Now());
+        tickThreads.push_back(ThreadId());
+        if (ticks.size() == 3) w.SetTimer(win, 1, 250);  // same id: the new period replaces
+        if (ticks.size() == 5) {
+          EXPECT_TRUE(w.KillTimer(win, 1));
+          secondKill = w.KillTimer(win, 1);
+        }
+        return 0;
+      };
+      WindowHandle win = Open(h);
+      w.SetTimer(win, 1, 100);
+      w.SetTimer(win, 2, 2000);
+      // Not dispatching for a while: the missed ticks come as one.
+      Plat().clock().Sleep(550);
+      loopResult = w.RunModalLoop(win);
+      return 0;
+    });
+    desktop.SleepMs(3000);
+  });
+  EXPECT_EQ(ticks, (std::vector<std::uint64_t>{550, 650, 750, 1000, 1250}));
+  EXPECT_EQ(tickThreads, std::vector<std::uint32_t>(5, mainThread));
+  EXPECT_FALSE(secondKill);
+  EXPECT_EQ(loopResult, 5);
+}
+
+TEST_F(SimDesktopTest, TimerKeepsTickingUnderAMessageBoxShownByItsOwnTick) {
+  std::vector<std::string> log;
+  desktop.Run([&] {
+    Start([&] {
+      Windows& w = Plat().windows();
+      HookWindow h;
+      int depth = 0;
+      h.on = [&](WindowHandle win, unsigned, WParam, LParam) -> LResult {
+        std::uint64_t now = Now();
+        log.push_back(std::to_string(now) + (depth ? " nested" : ""));
+        if (now == 100) {
+          ++depth;
+          int answer = w.MessageBox(win, L"Go on?", L"Probe", mb::OkCancel);
+          --depth;
+          log.push_back("box " + std::to_string(answer) + " at " + std::to_string(Now()));
+        }
+        if (now == 800) w.EndModal(win, 0);
+        return 0;
+      };
+      WindowHandle win = Open(h);
+      w.SetTimer(win, 1, 100);
+      w.RunModalLoop(win);
+      return 0;
+    });
+    desktop.SleepMs(550);
+    EXPECT_TRUE(desktop.AnswerBox(0, mb::IdCancel));
+    desktop.SleepMs(1000);
+  });
+  EXPECT_EQ(log, (std::vector<std::string>{"100", "200 nested", "300 nested", "400 nested",
+                                           "500 nested", "box 2 at 550", "600", "700", "800"}));
+}
+
+// ---------------------------------------------------------------------------------------
+// Messages
+
+TEST_F(SimDesktopTest, PostFromAWorkerIsHandledOnTheOwnerThreadsLoop) {
+  std::uint32_t mainThread = 0, workerThread = 0, handledOn = 0;
+  WParam wParam = 0;
+  LParam lParam = 0;
+  std::uint64_t handledAt = 0;
+  desktop.Run([&] {
+    Start([&] {
+      Windows& w = Plat().windows();
+      mainThread = ThreadId();
+      HookWindow h;
+      h.on = [&](WindowHandle win, unsigned m, WParam wp, LParam lp) -> LResult {
+        handledOn = ThreadId();
+        handledAt = Now();
+        wParam = wp;
+        lParam = lp;
+        w.EndModal(win, 0);
+        return 0;
+      };
+      WindowHandle win = Open(h);
+      Plat().threads().Start([&, win] {
+        workerThread = ThreadId();
+        Plat().clock().Sleep(200);
+        EXPECT_TRUE(Plat().windows().Post(win, kPing, 7, -3));
+      });
+      w.RunModalLoop(win);
+      return 0;
+    });
+    desktop.SleepMs(1000);
+  });
+  EXPECT_EQ(handledOn, mainThread);
+  EXPECT_NE(handledOn, workerThread);
+  EXPECT_EQ(handledAt, 200u);
+  EXPECT_EQ(wParam, 7u);
+  EXPECT_EQ(lParam, -3);
+}
+
+TEST_F(SimDesktopTest, SendFromAWorkerWaitsForTheOwnerAndReturnsItsResult) {
+  std::uint32_t mainThread = 0, handledOn = 0;
+  std::uint64_t handledAt = 0, returnedAt = 0;
+  LResult result = 0;
+  desktop.Run([&] {
+    Start([&] {
+      Windows& w = Plat().windows();
+      mainThread = ThreadId();
+      HookWindow h;
+      h.on = [&](WindowHandle win, unsigned m, WParam wp, LParam lp) -> LResult {
+        if (m == kStop) {
+          w.EndModal(win, 0);
+          return 0;
+        }
+        handledOn = ThreadId();
+        handledAt = Now();
+        return static_cast<LResult>(wp) + lp;
+      };
+      WindowHandle win = Open(h);
+      Plat().threads().Start([&, win] {
+        result = Plat().windows().Send(win, kPing, 20, 22);
+        returnedAt = Now();
+        Plat().windows().Post(win, kStop, 0, 0);
+      });
+      // The owner is busy and dispatches nothing until its loop runs.
+      Plat().clock().Sleep(500);
+      w.RunModalLoop(win);
+      return 0;
+    });
+    desktop.SleepMs(1000);
+  });
+  EXPECT_EQ(result, 42);
+  EXPECT_EQ(handledOn, mainThread);
+  EXPECT_EQ(handledAt, 500u);
+  EXPECT_EQ(returnedAt, 500u);
+}
+
+TEST_F(SimDesktopTest, SendsBetweenTwoWaitingThreadsComplete) {
+  LResult crossedA = 0, crossedB = 0, nested = 0;
+  std::vector<std::string> handled;
+  desktop.Run([&] {
+    Start([&] {
+      Windows& w = Plat().windows();
+      std::uint32_t threadA = ThreadId();
+      WindowHandle wa = 0, wb = 0;
+      HookWindow ha;
+      ha.on = [&](WindowHandle, unsigned, WParam wp, LParam) -> LResult {
+        handled.push_back("A got " + std::to_string(wp) +
+                          (ThreadId() == threadA ? "" : " elsewhere"));
+        return static_cast<LResult>(wp) * 10;
+      };
+      wa = Open(ha);
+      Plat().threads().Start([&] {
+        Windows& bw = Plat().windows();
+        std::uint32_t threadB = ThreadId();
+        HookWindow hb;
+        hb.on = [&](WindowHandle win, unsigned m, WParam wp, LParam) -> LResult {
+          if (m == kStop) {
+            bw.EndModal(win, 0);
+            return 0;
+          }
+          handled.push_back("B got " + std::to_string(wp) +
+                            (ThreadId() == threadB ? "" : " elsewhere"));
+          // While A waits in its send to B, B sends back to A.
+          if (wp == 3) return bw.Send(wa, kPing, 4, 0) + 1;
+          return static_cast<LResult>(wp) * 10;
+        };
+        wb = Open(hb);
+        Plat().clock().Sleep(100);
+        crossedB = bw.Send(wa, kPing, 2, 0);
+        bw.RunModalLoop(wb);
+      });
+      Plat().clock().Sleep(100);
+      // Both threads send to each other at the same virtual moment.
+      crossedA = w.Send(wb, kPing, 1, 0);
+      Plat().clock().Sleep(100);
+      nested = w.Send(wb, kPing, 3, 0);
+      w.Post(wb, kStop, 0, 0);
+      Plat().clock().Sleep(100);
+      return 0;
+    });
+    desktop.SleepMs(1000);
+  });
+  EXPECT_EQ(crossedA, 10);
+  EXPECT_EQ(crossedB, 20);
+  EXPECT_EQ(nested, 41);
+  ASSERT_EQ(handled.size(), 4u);
+  // The crossing pair may be handled in either order; the nested pair only B then A.
+  std::vector<std::string> crossing(handled.begin(), handled.begin() + 2);
+  std::sort(crossing.begin(), crossing.end());
+  EXPECT_EQ(crossing, (std::vector<std::string>{"A got 2", "B got 1"}));
+  EXPECT_EQ(handled[2], "B got 3");
+  EXPECT_EQ(handled[3], "A got 4");
+}
+
+TEST_F(SimDesktopTest, QuitEndsEveryNestedModalLoopAndEndModalGivesItsResult) {
+  int ended = 0, inner = 0, outer = 0;
+  std::uint64_t quitAt = 1;
+  desktop.Run([&] {
+    Start([&] {
+      Windows& w = Plat().windows();
+      HookWindow h1, h2;
+      WindowHandle w1 = 0, w2 = 0;
+      h1.on = [&](WindowHandle win, unsigned m, WParam, LParam) -> LResult {
+        if (m == kStop) w.EndModal(win, 7);
+        if (m == wm::Timer) w.EndModal(win, 99);  // only if the quit got lost
+        if (m == kPing) {
+          w.Post(w2, kPing, 0, 0);
+          inner = w.RunModalLoop(w2);
+        }
+        return 0;
+      };
+      h2.on = [&](WindowHandle win, unsigned m, WParam, LParam) -> LResult {
+        if (m == kPing) w.PostQuit(3);
+        if (m == wm::Timer) w.EndModal(win, 99);
+        return 0;
+      };
+      w1 = Open(h1);
+      w2 = Open(h2);
+      w.Post(w1, kStop, 0, 0);
+      ended = w.RunModalLoop(w1);
+
+      w.SetTimer(w1, 9, 5000);
+      w.SetTimer(w2, 9, 5000);
+      w.Post(w1, kPing, 0, 0);
+      outer = w.RunModalLoop(w1);
+      quitAt = Now();
+      return 0;
+    });
+    desktop.SleepMs(10000);
+  });
+  EXPECT_EQ(ended, 7);
+  EXPECT_EQ(inner, -1);
+  EXPECT_EQ(outer, -1);
+  EXPECT_EQ(quitAt, 0u);
+}
+
+// ---------------------------------------------------------------------------------------
+// Processes
+
+TEST_F(SimDesktopTest, ExitProcessFromAWorkerEndsOnlyItsOwnProcess) {
+  bool unwound = false, afterLoop = false;
+  WindowHandle doomedWindow = 0;
+  int ticks = 0;
+  desktop.Run([&] {
+    std::uint32_t doomed = Start([&] {
+      struct Unwind {
+        bool& flag;
+        ~Unwind() { flag = true; }
+      } guard{unwound};
+      HookWindow h;
+      doomedWindow = Open(h);
+      Plat().threads().Start([] {
+        Plat().clock().Sleep(100);
+        Plat().processes().ExitProcess(5);
+      });
+      Plat().windows().RunModalLoop(doomedWindow);
+      afterLoop = true;
+      return 0;
+    });
+    std::uint32_t survivor = Start([&] {
+      HookWindow h;
+      h.on = [&](WindowHandle, unsigned, WParam, LParam) -> LResult { return ++ticks; };
+      WindowHandle w = Open(h);
+      Plat().windows().SetTimer(w, 1, 50);
+      Plat().windows().RunModalLoop(w);
+      return 0;
+    });
+    desktop.SleepMs(320);
+    sim::SimProcess* p = desktop.Process(doomed);
+    ASSERT_NE(p, nullptr);
+    EXPECT_TRUE(p->ended);
+    EXPECT_EQ(p->exitCode, 5);
+    EXPECT_TRUE(unwound);
+    EXPECT_FALSE(afterLoop);
+    EXPECT_EQ(desktop.Window(doomedWindow), nullptr);
+    EXPECT_FALSE(desktop.Process(survivor)->ended);
+    EXPECT_EQ(ticks, 6);
+    desktop.SleepMs(500);
+    EXPECT_EQ(ticks, 16);
+  });
+}
+
+TEST_F(SimDesktopTest, NamedMutexIsSharedAcrossProcessesUntilItsHoldersEnd) {
+  bool first = true, second = false, third = false, fourth = true;
+  const std::wstring name = L"Probe Instance";
+  desktop.Run([&] {
+    Start([&] {
+      Plat().mutexes().Create(name, first);  // held, never closed
+      Plat().clock().Sleep(1000);
+      return 0;
+    });
+    desktop.SleepMs(100);
+    Start([&] {
+      Plat().mutexes().Create(L"PROBE instance", second);  // names ignore case
+      return 0;
+    });
+    desktop.SleepMs(100);
+    // The second process has ended; the first still holds the name.
+    Start([&] {
+      Plat().mutexes().Create(name, third);
+      return 0;
+    });
+    desktop.SleepMs(1300);
+    Start([&] {
+      Plat().mutexes().Create(name, fourth);
+      return 0;
+    });
+    desktop.SleepMs(100);
+  });
+  EXPECT_FALSE(first);
+  EXPECT_TRUE(second);
+  EXPECT_TRUE(third);
+  EXPECT_FALSE(fourth);
+  EXPECT_TRUE(desktop.mutexes.empty());
+}
+
+// ---------------------------------------------------------------------------------------
+// Message boxes
+
+TEST_F(SimDesktopTest, MessageBoxBlocksItsCallerUntilAnswered) {
+  int answer = 0;
+  std::uint64_t answeredAt = 0;
+  bool returned = false;
+  desktop.Run([&] {
+    std::uint32_t pid = Start([&] {
+      answer = Plat().windows().MessageBox(0, L"Really?", L"Probe", mb::YesNo | mb::IconQuestion);
+      answeredAt = Now();
+      returned = true;
+      return 0;
+    });
+    desktop.SleepMs(1000);
+    ASSERT_EQ(desktop.Boxes().size(), 1u);
+    const sim::MessageBoxRecord& box = desktop.Boxes()[0];
+    EXPECT_EQ(box.pid, pid);
+    EXPECT_EQ(box.text, L"Really?");
+    EXPECT_EQ(box.caption, L"Probe");
+    EXPECT_EQ(box.style, mb::YesNo | mb::IconQuestion);
+    EXPECT_FALSE(box.answered);
+    EXPECT_FALSE(returned);
+    EXPECT_TRUE(desktop.AnswerBox(0, mb::IdYes));
+    EXPECT_FALSE(desktop.AnswerBox(0, mb::IdNo));  // nothing else waits
+    desktop.SleepMs(10);
+  });
+  EXPECT_TRUE(returned);
+  EXPECT_EQ(answer, mb::IdYes);
+  EXPECT_EQ(answeredAt, 1000u);
+}
+
+TEST_F(SimDesktopTest, AutoAnswerAnswersEveryBoxAtOnce) {
+  std::vector<int> answers;
+  std::uint64_t doneAt = 1;
+  desktop.autoAnswer = mb::IdNo;
+  desktop.Run([&] {
+    Start([&] {
+      answers.push_back(Plat().windows().MessageBox(0, L"One", L"Probe", mb::YesNo));
+      answers.push_back(Plat().windows().MessageBox(0, L"Two", L"Probe", mb::YesNo));
+      doneAt = Now();
+      return 0;
+    });
+    desktop.SleepMs(100);
+  });
+  EXPECT_EQ(answers, (std::vector<int>{mb::IdNo, mb::IdNo}));
+  EXPECT_EQ(doneAt, 0u);
+  ASSERT_EQ(desktop.Boxes().size(), 2u);
+  EXPECT_TRUE(desktop.Boxes()[1].answered);
+  EXPECT_EQ(desktop.Boxes()[1].answer, mb::IdNo);
+}
+
+}  // namespace
