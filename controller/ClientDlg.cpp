@@ -32,12 +32,12 @@ CClientDlg::~CClientDlg() {
 
 int CClientDlg::DoModal() {
   Windows& w = Plat().windows();
-  WindowSpec spec;
-  spec.className = L"#32770";
-  spec.style = ws::Popup | ws::Caption | ws::SysMenu;
-  spec.rect = Rect{0, 0, 282, 36};  // 188 x 22 dialog units
-  spec.handler = this;
-  hwnd_ = w.Create(spec);
+  WindowSpec desc;
+  desc.className = L"#32770";
+  desc.style = ws::Popup | ws::Caption | ws::SysMenu;
+  desc.rect = Rect{0, 0, 282, 36};  // 188 x 22 dialog units
+  desc.handler = this;
+  hwnd_ = w.Create(desc);
   if (!hwnd_) {
     ReportError(0, L"Cannot create dialog window");
     return -1;

@@ -53,7 +53,7 @@ class Windows {
 
   // Creation and destruction, on the calling thread, which owns the new window.
   // Create sends WM_NCCREATE/WM_CREATE to the handler; returns 0 on failure.
-  virtual WindowHandle Create(const WindowSpec& spec) = 0;
+  virtual WindowHandle Create(const WindowSpec& desc) = 0;
   // Sends WM_DESTROY and WM_NCDESTROY to the handler, children first. Any thread may call.
   virtual bool Destroy(WindowHandle window) = 0;
   virtual bool IsWindow(WindowHandle window) = 0;

@@ -58,11 +58,11 @@ bool CSystemTray::AddIcon(WindowHandle parent, unsigned callbackMessage,
   Supported = p.system().MajorVersion() >= 4;
   if (!Supported) return false;
   if (!window_) {
-    WindowSpec spec;
-    spec.className = L"ZQTrayIconWindow";
-    spec.style = ws::Popup;
-    spec.handler = this;
-    window_ = p.windows().Create(spec);
+    WindowSpec desc;
+    desc.className = L"ZQTrayIconWindow";
+    desc.style = ws::Popup;
+    desc.handler = this;
+    window_ = p.windows().Create(desc);
     taskbarCreated_ = p.windows().RegisterMessage(TASKBAR_CREATED_MESSAGE_NAME);
   }
   IconRecord.window = (parent && p.windows().IsWindow(parent)) ? parent : window_;

@@ -13,13 +13,13 @@ bool CTaskbarNotifier::Create(WindowHandle parent) {
   Parent = parent;
   Windows& w = Plat().windows();
   w.RegisterClass(L"TaskbarNotifierClass", 0);
-  WindowSpec spec;
-  spec.className = L"TaskbarNotifierClass";
-  spec.style = ws::Popup;
-  spec.exStyle = ws::ExTopmost;
-  spec.parent = parent;
-  spec.handler = this;
-  window_ = w.Create(spec);
+  WindowSpec desc;
+  desc.className = L"TaskbarNotifierClass";
+  desc.style = ws::Popup;
+  desc.exStyle = ws::ExTopmost;
+  desc.parent = parent;
+  desc.handler = this;
+  window_ = w.Create(desc);
   return window_ != 0;
 }
 

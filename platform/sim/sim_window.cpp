@@ -139,36 +139,36 @@ bool Desktop::NextMessage(QueuedMessage& out, const std::function<bool()>& extra
 
 SimWindows::SimWindows(Desktop& d, std::uint32_t pid) : d_(d), pid_(pid) {}
 
-WindowHandle SimWindows::Create(const WindowSpec& spec) {
+WindowHandle SimWindows::Create(const WindowSpec& desc) {
   SimWindow w;
-  w.className = spec.className;
-  w.title = spec.title;
-  w.style = spec.style;
-  w.exStyle = spec.exStyle;
-  w.rect = spec.rect;
-  if ((spec.style & ws::Child) && d_.Window(spec.parent)) {
-    w.parent = spec.parent;
+  w.className = desc.className;
+  w.title = desc.title;
+  w.style = desc.style;
+  w.exStyle = desc.exStyle;
+  w.rect = desc.rect;
+  if ((desc.style & ws::Child) && d_.Window(desc.parent)) {
+    w.parent = desc.parent;
   } else {
-    if (spec.style & ws::Child) return 0;
+    if (desc.style & ws::Child) return 0;
     w.parent = d_.DesktopHandle();
-    w.owner = d_.Window(spec.parent) ? spec.parent : 0;
+    w.owner = d_.Window(desc.parent) ? desc.parent : 0;
   }
   w.thread = d_.Current().id;
   w.pid = pid_;
-  w.handler = spec.handler;
+  w.handler = desc.handler;
   WindowHandle h = d_.NewWindow(std::move(w));
-  if (!d_.Deliver(h, wm::NcCreate, 0, reinterpret_cast<LParam>(&spec))) {
+  if (!d_.Deliver(h, wm::NcCreate, 0, reinterpret_cast<LParam>(&desc))) {
     d_.DestroyWindowTree(h, false);
     return 0;
   }
-  if (d_.Deliver(h, wm::Create, 0, reinterpret_cast<LParam>(&spec)) == -1) {
+  if (d_.Deliver(h, wm::Create, 0, reinterpret_cast<LParam>(&desc)) == -1) {
     d_.DestroyWindowTree(h, true);
     return 0;
   }
   if (SimWindow* cw = d_.Window(h)) {
-    if (spec.style & ws::Visible) cw->visible = true;
-    if (spec.style & ws::Minimize) cw->iconic = true;
-    if (spec.style & ws::Disabled) cw->enabled = false;
+    if (desc.style & ws::Visible) cw->visible = true;
+    if (desc.style & ws::Minimize) cw->iconic = true;
+    if (desc.style & ws::Disabled) cw->enabled = false;
   }
   return h;
 }

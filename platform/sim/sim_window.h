@@ -9,7 +9,7 @@ class SimWindows : public Windows {
  public:
   SimWindows(Desktop& desktop, std::uint32_t pid);
 
-  WindowHandle Create(const WindowSpec& spec) override;
+  WindowHandle Create(const WindowSpec& desc) override;
   bool Destroy(WindowHandle window) override;
   bool IsWindow(WindowHandle window) override;
   std::wstring ClassName(WindowHandle window) override;

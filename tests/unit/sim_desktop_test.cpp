@@ -37,11 +37,11 @@ struct HookWindow : WindowHandler {
 
 // Creates a hidden popup for the handler on the calling thread.
 WindowHandle Open(HookWindow& handler) {
-  WindowSpec spec;
-  spec.className = L"ZQProbe";
-  spec.style = ws::Popup;
-  spec.handler = &handler;
-  return Plat().windows().Create(spec);
+  WindowSpec desc;
+  desc.className = L"ZQProbe";
+  desc.style = ws::Popup;
+  desc.handler = &handler;
+  return Plat().windows().Create(desc);
 }
 
 std::uint64_t Now() { return Plat().clock().TickMs(); }
