@@ -103,6 +103,10 @@ std::uint32_t Scenario::StartClient(const std::wstring& commandLine) {
 
 std::uint32_t Scenario::Target(const std::vector<std::string>& words, size_t at) {
   if (words.size() > at) return static_cast<std::uint32_t>(std::stoul(words[at]));
+  // The newest process still running, or the last one started when none runs.
+  std::vector<std::uint32_t> ids = d_.ProcessIds();
+  for (auto it = ids.rbegin(); it != ids.rend(); ++it)
+    if (!d_.Process(*it)->ended) return *it;
   return lastPid_;
 }
 
