@@ -5,14 +5,17 @@
 
 #include "platform/clock.h"
 #include "platform/com.h"
+#include "platform/dde.h"
 #include "platform/mutexes.h"
 #include "platform/processes.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
 #include "platform/resources.h"
 #include "platform/shell.h"
+#include "platform/shell_windows.h"
 #include "platform/system.h"
 #include "platform/threads.h"
+#include "platform/web_control.h"
 #include "platform/windowing.h"
 
 namespace zq {
@@ -38,6 +41,9 @@ class Platform {
   virtual Shell& shell() = 0;
   virtual System& system() = 0;
   virtual Com& com() = 0;
+  virtual Dde& dde() = 0;
+  virtual ShellWindows& shellWindows() = 0;
+  virtual WebControls& web() = 0;
 
   // The client's per-process state; created by the client on first use.
   std::unique_ptr<ProcessState>& state() { return state_; }

@@ -9,7 +9,9 @@
 
 #include "app/Text.h"
 #include "platform/sim/sim_profile.h"
+#include "platform/sim/sim_browsers.h"
 #include "platform/sim/sim_registry.h"
+#include "platform/sim/sim_web_control.h"
 
 namespace zq::sim {
 
@@ -17,7 +19,10 @@ Desktop::Desktop(std::string root)
     : root_(std::move(root)),
       profile_(std::make_unique<SimProfile>(
           [this](const std::wstring& path) { return HostPath(path); })),
-      registry_(std::make_unique<SimRegistry>()) {
+      registry_(std::make_unique<SimRegistry>()),
+      dde_(std::make_unique<SimDde>(*this)),
+      shellWindows_(std::make_unique<SimShellWindows>(*this)),
+      web_(std::make_unique<SimWebControls>(*this)) {
   SimWindow desk;
   desk.className = L"#32769";
   desk.rect = screen;

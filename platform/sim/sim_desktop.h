@@ -22,6 +22,9 @@ class Desktop;
 class SimProcess;
 class SimProfile;
 class SimRegistry;
+class SimDde;
+class SimShellWindows;
+class SimWebControls;
 
 constexpr std::uint64_t kNever = ~0ull;
 
@@ -187,6 +190,9 @@ class Desktop {
 
   SimProfile& profile() { return *profile_; }
   SimRegistry& registry() { return *registry_; }
+  SimDde& dde() { return *dde_; }
+  SimShellWindows& shellWindows() { return *shellWindows_; }
+  SimWebControls& web() { return *web_; }
   std::string HostPath(const std::wstring& windowsPath) const;
   const std::string& Root() const { return root_; }
 
@@ -221,6 +227,9 @@ class Desktop {
   std::vector<MessageBoxRecord> boxes_;
   std::unique_ptr<SimProfile> profile_;
   std::unique_ptr<SimRegistry> registry_;
+  std::unique_ptr<SimDde> dde_;
+  std::unique_ptr<SimShellWindows> shellWindows_;
+  std::unique_ptr<SimWebControls> web_;
   std::vector<std::string> trace_;
 };
 
@@ -242,6 +251,9 @@ class SimProcess : public Platform {
   Shell& shell() override;
   System& system() override;
   Com& com() override;
+  Dde& dde() override;
+  ShellWindows& shellWindows() override;
+  WebControls& web() override;
 
   Desktop& desktop() { return desktop_; }
   std::uint32_t pid() const { return pid_; }

@@ -6,9 +6,11 @@
 
 #include "app/SystemTexts.h"
 #include "app/Text.h"
+#include "platform/sim/sim_browsers.h"
 #include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_profile.h"
 #include "platform/sim/sim_registry.h"
+#include "platform/sim/sim_web_control.h"
 #include "platform/sim/sim_window.h"
 #include "resources/ResourceTable.h"
 
@@ -352,5 +354,8 @@ Resources& SimProcess::resources() { return parts_->resources; }
 Shell& SimProcess::shell() { return parts_->shell; }
 System& SimProcess::system() { return parts_->system; }
 Com& SimProcess::com() { return parts_->com; }
+Dde& SimProcess::dde() { return desktop_.dde(); }
+ShellWindows& SimProcess::shellWindows() { return desktop_.shellWindows(); }
+WebControls& SimProcess::web() { return desktop_.web(); }
 
 }  // namespace zq::sim

@@ -66,7 +66,19 @@ std::vector<std::string> SplitWords(const std::string& line) {
   return words;
 }
 
-std::string RestAfter(const std::string& line, size_t words) {
+std::vector<ScenarioExtension>& Extensions() {
+  static std::vector<ScenarioExtension> list;
+  return list;
+}
+
+}  // namespace
+
+int RegisterScenarioExtension(ScenarioExtension extension) {
+  Extensions().push_back(extension);
+  return static_cast<int>(Extensions().size());
+}
+
+std::string Scenario::RestAfter(const std::string& line, size_t words) {
   size_t pos = 0;
   for (size_t i = 0; i < words; ++i) {
     pos = line.find_first_not_of(" \t", pos);
@@ -76,8 +88,6 @@ std::string RestAfter(const std::string& line, size_t words) {
   pos = line.find_first_not_of(" \t", pos);
   return pos == std::string::npos ? "" : line.substr(pos);
 }
-
-}  // namespace
 
 Scenario::Scenario(Desktop& desktop, std::ostream& out) : d_(desktop), out_(out) {
   // The program is installed: its directory exists on the simulated disk.
@@ -214,6 +224,10 @@ bool Scenario::Step(const std::vector<std::string>& words, const std::string& li
     out_ << "--- end of dump ---\n";
     return true;
   }
+  for (const ScenarioExtension& e : Extensions()) {
+    bool ok = false;
+    if (e.command && e.command(*this, words, line, ok)) return ok;
+  }
   if (cmd == "echo") {
     out_ << RestAfter(line, 1) << "\n";
     return true;
@@ -275,6 +289,8 @@ std::vector<std::string> Scenario::Dump() {
                     (b.answered ? " answer=" + std::to_string(b.answer) : " waiting"));
   n = 0;
   for (auto& a : d_.openedAddresses) lines.push_back("shell.opened." + Pad(++n, 3) + ": " + ToUtf8(a));
+  for (const ScenarioExtension& e : Extensions())
+    if (e.dump) e.dump(*this, lines);
   std::sort(lines.begin(), lines.end());
   return lines;
 }

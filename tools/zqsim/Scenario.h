@@ -1,6 +1,7 @@
 // The scenario runner: plays a script against the real client on the simulated desktop
 // and prints a deterministic trace and dumps.
 #pragma once
+#include <cstdint>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -9,6 +10,20 @@ namespace zq::sim {
 
 class Desktop;
 
+class Scenario;
+
+// Further commands and dump lines, registered by the files that add them (one file per
+// area, so that areas do not share a file). A command handler returns false when the line
+// is not its own; it throws or writes "error" through `out` when the line is malformed.
+struct ScenarioExtension {
+  // Returns true when it took the line (and then sets ok to whether it ran).
+  bool (*command)(Scenario& scenario, const std::vector<std::string>& words,
+                  const std::string& line, bool& ok) = nullptr;
+  void (*dump)(Scenario& scenario, std::vector<std::string>& lines) = nullptr;
+};
+// Registers an extension at static-initialisation time; returns a dummy for a static.
+int RegisterScenarioExtension(ScenarioExtension extension);
+
 class Scenario {
  public:
   Scenario(Desktop& desktop, std::ostream& out);
@@ -16,12 +31,18 @@ class Scenario {
   bool Run(const std::vector<std::string>& lines);
   std::vector<std::string> Dump();
 
+  Desktop& desktop() { return d_; }
+  std::ostream& out() { return out_; }
+  // The process a command means: the pid at words[at], or the newest one still running.
+  std::uint32_t Target(const std::vector<std::string>& words, size_t at);
+  // Everything after the first `words` words of the line.
+  static std::string RestAfter(const std::string& line, size_t words);
+
   static constexpr const char* ModulePath = "C:\\Program Files\\Zephquill\\ZephquillClient.exe";
 
  private:
   bool Step(const std::vector<std::string>& words, const std::string& line);
   std::uint32_t StartClient(const std::wstring& commandLine);
-  std::uint32_t Target(const std::vector<std::string>& words, size_t at);
   std::string ConfigPath() const;
 
   Desktop& d_;
