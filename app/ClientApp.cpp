@@ -5,8 +5,10 @@
 #include "app/ClientProcess.h"
 #include "app/ErrorReport.h"
 #include "app/Messages.h"
+#include "app/PanelRegistry.h"
 #include "app/Text.h"
 #include "controller/ClientDlg.h"
+#include "panel/ZephquillWnd.h"
 
 namespace zq {
 
@@ -100,8 +102,6 @@ bool CClientApp::InitInstance() {
   Controller = nullptr;
   return false;
 }
-
-void CClientApp::CloseAllPanels() {}
 
 int CClientApp::ExitInstance() {
   Quietly([&] {

@@ -12,6 +12,8 @@
 namespace zq {
 
 class CClientDlg;
+struct BrowserPanelRecord;
+class ZephquillWnd;
 
 class CClientApp {
  public:
@@ -28,7 +30,11 @@ class CClientApp {
 
   CClientDlg* Controller = nullptr;
   CInstanceGuard InstanceGuard;
+  // The panel registry (app/PanelRegistry.h): records by browser window, and the floating
+  // service windows in order of opening; both own their objects.
+  std::map<WindowHandle, std::unique_ptr<BrowserPanelRecord>> BrowserPanels;
   std::unique_ptr<Lock> BrowserPanelsLock;
+  std::vector<std::unique_ptr<ZephquillWnd>> ServiceWindows;
   std::unique_ptr<Lock> ServiceWindowsLock;
   bool ComInitialized = false;
   std::wstring LastSite;

@@ -3,6 +3,7 @@
 // values that live as long as the process.
 #pragma once
 #include <atomic>
+#include <cstdint>
 #include <memory>
 
 #include "platform/platform.h"
@@ -22,8 +23,9 @@ class ClientProcess : public ProcessState {
   std::atomic<CAppConsts*> Consts{nullptr};
   // The application object; made by ClientMain.
   std::unique_ptr<CClientApp> App;
-  // Browser detection's cached Internet Explorer version kind (0: not checked yet).
-  int IEVersionKind = 0;
+  // Browser detection's cached Internet Explorer version kind: 0 version 7, 1 any other,
+  // negative not determined yet (0x80004005 at start, else the last failed check's code).
+  std::int32_t IEVersionKind = static_cast<std::int32_t>(0x80004005u);
 };
 
 // The calling thread's process state, created on first use.

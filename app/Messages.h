@@ -20,6 +20,9 @@ constexpr unsigned UM_PANEL_SHOW_SETTING = wm::User + 207;     // 1231: key, ele
 constexpr unsigned UM_PANEL_STORE_SETTING = wm::User + 208;    // 1232: key, value
 constexpr unsigned UM_PANEL_SHOW_LAST_URL = wm::User + 211;    // 1235: element id
 constexpr unsigned UM_PANEL_MOVE_RIGHT = wm::User + 213;       // 1237
+// Posted by a panel's slide and resize threads to the panel itself: make the moves they
+// queued. Carries no texts (any it is given are freed) and is not a page command.
+constexpr unsigned UM_PANEL_APPLY_PLACEMENT = wm::User + 214;  // 1238
 
 // ---------------------------------------------------------------------------------------
 // Messages received by the controller (UM_PANEL_COMMAND above as well).

@@ -22,7 +22,8 @@ constexpr WParam kEscape = 27;
 
 CClientDlg::CClientDlg()
     : ConfigLock(Plat().threads().NewLock()),
-      ActiveBrowserLock(Plat().threads().NewLock()) {
+      ActiveBrowserLock(Plat().threads().NewLock()),
+      services_(std::make_unique<ControllerServices>()) {
   WindowIcon = Plat().resources().LoadIcon(IDI_MAIN);
 }
 
@@ -76,6 +77,26 @@ bool CClientDlg::CreateTrayIcon() {
   return false;
 }
 
+// The two hidden page windows: never shown, owned by the controller; what they load is
+// decided by RefreshServicePages. Start-up goes on without a window that failed.
+void CClientDlg::CreateStartUsingWindow() {
+  Guarded(0,
+          L"Cannot create 'start using' window. Automatic login or some other startup "
+          L"functionality may be inactive",
+          [&] {
+            StartUsingWindow.CreateHidden(hwnd_, L"ZephquillStartUsingWnd",
+                                          ws::ExAppWindow | ws::ExToolWindow);
+            StartUsingWindow.BrowserWindow = hwnd_;
+          });
+}
+
+void CClientDlg::CreateNotificationWindow() {
+  Guarded(0, L"Cannot create notification window. You may not get any notifications", [&] {
+    NotificationWindow.CreateHidden(hwnd_, L"ZephquillNotificationWnd", ws::ExAppWindow);
+    NotificationWindow.BrowserWindow = hwnd_;
+  });
+}
+
 bool CClientDlg::OnInitDialog() {
   bool result = false;
   bool ok = Guarded(0, L"Cannot initialize main application window. Exiting the application", [&] {
@@ -120,6 +141,9 @@ bool CClientDlg::OnInitDialog() {
     WriteSetting(L"VersionCode", L"11");
     StartTime = p.clock().Now();
     RefreshLocationSharing();
+    CreateStartUsingWindow();
+    CreateNotificationWindow();
+    RefreshServicePages();
     p.windows().SetTimer(hwnd_, CONTROLLER_TIMER_ID, CONTROLLER_TIMER_ENABLED_MS);
     result = false;
   });
@@ -135,8 +159,12 @@ bool CClientDlg::OnInitDialog() {
 bool CClientDlg::TickGateAndChangeTest() {
   Platform& p = Plat();
   if (!Enabled) {
-    // While disabled for an unreachable service the connectivity check starts from here;
-    // until that check exists nothing else happens on a disabled tick.
+    // While disabled for an unreachable service the connectivity check starts from here,
+    // one at a time; its thread clears CheckRunning when it ends.
+    if (ConnectionLost && !CheckRunning) {
+      CheckRunning = true;
+      if (!services_->StartConnectivityCheck(*this)) CheckRunning = false;
+    }
     return false;
   }
   if (ConnectionLost) return false;
@@ -163,7 +191,8 @@ void CClientDlg::OnTimer() {
     ~Restore() { flag = true; }
   } restore{TimerIdle};
   if (!TickGateAndChangeTest()) return;
-  // The active-browser update and the nightly-restart check run here.
+  UpdateActiveBrowser();
+  services_->CheckNightlyRestart(*this);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -206,6 +235,7 @@ void CClientDlg::Disable() {
               for (MenuItem& entry : popup->popup)
                 if (entry.id == ID_SHARE_MY_LOCATION) entry.checked = false;
               ApplyMenuState(false);
+              RefreshServicePages();
             }
           });
 }
@@ -222,6 +252,7 @@ void CClientDlg::Enable() {
             if (TrayIcon.Popup()) {
               ApplyMenuState(true);
               RestartTimer(CONTROLLER_TIMER_ENABLED_MS);
+              RefreshServicePages();
             }
           });
 }
@@ -272,12 +303,19 @@ void CClientDlg::OnCommand(unsigned id) {
     case ID_APP_EXIT:
       OnExit();
       break;
+    case ID_WHERE_ARE_MY_FRIENDS:
+    case ID_MY_FRIENDS:
+    case ID_MY_EVENTS:
+    case ID_MY_SETTINGS:
+      OpenServiceWindowFor(id);
+      break;
     default:
       break;
   }
 }
 
 void CClientDlg::AddStatusLine(const std::wstring& line) {
+  if (StatusListener) Quietly([&] { StatusListener(line); });
   // No status window is open: the line is dropped.
 }
 
@@ -303,11 +341,11 @@ LResult CClientDlg::OnMessage(WindowHandle window, unsigned message, WParam wPar
     case wm::QueryDragIcon:
       return static_cast<LResult>(WindowIcon);
     case wm::Close:
-      w.Show(window, sw::Hide);  // hidden into the tray; the controller never closes
+      CSystemTray::HideWindowToTray(window);  // into the tray; the controller never closes
       return 0;
     case wm::Size: {
       LResult r = w.DefaultProc(window, message, wParam, lParam);
-      if (wParam == 1) Quietly([&] { w.Show(window, sw::Hide); });
+      if (wParam == 1) Quietly([&] { CSystemTray::HideWindowToTray(window); });
       return r;
     }
     case wm::WindowPosChanging:
@@ -324,6 +362,21 @@ LResult CClientDlg::OnMessage(WindowHandle window, unsigned message, WParam wPar
       AddStatusLine(line.Text());
       return 0;
     }
+    case UM_PANEL_COMMAND:
+      return OnPanelCommand(wParam, lParam);
+    case UM_SETTING_STORED:
+      return OnSettingStored(wParam, lParam);
+    case UM_PANEL_DESTROYED:
+      return OnPanelDestroyed(wParam);
+    case UM_CLOSE_PANEL:
+      return OnClosePanel(wParam);
+    case UM_ASSIGN_PANEL:
+      return OnAssignPanel(wParam);
+    case UM_TRAY_ICON_CONTROL:
+      return OnTrayIconControl(wParam, lParam);
+    case UM_NOTIFICATION_CLICKED:
+      services_->NotificationClicked(*this);
+      return 0;
     default:
       return w.DefaultProc(window, message, wParam, lParam);
   }

@@ -2,12 +2,15 @@
 // the second half of start-up and receives every internal message and tray command.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
 
 #include "app/AppConsts.h"
 #include "app/Ini.h"
+#include "controller/ServiceSeams.h"
+#include "panel/ZephquillWnd.h"
 #include "platform/platform.h"
 #include "shell/SystemTray.h"
 #include "shell/TaskbarNotifier.h"
@@ -15,6 +18,8 @@
 namespace zq {
 
 class CStatusDlg;
+struct ActiveBrowserInfo;
+struct BrowserPanelRecord;
 
 // The seven fields of the notification being assembled.
 struct NotificationFields {
@@ -46,6 +51,38 @@ class CClientDlg : public WindowHandler {
   // Hands a finished status line to the status window, or drops it.
   void AddStatusLine(const std::wstring& line);
 
+  // Active-browser tracking and site rules (ActiveBrowser.cpp). Main thread.
+  // Follows the foreground browser: its panel, the panel's page and the tray tooltip.
+  void UpdateActiveBrowser();
+  // The site rules: false for an address that is excluded or not an http address.
+  bool ShouldFollowURL(const std::wstring& address);
+  // Attaches a new panel to the info's browser window and registers it; none on failure.
+  BrowserPanelRecord* CreateBrowserPanel(const ActiveBrowserInfo& info);
+  // Points the two hidden page windows at the service pages, or at the built-in page of
+  // the disabled state.
+  void RefreshServicePages();
+  // "1" creates the start-with-Windows entry, anything else removes it.
+  void SetStartWithComputer(const std::wstring& value);
+  // A tracking tooltip as it reaches the tray: a text over 63 characters becomes its
+  // first 60 characters and "..." (counted in UTF-16 units, never splitting a pair).
+  static std::wstring CutTrackingTooltip(const std::wstring& text);
+
+  // The dispatcher of internal messages (Dispatcher.cpp). Main thread. Each handler owns
+  // and frees the texts its message carries, on every path.
+  LResult OnPanelCommand(WParam word, LParam argument);
+  LResult OnSettingStored(WParam key, LParam value);
+  LResult OnPanelDestroyed(WParam panel);
+  LResult OnClosePanel(WParam record);
+  // Attaches a new panel to the record's browser window; 1 without a record.
+  LResult OnAssignPanel(WParam record);
+  LResult OnTrayIconControl(WParam action, LParam argument);
+
+  // Replaces the services the dispatcher and the tick call (ServiceSeams.h).
+  void SetServices(std::unique_ptr<ControllerServices> services);
+  ControllerServices& Services() { return *services_; }
+  // Sees every status line the controller handles (the scenario runner and tests).
+  std::function<void(const std::wstring&)> StatusListener;
+
   LResult OnMessage(WindowHandle window, unsigned message, WParam wParam,
                     LParam lParam) override;
   bool PreTranslate(WindowHandle window, unsigned message, WParam wParam,
@@ -66,24 +103,48 @@ class CClientDlg : public WindowHandler {
   TextList ExcludedInURL;
   TextList ExcludedStartWithURL;
   CTaskbarNotifier Notifier;
+  // Hidden page window of the polling page, titled "ZephquillNotificationWnd".
+  ZephquillWnd NotificationWindow;
   NotificationFields NotificationContent;
   std::set<std::wstring> ShownContentIds;
+  // Hidden page window of the client-load page, titled "ZephquillStartUsingWnd".
+  ZephquillWnd StartUsingWindow;
   CIni Config;
   WindowHandle LastActiveWindow = 0;
   std::wstring LastActiveTitle;
   Rect LastActiveRect;
+  // The followed browser's window rectangle at the last update that compared it: one
+  // rectangle for all browser windows.
+  Rect LastBrowserRect;
 
  private:
   bool OnInitDialog();
   bool CreateTrayIcon();
+  void CreateStartUsingWindow();
+  void CreateNotificationWindow();
   void OnTimer();
   bool TickGateAndChangeTest();
   void OnCommand(unsigned id);
   void ApplyMenuState(bool enabled);
   void RestartTimer(unsigned periodMs);
+  void UpdateFollowedBrowser(const ActiveBrowserInfo& info);
+  void SetTrackingTooltip(const std::wstring& text);
+  void OpenServiceWindowFor(unsigned command);
+  void RunPanelCommand(const std::wstring& word, const std::wstring& argument);
+  void OnNavError(const std::wstring& description);
 
   WindowHandle hwnd_ = 0;
   int quitCode_ = 0;
+  std::unique_ptr<ControllerServices> services_;
 };
+
+// The last site address for the panels, under the application's LastSiteLock; "<!NoneIE!>"
+// while no browser is in front. GetLastSite returns a copy. Any thread.
+void SetLastSite(const std::wstring& site);
+std::wstring GetLastSite();
+
+// The first descendant of `window` whose class name is `className`: a direct child first,
+// then the direct children of each descendant in turn. 0 when there is none. Any thread.
+WindowHandle FindPanelDescendant(WindowHandle window, const std::wstring& className);
 
 }  // namespace zq

@@ -9,6 +9,8 @@
 
 namespace zq {
 
+struct Bitmap;
+
 // Receives the messages of one window. The handler object outlives its window.
 class WindowHandler {
  public:
@@ -16,8 +18,10 @@ class WindowHandler {
   // Called on the window's owner thread. Must not let an exception escape.
   virtual LResult OnMessage(WindowHandle window, unsigned message, WParam wParam,
                             LParam lParam) = 0;
-  // Called by a modal loop run for this window before a queued message is translated and
-  // dispatched; true swallows the message.
+  // Called by a modal loop before a queued message is translated and dispatched, for the
+  // message's window and then each of its parents (owners for pop-ups) on the loop's
+  // thread, nearest first, and last for the modal window when it was not among them;
+  // true swallows the message.
   virtual bool PreTranslate(WindowHandle window, unsigned message, WParam wParam,
                             LParam lParam) {
     return false;
@@ -32,7 +36,7 @@ struct WindowSpec {
   Rect rect;                      // screen coordinates for top-level windows, parent client otherwise
   WindowHandle parent = 0;        // parent (child windows) or owner (popups)
   WindowHandler* handler = nullptr;
-  LParam createParam = 0;
+  LParam createParam = 0;         // class "#32770": the dialog template's id (0: 102)
 };
 
 // A menu as data: what the client needs to read, rename, grey, check and show.
@@ -46,6 +50,42 @@ struct MenuItem {
   std::vector<MenuItem> popup;    // non-empty for a submenu
 };
 using Menu = std::vector<MenuItem>;
+
+// A font as the logic describes it; the backend creates the real one.
+struct FontSpec {
+  std::wstring face = L"MS Shell Dlg";  // the default GUI font
+  int tenthsOfPoint = 80;
+  bool bold = false, italic = false, underline = false;
+  bool operator==(const FontSpec& o) const {
+    return face == o.face && tenthsOfPoint == o.tenthsOfPoint && bold == o.bold &&
+           italic == o.italic && underline == o.underline;
+  }
+};
+
+// One DrawTextW call: the text in a rectangle (window coordinates) with DT_* flags, in a
+// font and a colour (0x00BBGGRR), over a transparent or opaque background.
+struct TextPaint {
+  std::wstring text;
+  Rect rect;
+  unsigned format = 0;
+  FontSpec font;
+  std::uint32_t color = 0;
+  bool transparent = true;
+};
+
+// RedrawWindow flags.
+namespace rdw {
+constexpr unsigned Invalidate = 0x0001, Erase = 0x0004, AllChildren = 0x0080,
+                   UpdateNow = 0x0100, Frame = 0x0400;
+}
+
+// TrackMouseEvent requests.
+namespace tme {
+constexpr unsigned Hover = 0x1, Leave = 0x2;
+}
+
+// SetWindowPos's insert-after value that makes a window topmost.
+constexpr WindowHandle InsertTopmost = ~static_cast<WindowHandle>(0);
 
 class Windows {
  public:
@@ -128,6 +168,27 @@ class Windows {
                                     unsigned flags) = 0;
   // The window's region as rectangles in window coordinates; empty: no region.
   virtual bool SetRegion(WindowHandle window, const std::vector<Rect>& region) = 0;
+  // The picture a window shows at its top left corner: the backend keeps a copy and paints
+  // it when the handler leaves WM_ERASEBKGND and WM_PAINT to DefaultProc. Null removes it.
+  virtual bool SetPicture(WindowHandle window, const Bitmap* picture) = 0;
+
+  // Painting. Redraw is RedrawWindow (rdw flags): with UpdateNow the handler gets
+  // WM_ERASEBKGND and WM_PAINT before it returns. PaintText draws while the window's
+  // handler runs WM_PAINT (the backend begins and ends the paint around the handler).
+  virtual bool Redraw(WindowHandle window, unsigned flags) = 0;
+  virtual bool PaintText(WindowHandle window, const TextPaint& text) = 0;
+  // SetWindowPos with the swp flags; insertAfter 0 is the top, InsertTopmost topmost.
+  virtual bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, const Rect& rect,
+                            unsigned flags) = 0;
+  // Shows a system cursor (IDC_* number) while the mouse is over the calling thread's window.
+  virtual void SetCursor(unsigned systemCursorId) = 0;
+  // TrackMouseEvent: asks for WM_MOUSEHOVER (after hoverMs at rest) and/or WM_MOUSELEAVE
+  // (tme flags) once each.
+  virtual bool TrackMouse(WindowHandle window, unsigned flags, unsigned hoverMs) = 0;
+  // Whether the system animates minimising (SPI_GETANIMATION), and the caption zoom from
+  // one screen rectangle to another (DrawAnimatedRects with IDANI_CAPTION).
+  virtual bool MinimizeAnimation() = 0;
+  virtual bool ZoomRects(WindowHandle window, const Rect& from, const Rect& to) = 0;
 
   // Menus: shows `menu` at the point and returns the chosen command id, or 0.
   virtual unsigned TrackPopupMenu(const Menu& menu, unsigned flags, Point at,

@@ -1,17 +1,34 @@
 #!/usr/bin/env bash
-# Every test: installs what is needed, builds the Linux presets and runs their tests, and
-# checks that the portable code still cross-builds for 32-bit Windows.
+# Every test: installs what is needed, builds each preset once and runs its tests: the Linux
+# build under AddressSanitizer/UBSan, the 32-bit Windows product build, the Wine end-to-end
+# tests of the 64-bit build, the page tests in Chromium, a bounded fuzzing run, and last the
+# plain Linux build, whose ctest summary closes the output.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-status=0
-for preset in windows-i686 linux-asan linux; do
-  echo "=== build: $preset"
-  cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" -- --no-print-directory -s
-done
-echo "=== tests: linux-asan"
-ctest --preset linux-asan || status=1
-echo "=== tests: linux"
-ctest --preset linux || status=1
-exit $status
+failed=()
+
+step() {  # step NAME COMMAND...: runs a stage, remembers a failure and goes on
+  local name=$1
+  shift
+  echo "=== $name"
+  if ! "$@"; then failed+=("$name"); fi
+}
+
+build() {
+  cmake --preset "$1" >/dev/null && cmake --build --preset "$1" -- --no-print-directory -s
+}
+
+step "build linux-asan" build linux-asan
+step "tests linux-asan" ctest --preset linux-asan
+step "build windows-i686" build windows-i686
+step "wine tests" scripts/wine-tests.sh
+if [ -x scripts/page-tests.sh ]; then step "page tests" scripts/page-tests.sh; fi
+step "fuzzing" scripts/fuzz.sh 60
+step "build linux" build linux
+step "tests linux" ctest --preset linux
+
+if [ ${#failed[@]} -gt 0 ]; then
+  echo "failed stages: ${failed[*]}"
+  exit 1
+fi

@@ -44,6 +44,7 @@ void CSplash::Show() {
   desc.handler = this;
   window_ = w.Create(desc);
   if (!window_) return;
+  if (bitmap_) w.SetPicture(window_, &*bitmap_);  // painted at (0, 0) on WM_PAINT
   ApplyTransparency();
   w.Show(window_, sw::ShowNormal);
 }

@@ -1,21 +1,34 @@
 // The notification-area icon: adding, changing and deleting it through the shell, the
-// popup menu's default entry, and re-adding the icon when the taskbar comes back.
+// popup menu and its default entry, the mouse on the icon, the icon animation, hiding a
+// window into the tray, and re-adding the icon when the taskbar comes back.
 #include "shell/SystemTray.h"
 
 #include <algorithm>
 
 #include "app/ControllerAccess.h"
+#include "app/ErrorReport.h"
 #include "app/Messages.h"
 
 namespace zq {
+
+namespace {
+
+constexpr int kVkControl = 0x11;
+constexpr int kVkMenu = 0x12;  // Alt
+constexpr const wchar_t* kParkingClass = L"ZQTrayParkingWindow";
+
+}  // namespace
 
 CSystemTray::CSystemTray() = default;
 
 CSystemTray::~CSystemTray() {
   if (!CurrentPlatform()) return;
   DeleteIcon();
+  AnimationFrames.clear();
   if (window_) Plat().windows().Destroy(window_);
   window_ = 0;
+  AnimationTimerId = 0;
+  TrayMenu.reset();
 }
 
 namespace {
@@ -43,7 +56,8 @@ std::u16string Utf16Units(const std::wstring& text) {
 std::wstring CSystemTray::CutTooltip(const std::wstring& text) {
   size_t units = 0, keep = 0;
   for (; keep < text.size(); ++keep) {
-    bool pair = sizeof(wchar_t) > 2 && static_cast<std::uint32_t>(text[keep]) >= 0x10000;
+    std::uint32_t code = static_cast<std::uint32_t>(text[keep]);
+    bool pair = sizeof(wchar_t) > 2 && code >= 0x10000;
     size_t width = pair ? 2 : 1;
     if (units + width > MaxTooltipLength - 1) break;
     units += width;
@@ -132,17 +146,237 @@ bool CSystemTray::SetDefaultMenuItem(unsigned item, bool byPosition) {
   if (DefaultItem == item && DefaultItemByPosition == byPosition) return true;
   DefaultItem = item;
   DefaultItemByPosition = byPosition;
+  if (!Popup()) return false;
+  ApplyDefaultItem();
+  return true;
+}
+
+void CSystemTray::ApplyDefaultItem() {
   MenuItem* popup = Popup();
-  if (!popup) return false;
+  if (!popup) return;
   for (size_t i = 0; i < popup->popup.size(); ++i) {
     MenuItem& entry = popup->popup[i];
-    entry.isDefault = byPosition ? (i == item) : (!entry.separator && entry.id == item);
+    entry.isDefault = DefaultItemByPosition ? (i == DefaultItem)
+                                            : (!entry.separator && entry.id == DefaultItem);
   }
-  return true;
 }
 
 WindowHandle CSystemTray::CommandTarget() const {
   return TargetWindow ? TargetWindow : ControllerWindow();
+}
+
+// ---------------------------------------------------------------------------------------
+// The mouse on the icon
+
+LResult CSystemTray::OnIconNotification(unsigned iconId, unsigned mouseMessage) {
+  if (iconId != IconRecord.id) return 0;
+  WindowHandle target = CommandTarget();
+  Windows& w = Plat().windows();
+  if (!target || !w.IsWindow(target)) return 0;
+  switch (mouseMessage) {
+    case wm::RButtonUp:
+      return ShowMenu(target);
+    case wm::LButtonDblClk:
+      if (w.KeyDown(kVkControl) && w.KeyDown(kVkMenu)) {
+        w.Send(target, UM_SHOW_STATUS_WINDOW, 0, 0);
+        return 1;
+      }
+      return RunDefaultCommand(target);
+    case wm::LButtonDown:
+      w.Send(target, UM_TRAY_ICON_CONTROL, TRAY_ACTION_LEFT_CLICK, 0);
+      return 1;
+    default:
+      return 1;
+  }
+}
+
+// The popup at the cursor, owned by the target so that the chosen command reaches it as
+// WM_COMMAND; the WM_NULL afterwards lets the menu close when the user clicks elsewhere.
+LResult CSystemTray::ShowMenu(WindowHandle target) {
+  if (!Popup()) return 0;
+  ApplyDefaultItem();
+  Windows& w = Plat().windows();
+  Point at = w.CursorPos();
+  w.SetForeground(target);
+  const Menu shown = Popup()->popup;  // the target may change the menu while it is open
+  w.TrackPopupMenu(shown, 0, at, target);
+  w.Post(target, wm::Null, 0, 0);
+  return 1;
+}
+
+// The default entry's command: the stored id, or the id at the stored position read the
+// way GetMenuItemID reads it (0 for a separator, all bits set for no entry or a submenu).
+LResult CSystemTray::RunDefaultCommand(WindowHandle target) {
+  unsigned command = DefaultItem;
+  if (DefaultItemByPosition) {
+    const MenuItem* popup = Popup();
+    if (!popup) return 0;
+    command = ~0u;
+    if (DefaultItem < popup->popup.size()) {
+      const MenuItem& entry = popup->popup[DefaultItem];
+      if (entry.popup.empty()) command = entry.separator ? 0 : entry.id;
+    }
+  }
+  Windows& w = Plat().windows();
+  w.SetForeground(target);
+  w.Send(target, wm::Command, command, 0);
+  return 1;
+}
+
+// ---------------------------------------------------------------------------------------
+// Animation
+
+bool CSystemTray::LoadAnimationFrames(unsigned firstIconId, unsigned lastIconId) {
+  if (firstIconId > lastIconId) return false;
+  return GuardedOr(false, 0, L"Cannot load the tray icon's animation", [&] {
+    AnimationFrames.clear();
+    try {
+      Resources& r = Plat().resources();
+      for (unsigned id = firstIconId;; ++id) {
+        AnimationFrames.push_back(r.LoadIcon(id));  // a missing picture is an empty frame
+        if (id == lastIconId) break;
+      }
+    } catch (...) {
+      AnimationFrames.clear();
+      throw;
+    }
+    return true;
+  });
+}
+
+bool CSystemTray::StartAnimation(unsigned periodMs, unsigned durationSeconds) {
+  EndAnimation();
+  CurrentFrame = 0;
+  AnimationStart = Plat().clock().TickMs();
+  AnimationDuration = durationSeconds;
+  SavedIcon = CurrentIcon();
+  if (!window_ || !Plat().windows().SetTimer(window_, TRAY_ANIMATION_TIMER_ID, periodMs))
+    return false;
+  AnimationTimerId = TRAY_ANIMATION_TIMER_ID;
+  return true;
+}
+
+bool CSystemTray::NextAnimationFrame() {
+  if (AnimationFrames.empty()) return false;
+  if (++CurrentFrame >= static_cast<int>(AnimationFrames.size())) CurrentFrame = 0;
+  return ChangeIcon(AnimationFrames[CurrentFrame]);
+}
+
+bool CSystemTray::EndAnimation() {
+  bool killed = false;
+  if (AnimationTimerId != 0) {
+    killed = window_ && Plat().windows().KillTimer(window_, AnimationTimerId);
+    AnimationTimerId = 0;
+  }
+  if (SavedIcon) {
+    ChangeIcon(SavedIcon);
+    SavedIcon = 0;
+  }
+  return killed;
+}
+
+// Elapsed time in whole seconds, rounded to the nearest; the animation ends on the first
+// tick that finds it beyond the duration.
+void CSystemTray::OnAnimationTick() {
+  if (AnimationTimerId == 0) return;
+  std::uint64_t elapsedMs = Plat().clock().TickMs() - AnimationStart;
+  std::uint64_t elapsed = (elapsedMs + 500) / 1000;
+  if (AnimationDuration > 0 && elapsed > AnimationDuration)
+    EndAnimation();
+  else
+    NextAnimationFrame();
+}
+
+// ---------------------------------------------------------------------------------------
+// Hiding a window into the tray
+
+namespace {
+
+// EnumChildWindows' order: every descendant, depth first, topmost first. Stops when
+// `visit` returns false; returns false then.
+template <class F>
+bool WalkDescendants(Windows& w, WindowHandle parent, F& visit) {
+  for (WindowHandle child = w.FirstChild(parent); child; child = w.NextSibling(child)) {
+    if (!visit(child)) return false;
+    if (!WalkDescendants(w, child, visit)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+Rect CSystemTray::TrayAreaRect() {
+  Platform& p = Plat();
+  Windows& w = p.windows();
+  if (WindowHandle tray = w.FindWindow(0, 0, L"Shell_TrayWnd", L"")) {
+    Rect r = w.WindowRect(tray);
+    auto visit = [&](WindowHandle child) {
+      std::wstring cls = w.ClassName(child);
+      if (cls == L"TrayNotifyWnd") {
+        r = w.WindowRect(child);
+      } else if (cls == L"TrayClockWClass") {
+        Rect clock = w.WindowRect(child);
+        if (clock.bottom >= r.bottom - 5)
+          r.right = clock.left;
+        else
+          r.top = clock.bottom;
+        return false;
+      }
+      return true;
+    };
+    WalkDescendants(w, tray, visit);
+    return r;
+  }
+  // The taskbar's position: a side taskbar is taller than wide.
+  Rect bar = p.shell().TaskbarRect();
+  if (!bar.IsEmpty()) {
+    if (bar.Height() > bar.Width())
+      return Rect{bar.left, bar.bottom - 100, bar.right, bar.bottom - 16};
+    return Rect{bar.right - 100, bar.top, bar.right - 16, bar.bottom};
+  }
+  Rect area = w.WorkArea();
+  area.left = area.right - 150;
+  area.top = area.bottom - 30;
+  return area;
+}
+
+// The one parking window of the calling thread's process, found by its class among the
+// top-level windows of the calling thread.
+WindowHandle CSystemTray::ParkingWindow(bool create) {
+  Platform& p = Plat();
+  Windows& w = p.windows();
+  std::uint32_t me = p.threads().CurrentThreadId();
+  for (WindowHandle h = w.FindWindow(0, 0, kParkingClass, L""); h;
+       h = w.FindWindow(0, h, kParkingClass, L""))
+    if (w.ThreadOf(h) == me) return h;
+  if (!create) return 0;
+  WindowSpec desc;
+  desc.className = kParkingClass;
+  desc.style = ws::Popup;
+  return w.Create(desc);
+}
+
+void CSystemTray::HideWindowToTray(WindowHandle window) {
+  Windows& w = Plat().windows();
+  if (!w.IsWindow(window)) return;
+  if (w.MinimizeAnimation()) w.ZoomRects(window, w.WindowRect(window), TrayAreaRect());
+  WindowHandle parking = ParkingWindow(true);
+  if (!parking) return;
+  w.SetParent(window, parking);  // off the taskbar
+  w.SetStyle(window, w.Style(window) & ~ws::Visible);
+}
+
+void CSystemTray::ShowWindowFromTray(WindowHandle window) {
+  Windows& w = Plat().windows();
+  if (!w.IsWindow(window)) return;
+  w.SetParent(window, 0);
+  if (w.MinimizeAnimation()) w.ZoomRects(window, TrayAreaRect(), w.WindowRect(window));
+  w.SetStyle(window, w.Style(window) | ws::Visible);
+  w.Redraw(window,
+           rdw::Frame | rdw::Erase | rdw::Invalidate | rdw::AllChildren | rdw::UpdateNow);
+  if (WindowHandle parking = ParkingWindow(false)) w.SetActiveWindow(parking);
+  w.SetActiveWindow(window);
+  w.SetForeground(window);
 }
 
 // A new taskbar has no icons: add ours again whenever it should be showing, also when an
@@ -159,8 +393,19 @@ void CSystemTray::OnTaskbarCreated() {
 LResult CSystemTray::OnMessage(WindowHandle window, unsigned message, WParam wParam,
                                LParam lParam) {
   if (taskbarCreated_ != 0 && message == taskbarCreated_) {
-    OnTaskbarCreated();
+    Guarded(0, L"Cannot add the tray icon again", [&] { OnTaskbarCreated(); });
     return 0;
+  }
+  if (message == wm::Timer) {
+    if (wParam == TRAY_ANIMATION_TIMER_ID)
+      Guarded(0, L"Cannot animate the tray icon", [&] { OnAnimationTick(); });
+    return 0;
+  }
+  if (IconRecord.callbackMessage != 0 && message == IconRecord.callbackMessage) {
+    return GuardedOr<LResult>(0, 0, L"Cannot handle the mouse on the tray icon", [&] {
+      return OnIconNotification(static_cast<unsigned>(wParam),
+                                static_cast<unsigned>(lParam & 0xFFFF));
+    });
   }
   return Plat().windows().DefaultProc(window, message, wParam, lParam);
 }

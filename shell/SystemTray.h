@@ -1,6 +1,7 @@
-// The notification-area icon: its record, picture, tooltip and popup menu, and the hidden
-// window that receives the shell's callbacks.
+// The notification-area icon: its record, picture, tooltip and popup menu, the hidden
+// window that receives the shell's callbacks, the icon animation and hiding into the tray.
 #pragma once
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,7 +29,30 @@ class CSystemTray : public WindowHandler {
   bool ChangeTooltip(const std::wstring& text);
   bool SetDefaultMenuItem(unsigned item, bool byPosition);
   void SetTargetWindow(WindowHandle target) { TargetWindow = target; }
+  // Where commands go: the target window, else the application's main window.
   WindowHandle CommandTarget() const;
+
+  // A mouse message on the icon (the low word of the callback's lParam): the right-button
+  // menu, the double click's default command (or the status window with Control+Alt), the
+  // left button's notice. Returns 1 when handled, 0 for another icon or no target.
+  virtual LResult OnIconNotification(unsigned iconId, unsigned mouseMessage);
+
+  // The icon animation: frames from icon resources, cycled on timer 4567 of the tray
+  // window every periodMs for durationSeconds (0: until EndAnimation).
+  bool LoadAnimationFrames(unsigned firstIconId, unsigned lastIconId);
+  bool StartAnimation(unsigned periodMs, unsigned durationSeconds);
+  bool NextAnimationFrame();
+  bool EndAnimation();
+  bool IsAnimating() const { return AnimationTimerId != 0; }
+  const std::vector<IconHandle>& Frames() const { return AnimationFrames; }
+
+  // Hides a window into the tray (out of the taskbar, under the shared parking window) and
+  // brings it back, with the system's caption zoom when minimising is animated.
+  static void HideWindowToTray(WindowHandle window);
+  static void ShowWindowFromTray(WindowHandle window);
+  // The notification area as the zoom's end: from the taskbar's windows, else from the
+  // taskbar's position, else the bottom right corner of the work area.
+  static Rect TrayAreaRect();
 
   // The popup shown by the icon (the first submenu of the menu), or none.
   MenuItem* Popup();
@@ -50,7 +74,12 @@ class CSystemTray : public WindowHandler {
  private:
   bool Notify(unsigned action);
   void OnTaskbarCreated();
+  void OnAnimationTick();
+  void ApplyDefaultItem();
+  LResult ShowMenu(WindowHandle target);
+  LResult RunDefaultCommand(WindowHandle target);
   static std::wstring CutTooltip(const std::wstring& text);
+  static WindowHandle ParkingWindow(bool create);
 
   std::optional<Menu> TrayMenu;
   NotifyIconData IconRecord;
@@ -59,6 +88,12 @@ class CSystemTray : public WindowHandler {
   bool Removed = true;
   bool AddPending = false;
   WindowHandle TargetWindow = 0;
+  std::vector<IconHandle> AnimationFrames;
+  unsigned AnimationTimerId = 0;
+  int CurrentFrame = 0;
+  std::uint64_t AnimationStart = 0;  // Clock::TickMs when the animation began
+  unsigned AnimationDuration = 0;    // seconds; 0 until stopped
+  IconHandle SavedIcon = 0;
   unsigned DefaultItem = 0;
   bool DefaultItemByPosition = true;
   unsigned CreationFlags = 0;

@@ -11,6 +11,7 @@
 #include "platform/sim/sim_profile.h"
 #include "platform/sim/sim_browsers.h"
 #include "platform/sim/sim_registry.h"
+#include "platform/sim/sim_taskbar.h"
 #include "platform/sim/sim_web_control.h"
 
 namespace zq::sim {
@@ -28,6 +29,7 @@ Desktop::Desktop(std::string root)
   desk.rect = screen;
   desk.visible = true;
   desktopWindow_ = NewWindow(desk);
+  taskbarShell_ = std::make_unique<SimTaskbar>(*this);
 }
 
 Desktop::~Desktop() {

@@ -25,6 +25,7 @@ class SimRegistry;
 class SimDde;
 class SimShellWindows;
 class SimWebControls;
+class SimTaskbar;
 
 constexpr std::uint64_t kNever = ~0ull;
 
@@ -81,6 +82,7 @@ struct SimWindow {
   bool layered = false;
   std::uint32_t colorKey = 0;
   int alpha = 255;
+  std::shared_ptr<const Bitmap> picture;  // what the window paints (SetPicture)
 };
 
 struct Timer {
@@ -165,7 +167,7 @@ class Desktop {
   Point cursor{640, 512};
   std::set<int> keysDown;
   Rect screen{0, 0, 1280, 1024};
-  Rect taskbar{0, 994, 1280, 1024};
+  Rect taskbar{0, 994, 1280, 1024};  // what the shell reports; move it with taskbarShell()
   std::map<std::wstring, unsigned> registeredMessages;
   std::deque<unsigned> menuChoices;  // what the user picks in the next popup menus
 
@@ -183,6 +185,7 @@ class Desktop {
   std::map<MutexHandle, std::pair<std::wstring, std::uint32_t>> mutexHandles;
   MutexHandle nextMutex = 0x4000;
   int osMajorVersion = 5;
+  int osPlatformId = 2;  // NT-based
   bool failCoInitialize = false;
   bool failClassObjects = false;
   bool layeredSupported = true;
@@ -193,6 +196,7 @@ class Desktop {
   SimDde& dde() { return *dde_; }
   SimShellWindows& shellWindows() { return *shellWindows_; }
   SimWebControls& web() { return *web_; }
+  SimTaskbar& taskbarShell() { return *taskbarShell_; }
   std::string HostPath(const std::wstring& windowsPath) const;
   const std::string& Root() const { return root_; }
 
@@ -230,6 +234,7 @@ class Desktop {
   std::unique_ptr<SimDde> dde_;
   std::unique_ptr<SimShellWindows> shellWindows_;
   std::unique_ptr<SimWebControls> web_;
+  std::unique_ptr<SimTaskbar> taskbarShell_;
   std::vector<std::string> trace_;
 };
 

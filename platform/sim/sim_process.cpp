@@ -284,6 +284,7 @@ class SimSystem : public System {
     return BuiltinErrorText(code);
   }
   int MajorVersion() override { return d_.osMajorVersion; }
+  int PlatformId() override { return d_.osPlatformId; }
 
  private:
   Desktop& d_;

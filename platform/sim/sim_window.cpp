@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "app/Text.h"
+#include "platform/sim/sim_taskbar.h"
 
 namespace zq::sim {
 
@@ -146,10 +147,12 @@ WindowHandle SimWindows::Create(const WindowSpec& desc) {
   w.style = desc.style;
   w.exStyle = desc.exStyle;
   w.rect = desc.rect;
-  if ((desc.style & ws::Child) && d_.Window(desc.parent)) {
+  // With both the child and the pop-up bit a window is a pop-up owned by `parent`.
+  bool child = (desc.style & (ws::Child | ws::Popup)) == ws::Child;
+  if (child && d_.Window(desc.parent)) {
     w.parent = desc.parent;
   } else {
-    if (desc.style & ws::Child) return 0;
+    if (child) return 0;
     w.parent = d_.DesktopHandle();
     w.owner = d_.Window(desc.parent) ? desc.parent : 0;
   }
@@ -329,7 +332,7 @@ WindowHandle SimWindows::DesktopWindow() { return d_.DesktopHandle(); }
 WindowHandle SimWindows::Parent(WindowHandle window) {
   SimWindow* w = d_.Window(window);
   if (!w) return 0;
-  if (w->style & ws::Child) return w->parent;
+  if ((w->style & (ws::Child | ws::Popup)) == ws::Child) return w->parent;
   return w->owner;  // GetParent gives the owner of a popup
 }
 
@@ -414,6 +417,8 @@ WindowHandle SimWindows::SetActiveWindow(WindowHandle window) {
   WindowHandle old = ActiveWindow();
   SimWindow* w = d_.Window(window);
   if (window != 0 && (!w || w->thread != d_.Current().id)) return 0;
+  // Only top-level windows become a thread's active window; a child window never does.
+  if (window != 0 && w->parent != d_.DesktopHandle()) return 0;
   d_.Current().active = window;
   return old;
 }
@@ -497,6 +502,23 @@ bool SimWindows::KillTimer(WindowHandle window, unsigned id) {
   return d_.Timers().erase({window, id}) > 0;
 }
 
+// Like the framework: the message's window and then its parents (owners for pop-ups) of
+// this thread are offered the message nearest first, up to the modal window, which is
+// offered it last when it is not among them. True when one of them swallowed it.
+bool SimWindows::PreTranslateWalk(WindowHandle modal, const QueuedMessage& m) {
+  std::uint32_t me = d_.Current().id;
+  for (WindowHandle h = m.window; h && h != d_.DesktopHandle(); h = Parent(h)) {
+    SimWindow* w = d_.Window(h);
+    if (!w) break;
+    if (w->thread == me && w->handler &&
+        w->handler->PreTranslate(m.window, m.message, m.wParam, m.lParam))
+      return true;
+    if (h == modal) return false;
+  }
+  SimWindow* w = d_.Window(modal);
+  return w && w->handler && w->handler->PreTranslate(m.window, m.message, m.wParam, m.lParam);
+}
+
 int SimWindows::RunModalLoop(WindowHandle window) {
   SimThread& me = d_.Current();
   me.modalEnds[window] = std::nullopt;
@@ -517,10 +539,7 @@ int SimWindows::RunModalLoop(WindowHandle window) {
       result = -1;
       break;
     }
-    SimWindow* modal = d_.Window(window);
-    if (modal && modal->handler &&
-        modal->handler->PreTranslate(m.window, m.message, m.wParam, m.lParam))
-      continue;
+    if (PreTranslateWalk(window, m)) continue;
     // The dialog manager turns Escape into the dialog's Cancel command.
     constexpr WParam kEscape = 27, kIdCancel = 2;
     if (m.message == wm::KeyDown && m.wParam == kEscape) {
@@ -639,17 +658,20 @@ bool SimWindows::SetRegion(WindowHandle window, const std::vector<Rect>& region)
   return true;
 }
 
+bool SimWindows::SetPicture(WindowHandle window, const Bitmap* picture) {
+  SimWindow* w = d_.Window(window);
+  if (!w) return false;
+  w->picture = picture ? std::make_shared<const Bitmap>(*picture) : nullptr;
+  return true;
+}
+
 Point SimWindows::CursorPos() { return d_.cursor; }
 
 bool SimWindows::KeyDown(int virtualKey) { return d_.keysDown.count(virtualKey) > 0; }
 
 Rect SimWindows::ScreenRect() { return d_.screen; }
 
-Rect SimWindows::WorkArea() {
-  Rect r = d_.screen;
-  r.bottom = d_.taskbar.top;
-  return r;
-}
+Rect SimWindows::WorkArea() { return d_.taskbarShell().WorkArea(); }
 
 std::string WindowLabel(Desktop& d, WindowHandle h) {
   SimWindow* w = d.Window(h);

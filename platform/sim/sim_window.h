@@ -61,6 +61,16 @@ class SimWindows : public Windows {
   bool SetLayeredAttributes(WindowHandle window, std::uint32_t colorKey, int alpha,
                             unsigned flags) override;
   bool SetRegion(WindowHandle window, const std::vector<Rect>& region) override;
+  bool SetPicture(WindowHandle window, const Bitmap* picture) override;
+  // Painting, cursor, mouse tracking and zoom: sim_taskbar.cpp, recorded by the taskbar.
+  bool Redraw(WindowHandle window, unsigned flags) override;
+  bool PaintText(WindowHandle window, const TextPaint& text) override;
+  bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, const Rect& rect,
+                    unsigned flags) override;
+  void SetCursor(unsigned systemCursorId) override;
+  bool TrackMouse(WindowHandle window, unsigned flags, unsigned hoverMs) override;
+  bool MinimizeAnimation() override;
+  bool ZoomRects(WindowHandle window, const Rect& from, const Rect& to) override;
   unsigned TrackPopupMenu(const Menu& menu, unsigned flags, Point at, WindowHandle owner) override;
   Point CursorPos() override;
   bool KeyDown(int virtualKey) override;
@@ -68,6 +78,7 @@ class SimWindows : public Windows {
   Rect WorkArea() override;
 
  private:
+  bool PreTranslateWalk(WindowHandle modal, const QueuedMessage& m);
   Desktop& d_;
   std::uint32_t pid_;
 };

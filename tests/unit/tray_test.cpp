@@ -1,5 +1,6 @@
 // Tests of the notification-area icon (its record as the shell receives it, what reaches
-// the shell while the icon is hidden, shown or gone) and of the notifier popup's region.
+// the shell while the icon is hidden, shown or gone, the mouse on it, its animation, hiding
+// a window into the tray) and of the notifier popup's region.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -13,6 +14,8 @@
 #include "platform/sim/sim_desktop.h"
 #include "shell/SystemTray.h"
 #include "shell/TaskbarNotifier.h"
+#include "platform/sim/sim_taskbar.h"
+#include "tests/unit/shell_test_util.h"
 
 namespace fs = std::filesystem;
 using namespace zq;
@@ -201,6 +204,146 @@ TEST_F(TrayTest, DefaultMenuItemByIdOrByPosition) {
     EXPECT_EQ(defaults(), std::vector<size_t>{10});
     EXPECT_TRUE(tray.SetDefaultMenuItem(4, true));  // "Where Are My Friends..."
     EXPECT_EQ(defaults(), std::vector<size_t>{4});
+  });
+}
+
+// ---------------------------------------------------------------------------------------
+// The mouse on the icon, the animation and hiding into the tray
+
+using zq::testing::LogWindow;
+using zq::testing::RunFor;
+using Log = std::vector<std::pair<unsigned, WParam>>;
+
+class TrayMouseTest : public zq::testing::ShellTest {
+ protected:
+  LResult Callback(CSystemTray& tray, unsigned id, LParam mouse) {
+    return Plat().windows().Send(tray.Window(), UM_TRAYICON_CALLBACK, id, mouse);
+  }
+};
+
+TEST_F(TrayMouseTest, MouseMessagesBecomeCommandsForTheTarget) {
+  InProcess([&] {
+    CSystemTray tray;
+    ASSERT_TRUE(tray.AddIcon(0, UM_TRAYICON_CALLBACK, L"Z", 0, TRAY_ICON_ID, false));
+    EXPECT_EQ(Callback(tray, TRAY_ICON_ID, wm::LButtonDown), 0);  // no target, no controller
+    LogWindow target;
+    tray.SetTargetWindow(target.handle);
+    tray.SetDefaultMenuItem(ID_WHERE_ARE_MY_FRIENDS, false);
+    EXPECT_EQ(Callback(tray, TRAY_ICON_ID + 1, wm::RButtonUp), 0);  // another icon's
+    EXPECT_TRUE(target.log.empty());
+
+    desktop.cursor = Point{1200, 1000};
+    desktop.menuChoices.push_back(ID_DISABLE_ENABLE);
+    EXPECT_EQ(Callback(tray, TRAY_ICON_ID, 0x00070000 | wm::RButtonUp), 1);
+    Plat().windows().PumpPending();
+    EXPECT_EQ(target.log, (Log{{wm::Command, ID_DISABLE_ENABLE}, {wm::Null, 0}}));
+    EXPECT_EQ(desktop.foreground, target.handle);
+    EXPECT_EQ(TraceWith("popup menu at 1200,1000").size(), 1u);
+
+    auto after = [&](unsigned mouse) {
+      target.log.clear();
+      EXPECT_EQ(Callback(tray, TRAY_ICON_ID, mouse), 1);
+      return target.log;
+    };
+    EXPECT_EQ(after(wm::LButtonDblClk), (Log{{wm::Command, ID_WHERE_ARE_MY_FRIENDS}}));
+    desktop.keysDown = {0x11};  // Control alone
+    EXPECT_EQ(after(wm::LButtonDblClk), (Log{{wm::Command, ID_WHERE_ARE_MY_FRIENDS}}));
+    desktop.keysDown = {0x11, 0x12};  // Control and Alt
+    EXPECT_EQ(after(wm::LButtonDblClk), (Log{{UM_SHOW_STATUS_WINDOW, 0}}));
+    desktop.keysDown.clear();
+    tray.SetDefaultMenuItem(10, true);  // "Disable" by its position
+    EXPECT_EQ(after(wm::LButtonDblClk), (Log{{wm::Command, ID_DISABLE_ENABLE}}));
+    EXPECT_EQ(after(wm::LButtonDown), (Log{{UM_TRAY_ICON_CONTROL, TRAY_ACTION_LEFT_CLICK}}));
+    EXPECT_EQ(after(wm::MouseMove), Log{});
+  });
+}
+
+TEST_F(TrayMouseTest, WithoutAMenuTheMenuClicksAreNotHandled) {
+  InProcess([&] {
+    CSystemTray tray;
+    EXPECT_FALSE(tray.AddIcon(0, UM_TRAYICON_CALLBACK, L"Z", 0, 999, false));  // no menu 999
+    LogWindow target;
+    tray.SetTargetWindow(target.handle);
+    EXPECT_EQ(Callback(tray, 999, wm::RButtonUp), 0);
+    EXPECT_EQ(Callback(tray, 999, wm::LButtonDblClk), 0);  // default by position
+    Plat().windows().PumpPending();
+    EXPECT_TRUE(target.log.empty());
+  });
+}
+
+// Elapsed time is rounded to whole seconds and must exceed the duration: with 500 ms
+// frames and 2 s, the tick at 2.0 s animates and the tick at 2.5 s (3 s rounded) ends it.
+TEST_F(TrayMouseTest, AnimationRunsForItsDurationOrUntilEnded) {
+  InProcess([&] {
+    Resources& r = Plat().resources();
+    CSystemTray tray;
+    ASSERT_TRUE(tray.AddIcon(0, UM_TRAYICON_CALLBACK, L"Z", r.LoadIcon(194), 130, false));
+    EXPECT_TRUE(tray.LoadAnimationFrames(146, 148));  // 148 is no icon: an empty frame
+    EXPECT_EQ(tray.Frames(), (std::vector<IconHandle>{r.LoadIcon(146), r.LoadIcon(147), 0}));
+    EXPECT_TRUE(tray.LoadAnimationFrames(146, 147));
+    EXPECT_FALSE(tray.LoadAnimationFrames(147, 146));
+    EXPECT_EQ(tray.Frames(), (std::vector<IconHandle>{r.LoadIcon(146), r.LoadIcon(147)}));
+
+    ASSERT_TRUE(tray.StartAnimation(500, 2));
+    RunFor(4000);
+    std::vector<std::pair<long, std::string>> expected = {
+        {500, "icon 147"}, {1000, "icon 146"}, {1500, "icon 147"}, {2000, "icon 146"},
+        {2500, "icon 194"}};
+    std::vector<std::pair<long, std::string>> shown;
+    for (auto& [ms, line] : TraceWith("modified: icon"))
+      shown.emplace_back(ms, line.substr(line.find("icon ", line.find("modified"))));
+    EXPECT_EQ(shown, expected);
+    EXPECT_FALSE(tray.IsAnimating());
+    EXPECT_EQ(desktop.Timers().count({tray.Window(), TRAY_ANIMATION_TIMER_ID}), 0u);
+
+    ASSERT_TRUE(tray.StartAnimation(750, 0));
+    RunFor(10000);
+    EXPECT_TRUE(tray.IsAnimating());
+    EXPECT_TRUE(tray.EndAnimation());
+    EXPECT_EQ(r.IconId(desktop.trayIcons[0].data.icon), 194u);
+    EXPECT_FALSE(tray.EndAnimation());
+  });
+}
+
+TEST_F(TrayMouseTest, HidingIntoTheTrayArea) {
+  InProcess([&] {
+    Windows& w = Plat().windows();
+    // The notification area less the clock at its right end.
+    EXPECT_EQ(CSystemTray::TrayAreaRect(), (Rect{1150, 996, 1228, 1022}));
+
+    LogWindow main;
+    w.MoveWindow(main.handle, Rect{100, 100, 400, 300});
+    w.Show(main.handle, sw::Show);
+    CSystemTray::HideWindowToTray(main.handle);
+    EXPECT_FALSE(w.IsVisible(main.handle));
+    WindowHandle parking = desktop.Window(main.handle)->parent;
+    EXPECT_EQ(w.ClassName(parking), L"ZQTrayParkingWindow");
+    LogWindow other;
+    CSystemTray::HideWindowToTray(other.handle);
+    EXPECT_EQ(desktop.Window(other.handle)->parent, parking);  // one for the process
+
+    CSystemTray::ShowWindowFromTray(main.handle);
+    EXPECT_EQ(desktop.Window(main.handle)->parent, desktop.DesktopHandle());
+    EXPECT_TRUE(w.IsVisible(main.handle));
+    EXPECT_EQ(desktop.foreground, main.handle);
+    auto zooms = TraceWith(" zooms the caption of ");
+    ASSERT_EQ(zooms.size(), 3u);
+    EXPECT_NE(zooms[0].second.find("from 100,100,400,300 to 1150,996,1228,1022"),
+              std::string::npos);
+    EXPECT_NE(zooms[2].second.find("from 1150,996,1228,1022 to 100,100,400,300"),
+              std::string::npos);
+    desktop.taskbarShell().minimizeAnimation = false;
+    CSystemTray::HideWindowToTray(main.handle);
+    EXPECT_EQ(TraceWith(" zooms the caption of ").size(), 3u);
+
+    // A side taskbar keeps its clock above the icons; without the taskbar's windows the
+    // shell's position decides; without that, the corner of the work area.
+    desktop.taskbarShell().PlaceAt(sim::SimTaskbar::Edge::Left, 30);
+    EXPECT_EQ(CSystemTray::TrayAreaRect(), (Rect{2, 914, 28, 1022}));
+    desktop.taskbarShell().Remove();
+    EXPECT_EQ(CSystemTray::TrayAreaRect(), (Rect{0, 924, 30, 1008}));
+    desktop.taskbar = Rect{};
+    EXPECT_EQ(CSystemTray::TrayAreaRect(), (Rect{1130, 994, 1280, 1024}));
   });
 }
 

@@ -15,6 +15,7 @@
 #include "app/Text.h"
 #include "controller/ClientDlg.h"
 #include "controller/ClientDump.h"
+#include "platform/sim/sim_browsers.h"
 #include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_profile.h"
 #include "platform/sim/sim_registry.h"
@@ -113,10 +114,11 @@ std::uint32_t Scenario::StartClient(const std::wstring& commandLine) {
 
 std::uint32_t Scenario::Target(const std::vector<std::string>& words, size_t at) {
   if (words.size() > at) return static_cast<std::uint32_t>(std::stoul(words[at]));
-  // The newest process still running, or the last one started when none runs.
+  // The newest process still running, or the last one started when none runs. The fake
+  // browsers' process is never meant.
   std::vector<std::uint32_t> ids = d_.ProcessIds();
   for (auto it = ids.rbegin(); it != ids.rend(); ++it)
-    if (!d_.Process(*it)->ended) return *it;
+    if (!d_.Process(*it)->ended && *it != Browsers(d_).Pid()) return *it;
   return lastPid_;
 }
 
@@ -252,7 +254,7 @@ std::vector<std::string> Scenario::Dump() {
   Windows* any = nullptr;
   for (std::uint32_t pid : d_.ProcessIds()) any = &d_.Process(pid)->windows();
   for (auto& [h, w] : d_.AllWindows()) {
-    if (h == d_.DesktopHandle()) continue;
+    if (h == d_.DesktopHandle() || w.pid == 0) continue;  // the desktop and the shell's taskbar
     Rect r = any ? any->WindowRect(h) : w.rect;
     std::string parent = w.parent == d_.DesktopHandle() ? "desktop" : HexHandle(w.parent);
     lines.push_back("window." + HexHandle(h) + ": pid=" + std::to_string(w.pid) + " class=" +

@@ -1,0 +1,190 @@
+// The panel registry's operations on the application object's map and array, the close of
+// every panel at disable and exit, and the removal of a panel's taskbar button.
+#include "app/PanelRegistry.h"
+
+#include "app/ClientApp.h"
+#include "app/ControllerAccess.h"
+#include "app/ErrorReport.h"
+#include "app/Messages.h"
+#include "panel/ZephquillWnd.h"
+
+namespace zq {
+
+BrowserPanelRecord::BrowserPanelRecord() = default;
+
+BrowserPanelRecord::BrowserPanelRecord(WindowHandle browser, std::wstring siteUrl)
+    : BrowserWindow(browser), SiteURL(std::move(siteUrl)) {}
+
+BrowserPanelRecord::~BrowserPanelRecord() = default;
+
+namespace {
+
+CClientApp& TheApp() {
+  CClientApp* app = App();
+  ThrowIfNull(app);
+  return *app;
+}
+
+bool WindowGone(const ZephquillWnd& panel) {
+  WindowHandle window = panel.Hwnd();
+  return window == 0 || !Plat().windows().IsWindow(window);
+}
+
+// Closes a record's panel window. The controller does it while it exists; after it is gone
+// (the end of the process) the panel is closed directly.
+void ClosePanelOf(BrowserPanelRecord& record) {
+  Windows& w = Plat().windows();
+  if (WindowHandle controller = ControllerWindow()) {
+    w.Send(controller, UM_CLOSE_PANEL, reinterpret_cast<WParam>(&record), 0);
+    return;
+  }
+  if (record.Panel && !WindowGone(*record.Panel)) w.Send(record.Panel->Hwnd(), wm::Close, 0, 0);
+}
+
+std::wstring BlanksForEscapes(std::wstring title) {
+  for (size_t at = title.find(L"%20"); at != std::wstring::npos; at = title.find(L"%20", at + 1))
+    title.replace(at, 3, L" ");
+  return title;
+}
+
+}  // namespace
+
+BrowserPanelRecord* FindBrowserPanel(WindowHandle browser) {
+  if (!browser) return nullptr;
+  return GuardedOr<BrowserPanelRecord*>(
+      nullptr, 1, L"Cannot find browser information", [&]() -> BrowserPanelRecord* {
+        CClientApp& app = TheApp();
+        LockGuard lock(*app.BrowserPanelsLock);
+        auto it = app.BrowserPanels.find(browser);
+        return it == app.BrowserPanels.end() ? nullptr : it->second.get();
+      });
+}
+
+BrowserPanelRecord* StoreBrowserPanel(WindowHandle browser,
+                                      std::unique_ptr<BrowserPanelRecord> record) {
+  return GuardedOr<BrowserPanelRecord*>(
+      nullptr, 1, L"Cannot store browser inforamtion", [&]() -> BrowserPanelRecord* {
+        CClientApp& app = TheApp();
+        LockGuard lock(*app.BrowserPanelsLock);
+        auto it = app.BrowserPanels.find(browser);
+        // The first record stays; a second one for the same window is not kept.
+        if (it != app.BrowserPanels.end()) return it->second.get();
+        if (!record) return nullptr;
+        return app.BrowserPanels.emplace(browser, std::move(record)).first->second.get();
+      });
+}
+
+void ReleaseBrowserPanel(WindowHandle browser) {
+  Guarded(1, L"Cannot release dialog window", [&] {
+    if (!browser || !Plat().windows().IsWindow(browser)) return;
+    CClientApp& app = TheApp();
+    LockGuard lock(*app.BrowserPanelsLock);
+    auto it = app.BrowserPanels.find(browser);
+    if (it == app.BrowserPanels.end()) return;
+    std::unique_ptr<BrowserPanelRecord> record = std::move(it->second);
+    app.BrowserPanels.erase(it);
+    if (record) ClosePanelOf(*record);
+  });
+}
+
+void RemoveBrowserPanelOf(const ZephquillWnd* panel) {
+  if (!panel) return;
+  Guarded(1, L"Cannot delete zephquill dialog window", [&] {
+    CClientApp& app = TheApp();
+    LockGuard lock(*app.BrowserPanelsLock);
+    for (auto it = app.BrowserPanels.begin(); it != app.BrowserPanels.end(); ++it) {
+      if (!it->second || it->second->Panel.get() != panel) continue;
+      // The object was deleted already and a new panel took its address: that one still
+      // has its window and stays.
+      if (!WindowGone(*it->second->Panel)) return;
+      std::unique_ptr<BrowserPanelRecord> record = std::move(it->second);
+      app.BrowserPanels.erase(it);
+      return;
+    }
+  });
+}
+
+bool IsRegisteredPanel(const ZephquillWnd* panel) {
+  if (!panel) return false;
+  return GuardedOr(false, 1, L"Cannot find browser information", [&] {
+    CClientApp& app = TheApp();
+    bool found = false;
+    {
+      LockGuard lock(*app.BrowserPanelsLock);
+      for (auto& [browser, record] : app.BrowserPanels)
+        if (record && record->Panel.get() == panel) found = !WindowGone(*record->Panel);
+    }
+    if (found) return true;
+    LockGuard lock(*app.ServiceWindowsLock);
+    for (auto& window : app.ServiceWindows)
+      if (window.get() == panel) return !WindowGone(*window);
+    return false;
+  });
+}
+
+void OpenServiceWindow(const std::wstring& title, const std::wstring& address) {
+  Guarded(0, L"Cannot create dialog window", [&] {
+    const std::wstring wanted = BlanksForEscapes(title);
+    CClientApp& app = TheApp();
+    Windows& w = Plat().windows();
+    LockGuard lock(*app.ServiceWindowsLock);
+    for (auto& open : app.ServiceWindows) {
+      if (!open || WindowGone(*open)) continue;
+      if (w.Title(open->Hwnd()) == wanted) {
+        w.SetFocus(open->Hwnd());
+        return;
+      }
+    }
+    // Registered before its window is made: creation may handle other messages meanwhile
+    // (the hosts wait for their documents), and a second request for the same title must
+    // find this window instead of making another.
+    app.ServiceWindows.push_back(std::make_unique<ZephquillWnd>());
+    ZephquillWnd* opened = app.ServiceWindows.back().get();
+    try {
+      opened->CreateFloating(ControllerWindow(), wanted);
+    } catch (...) {
+      for (auto it = app.ServiceWindows.begin(); it != app.ServiceWindows.end(); ++it) {
+        if (it->get() != opened) continue;
+        app.ServiceWindows.erase(it);  // a window that could not be made is not kept
+        break;
+      }
+      throw;
+    }
+    opened->NavigatePanel(address);
+    RemoveTaskbarButton(opened);
+  });
+}
+
+void RemoveTaskbarButton(const ZephquillWnd* panel) {
+  Guarded(1, L"Cannot remove window icon from the taskbar", [&] {
+    if (!panel || WindowGone(*panel)) return;
+    Plat().shell().RemoveTaskbarButton(panel->Hwnd());  // a refusal is not reported
+  });
+}
+
+void CClientApp::CloseAllPanels() {
+  Guarded(1, L"Cannot close all dialog window", [&] {
+    Windows& w = Plat().windows();
+    {
+      LockGuard lock(*BrowserPanelsLock);
+      // Taken out first, so that nothing reached during a close meets a half-closed record.
+      auto records = std::move(BrowserPanels);
+      BrowserPanels.clear();
+      for (auto& [browser, record] : records) {
+        if (record) ClosePanelOf(*record);
+        record.reset();
+      }
+    }
+    {
+      LockGuard lock(*ServiceWindowsLock);
+      auto windows = std::move(ServiceWindows);
+      ServiceWindows.clear();
+      for (auto& panel : windows) {
+        if (panel && !WindowGone(*panel)) w.Send(panel->Hwnd(), wm::Close, 0, 0);
+        panel.reset();
+      }
+    }
+  });
+}
+
+}  // namespace zq

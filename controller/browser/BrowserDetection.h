@@ -1,0 +1,60 @@
+// Browser detection: which web-browser window is in the foreground (Firefox, Internet
+// Explorer 6 or 7) and which address it shows. Runs on the controller's thread.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "platform/shell_windows.h"
+#include "platform/types.h"
+
+namespace zq {
+
+// The foreground browser as the tracking knows it: a window and an address.
+struct ActiveBrowserInfo {
+  // Firefox: the parent of its content window; Internet Explorer 7: the active tab's
+  // "Shell DocObject View"; other Internet Explorer versions: the frame. 0: no browser.
+  WindowHandle window = 0;
+  // The address shown; empty when it could not be read.
+  std::wstring url;
+};
+
+// Value of the process-wide Internet Explorer version kind (ClientProcess::IEVersionKind):
+// negative codes mean "not determined" (the start value, or the code of the last failed
+// check, which runs again next time).
+constexpr std::int32_t IEVersionUnknown = static_cast<std::int32_t>(0x80004005u);
+constexpr std::int32_t IEVersion7 = 0;
+constexpr std::int32_t IEVersionOther = 1;
+
+// Bounds of what detection reads.
+constexpr unsigned FirefoxDdeTimeoutMs = 5000;
+constexpr size_t FirefoxReplyMaxBytes = 2048;
+constexpr size_t IEFrameTitleSuffixLength = 28;  // " - Windows Internet Explorer"
+constexpr size_t IETitleCompareLength = 95;
+
+// Firefox first; Internet Explorer only when Firefox gave no window.
+void FindActiveBrowser(ActiveBrowserInfo& info);
+
+// Firefox.
+void FindActiveFirefox(ActiveBrowserInfo& info);
+// The foreground window when it is a Firefox main window, else 0.
+WindowHandle GetFirefoxForegroundWindow();
+// The first "MozillaContentWindowClass" window among `start` and its descendants, depth
+// first with children before following siblings; 0 when there is none. Windows outside
+// `start` are never searched, so another browser's content window is never taken.
+WindowHandle FindFirefoxContentWindow(WindowHandle start);
+// The address Firefox reports over DDE; empty on any failure.
+std::wstring ReadFirefoxUrl();
+// The URL in Firefox's reply "\"URL\",\"title\",\"\"": the text between the first
+// character and the first "\",\""; empty when the reply has no such separator.
+std::wstring ParseFirefoxReply(const std::wstring& reply);
+
+// Internet Explorer.
+void FindActiveIE(ActiveBrowserInfo& info);
+// The process-wide version kind, checked through the browser object's navigator while it
+// is not settled.
+std::int32_t GetIEVersionKind(ShellObject browser);
+// The active tab's "Shell DocObject View" in an Internet Explorer 7 frame, when `docTitle`
+// is the title of the page that the frame shows; else 0.
+WindowHandle FindIE7TabView(WindowHandle frame, const std::wstring& docTitle);
+
+}  // namespace zq

@@ -1,0 +1,70 @@
+// Fuzz target of the command-address parser: any bytes as an address (and, with six or
+// more lines, the first five as the configured words), checked against its invariants.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "panel/CommandUrl.h"
+
+namespace {
+
+// One character per byte, so that corpus files stay readable text.
+std::wstring Widen(const std::uint8_t* data, std::size_t size) {
+  std::wstring out;
+  out.reserve(size);
+  for (std::size_t i = 0; i < size; ++i) out += static_cast<wchar_t>(data[i]);
+  return out;
+}
+
+void Require(bool condition) {
+  if (!condition) std::abort();
+}
+
+// A value is a piece of the address and never holds the separator that closes it.
+void CheckValue(const std::wstring& value, const std::wstring& url,
+                const std::wstring& separator) {
+  if (value.empty()) return;
+  Require(url.find(value) != std::wstring::npos);
+  if (!separator.empty()) Require(value.find(separator) == std::wstring::npos);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  std::wstring input = Widen(data, size);
+  std::vector<std::wstring> lines;
+  for (std::size_t start = 0;;) {
+    std::size_t end = input.find(L'\n', start);
+    if (end == std::wstring::npos) {
+      lines.push_back(input.substr(start));
+      break;
+    }
+    lines.push_back(input.substr(start, end - start));
+    start = end + 1;
+  }
+  zq::CommandUrlWords words;
+  std::wstring url = input;
+  if (lines.size() >= 6) {
+    words.prefix = lines[0];
+    words.cmdKey = lines[1];
+    words.wParamKey = lines[2];
+    words.lParamKey = lines[3];
+    words.separator = lines[4];
+    url = input.substr(lines[0].size() + lines[1].size() + lines[2].size() + lines[3].size() +
+                       lines[4].size() + 5);
+  }
+  zq::CommandUrl c = zq::ParseCommandUrl(url, words);
+  Require(c.isCommand == (!words.prefix.empty() && url.compare(0, words.prefix.size(),
+                                                               words.prefix) == 0));
+  if (!c.isCommand) {
+    Require(c.numberText.empty() && c.wParam.empty() && c.lParam.empty());
+    return 0;
+  }
+  CheckValue(c.numberText, url, words.separator);
+  CheckValue(c.wParam, url, words.separator);
+  CheckValue(c.lParam, url, words.separator);
+  if (c.numberText.empty()) Require(c.numberError != 0);
+  return 0;
+}

@@ -1,0 +1,78 @@
+// The panel page's host: command addresses become command messages for the panel, and
+// navigation failures the "naverror" command; pages outside the service are not obeyed.
+#include "panel/WebBrowser.h"
+
+#include "app/AppConsts.h"
+#include "app/CommandText.h"
+#include "app/ErrorReport.h"
+#include "app/Messages.h"
+#include "panel/CommandUrl.h"
+
+namespace zq {
+
+namespace {
+
+const wchar_t kCustomOperationFailed[] =
+    L"Cannot perform custom operation. Please make sure you got the lastest version installed";
+const wchar_t kForeignPage[] =
+    L"A command was ignored because the page that sent it is not a service page: ";
+const wchar_t kNotAPanelCommand[] =
+    L"A command was ignored because its number is not a panel command: ";
+
+// Level of the reports of refused commands: a status line, never a box.
+constexpr int kRefusalLevel = 2;
+
+}  // namespace
+
+bool CWebBrowser::PageMayCommand(std::wstring& location) {
+  WebControl* control = Browser();
+  if (!control || control->LocationUrl(location) < 0) return false;
+  return MayIssueCommands(location, ServiceAddresses(GetAppConsts()));
+}
+
+bool CWebBrowser::OnBeforeNavigate2(const std::wstring& url, const std::wstring& frame,
+                                    const std::uint8_t* postData, std::uint32_t postDataSize,
+                                    const std::wstring& headers) {
+  SimpleBrowser::OnBeforeNavigate2(url, frame, postData, postDataSize, headers);
+  CommandUrl command = ParseCommandUrl(url, CommandUrlWords::From(GetAppConsts()));
+  if (!command.isCommand) return false;
+
+  std::wstring location;
+  if (!PageMayCommand(location)) {
+    ReportError(kRefusalLevel, kForeignPage + location);
+    return true;
+  }
+  if (command.numberError == 0 && !IsPanelCommandNumber(command.message)) {
+    ReportError(kRefusalLevel, kNotAPanelCommand + command.numberText);
+    return true;
+  }
+  // The receiver may destroy this host while it handles the command: nothing below
+  // touches the host after the send.
+  const WindowHandle target = CommandWindow;
+  Guarded(0, kCustomOperationFailed, [&] {
+    if (command.numberError != 0) ThrowComError(command.numberError);
+    Windows& windows = Plat().windows();
+    if (!windows.IsWindow(target)) return;
+    OwnedText first(GiveText(std::move(command.wParam)));
+    OwnedText second(GiveText(std::move(command.lParam)));
+    windows.Send(target, static_cast<unsigned>(command.message), first.Release(),
+                 second.ReleaseAsLParam());
+  });
+  return true;
+}
+
+void CWebBrowser::OnNavigateError(const std::wstring& url, const std::wstring& frame,
+                                  std::int32_t statusCode, bool& cancel) {
+  cancel = true;  // the control's own error page is never shown
+  const WindowHandle target = CommandWindow;
+  if (target == 0) return;
+  Quietly([&] {
+    Windows& windows = Plat().windows();
+    if (!windows.IsWindow(target)) return;
+    OwnedText word(GiveText(GetAppConsts().NavErrorCmd));
+    OwnedText text(GiveText(NavigationErrorText(statusCode, url)));
+    windows.Send(target, UM_PANEL_COMMAND, word.Release(), text.ReleaseAsLParam());
+  });
+}
+
+}  // namespace zq

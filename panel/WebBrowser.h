@@ -1,0 +1,39 @@
+// The browser host of a panel page: turns the page's command addresses into command
+// messages for its command window and navigation failures into the "naverror" command.
+#pragma once
+#include <string>
+
+#include "panel/SimpleBrowser.h"
+
+namespace zq {
+
+// Used on the main thread only, like every host.
+class CWebBrowser : public SimpleBrowser {
+ public:
+  CWebBrowser() = default;
+
+  // The receiver of command messages (the panel); null after construction.
+  void SetCommandWindow(WindowHandle window) { CommandWindow = window; }
+  WindowHandle GetCommandWindow() const { return CommandWindow; }
+
+ protected:
+  // Cancels every command address of the top-level page and sends its command to the
+  // command window, provided the page that navigates is one of the service's (or a
+  // built-in page) and the number is one of the panel's commands; anything else is
+  // cancelled and reported without effect. Other addresses go ahead.
+  bool OnBeforeNavigate2(const std::wstring& url, const std::wstring& frame,
+                         const std::uint8_t* postData, std::uint32_t postDataSize,
+                         const std::wstring& headers) override;
+  // Sends "naverror" with a description to the command window and suppresses the
+  // control's own error page.
+  void OnNavigateError(const std::wstring& url, const std::wstring& frame,
+                       std::int32_t statusCode, bool& cancel) override;
+
+  WindowHandle CommandWindow = 0;
+
+ private:
+  // Whether the top-level page now shown may issue commands.
+  bool PageMayCommand(std::wstring& location);
+};
+
+}  // namespace zq

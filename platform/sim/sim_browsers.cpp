@@ -1,0 +1,624 @@
+// The fake browsers of the simulated desktop: their window trees, titles and tabs, the
+// Firefox DDE server, and the shell's list of browser objects with injectable failures.
+#include "platform/sim/sim_browsers.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+
+#include "app/Text.h"
+#include "platform/sim/sim_desktop.h"
+#include "platform/sim/sim_window.h"
+
+namespace zq::sim {
+
+namespace {
+
+const wchar_t* const kBrowserModule = L"C:\\Program Files\\Fake Browsers\\browsers.exe";
+const wchar_t* const kFirefoxSuffix = L" - Mozilla Firefox";
+const wchar_t* const kIE6Suffix = L" - Microsoft Internet Explorer";
+const wchar_t* const kIE7Suffix = L" - Windows Internet Explorer";
+const wchar_t* const kIE6Version = L"4.0 (compatible; MSIE 6.0; Windows NT 5.1; SV1)";
+const wchar_t* const kIE7Version = L"4.0 (compatible; MSIE 7.0; Windows NT 5.1)";
+// What a call on an object of a closed browser answers (RPC_E_DISCONNECTED).
+constexpr HResult kDisconnected = static_cast<HResult>(0x80010108u);
+
+constexpr int kToolbarHeight = 90;
+constexpr int kStatusHeight = 24;
+
+std::string Hex(std::uintptr_t v) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "0x%06llx", static_cast<unsigned long long>(v));
+  return buf;
+}
+
+std::string KindName(FakeKind k) {
+  switch (k) {
+    case FakeKind::Firefox: return "firefox";
+    case FakeKind::IE6: return "ie6";
+    case FakeKind::IE7: return "ie7";
+    case FakeKind::Folder: return "folder";
+  }
+  return "?";
+}
+
+std::string DdeName(DdeMode m) {
+  switch (m) {
+    case DdeMode::Answer: return "answer";
+    case DdeMode::Silent: return "silent";
+    case DdeMode::NoSeparator: return "noseparator";
+  }
+  return "?";
+}
+
+std::string FolderName(FolderMode m) {
+  switch (m) {
+    case FolderMode::FolderView: return "view";
+    case FolderMode::NoBrowser: return "nobrowser";
+    case FolderMode::NoDocument: return "nodocument";
+  }
+  return "?";
+}
+
+std::string RectText(const Rect& r) {
+  return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) +
+         "," + std::to_string(r.bottom);
+}
+
+// The simulated desktop's ANSI code page is Latin-1: what it lacks becomes '?'.
+std::string Latin1(const std::wstring& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (wchar_t c : text) out += static_cast<std::uint32_t>(c) < 0x100 ? static_cast<char>(c) : '?';
+  return out;
+}
+
+// Runs `body` with the calling thread bound to `platform`, as the window's own thread would
+// be while it handles what the body sends it.
+template <class F>
+void BoundTo(Platform* platform, F&& body) {
+  Platform* saved = CurrentPlatform();
+  BindThread(platform);
+  try {
+    body();
+  } catch (...) {
+    BindThread(saved);
+    throw;
+  }
+  BindThread(saved);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// SimBrowsers: windows and pages
+
+SimBrowsers::SimBrowsers(Desktop& d) : d_(d) {}
+SimBrowsers::~SimBrowsers() = default;
+
+SimBrowsers& Browsers(Desktop& d) { return d.shellWindows().Browsers(); }
+
+void SimBrowsers::EnsureProcess() {
+  SimProcess* p = pid_ ? d_.Process(pid_) : nullptr;
+  if (p && !p->ending && !p->ended) return;
+  // Windows of an ended process are gone, and with them its browsers.
+  browsers_.clear();
+  Desktop* d = &d_;
+  pid_ = d_.StartProcess(kBrowserModule, L"\"" + std::wstring(kBrowserModule) + L"\"", [d] {
+    QueuedMessage m;
+    while (d->NextMessage(m)) {
+      if (m.message == wm::Quit) break;
+      d->Dispatch(m);
+    }
+    return 0;
+  });
+  thread_ = d_.Process(pid_)->mainThread;
+}
+
+WindowHandle SimBrowsers::NewWindow(const std::wstring& cls, const std::wstring& title, Rect rect,
+                                    WindowHandle parent, bool visible) {
+  SimWindow w;
+  w.className = cls;
+  w.title = title;
+  w.rect = rect;
+  w.style = (parent ? ws::Child : ws::Overlapped | ws::Caption | ws::ThickFrame) | ws::ClipChildren;
+  w.parent = parent ? parent : d_.DesktopHandle();
+  w.visible = visible;
+  w.thread = thread_;
+  w.pid = pid_;
+  return d_.NewWindow(std::move(w));
+}
+
+FakeBrowser* SimBrowsers::Find(const std::string& name) {
+  for (auto& b : browsers_)
+    if (b->name == name && d_.Window(b->frame)) return b.get();
+  return nullptr;
+}
+
+FakeBrowser* SimBrowsers::ByFrame(WindowHandle frame) {
+  for (auto& b : browsers_)
+    if (b->frame == frame && frame) return b.get();
+  return nullptr;
+}
+
+FakeBrowser* SimBrowsers::MostRecentFirefox() {
+  FakeBrowser* best = nullptr;
+  for (auto& b : browsers_)
+    if (b->kind == FakeKind::Firefox && d_.Window(b->frame) &&
+        (!best || b->lastActive > best->lastActive))
+      best = b.get();
+  return best;
+}
+
+std::vector<SimBrowsers::ListItem> SimBrowsers::ShellList() {
+  std::vector<ListItem> list;
+  for (auto& b : browsers_) {
+    if (b->kind == FakeKind::Firefox || !d_.Window(b->frame)) continue;
+    for (size_t i = 0; i < b->tabs.size(); ++i) list.push_back({b.get(), i});
+  }
+  return list;
+}
+
+void SimBrowsers::UpdateFrame(FakeBrowser& b) {
+  SimWindow* frame = d_.Window(b.frame);
+  if (!frame || b.tabs.empty()) return;
+  const std::wstring& page = b.tabs[b.active].title;
+  switch (b.kind) {
+    case FakeKind::Firefox:
+      frame->title = page.empty() ? L"Mozilla Firefox" : page + kFirefoxSuffix;
+      break;
+    case FakeKind::IE6: frame->title = page + kIE6Suffix; break;
+    case FakeKind::IE7: frame->title = page + kIE7Suffix; break;
+    case FakeKind::Folder: frame->title = page; break;
+  }
+}
+
+// The frame's bars (Firefox's toolbar, Internet Explorer 7's command bar) take the top
+// strip; every other child fills the page area between them and the status bar, and its
+// descendants fill it. Windows of other processes inside (a client's panel) place themselves.
+void SimBrowsers::LayOut(FakeBrowser& b) {
+  SimWindow* frame = d_.Window(b.frame);
+  if (!frame) return;
+  int w = frame->rect.Width();
+  int h = std::max(frame->rect.Height(), kToolbarHeight + kStatusHeight);
+  const Rect bar{0, 0, w, kToolbarHeight};
+  const Rect area{0, kToolbarHeight, w, h - kStatusHeight};
+  std::function<void(WindowHandle, const Rect&)> fill = [&](WindowHandle handle, const Rect& r) {
+    SimWindow* win = d_.Window(handle);
+    if (!win || win->pid != pid_) return;
+    win->rect = r;
+    for (WindowHandle child : win->children) fill(child, Rect{0, 0, r.Width(), r.Height()});
+  };
+  for (WindowHandle child : frame->children) {
+    SimWindow* c = d_.Window(child);
+    if (!c) continue;
+    bool isBar = c->className == L"CommandBarClass" ||
+                 (c->className == L"MozillaWindowClass" && c->children.empty());
+    fill(child, isBar ? bar : area);
+  }
+}
+
+FakeTab SimBrowsers::MakeIe7Tab(FakeBrowser& b, const std::wstring& url,
+                                const std::wstring& title) {
+  FakeTab t{url, title};
+  t.id = nextTabId_++;
+  t.tab = NewWindow(L"TabWindowClass", title + kIE7Suffix, Rect{}, b.frame, false);
+  t.view = NewWindow(L"Shell DocObject View", L"", Rect{}, t.tab, true);
+  NewWindow(L"Internet Explorer_Server", L"", Rect{}, t.view, true);
+  // Tabs keep their order among the frame's children.
+  auto& kids = d_.Window(b.frame)->children;
+  kids.erase(std::remove(kids.begin(), kids.end(), t.tab), kids.end());
+  kids.push_back(t.tab);
+  return t;
+}
+
+void SimBrowsers::ShowActiveTab(FakeBrowser& b) {
+  for (size_t i = 0; i < b.tabs.size(); ++i)
+    if (SimWindow* t = d_.Window(b.tabs[i].tab)) t->visible = (i == b.active);
+  UpdateFrame(b);
+  LayOut(b);
+}
+
+bool SimBrowsers::Open(const std::string& name, FakeKind kind, const std::wstring& url,
+                       const std::wstring& title, Rect rect) {
+  if (kind == FakeKind::Folder || Find(name)) return false;
+  EnsureProcess();
+  auto b = std::make_unique<FakeBrowser>();
+  b->name = name;
+  b->kind = kind;
+  FakeTab page{url, title};
+  page.id = nextTabId_++;
+  if (kind == FakeKind::Firefox) {
+    b->frame = NewWindow(L"MozillaUIWindowClass", L"", rect, 0, true);
+    // Depth first, the toolbar (first child) has no content window; the browser area does.
+    WindowHandle area = NewWindow(L"MozillaWindowClass", L"", Rect{}, b->frame, true);
+    page.view = NewWindow(L"MozillaContentWindowClass", L"", Rect{}, area, true);
+    NewWindow(L"MozillaWindowClass", L"", Rect{}, b->frame, true);
+    page.tab = b->frame;
+    b->tabs.push_back(page);
+  } else if (kind == FakeKind::IE6) {
+    b->frame = NewWindow(L"IEFrame", L"", rect, 0, true);
+    page.view = NewWindow(L"Shell DocObject View", L"", Rect{}, b->frame, true);
+    NewWindow(L"Internet Explorer_Server", L"", Rect{}, page.view, true);
+    page.tab = b->frame;
+    b->tabs.push_back(page);
+  } else {
+    b->frame = NewWindow(L"IEFrame", L"", rect, 0, true);
+    NewWindow(L"CommandBarClass", L"", Rect{}, b->frame, true);
+    b->tabs.push_back(MakeIe7Tab(*b, url, title));
+  }
+  FakeBrowser& made = *b;
+  browsers_.push_back(std::move(b));
+  ShowActiveTab(made);
+  d_.Trace("browser " + name + " opens " + KindName(kind) + " window " +
+           WindowLabel(d_, made.frame) + " at " + ToUtf8(url));
+  Focus(name);
+  return true;
+}
+
+bool SimBrowsers::OpenFolder(const std::string& name, FolderMode mode, Rect rect) {
+  if (Find(name)) return false;
+  EnsureProcess();
+  auto b = std::make_unique<FakeBrowser>();
+  b->name = name;
+  b->kind = FakeKind::Folder;
+  b->folder = mode;
+  FakeTab page{L"file:///C:/" + FromUtf8(name), FromUtf8(name)};
+  page.id = nextTabId_++;
+  b->frame = NewWindow(L"CabinetWClass", L"", rect, 0, true);
+  page.view = NewWindow(L"SHELLDLL_DefView", L"", Rect{}, b->frame, true);
+  page.tab = b->frame;
+  b->tabs.push_back(page);
+  FakeBrowser& made = *b;
+  browsers_.push_back(std::move(b));
+  ShowActiveTab(made);
+  d_.Trace("folder " + name + " opens window " + WindowLabel(d_, made.frame) + " (" +
+           FolderName(mode) + ")");
+  Focus(name);
+  return true;
+}
+
+bool SimBrowsers::Focus(const std::string& name) {
+  FakeBrowser* b = Find(name);
+  if (!b) return false;
+  d_.Process(pid_)->windows().SetForeground(b->frame);
+  b->lastActive = ++stamp_;
+  d_.Trace((b->kind == FakeKind::Folder ? "folder " : "browser ") + name +
+           " comes to the foreground");
+  return true;
+}
+
+void SimBrowsers::Unfocus() {
+  d_.foreground = 0;
+  d_.Trace("no window is in the foreground");
+}
+
+bool SimBrowsers::Navigate(const std::string& name, const std::wstring& url,
+                           const std::wstring& title) {
+  FakeBrowser* b = Find(name);
+  if (!b || b->kind == FakeKind::Folder) return false;
+  return NavigateTab(name, b->active + 1, url, title);
+}
+
+bool SimBrowsers::Retitle(const std::string& name, const std::wstring& title) {
+  FakeBrowser* b = Find(name);
+  if (!b) return false;
+  b->tabs[b->active].title = title;
+  UpdateFrame(*b);
+  d_.Trace("browser " + name + " shows the page title " + Quoted(title));
+  return true;
+}
+
+bool SimBrowsers::SetFrameTitle(const std::string& name, const std::wstring& title) {
+  FakeBrowser* b = Find(name);
+  if (!b) return false;
+  d_.Window(b->frame)->title = title;
+  d_.Trace("browser " + name + " frame title set to " + Quoted(title));
+  return true;
+}
+
+bool SimBrowsers::Move(const std::string& name, const Rect& rect) {
+  FakeBrowser* b = Find(name);
+  if (!b || rect.IsEmpty()) return false;
+  d_.Window(b->frame)->rect = rect;
+  LayOut(*b);
+  d_.Trace("browser " + name + " moves to " + RectText(rect));
+  return true;
+}
+
+// Destroys a window of a fake browser. Windows of other processes inside it (a client's
+// panel) are destroyed first, each with its own process's platform bound, as their own
+// thread would handle WM_DESTROY; the rest with the browsers' process bound.
+static void DestroyTree(Desktop& d, std::uint32_t pid, WindowHandle root) {
+  std::vector<WindowHandle> foreign, stack{root};
+  while (!stack.empty()) {
+    SimWindow* w = d.Window(stack.back());
+    stack.pop_back();
+    if (!w) continue;
+    for (WindowHandle c : w->children) {
+      SimWindow* cw = d.Window(c);
+      if (cw && cw->pid != pid)
+        foreign.push_back(c);
+      else
+        stack.push_back(c);
+    }
+  }
+  for (WindowHandle f : foreign) {
+    SimWindow* w = d.Window(f);
+    if (!w) continue;
+    BoundTo(d.Process(w->pid), [&] { d.DestroyWindowTree(f, true); });
+  }
+  BoundTo(d.Process(pid), [&] { d.DestroyWindowTree(root, true); });
+}
+
+bool SimBrowsers::Close(const std::string& name) {
+  FakeBrowser* b = Find(name);
+  if (!b) return false;
+  WindowHandle frame = b->frame;
+  FakeKind kind = b->kind;
+  browsers_.erase(std::find_if(browsers_.begin(), browsers_.end(),
+                               [b](const auto& p) { return p.get() == b; }));
+  DestroyTree(d_, pid_, frame);
+  d_.Trace((kind == FakeKind::Folder ? "folder " : "browser ") + name + " closes");
+  return true;
+}
+
+bool SimBrowsers::SetDde(const std::string& name, DdeMode mode) {
+  FakeBrowser* b = Find(name);
+  if (!b || b->kind != FakeKind::Firefox) return false;
+  b->dde = mode;
+  d_.Trace("browser " + name + " DDE server: " + DdeName(mode));
+  return true;
+}
+
+bool SimBrowsers::AddTab(const std::string& name, const std::wstring& url,
+                         const std::wstring& title) {
+  FakeBrowser* b = Find(name);
+  if (!b || b->kind != FakeKind::IE7) return false;
+  b->tabs.push_back(MakeIe7Tab(*b, url, title));
+  b->active = b->tabs.size() - 1;
+  ShowActiveTab(*b);
+  d_.Trace("browser " + name + " opens tab " + std::to_string(b->tabs.size()) + " at " +
+           ToUtf8(url));
+  return true;
+}
+
+bool SimBrowsers::ActivateTab(const std::string& name, size_t number) {
+  FakeBrowser* b = Find(name);
+  if (!b || b->kind != FakeKind::IE7 || number < 1 || number > b->tabs.size()) return false;
+  b->active = number - 1;
+  ShowActiveTab(*b);
+  d_.Trace("browser " + name + " activates tab " + std::to_string(number));
+  return true;
+}
+
+bool SimBrowsers::NavigateTab(const std::string& name, size_t number, const std::wstring& url,
+                              const std::wstring& title) {
+  FakeBrowser* b = Find(name);
+  if (!b || b->kind == FakeKind::Folder || number < 1 || number > b->tabs.size()) return false;
+  FakeTab& t = b->tabs[number - 1];
+  t.url = url;
+  t.title = title;
+  if (b->kind == FakeKind::IE7)
+    if (SimWindow* tw = d_.Window(t.tab)) tw->title = title + kIE7Suffix;
+  UpdateFrame(*b);
+  d_.Trace("browser " + name + (b->kind == FakeKind::IE7 ? " tab " + std::to_string(number) : "") +
+           " navigates to " + ToUtf8(url) + " " + Quoted(title));
+  return true;
+}
+
+bool SimBrowsers::CloseTab(const std::string& name, size_t number) {
+  FakeBrowser* b = Find(name);
+  if (!b || b->kind != FakeKind::IE7 || number < 1 || number > b->tabs.size()) return false;
+  if (b->tabs.size() == 1) return Close(name);
+  WindowHandle tab = b->tabs[number - 1].tab;
+  b->tabs.erase(b->tabs.begin() + static_cast<long>(number - 1));
+  if (b->active >= number - 1 && b->active > 0) --b->active;
+  DestroyTree(d_, pid_, tab);
+  ShowActiveTab(*b);
+  d_.Trace("browser " + name + " closes tab " + std::to_string(number));
+  return true;
+}
+
+void SimBrowsers::ClearFault(const std::string& step) {
+  if (step.empty())
+    faults_.clear();
+  else
+    faults_.erase(step);
+}
+
+const ShellFault* SimBrowsers::Fault(const std::string& step) const {
+  auto it = faults_.find(step);
+  return it == faults_.end() ? nullptr : &it->second;
+}
+
+std::vector<std::string> SimBrowsers::Dump() {
+  std::vector<std::string> lines;
+  for (auto& b : browsers_) {
+    if (!d_.Window(b->frame)) continue;
+    std::string key = "browser." + b->name + ".";
+    lines.push_back(key + "kind: " + KindName(b->kind));
+    lines.push_back(key + "frame: " + Hex(b->frame) + " " +
+                    Quoted(d_.Window(b->frame)->title));
+    if (b->kind == FakeKind::Firefox) lines.push_back(key + "dde: " + DdeName(b->dde));
+    if (b->kind == FakeKind::Folder) lines.push_back(key + "folder: " + FolderName(b->folder));
+    for (size_t i = 0; i < b->tabs.size(); ++i) {
+      const FakeTab& t = b->tabs[i];
+      std::string line = key + "page." + std::to_string(i + 1) + ": url=" + Quoted(t.url) +
+                         " title=" + Quoted(t.title) + " view=" + Hex(t.view);
+      if (b->kind == FakeKind::IE7) line += " tab=" + Hex(t.tab);
+      if (b->kind == FakeKind::IE7 && i == b->active) line += " active";
+      lines.push_back(line);
+    }
+  }
+  for (auto& [step, fault] : faults_)
+    lines.push_back("shell.fault." + step + ": " + Hex(static_cast<std::uint32_t>(fault.code)));
+  return lines;
+}
+
+// ---------------------------------------------------------------------------------------
+// Firefox's DDE server
+
+std::optional<std::string> SimDde::Request(const std::wstring& service, const std::wstring& topic,
+                                           const std::wstring& item, unsigned timeoutMs) {
+  FakeBrowser* firefox = Browsers(d_).MostRecentFirefox();
+  if (!firefox || !EqualsNoCase(service, L"Firefox") ||
+      !EqualsNoCase(topic, L"WWW_GetWindowInfo"))
+    return std::nullopt;  // no such server: the connection fails at once
+  // The item names the window (0xFFFFFFFF: the most recent one), then the fields wanted.
+  if (!EqualsNoCase(item.substr(0, item.find(L',')), L"0xFFFFFFFF")) return std::nullopt;
+  const FakeTab& page = firefox->tabs[firefox->active];
+  switch (firefox->dde) {
+    case DdeMode::Silent:
+      d_.SleepMs(timeoutMs);
+      return std::nullopt;
+    case DdeMode::NoSeparator:
+      return Latin1(L"\"" + page.url + L"\"") + '\0';
+    case DdeMode::Answer:
+      break;
+  }
+  return Latin1(L"\"" + page.url + L"\",\"" + page.title + L"\",\"\"") + '\0';
+}
+
+std::wstring SimDde::FromAnsi(const std::string& bytes) {
+  std::wstring out;
+  for (char c : bytes) {
+    if (c == '\0') break;
+    out += static_cast<wchar_t>(static_cast<unsigned char>(c));
+  }
+  return out;
+}
+
+// ---------------------------------------------------------------------------------------
+// The shell's list
+
+SimShellWindows::SimShellWindows(Desktop& d)
+    : d_(d), browsers_(std::make_unique<SimBrowsers>(d)) {}
+
+SimShellWindows::~SimShellWindows() = default;
+
+std::string SimShellWindows::ToAnsi(const std::wstring& text) { return Latin1(text); }
+
+ShellObjectAnswer SimShellWindows::Make(Kind kind, std::uint64_t tabId) {
+  ShellObject handle = next_++;
+  objects_[handle] = Object{kind, tabId};
+  return {hr::Ok, handle};
+}
+
+const SimShellWindows::Object* SimShellWindows::Get(ShellObject object, Kind kind) const {
+  auto it = objects_.find(object);
+  return (it == objects_.end() || it->second.kind != kind) ? nullptr : &it->second;
+}
+
+bool SimShellWindows::Resolve(std::uint64_t tabId, FakeBrowser*& browser, FakeTab*& tab) {
+  for (const auto& b : browsers_->All()) {
+    if (!d_.Window(b->frame)) continue;
+    for (FakeTab& t : b->tabs) {
+      if (t.id == tabId) {
+        browser = b.get();
+        tab = &t;
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+const ShellFault* SimShellWindows::Fault(const char* step) const {
+  return browsers_->Fault(step);
+}
+
+// A set fault answers in place of the call; the shared checks for every object-taking call.
+#define ZQ_SIM_SHELL_CALL(step, object, kind)                        \
+  if (const ShellFault* fault = Fault(step)) return {fault->code, {}}; \
+  const Object* self = Get(object, kind);                              \
+  if (!self) return {hr::Pointer, {}};                                 \
+  FakeBrowser* browser = nullptr;                                      \
+  FakeTab* tab = nullptr;                                              \
+  if (self->tabId && !Resolve(self->tabId, browser, tab)) return {kDisconnected, {}};
+
+ShellObjectAnswer SimShellWindows::CreateCollection() {
+  if (const ShellFault* fault = Fault("create")) return {fault->code, 0};
+  return Make(Kind::Collection, 0);
+}
+
+ShellCountAnswer SimShellWindows::Count(ShellObject collection) {
+  ZQ_SIM_SHELL_CALL("count", collection, Kind::Collection)
+  return {hr::Ok, static_cast<long>(browsers_->ShellList().size())};
+}
+
+ShellObjectAnswer SimShellWindows::Item(ShellObject collection, long index) {
+  ZQ_SIM_SHELL_CALL("item", collection, Kind::Collection)
+  std::vector<SimBrowsers::ListItem> list = browsers_->ShellList();
+  if (index < 0 || static_cast<size_t>(index) >= list.size()) return {hr::False, 0};
+  const SimBrowsers::ListItem& entry = list[static_cast<size_t>(index)];
+  return Make(Kind::Item, entry.browser->tabs[entry.tab].id);
+}
+
+ShellObjectAnswer SimShellWindows::QueryBrowser(ShellObject item) {
+  ZQ_SIM_SHELL_CALL("browser", item, Kind::Item)
+  if (browser->kind == FakeKind::Folder && browser->folder == FolderMode::NoBrowser)
+    return {hr::NoInterface, 0};
+  return Make(Kind::Browser, self->tabId);
+}
+
+ShellObjectAnswer SimShellWindows::Document(ShellObject browserObject) {
+  ZQ_SIM_SHELL_CALL("document", browserObject, Kind::Browser)
+  if (browser->kind != FakeKind::Folder) return Make(Kind::Document, self->tabId);
+  if (browser->folder == FolderMode::NoDocument) return {hr::Ok, 0};
+  return Make(Kind::FolderView, self->tabId);
+}
+
+ShellObjectAnswer SimShellWindows::QueryHtmlDocument(ShellObject document) {
+  if (const ShellFault* fault = Fault("htmldocument")) return {fault->code, 0};
+  if (Get(document, Kind::FolderView)) return {hr::NoInterface, 0};
+  ZQ_SIM_SHELL_CALL("htmldocument", document, Kind::Document)
+  return Make(Kind::Document, self->tabId);
+}
+
+ShellObjectAnswer SimShellWindows::QueryServiceProvider(ShellObject browserObject) {
+  ZQ_SIM_SHELL_CALL("serviceprovider", browserObject, Kind::Browser)
+  return Make(Kind::ServiceProvider, self->tabId);
+}
+
+ShellObjectAnswer SimShellWindows::QueryShellBrowser(ShellObject serviceProvider) {
+  ZQ_SIM_SHELL_CALL("shellbrowser", serviceProvider, Kind::ServiceProvider)
+  return Make(Kind::ShellBrowser, self->tabId);
+}
+
+ShellWindowAnswer SimShellWindows::OleWindow(ShellObject oleWindow) {
+  ZQ_SIM_SHELL_CALL("window", oleWindow, Kind::ShellBrowser)
+  // Internet Explorer 7's shell browser is the tab's window; the others' the frame.
+  return {hr::Ok, tab->tab};
+}
+
+ShellTextAnswer SimShellWindows::DocumentTitle(ShellObject htmlDocument) {
+  ZQ_SIM_SHELL_CALL("title", htmlDocument, Kind::Document)
+  return {hr::Ok, tab->title};
+}
+
+ShellTextAnswer SimShellWindows::DocumentUrl(ShellObject htmlDocument) {
+  ZQ_SIM_SHELL_CALL("url", htmlDocument, Kind::Document)
+  return {hr::Ok, tab->url};
+}
+
+ShellObjectAnswer SimShellWindows::ParentWindow(ShellObject htmlDocument) {
+  ZQ_SIM_SHELL_CALL("parentwindow", htmlDocument, Kind::Document)
+  return Make(Kind::HtmlWindow, self->tabId);
+}
+
+ShellObjectAnswer SimShellWindows::Navigator(ShellObject htmlWindow) {
+  ZQ_SIM_SHELL_CALL("navigator", htmlWindow, Kind::HtmlWindow)
+  return Make(Kind::Navigator, self->tabId);
+}
+
+ShellTextAnswer SimShellWindows::AppVersion(ShellObject navigator) {
+  ZQ_SIM_SHELL_CALL("appversion", navigator, Kind::Navigator)
+  return {hr::Ok, browser->kind == FakeKind::IE7 ? kIE7Version : kIE6Version};
+}
+
+#undef ZQ_SIM_SHELL_CALL
+
+void SimShellWindows::Release(ShellObject object) { objects_.erase(object); }
+
+}  // namespace zq::sim

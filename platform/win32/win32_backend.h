@@ -1,0 +1,42 @@
+// The Windows backend's parts as seen from the platform object and the backend's tests:
+// one factory per seam, and the conversions between portable data and system objects.
+#pragma once
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/win32/win32_handles.h"
+#include "platform/platform.h"
+
+namespace zq::win32 {
+
+// Factories of the seam's parts. `module` is the executable whose resources are used;
+// `platform` is what threads started through the seam bind themselves to.
+std::unique_ptr<Windows> NewWindows(HINSTANCE module);
+std::unique_ptr<Clock> NewClock();
+std::unique_ptr<Threads> NewThreads(Platform& platform);
+std::unique_ptr<Profile> NewProfile();
+std::unique_ptr<Registry> NewRegistry();
+std::unique_ptr<Processes> NewProcesses();
+std::unique_ptr<Mutexes> NewMutexes();
+std::unique_ptr<Resources> NewResources(HINSTANCE module);
+std::unique_ptr<Shell> NewShell();
+std::unique_ptr<System> NewSystem();
+std::unique_ptr<Com> NewCom();
+std::unique_ptr<Dde> NewDde();
+std::unique_ptr<ShellWindows> NewShellWindows();
+std::unique_ptr<WebControls> NewWebControls();
+
+// Menus: a popup menu built from portable items (grey, check and default marks included),
+// and the portable form of a loaded menu bar or popup.
+UniqueMenu BuildPopupMenu(const Menu& items);
+Menu ReadMenu(HMENU menu);
+
+// Pictures: a device-independent bitmap with the pixels of `picture`, the pixels of a
+// bitmap handle, and a window region united from rectangles (null for an empty list).
+UniqueBitmap MakeDib(const Bitmap& picture);
+std::optional<Bitmap> ReadBitmap(HBITMAP bitmap);
+UniqueRegion MakeRegion(const std::vector<Rect>& rects);
+
+}  // namespace zq::win32

@@ -1,0 +1,78 @@
+// The settings window in the browser: it asks the client for each setting, shows the
+// values the client writes into its elements, and stores the user's switches.
+'use strict';
+
+const test = require('node:test');
+const assert = require('node:assert/strict');
+const { launch, openPage, press, api, sleep, unique } = require('./harness');
+
+let browser;
+test.before(async () => { browser = await launch(); });
+test.after(async () => { await browser.close(); });
+
+const ASKED = [
+  '1224 480 360',
+  '1231 shownotifications zqSetShowNotifications',
+  '1231 startwithcomputer zqSetStartWithComputer',
+  '1231 ShowOthersMyLocation zqSetShareLocation',
+  '1231 ClientIdentifier zqClientId',
+];
+
+async function checked(page, id) {
+  return page.locator(id).isChecked();
+}
+
+test('the settings page shows what the client wrote and stores what the user switches', async () => {
+  const eve = await api.register(unique('Eve'));
+  const { page, client } = await openPage(browser, '/Panel/Settings.aspx?OpenTab=GeneralTab', {
+    shownotifications: '0', startwithcomputer: '1', ShowOthersMyLocation: 'false', ClientIdentifier: eve.id,
+  });
+  assert.deepEqual(await client.next(0, ASKED.length), ASKED);
+  await page.waitForFunction(() => document.getElementById('zqName').value !== '');
+  assert.equal(await page.locator('#zqSetShowNotifications').innerText(), '0');
+  assert.equal(await page.locator('#zqSetStartWithComputer').innerText(), '1');
+  assert.equal(await checked(page, '#zqShowNotifications'), false);
+  assert.equal(await checked(page, '#zqStartWithComputer'), true);
+  assert.equal(await checked(page, '#zqShareLocation'), false);
+  assert.equal(await page.locator('#zqName').inputValue(), eve.name);
+  assert.ok(await page.locator('#GeneralTab').isVisible());
+  assert.equal(await page.locator('#PrivacyTab').isVisible(), false);
+
+  await press(page, '#zqShowNotifications');
+  await press(page, '#zqStartWithComputer');
+  assert.deepEqual(await client.next(ASKED.length, 3), [
+    '1232 shownotifications 1', '1227 startwithcomputer 0', '1232 startwithcomputer 0']);
+  assert.equal(await page.locator('#zqSetShowNotifications').innerText(), '1');
+  assert.equal(client.settings.shownotifications, '1');
+
+  // Sharing the location goes to the client (which changes its tray picture) and to the
+  // service (which shows friends where this user is).
+  await press(page, '#zqTabPrivacy');
+  await press(page, '#zqShareLocation');
+  assert.deepEqual(await client.next(ASKED.length + 3, 1), ['1232 ShowOthersMyLocation true']);
+  await press(page, '#zqTabAccount');
+  const name = unique('Evelyn');
+  await page.fill('#zqName', name);
+  await press(page, '#zqSaveName');
+  await page.waitForFunction(() => document.getElementById('zqStatus').innerText === 'Saved.');
+  assert.equal((await api.get(`/Panel/api/profile?client=${eve.id}`)).text, `ok\t${name}\t1\n`);
+  await press(page, '#zqClose');
+  assert.deepEqual(await client.next(ASKED.length + 4, 1), ['1228 0 0']);
+  await page.close();
+});
+
+test('without stored values the page shows the client defaults, on the tab it was asked for', async () => {
+  const { page, client } = await openPage(browser, '/Panel/Settings.aspx?OpenTab=PrivacyTab', {});
+  await client.next(0, ASKED.length);
+  await sleep(1700);  // the page waits a while for values that never come
+  assert.equal(await checked(page, '#zqShowNotifications'), true);
+  assert.equal(await checked(page, '#zqStartWithComputer'), false);
+  assert.equal(await checked(page, '#zqShareLocation'), true);
+  assert.ok(await page.locator('#PrivacyTab').isVisible());
+  assert.equal(await page.locator('#GeneralTab').isVisible(), false);
+  // Saving without an identifier stays in the page.
+  await press(page, '#zqTabAccount');
+  await press(page, '#zqSaveName');
+  assert.equal(await page.locator('#zqStatus').innerText(), 'Zephquill has not signed you in yet.');
+  await page.close();
+});

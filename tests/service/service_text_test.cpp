@@ -1,0 +1,127 @@
+// Tests of the service's text handling: repairing input, escaping output, reading the
+// client's unescaped panel query, site keys, and the values of command addresses.
+#include <gtest/gtest.h>
+
+#include "service/HtmlTemplate.h"
+#include "service/NotificationFeed.h"
+#include "service/PanelQuery.h"
+#include "service/WebText.h"
+
+namespace zqs {
+namespace {
+
+TEST(ServiceText, MalformedInputBecomesValidTextWithoutControls) {
+  // Invalid bytes, an overlong slash, a surrogate half and a truncated sequence each
+  // become U+FFFD; valid multi-byte characters stay.
+  EXPECT_EQ(SanitizeText("a\xFF" "b", true), "a\xEF\xBF\xBD" "b");
+  EXPECT_EQ(SanitizeText("\xC0\xAF", true), "\xEF\xBF\xBD\xEF\xBF\xBD");
+  EXPECT_EQ(SanitizeText("\xED\xA0\x80", true), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
+  EXPECT_EQ(SanitizeText("x\xE2\x82", true), "x\xEF\xBF\xBD\xEF\xBF\xBD");
+  EXPECT_EQ(SanitizeText("caf\xC3\xA9 \xF0\x9F\x98\x80", true), "caf\xC3\xA9 \xF0\x9F\x98\x80");
+  // NUL, escape, C1 controls go; tabs become spaces; every line break becomes LF, or a
+  // space where line breaks are not kept.
+  EXPECT_EQ(SanitizeText(std::string("a\0b\x1B[31mc\xC2\x85" "d", 12), true), "ab[31mcd");
+  EXPECT_EQ(SanitizeText("1\r\n2\r3\n4\t5", true), "1\n2\n3\n4 5");
+  EXPECT_EQ(SanitizeText("1\r\n2", false), "1 2");
+  EXPECT_EQ(Utf8Prefix("\xC3\xA9\xC3\xA9\xC3\xA9", 2), "\xC3\xA9\xC3\xA9");
+  EXPECT_EQ(Utf8Length("\xC3\xA9x\xF0\x9F\x98\x80"), 3u);
+}
+
+TEST(ServiceText, TemplatesEscapeTextsAndKeepOnlyServiceMarkup) {
+  HtmlTemplate t;
+  t.Text("name", "<script>alert('x')</script> & \"q\"").Markup("list", "<li>ok</li>");
+  EXPECT_EQ(t.Render("<b>{{name}}</b><ul>{{{list}}}</ul>{{missing}}|{{ not a placeholder}}|{{{name}}"),
+            "<b>&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt; &amp; &quot;q&quot;</b>"
+            "<ul><li>ok</li></ul>|{{ not a placeholder}}|{{{name}}");
+  // A text is never markup, even when it names a markup slot.
+  HtmlTemplate only;
+  only.Text("list", "<li>evil</li>");
+  EXPECT_EQ(only.Render("{{{list}}}{{list}}"), "&lt;li&gt;evil&lt;/li&gt;");
+  EXPECT_EQ(JsonString("a\"b\\c\n</script>\x01"), "\"a\\\"b\\\\c\\n\\u003c/script\\u003e\\u0001\"");
+}
+
+TEST(ServiceText, PanelQueryKeepsTheUnescapedSiteAddressWhole) {
+  // The client escapes nothing: the site's own query runs on after TavrelZephquillURL.
+  PanelQuery q = ParsePanelQuery(
+      "MurmelId=7&IsNotify=1&TavrelZephquillID=abc&TavrelZephquillURL=http://x.com/a b?q=1&r=2#top");
+  EXPECT_TRUE(q.hasSite);
+  EXPECT_EQ(q.site, "http://x.com/a b?q=1&r=2#top");
+  EXPECT_EQ(q.Get("tavrelzephquillid"), "abc");
+  EXPECT_EQ(q.Get("MURMELID"), "7");
+  EXPECT_EQ(q.Get("r"), "");
+  // A base page with a query of its own gets a second "?", which separates too.
+  q = ParsePanelQuery("InitialScreen=Friends?TavrelZephquillID=id1&TavrelZephquillURL=http://y/");
+  EXPECT_EQ(q.Get("InitialScreen"), "Friends");
+  EXPECT_EQ(q.Get("TavrelZephquillID"), "id1");
+  EXPECT_EQ(q.site, "http://y/");
+  // Percent-encoded addresses are decoded, "+" is a plus, and the key only counts where
+  // a parameter starts.
+  q = ParsePanelQuery("xTavrelZephquillURL=no&tavrelzephquillurl=http%3A%2F%2Fz.org%2Fa+b%zz");
+  EXPECT_EQ(q.site, "http://z.org/a+b%zz");
+  EXPECT_EQ(q.Get("xTavrelZephquillURL"), "no");
+  q = ParsePanelQuery("TavrelZephquillID=&TavrelZephquillURL=" + std::string(5000, 'a'));
+  EXPECT_EQ(q.site.size(), kMaxSiteAddress);
+  EXPECT_FALSE(ParsePanelQuery("a=1").hasSite);
+  EXPECT_EQ(RawQueryOf("/p?a=1&b=2#frag"), "a=1&b=2");
+  EXPECT_EQ(RawQueryOf("/p"), "");
+}
+
+TEST(ServiceText, SiteKeysGroupTheAddressesOfOneSite) {
+  EXPECT_EQ(SiteKey("http://WWW.Example.com/page?x"), "example.com");
+  EXPECT_EQ(SiteKey("https://user:pw@example.com:443/"), "example.com");
+  EXPECT_EQ(SiteKey("http://example.com:8080/"), "example.com:8080");
+  EXPECT_EQ(SiteKey("  example.com/path"), "example.com");
+  EXPECT_EQ(SiteKey("ftp://files.example.com/x"), "ftp://files.example.com");
+  EXPECT_EQ(SiteKey("javascript:alert(1)"), "javascript:alert(1)");
+  EXPECT_EQ(SiteKey("http://a<b>.com/"), "a<b>.com");
+  EXPECT_EQ(SiteKey(""), "");
+  // Cut at 255 bytes, never inside a character.
+  std::string key = SiteKey("http://" + std::string(254, 'a') + "\xC3\xA9.com/");
+  EXPECT_EQ(key, std::string(254, 'a'));
+  EXPECT_TRUE(IsWebAddress("https://example.com"));
+  EXPECT_FALSE(IsWebAddress("javascript:alert(1)"));
+  EXPECT_FALSE(IsWebAddress("http://a<b>.com/"));
+  EXPECT_FALSE(IsWebAddress("http:///path"));
+  EXPECT_EQ(SiteOrigin("http://Example.com:81/a?b"), "http://example.com:81/");
+}
+
+Notification Sample(const std::string& url, const std::string& text) {
+  Notification n;
+  n.id = 41;
+  n.comment.id = 7;
+  n.comment.url = url;
+  n.comment.site = SiteKey(url);
+  n.comment.author = "Dana~Q";
+  n.comment.text = text;
+  return n;
+}
+
+TEST(ServiceText, FeedEntriesAreSafeToPutIntoCommandAddresses) {
+  FeedEntry e = MakeFeedEntry(Sample("http://x.com/~me/a b#frag", "Hi there~\nsee_this"), 5000);
+  EXPECT_EQ(e.msgType, "murmel");
+  // The client turns "_" into spaces and "<nl>" into line breaks; "~" cannot travel.
+  EXPECT_EQ(e.message, "Dana-Q_on_x.com:<nl>Hi_there-<nl>see_this");
+  EXPECT_EQ(e.link, "http://x.com/%7Eme/a%20b");
+  EXPECT_EQ(e.contentId, "7");
+  EXPECT_EQ(e.keywords, "x.com;Dana%7EQ");
+  std::string lines = FeedLines({e});
+  EXPECT_EQ(lines, "zqfeed\n41\t5000\tmurmel\tDana-Q_on_x.com:<nl>Hi_there-<nl>see_this\t"
+                   "http://x.com/%7Eme/a%20b\t7\tsite\ttrue\tx.com;Dana%7EQ\n");
+
+  // Only web addresses may be opened by a click.
+  e = MakeFeedEntry(Sample("javascript:alert(document.cookie)", "x"), 5000);
+  EXPECT_EQ(e.msgType, "poke");
+  EXPECT_EQ(e.link, "");
+
+  // A long text is cut; a link too long for a command address becomes its site.
+  std::string longText(1000, 'w');
+  e = MakeFeedEntry(Sample("http://x.com/" + std::string(1900, 'p'), longText), 5000);
+  EXPECT_EQ(e.link, "http://x.com/");
+  EXPECT_LT(e.message.size(), 260u);
+  EXPECT_EQ(e.message.substr(e.message.size() - 3), "...");
+  for (const std::string& v : {e.message, e.link, e.keywords})
+    EXPECT_EQ(v.find_first_of("~\t\n"), std::string::npos) << v;
+}
+
+}  // namespace
+}  // namespace zqs

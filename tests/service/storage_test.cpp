@@ -1,0 +1,192 @@
+// Tests of the service's storage: schema versions, who is notified of a comment, the
+// feed and its acknowledgement, and that a locked or full database leaves no half-
+// written record behind.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include "service/Storage.h"
+#include "service_test_util.h"
+
+namespace zqs {
+namespace {
+
+using test::TempDir;
+
+class StorageTest : public ::testing::Test {
+ protected:
+  StorageOptions Options(std::int64_t maxPages = 0) {
+    StorageOptions o;
+    o.path = dir_.File("zq.db");
+    o.busyTimeoutMs = 50;
+    o.maxPageCount = maxPages;
+    o.clock = [this] { return now_; };
+    return o;
+  }
+  // A plain connection beside the service's, as another process would have.
+  sqlite3* Other() {
+    sqlite3* db = nullptr;
+    EXPECT_EQ(sqlite3_open(dir_.File("zq.db").c_str(), &db), SQLITE_OK);
+    return db;
+  }
+  std::int64_t Count(sqlite3* db, const char* sql) {
+    sqlite3_stmt* st = nullptr;
+    EXPECT_EQ(sqlite3_prepare_v2(db, sql, -1, &st, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    std::int64_t n = sqlite3_step(st) == SQLITE_ROW ? sqlite3_column_int64(st, 0) : -1;
+    sqlite3_finalize(st);
+    return n;
+  }
+
+  TempDir dir_;
+  std::int64_t now_ = 1700000000;
+};
+
+TEST_F(StorageTest, SchemaIsCreatedOnceAndANewerFileIsRefused) {
+  std::string id;
+  {
+    Storage s(Options());
+    EXPECT_EQ(s.SchemaVersion(), Storage::kSchemaVersion);
+    id = s.RegisterClient("Dana").id;
+  }
+  {
+    // Opening again migrates nothing and keeps the data.
+    Storage s(Options());
+    ASSERT_TRUE(s.FindClient(id));
+    EXPECT_EQ(s.FindClient(id)->name, "Dana");
+  }
+  sqlite3* db = Other();
+  ASSERT_EQ(sqlite3_exec(db, "PRAGMA user_version=99", nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close(db);
+  EXPECT_THROW(Storage s(Options()), StorageError);
+}
+
+TEST_F(StorageTest, CommentsNotifyVisitorsAndFriendsButNotTheAuthor) {
+  Storage s(Options());
+  Client dana = s.RegisterClient("Dana");
+  Client eve = s.RegisterClient("eve");
+  Client finn = s.RegisterClient("");
+  Client gail = s.RegisterClient("Gail");
+  EXPECT_EQ(finn.name.rfind("Guest-", 0), 0u);
+  EXPECT_THROW(s.RegisterClient("DANA"), InputError);  // names are unique without case
+
+  s.RecordVisit(eve.id, "http://www.example.com/a");
+  s.RecordVisit(dana.id, "http://example.com/b");
+  s.AddFriend(gail.id, "dana");  // Gail hears of Dana's comments anywhere
+  EXPECT_THROW(s.AddFriend(gail.id, "nobody"), InputError);
+  EXPECT_THROW(s.AddFriend(gail.id, gail.id), InputError);
+
+  std::int64_t c1 = s.AddComment(dana.id, "http://example.com/c", "first");
+  std::int64_t c2 = s.AddComment(dana.id, "http://example.com/d", "second");
+  ASSERT_EQ(s.Feed(eve.id, 0, 10).size(), 2u);
+  EXPECT_EQ(s.Feed(eve.id, 0, 10)[0].comment.id, c1);
+  EXPECT_EQ(s.Feed(eve.id, 0, 10)[1].comment.text, "second");
+  EXPECT_EQ(s.Feed(gail.id, 0, 10).size(), 2u);
+  EXPECT_TRUE(s.Feed(dana.id, 0, 10).empty());
+  EXPECT_TRUE(s.Feed(finn.id, 0, 10).empty());
+  EXPECT_TRUE(s.Feed("no-such-client", 0, 10).empty());
+
+  // "after" skips what the page delivered; the acknowledged mark outlives the page.
+  std::int64_t first = s.Feed(eve.id, 0, 10)[0].id;
+  EXPECT_EQ(s.Feed(eve.id, first, 10).size(), 1u);
+  s.Acknowledge(eve.id, first);
+  s.Acknowledge(eve.id, 0);  // never moves back
+  ASSERT_EQ(s.Feed(eve.id, 0, 10).size(), 1u);
+  EXPECT_EQ(s.Feed(eve.id, 0, 10)[0].comment.id, c2);
+  EXPECT_EQ(s.History(eve.id, 10).size(), 2u);
+  EXPECT_EQ(s.CountForSite("example.com"), 2);
+}
+
+TEST_F(StorageTest, BadCommentsAreRefusedAndHostileOnesStoredAsText) {
+  Storage s(Options());
+  Client dana = s.RegisterClient("Dana");
+  auto status = [&](const std::string& client, const std::string& url, const std::string& text) {
+    try {
+      s.AddComment(client, url, text);
+      return 200;
+    } catch (const InputError& e) {
+      return e.status();
+    }
+  };
+  EXPECT_EQ(status("stranger", "http://a.com/", "hi"), 403);
+  EXPECT_EQ(status(dana.id, "http://a.com/", " \r\n\t "), 400);
+  EXPECT_EQ(status(dana.id, "", "hi"), 400);
+  EXPECT_EQ(status(dana.id, "http://a.com/", std::string(kMaxCommentChars + 1, 'x')), 413);
+  EXPECT_EQ(status(dana.id, "http://a.com/", std::string(kMaxCommentChars, 'x')), 200);
+
+  std::string hostile = "<img src=x onerror=alert(1)>\x01\xFF'; DROP TABLE comments;--";
+  std::string longUrl = "http://a.com/" + std::string(3000, 'p');
+  std::int64_t id = s.AddComment(dana.id, longUrl, hostile);
+  std::optional<Comment> c = s.FindComment(id);
+  ASSERT_TRUE(c);
+  EXPECT_EQ(c->text, "<img src=x onerror=alert(1)>\xEF\xBF\xBD'; DROP TABLE comments;--");
+  EXPECT_EQ(c->url.size(), 2048u);
+  EXPECT_EQ(c->site, "a.com");
+  EXPECT_EQ(s.CountForSite("a.com"), 2);
+}
+
+TEST_F(StorageTest, ALockedDatabaseFailsTheWriteAndKeepsNothingOfIt) {
+  Storage s(Options());
+  Client dana = s.RegisterClient("Dana");
+  Client eve = s.RegisterClient("Eve");
+  s.RecordVisit(eve.id, "http://a.com/");
+  sqlite3* other = Other();
+  ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+  try {
+    s.AddComment(dana.id, "http://a.com/", "blocked");
+    ADD_FAILURE() << "the write went through a held lock";
+  } catch (const StorageError& e) {
+    EXPECT_EQ(e.kind(), StorageError::Kind::Busy) << e.what();
+  }
+  EXPECT_THROW(s.RegisterClient("Finn"), StorageError);
+  // Readers are not blocked by a writer.
+  EXPECT_EQ(s.CountForSite("a.com"), 0);
+  ASSERT_EQ(sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr), SQLITE_OK);
+
+  sqlite3_close(other);
+
+  EXPECT_EQ(s.CountForSite("a.com"), 0);
+  EXPECT_TRUE(s.Feed(eve.id, 0, 10).empty());
+  s.AddComment(dana.id, "http://a.com/", "now it goes");
+  EXPECT_EQ(s.Feed(eve.id, 0, 10).size(), 1u);
+}
+
+TEST_F(StorageTest, AFullDiskLeavesEveryCommentWithAllItsNotificationsOrNotAtAll) {
+  std::vector<std::string> readers;
+  std::string author;
+  {
+    Storage s(Options());
+    author = s.RegisterClient("Dana").id;
+    for (int i = 0; i < 40; ++i) {
+      readers.push_back(s.RegisterClient("Reader" + std::to_string(i)).id);
+      s.RecordVisit(readers.back(), "http://a.com/");
+    }
+  }
+  sqlite3* db = Other();
+  std::int64_t pages = Count(db, "PRAGMA page_count");
+  sqlite3_close(db);
+
+  // Room for a few more pages only: comments go in until the disk is "full".
+  Storage s(Options(pages + 6));
+  int stored = 0;
+  bool full = false;
+  for (int i = 0; i < 200 && !full; ++i) {
+    try {
+      s.AddComment(author, "http://a.com/", std::string(1500, static_cast<char>('a' + i % 26)));
+      ++stored;
+    } catch (const StorageError& e) {
+      EXPECT_EQ(e.kind(), StorageError::Kind::Full) << e.what();
+      full = true;
+    }
+  }
+  ASSERT_TRUE(full);
+  ASSERT_GT(stored, 0);
+  db = Other();
+  EXPECT_EQ(Count(db, "SELECT count(*) FROM comments"), stored);
+  EXPECT_EQ(Count(db, "SELECT count(*) FROM notifications"), stored * 40);
+  EXPECT_EQ(Count(db, "SELECT count(*) FROM comments c WHERE (SELECT count(*) FROM notifications n"
+                      " WHERE n.comment_id = c.id) <> 40"), 0);
+  sqlite3_close(db);
+  EXPECT_EQ(s.Feed(readers[0], 0, 500).size(), static_cast<size_t>(stored));
+}
+
+}  // namespace
+}  // namespace zqs

@@ -1,0 +1,294 @@
+// Tests of browser detection against the simulated desktop's fake Firefox, Internet
+// Explorer 6 and 7 and folder windows: what is recognised, which window and address win.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "app/ClientProcess.h"
+#include "app/Text.h"
+#include "controller/browser/BrowserDetection.h"
+#include "platform/sim/sim_browsers.h"
+#include "platform/sim/sim_desktop.h"
+
+namespace fs = std::filesystem;
+using namespace zq;
+using zq::sim::Desktop;
+using zq::sim::FakeKind;
+
+namespace {
+
+class BrowserDetectionTest : public ::testing::Test {
+ protected:
+  BrowserDetectionTest() : desktop(FreshRoot()) {}
+
+  static std::string FreshRoot() {
+    fs::path root = fs::path(::testing::TempDir()) /
+                    ("zq_detect_" +
+                     std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(root);
+    fs::create_directories(root);
+    return root.string();
+  }
+
+  // Runs `body` on the runner while a process that stands for the client idles in its
+  // message loop; Detect() then runs detection as that process.
+  void Run(const std::function<void()>& body) {
+    desktop.Run([&] {
+      Desktop* d = &desktop;
+      std::uint32_t pid = desktop.StartProcess(L"C:\\client.exe", L"client", [d] {
+        sim::QueuedMessage m;
+        while (d->NextMessage(m) && m.message != wm::Quit) d->Dispatch(m);
+        return 0;
+      });
+      client = desktop.Process(pid);
+      body();
+    });
+  }
+
+  ActiveBrowserInfo Detect() {
+    ActiveBrowserInfo info;
+    BindThread(client);
+    FindActiveBrowser(info);
+    BindThread(nullptr);
+    return info;
+  }
+
+  std::int32_t VersionKind() {
+    BindThread(client);
+    std::int32_t kind = Proc().IEVersionKind;
+    BindThread(nullptr);
+    return kind;
+  }
+
+  sim::SimBrowsers& browsers() { return sim::Browsers(desktop); }
+  sim::FakeBrowser& browser(const std::string& name) { return *browsers().Find(name); }
+  WindowHandle ParentOf(WindowHandle w) { return desktop.Window(w)->parent; }
+  size_t LiveShellObjects() { return desktop.shellWindows().LiveObjects(); }
+
+  Desktop desktop;
+  sim::SimProcess* client = nullptr;
+};
+
+TEST(FirefoxReply, UrlIsTheFirstQuotedField) {
+  EXPECT_EQ(ParseFirefoxReply(L"\"http://a.example/x?q=1,2\",\"A, \"B\"\",\"\""),
+            L"http://a.example/x?q=1,2");
+  EXPECT_EQ(ParseFirefoxReply(L"\"\",\"Blank\",\"\""), L"");
+  // No separator, or nothing before it: no address (never a negative length).
+  EXPECT_EQ(ParseFirefoxReply(L"\"http://a.example/\""), L"");
+  EXPECT_EQ(ParseFirefoxReply(L"\",\"title\",\"\""), L"");
+  EXPECT_EQ(ParseFirefoxReply(L""), L"");
+}
+
+TEST_F(BrowserDetectionTest, FirefoxWindowIsTheContentWindowsParentAndUrlComesOverDde) {
+  Run([&] {
+    browsers().Open("ff", FakeKind::Firefox, L"http://news.example/", L"News");
+    ActiveBrowserInfo info = Detect();
+    EXPECT_EQ(info.window, ParentOf(browser("ff").tabs[0].view));
+    EXPECT_NE(info.window, browser("ff").frame);
+    EXPECT_EQ(info.url, L"http://news.example/");
+
+    // A reply without the separator loses the address but not the window.
+    browsers().SetDde("ff", sim::DdeMode::NoSeparator);
+    info = Detect();
+    EXPECT_EQ(info.window, ParentOf(browser("ff").tabs[0].view));
+    EXPECT_EQ(info.url, L"");
+
+    // A silent server costs the whole time-out; the window stays set.
+    browsers().SetDde("ff", sim::DdeMode::Silent);
+    std::uint64_t before = desktop.NowMs();
+    info = Detect();
+    EXPECT_EQ(desktop.NowMs() - before, 5000u);
+    EXPECT_EQ(info.window, ParentOf(browser("ff").tabs[0].view));
+    EXPECT_EQ(info.url, L"");
+  });
+}
+
+TEST_F(BrowserDetectionTest, FirefoxReplyIsReadWithinItsFirst2048Bytes) {
+  Run([&] {
+    std::wstring fits = L"http://long.example/" + std::wstring(2020, L'a');  // 2040 chars
+    browsers().Open("ff", FakeKind::Firefox, fits, L"Long");
+    EXPECT_EQ(Detect().url, fits);
+    // The separator beyond the kept bytes: no address, and nothing read past them.
+    browsers().Navigate("ff", fits + L"bbbbbbbbbb", L"Longer");
+    ActiveBrowserInfo info = Detect();
+    EXPECT_NE(info.window, 0u);
+    EXPECT_EQ(info.url, L"");
+  });
+}
+
+TEST_F(BrowserDetectionTest, FirefoxTitleMustCarryTheMarkAfterSomeText) {
+  Run([&] {
+    browsers().Open("ff", FakeKind::Firefox, L"http://a.example/", L"A");
+    for (const wchar_t* caption : {L"- Mozilla Firefox", L"- Mozilla Firefox and more",
+                                   L"Mozilla Firefox", L"A - mozilla firefox"}) {
+      browsers().SetFrameTitle("ff", caption);
+      ActiveBrowserInfo info;
+      info.url = L"untouched";
+      BindThread(client);
+      EXPECT_EQ(GetFirefoxForegroundWindow(), 0u) << ToUtf8(caption);
+      FindActiveBrowser(info);
+      BindThread(nullptr);
+      EXPECT_EQ(info.window, 0u);
+      EXPECT_EQ(info.url, L"untouched") << "no DDE request without a Firefox in front";
+    }
+    browsers().SetFrameTitle("ff", L"x- Mozilla Firefox");
+    EXPECT_NE(Detect().window, 0u);
+  });
+}
+
+TEST_F(BrowserDetectionTest, AnotherFirefoxsContentWindowIsNeverTaken) {
+  Run([&] {
+    browsers().Open("behind", FakeKind::Firefox, L"http://behind.example/", L"Behind");
+    browsers().Open("front", FakeKind::Firefox, L"http://front.example/", L"Front");
+    // The front window has lost its content window; the one behind still has its own.
+    desktop.DestroyWindowTree(browser("front").tabs[0].view, false);
+    ActiveBrowserInfo info = Detect();
+    EXPECT_EQ(info.window, 0u);
+    EXPECT_EQ(info.url, L"http://front.example/") << "the address is read all the same";
+
+    BindThread(client);
+    EXPECT_EQ(FindFirefoxContentWindow(browser("front").frame), 0u);
+    EXPECT_EQ(FindFirefoxContentWindow(browser("behind").frame), browser("behind").tabs[0].view);
+    EXPECT_EQ(FindFirefoxContentWindow(0), 0u);
+    BindThread(nullptr);
+  });
+}
+
+TEST_F(BrowserDetectionTest, InternetExplorer6AnswersWithItsFrame) {
+  Run([&] {
+    browsers().Open("ie", FakeKind::IE6, L"http://six.example/", L"Six");
+    ActiveBrowserInfo info = Detect();
+    EXPECT_EQ(info.window, browser("ie").frame);
+    EXPECT_EQ(info.url, L"http://six.example/");
+    EXPECT_EQ(VersionKind(), IEVersionOther);
+    EXPECT_EQ(LiveShellObjects(), 0u);
+
+    browsers().Unfocus();
+    EXPECT_EQ(Detect().window, 0u);
+  });
+}
+
+TEST_F(BrowserDetectionTest, InternetExplorer7PicksTheVisibleTabWhoseTitleTheFrameShows) {
+  Run([&] {
+    std::wstring common(100, L'T');  // titles alike in their first 95 characters
+    browsers().Open("ie", FakeKind::IE7, L"http://one.example/", L"One");
+    browsers().AddTab("ie", L"http://two.example/", L"Two");
+    browsers().AddTab("ie", L"http://three.example/", common + L"3");
+    browsers().ActivateTab("ie", 2);
+    ActiveBrowserInfo info = Detect();
+    EXPECT_EQ(info.window, browser("ie").tabs[1].view);
+    EXPECT_EQ(info.url, L"http://two.example/");
+    EXPECT_EQ(VersionKind(), IEVersion7);
+
+    // Long titles are compared on their first 95 characters: the frame's caption may
+    // differ from the document's title beyond them.
+    browsers().ActivateTab("ie", 3);
+    browsers().SetFrameTitle("ie", common + L"-cut by the caption - Windows Internet Explorer");
+    info = Detect();
+    EXPECT_EQ(info.window, browser("ie").tabs[2].view);
+    EXPECT_EQ(info.url, L"http://three.example/");
+
+    // No document carries the frame's title: no answer.
+    browsers().SetFrameTitle("ie", L"Elsewhere - Windows Internet Explorer");
+    EXPECT_EQ(Detect().window, 0u);
+    EXPECT_EQ(LiveShellObjects(), 0u);
+  });
+}
+
+TEST_F(BrowserDetectionTest, FolderWindowsInTheListAreSkipped) {
+  Run([&] {
+    browsers().OpenFolder("docs", sim::FolderMode::FolderView);
+    browsers().OpenFolder("bare", sim::FolderMode::NoBrowser);
+    browsers().OpenFolder("empty", sim::FolderMode::NoDocument);
+    EXPECT_EQ(Detect().window, 0u) << "a folder in front is no browser";
+    browsers().Open("ie", FakeKind::IE6, L"http://six.example/", L"Six");
+    ActiveBrowserInfo info = Detect();
+    EXPECT_EQ(info.window, browser("ie").frame);
+    EXPECT_EQ(info.url, L"http://six.example/");
+    EXPECT_EQ(LiveShellObjects(), 0u);
+  });
+}
+
+TEST_F(BrowserDetectionTest, FailedVersionCheckStoresItsCodeAndRunsAgain) {
+  Run([&] {
+    browsers().Open("ie", FakeKind::IE7, L"http://seven.example/", L"Seven");
+    const HResult denied = static_cast<HResult>(0x80070005u);
+    browsers().SetFault("navigator", denied);
+    EXPECT_EQ(Detect().window, 0u);
+    EXPECT_EQ(VersionKind(), denied);
+    EXPECT_EQ(LiveShellObjects(), 0u);
+
+    browsers().ClearFault("navigator");
+    ActiveBrowserInfo info = Detect();
+    EXPECT_EQ(info.window, browser("ie").tabs[0].view);
+    EXPECT_EQ(VersionKind(), IEVersion7);
+
+    // Once settled, the check is not made again.
+    browsers().SetFault("navigator", denied);
+    EXPECT_EQ(Detect().window, browser("ie").tabs[0].view);
+    EXPECT_EQ(VersionKind(), IEVersion7);
+  });
+}
+
+TEST_F(BrowserDetectionTest, ShellFailuresEndThePassAndReleaseEverything) {
+  Run([&] {
+    browsers().Open("ie", FakeKind::IE6, L"http://six.example/", L"Six");
+    // The address cannot be read: the window is set, the address is not.
+    browsers().SetFault("url", hr::Fail);
+    ActiveBrowserInfo info = Detect();
+    EXPECT_EQ(info.window, browser("ie").frame);
+    EXPECT_EQ(info.url, L"");
+    EXPECT_EQ(LiveShellObjects(), 0u);
+    browsers().ClearFault("");
+
+    // The frame cannot be asked for: the item is passed over quietly.
+    browsers().SetFault("shellbrowser", hr::Fail);
+    EXPECT_EQ(Detect().window, 0u);
+    browsers().ClearFault("");
+    // No shell list at all: nothing found.
+    browsers().SetFault("create", static_cast<HResult>(0x80040154u));
+    EXPECT_EQ(Detect().window, 0u);
+    browsers().ClearFault("");
+    EXPECT_EQ(Detect().window, browser("ie").frame);
+    EXPECT_EQ(LiveShellObjects(), 0u);
+  });
+}
+
+// A client's window inside a browser (the panel) goes with it, handled as the client.
+TEST_F(BrowserDetectionTest, ClosingABrowserDestroysAClientsChildAsThatClient) {
+  struct Recorder : WindowHandler {
+    Platform* destroyedUnder = nullptr;
+    int destroys = 0;
+    LResult OnMessage(WindowHandle w, unsigned message, WParam, LParam) override {
+      if (message == wm::Destroy) {
+        ++destroys;
+        destroyedUnder = CurrentPlatform();
+      }
+      return message == wm::NcCreate ? 1 : 0;
+    }
+  } recorder;
+  Run([&] {
+    browsers().Open("ie", FakeKind::IE7, L"http://one.example/", L"One");
+    browsers().AddTab("ie", L"http://two.example/", L"Two");
+    BindThread(client);
+    WindowSpec desc;
+    desc.className = L"ZQPanel";
+    desc.style = ws::Child | ws::Visible;
+    desc.parent = browser("ie").tabs[1].view;
+    desc.handler = &recorder;
+    WindowHandle panel = client->windows().Create(desc);
+    BindThread(nullptr);
+    ASSERT_NE(panel, 0u);
+    browsers().CloseTab("ie", 1);
+    EXPECT_EQ(recorder.destroys, 0);
+    browsers().CloseTab("ie", 1);  // the last tab closes the window
+    EXPECT_EQ(recorder.destroys, 1);
+    EXPECT_EQ(recorder.destroyedUnder, client);
+    EXPECT_EQ(desktop.Window(panel), nullptr);
+    EXPECT_EQ(browsers().Find("ie"), nullptr);
+  });
+}
+
+}  // namespace

@@ -1,0 +1,429 @@
+// Tests of the browser hosts on the simulated desktop: creation and its built-in page, the
+// events and their WM_NOTIFY records, top-level versus frame events, the bounded waits,
+// the encodings of built-in pages, command addresses and the loading cover.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/CommandText.h"
+#include "app/Messages.h"
+#include "app/Text.h"
+#include "panel/FrontWebBrowser.h"
+#include "panel/WebBrowser.h"
+#include "platform/sim/sim_desktop.h"
+#include "platform/sim/sim_web_control.h"
+
+namespace fs = std::filesystem;
+using namespace zq;
+
+namespace {
+
+struct Notice {
+  unsigned code;
+  std::wstring url, frame, text;
+  std::vector<std::uint8_t> post;
+  bool hasPost;
+  std::int32_t progress, progressMax;
+};
+
+struct Command {
+  unsigned message;
+  std::wstring first, second;
+};
+
+// A parent and command window: records notifications and takes command texts.
+class Recorder : public WindowHandler {
+ public:
+  LResult OnMessage(WindowHandle window, unsigned message, WParam wParam,
+                    LParam lParam) override {
+    if (message == wm::Notify) {
+      auto* n = reinterpret_cast<const BrowserNotification*>(lParam);
+      EXPECT_EQ(wParam, n->id);
+      if (onNotify) onNotify(*n);
+      notices.push_back({n->code, n->url, n->frame, n->text,
+                         std::vector<std::uint8_t>(n->postData, n->postData + n->postDataSize),
+                         n->postData != nullptr, n->progress, n->progressMax});
+      return n->code == BROWSER_NOTIFY_BEFORE_NAVIGATE2 ? cancelAnswer : 0;
+    }
+    if (message >= wm::User + 200 && message <= wm::User + 213) {
+      commands.push_back({message, TakeText(wParam), TakeText(lParam)});
+      return 0;
+    }
+    return Plat().windows().DefaultProc(window, message, wParam, lParam);
+  }
+  std::vector<unsigned> Codes() const {
+    std::vector<unsigned> codes;
+    for (const Notice& n : notices) codes.push_back(n.code);
+    return codes;
+  }
+  WindowHandle Make(const Rect& r) {
+    WindowSpec desc;
+    desc.className = L"TestPanel";
+    desc.style = ws::Popup | ws::Visible;
+    desc.rect = r;
+    desc.handler = this;
+    return Plat().windows().Create(desc);
+  }
+
+  std::vector<Notice> notices;
+  std::vector<Command> commands;
+  LResult cancelAnswer = 0;
+  std::function<void(const BrowserNotification&)> onNotify;
+};
+
+class HostTest : public ::testing::Test {
+ protected:
+  HostTest() : desktop(Root()) {}
+  static std::string Root() {
+    return (fs::path(::testing::TempDir()) /
+            ("zq_hosts_" +
+             std::string(::testing::UnitTest::GetInstance()->current_test_info()->name())))
+        .string();
+  }
+
+  // Runs the body on the main thread of a fresh process. The page's actions, queued from
+  // there too, run when the body pumps its messages.
+  void InProcess(const std::function<void()>& body) {
+    desktop.Run([&] {
+      desktop.StartProcess(L"C:\\Tools\\host.exe", L"host.exe", [&] {
+        body();
+        return 0;
+      });
+      desktop.SleepMs(100);
+    });
+  }
+
+  sim::SimWebControls& web() { return desktop.web(); }
+  sim::SimWebControlRecord& Last() { return *web().Controls().back(); }
+
+  sim::Desktop desktop;
+};
+
+std::string Bytes(const std::u16string& units, bool bom) {
+  std::string out;
+  if (bom) out += "\xFF\xFE";
+  for (char16_t u : units) {
+    out += static_cast<char>(u & 0xFF);
+    out += static_cast<char>(u >> 8);
+  }
+  return out;
+}
+
+// ---------------------------------------------------------------------------------------
+
+TEST_F(HostTest, CreationLoadsBlankThenWritesTheDisabledPage) {
+  InProcess([&] {
+    Recorder parent;
+    WindowHandle panel = parent.Make(Rect{100, 100, 400, 300});
+    SimpleBrowser host;
+    ASSERT_TRUE(host.CreateOver(panel));
+    Windows& w = Plat().windows();
+    EXPECT_EQ(w.Parent(host.Hwnd()), panel);
+    EXPECT_EQ(w.Parent(host.ControlWindow()), host.Hwnd());
+    EXPECT_EQ(host.ControlId(), IDC_BROWSER_CONTROL);
+    EXPECT_EQ(w.ClientRect(host.Hwnd()), (Rect{0, 0, 300, 200}));
+    EXPECT_EQ(w.ClientRect(host.ControlWindow()), (Rect{0, 0, 300, 200}));
+
+    sim::SimWebControlRecord& c = Last();
+    ASSERT_EQ(c.navigations.size(), 1u);
+    EXPECT_EQ(c.navigations[0].url, L"about:blank");
+    EXPECT_EQ(c.navigations[0].outcome, "loaded");
+    ASSERT_EQ(c.writes.size(), 1u);
+    EXPECT_NE(c.writes[0].find(L"ZephquillHub is disabled."), std::wstring::npos);
+    EXPECT_EQ(parent.Codes(), (std::vector<unsigned>{0, 2, 5, 7, 3, 4, 1}));
+    EXPECT_EQ(parent.notices[0].url, L"about:blank");
+    EXPECT_EQ(parent.notices[3].text, L"about:blank");
+    EXPECT_EQ(parent.notices[4].progress, 100);
+
+    // Writing goes into the same document; Clear empties it and refreshes the control.
+    host.Write(L"<p>more</p>");
+    EXPECT_NE(c.document->written.find(L"<p>more</p>"), std::wstring::npos);
+    host.Clear();
+    EXPECT_EQ(c.document->written, L"");
+    EXPECT_EQ(c.refreshes, 1);
+
+    // The control follows the host's size.
+    w.MoveWindow(host.Hwnd(), Rect{0, 0, 120, 80});
+    EXPECT_EQ(w.ClientRect(host.ControlWindow()), (Rect{0, 0, 120, 80}));
+  });
+}
+
+TEST_F(HostTest, ParentCanCancelAndFramesRaiseOnlyErrors) {
+  InProcess([&] {
+    Recorder parent;
+    SimpleBrowser host;
+    ASSERT_TRUE(host.CreateOver(parent.Make(Rect{0, 0, 200, 200})));
+    parent.cancelAnswer = 1;
+    host.Navigate(L"http://example.com/");
+    EXPECT_EQ(Last().navigations.back().outcome, "cancelled");
+    parent.cancelAnswer = 0;
+    host.Navigate(L"http://example.com/a");
+    EXPECT_EQ(Last().navigations.back().outcome, "pending");
+
+    // Frame navigations reach the control unseen by the host and its parent.
+    parent.notices.clear();
+    int i = Last().index;
+    ASSERT_TRUE(web().FrameNavigate(i, L"http://ads.example/frame"));
+    ASSERT_TRUE(web().FrameFail(i, 404, L"http://ads.example/missing"));
+    Plat().windows().PumpPending();
+    EXPECT_TRUE(parent.notices.empty());
+    EXPECT_EQ(Last().navigations.back().outcome, "failed 404");
+
+    ASSERT_TRUE(web().Complete(i, L"Example"));
+    Plat().windows().PumpPending();
+    EXPECT_EQ(parent.Codes(), (std::vector<unsigned>{2, 5, 7, 3, 4, 1}));
+    EXPECT_EQ(parent.notices[1].url, L"http://example.com/a");
+    EXPECT_EQ(parent.notices[2].text, L"Example");
+    EXPECT_EQ(parent.notices[5].url, L"http://example.com/a");
+  });
+}
+
+TEST_F(HostTest, PostDataIsCopiedOnlyFromAByteArray) {
+  InProcess([&] {
+    Recorder parent;
+    SimpleBrowser host;
+    ASSERT_TRUE(host.CreateOver(parent.Make(Rect{0, 0, 50, 50})));
+    parent.notices.clear();
+    WebControlEvents* sink = Last().sink;
+    bool cancel = false;
+    std::vector<std::uint8_t> bytes{'a', '=', '1'};
+    sink->BeforeNavigate2(true, L"http://x/", L"_top", &bytes, L"", cancel);
+    sink->BeforeNavigate2(true, L"http://y/", L"", nullptr, L"", cancel);
+    sink->BeforeNavigate2(false, L"http://z/", L"", &bytes, L"", cancel);
+    ASSERT_EQ(parent.notices.size(), 2u);
+    EXPECT_EQ(parent.notices[0].post, bytes);
+    EXPECT_EQ(parent.notices[0].frame, L"_top");
+    EXPECT_FALSE(parent.notices[1].hasPost);
+    EXPECT_TRUE(parent.notices[1].post.empty());
+  });
+}
+
+TEST_F(HostTest, WaitsForADocumentAreBounded) {
+  web().noDocuments = true;
+  InProcess([&] {
+    Recorder parent;
+    WindowHandle panel = parent.Make(Rect{0, 0, 50, 50});
+    Clock& clock = Plat().clock();
+    std::uint64_t start = clock.TickMs();
+    SimpleBrowser host;
+    ASSERT_TRUE(host.CreateOver(panel));
+    std::uint64_t took = clock.TickMs() - start;
+    EXPECT_GE(took, SimpleBrowser::DocumentWaitMs);
+    EXPECT_LE(took, SimpleBrowser::DocumentWaitMs + 100);
+    EXPECT_EQ(host.GetDocument(), nullptr);
+    EXPECT_TRUE(Last().writes.empty());
+    // A control that has not given a document once is not waited for again.
+    start = clock.TickMs();
+    host.Clear();
+    host.Destroy();
+    EXPECT_LE(clock.TickMs() - start, 100u);
+    EXPECT_TRUE(Last().released);
+  });
+}
+
+TEST_F(HostTest, FailedCreationLeavesNothingAndIgnoresRequests) {
+  web().failCreate = true;
+  InProcess([&] {
+    Recorder parent;
+    WindowHandle panel = parent.Make(Rect{0, 0, 50, 50});
+    SimpleBrowser host;
+    EXPECT_FALSE(host.CreateOver(panel));
+    EXPECT_EQ(host.Hwnd(), 0u);
+    EXPECT_EQ(Plat().windows().FirstChild(panel), 0u);
+    host.Navigate(L"http://x/");
+    host.LoadFromResource(IDR_HTML_LOADING);
+    host.Destroy();
+    EXPECT_EQ(host.GetDocument(), nullptr);
+    EXPECT_TRUE(web().Controls().empty());
+    EXPECT_TRUE(parent.notices.empty());
+  });
+}
+
+TEST_F(HostTest, DestroyBlanksQuitsAndClosesBothWindows) {
+  InProcess([&] {
+    Recorder parent;
+    WindowHandle panel = parent.Make(Rect{0, 0, 50, 50});
+    SimpleBrowser host;
+    ASSERT_TRUE(host.CreateOver(panel));
+    WindowHandle h = host.Hwnd(), control = host.ControlWindow();
+    host.Destroy();
+    sim::SimWebControlRecord& c = Last();
+    EXPECT_EQ(c.navigations.back().url, L"about:blank");
+    EXPECT_TRUE(c.quit);
+    EXPECT_TRUE(c.released);
+    EXPECT_EQ(host.Browser(), nullptr);
+    Plat().windows().PumpPending();
+    EXPECT_FALSE(Plat().windows().IsWindow(control));
+    EXPECT_FALSE(Plat().windows().IsWindow(h));
+    host.Navigate(L"http://after/");
+    EXPECT_EQ(c.navigations.back().url, L"about:blank");
+  });
+}
+
+TEST_F(HostTest, BuiltInPageEncodings) {
+  InProcess([&] {
+    // UTF-16 after a byte-order mark; UTF-16 starting with "<html" in any case.
+    EXPECT_EQ(SimpleBrowser::DecodeHtmlResource(Bytes(u"<b>\u00e9\u20ac</b>", true)),
+              L"<b>\u00e9\u20ac</b>");
+    EXPECT_EQ(SimpleBrowser::DecodeHtmlResource(Bytes(u"<html>x</html>", false)),
+              L"<html>x</html>");
+    EXPECT_EQ(SimpleBrowser::DecodeHtmlResource(Bytes(u"<HtMl>", false)), L"<HtMl>");
+    EXPECT_EQ(SimpleBrowser::DecodeHtmlResource(Bytes(u"<html\U0001F600", false)),
+              L"<html\U0001F600");
+    // The same text in 8 bits, a short UTF-16 text, one byte and nothing: ANSI.
+    EXPECT_EQ(SimpleBrowser::DecodeHtmlResource("<html>caf\xE9 \x80</html>"),
+              L"<html>caf\u00e9 \u20ac</html>");
+    EXPECT_EQ(SimpleBrowser::DecodeHtmlResource(Bytes(u"<htm", false)),
+              std::wstring(L"<\0h\0t\0m\0", 8));
+    EXPECT_EQ(SimpleBrowser::DecodeHtmlResource("A"), L"A");
+    EXPECT_EQ(SimpleBrowser::DecodeHtmlResource(""), L"");
+    EXPECT_EQ(SimpleBrowser::DecodeHtmlResource("\xFF\xFE"), L"");
+
+    // The three built-in pages say what they are for; a missing page writes nothing.
+    Recorder parent;
+    SimpleBrowser host;
+    ASSERT_TRUE(host.CreateOver(parent.Make(Rect{0, 0, 50, 50})));
+    host.LoadFromResource(IDR_HTML_UNREACHABLE);
+    host.LoadFromResource(IDR_HTML_LOADING);
+    host.LoadFromResource(4242);
+    const std::vector<std::wstring>& writes = Last().writes;
+    ASSERT_EQ(writes.size(), 4u);
+    EXPECT_NE(writes[1].find(L"Unable to connect ZephquillHub servers."), std::wstring::npos);
+    EXPECT_NE(writes[1].find(L"Please check your internet connection."), std::wstring::npos);
+    EXPECT_NE(writes[2].find(L"<title>Zephquill Loading</title>"), std::wstring::npos);
+    EXPECT_NE(writes[2].find(L"Please wait..."), std::wstring::npos);
+    EXPECT_EQ(writes[3], L"");
+    EXPECT_EQ(Last().document->written, L"");
+  });
+}
+
+// ---------------------------------------------------------------------------------------
+// Command addresses and navigation errors
+
+class CommandHostTest : public HostTest {
+ protected:
+  // A command window with a host whose page is `location`, then `body`.
+  void WithPage(const std::wstring& location, const std::function<void(CWebBrowser&)>& body) {
+    InProcess([&] {
+      CWebBrowser host;
+      WindowHandle panel = panel_.Make(Rect{0, 0, 50, 50});
+      ASSERT_TRUE(host.CreateOver(panel));
+      host.SetCommandWindow(panel);
+      Last().location = location;
+      body(host);
+    });
+  }
+  void Page(CWebBrowser& host, const std::wstring& url) {
+    ASSERT_TRUE(web().Navigate(Last().index, url));
+    Plat().windows().PumpPending();
+  }
+  Recorder panel_;
+};
+
+TEST_F(CommandHostTest, ServicePagesCommandThePanel) {
+  const wchar_t* page = L"http://" ZQ_APP_HOST L"/Panel/DefaultMinimize.aspx?TavrelZephquillID=";
+  WithPage(page, [&](CWebBrowser& host) {
+    Page(host, L"zqwndcmd::CMD:1228~wParam:x~lParam:y~");
+    Page(host, L"zqwndcmd::CMD:1227~wParam:Drag~lParam:0");
+    Page(host, L"zqwndcmd::CMD:1230~lParam:y~");
+    Page(host, L"zqwndcmd::CMD:1227~wParam:~lParam:~");
+    Page(host, L"zqwndcmd::CMD:abc~wParam:x~lParam:y~");
+    Page(host, L"zqwndcmd::CMD:1228");
+    Page(host, L"http://example.com/?next=zqwndcmd::CMD:1228~");
+    ASSERT_EQ(panel_.commands.size(), 4u);
+    EXPECT_EQ(panel_.commands[0].message, UM_PANEL_CLOSE);
+    EXPECT_EQ(panel_.commands[0].first, L"x");
+    EXPECT_EQ(panel_.commands[0].second, L"y");
+    EXPECT_EQ(panel_.commands[1].first, L"Drag");
+    EXPECT_EQ(panel_.commands[1].second, L"");
+    EXPECT_EQ(panel_.commands[2].message, UM_PANEL_TOGGLE_SLIDE);
+    EXPECT_EQ(panel_.commands[2].first, L"");
+    EXPECT_EQ(panel_.commands[2].second, L"y");
+    EXPECT_EQ(panel_.commands[3].first, L"");
+    EXPECT_EQ(panel_.commands[3].second, L"");
+    const std::vector<sim::SimNavigation>& navs = Last().navigations;
+    for (size_t i = navs.size() - 7; i < navs.size() - 1; ++i)
+      EXPECT_EQ(navs[i].outcome, "cancelled") << ToUtf8(navs[i].url);
+    EXPECT_EQ(navs.back().outcome, "pending");
+  });
+}
+
+TEST_F(CommandHostTest, ForeignPagesAndForeignNumbersAreRefused) {
+  const std::size_t texts = LiveTextCount();
+  WithPage(L"http://evil.example/Panel/", [&](CWebBrowser& host) {
+    Page(host, L"zqwndcmd::CMD:1232~wParam:ClientIdentifier~lParam:stolen~");
+    Last().location = L"http://" ZQ_APP_HOST L"@evil.example/";
+    Page(host, L"zqwndcmd::CMD:1228~wParam:x~lParam:y~");
+    // A service page may not send system messages or the controller's own numbers.
+    Last().location = L"http://" ZQ_APP_HOST L"/Panel/x.aspx";
+    for (const wchar_t* number : {L"16", L"12", L"78", L"1233", L"1236", L"-1"})
+      Page(host, std::wstring(L"zqwndcmd::CMD:") + number + L"~wParam:x~lParam:y~");
+    EXPECT_TRUE(panel_.commands.empty());
+    EXPECT_TRUE(Plat().windows().IsWindow(host.GetCommandWindow()));
+    for (const sim::SimNavigation& n : Last().navigations)
+      if (n.by == "page") EXPECT_EQ(n.outcome, "cancelled") << ToUtf8(n.url);
+    // The built-in pages may command (the page shown before a service page loads).
+    Last().location = L"about:blank";
+    Page(host, L"zqwndcmd::CMD:1229~wParam:2~lParam:~");
+    EXPECT_EQ(panel_.commands.size(), 1u);
+    panel_.commands.clear();
+  });
+  EXPECT_EQ(LiveTextCount(), texts);
+}
+
+TEST_F(CommandHostTest, FramesCannotCommandAndErrorsBecomeNavError) {
+  WithPage(L"about:blank", [&](CWebBrowser& host) {
+    ASSERT_TRUE(web().FrameNavigate(Last().index, L"zqwndcmd::CMD:1228~wParam:x~lParam:y~"));
+    Plat().windows().PumpPending();
+    EXPECT_TRUE(panel_.commands.empty());
+    EXPECT_EQ(Last().navigations.back().outcome, "loaded");
+
+    host.Navigate(L"http://" ZQ_APP_HOST L"/Panel/Missing.aspx");
+    ASSERT_TRUE(web().Fail(Last().index, 404));
+    Plat().windows().PumpPending();
+    ASSERT_TRUE(web().FrameFail(Last().index, -2146697211, L"http://ads.example/"));
+    Plat().windows().PumpPending();
+    ASSERT_EQ(panel_.commands.size(), 2u);
+    EXPECT_EQ(panel_.commands[0].message, UM_PANEL_COMMAND);
+    EXPECT_EQ(panel_.commands[0].first, L"naverror");
+    EXPECT_EQ(panel_.commands[0].second,
+              L"Error 404 occurred while navigating to http://" ZQ_APP_HOST
+              L"/Panel/Missing.aspx\n");
+    EXPECT_EQ(panel_.commands[1].second,
+              L"Error -2146697211 occurred while navigating to http://ads.example/\n");
+    // The control's own error page is suppressed: the document stays as it was.
+    EXPECT_EQ(Last().location, L"about:blank");
+  });
+}
+
+TEST_F(HostTest, FrontHostShowsTheCoverWhileItsPageLoads) {
+  InProcess([&] {
+    Recorder parent;
+    WindowHandle panel = parent.Make(Rect{0, 0, 80, 80});
+    CFrontWebBrowser front;
+    CWebBrowser back;
+    ASSERT_TRUE(front.CreateOver(panel));
+    ASSERT_TRUE(back.CreateOver(panel));
+    back.LoadFromResource(IDR_HTML_LOADING);
+    front.SetBackBrowser(&back);
+    Windows& w = Plat().windows();
+    // Which host shows when the front host tells its parent about its page.
+    std::vector<std::pair<bool, bool>> shown;
+    parent.onNotify = [&](const BrowserNotification& n) {
+      if (n.window == front.Hwnd() && (n.code == BROWSER_NOTIFY_NAVIGATE_COMPLETE2 ||
+                                       n.code == BROWSER_NOTIFY_DOCUMENT_COMPLETE))
+        shown.push_back({w.IsVisible(front.Hwnd()), w.IsVisible(back.Hwnd())});
+    };
+    front.Navigate(L"http://" ZQ_APP_HOST L"/Panel/DefaultMinimize.aspx");
+    ASSERT_TRUE(web().Complete(web().Controls().front()->index, L"Panel"));
+    w.PumpPending();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0], std::make_pair(false, true));  // loading: the cover stands in
+    EXPECT_EQ(shown[1], std::make_pair(true, false));  // complete: the page replaces it
+  });
+}
+
+}  // namespace

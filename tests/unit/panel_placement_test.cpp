@@ -1,0 +1,221 @@
+// Tests of the panel's placement: the layout arithmetic with its published figures, the
+// remembered rectangle's text, and a running client's attached and floating panels as the
+// pages size, slide and move them.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "app/ErrorReport.h"
+#include "app/PanelRegistry.h"
+#include "app/Text.h"
+#include "panel/PanelGeometry.h"
+#include "panel/ZephquillWnd.h"
+#include "platform/sim/sim_browsers.h"
+#include "tests/unit/panel_fixture.h"
+
+using namespace zq;
+
+namespace {
+
+// ---------------------------------------------------------------------------------------
+// Arithmetic
+
+TEST(PanelGeometry, AttachedCornerAndSlidePositions) {
+  PanelGeometry g;
+  Rect client{0, 0, 1000, 700};
+  EXPECT_EQ(g.ExpandedLeft(client, 300), 670);   // right edge 30 px inside
+  EXPECT_EQ(g.CollapsedLeft(client), 970);       // only its leftmost 30 px inside
+  EXPECT_EQ(g.Left(kSlideCollapsed, client, 300), 970);
+  EXPECT_EQ(g.Left(kSlideExpanded, client, 300), 670);
+  EXPECT_EQ(g.Top(client, 200), 485);
+  EXPECT_EQ(g.SlideSteps(client, 300), 100);
+  EXPECT_EQ(g.SlideSteps(client, 301), 101);  // the last step overshoots by 2 px
+  g.IconOffset = 30;
+  EXPECT_EQ(g.CollapsedLeft(client), 940);
+  EXPECT_EQ(g.SlideSteps(client, 300), 90);
+}
+
+TEST(PanelGeometry, SizeModesAndTheMinimumReference) {
+  PanelGeometry g;
+  Rect browser{50, 40, 1250, 940};  // 1200 x 900
+  EXPECT_EQ(g.Width(kSizeReferencePadded, 123, browser), 1160);
+  EXPECT_EQ(g.Height(kSizeReference, 123, browser), 900);
+  EXPECT_EQ(g.Height(kSizeReferencePadded, 123, browser), 800);
+  // Any other mode takes the request as it is, 0 included.
+  for (int mode : {kSizeRequested, 0, -7}) EXPECT_EQ(g.Width(mode, 0, browser), 0);
+  // A narrow browser counts as 800 wide: the full-width panel sticks out to the left.
+  Rect narrow{0, 0, 600, 500};
+  int width = g.Width(kSizeReference, 0, narrow);
+  EXPECT_EQ(width, 800);
+  EXPECT_EQ(g.Height(kSizeReference, 0, narrow), 600);
+  EXPECT_EQ(g.ExpandedLeft(narrow, width), -230);
+}
+
+TEST(PanelGeometry, CentreAndRightSide) {
+  EXPECT_EQ(PanelGeometry::Centre(Rect{100, 50, 900, 650}), (Point{500, 350}));
+  EXPECT_EQ(PanelGeometry::Centre(Rect{0, 0, 1281, 1025}), (Point{640, 512}));
+  Rect screen{0, 0, 1280, 1024};
+  EXPECT_EQ(PanelGeometry::RightSidePosition(screen, 300, 200), (Point{955, 156}));
+  // Each half is truncated on its own.
+  EXPECT_EQ(PanelGeometry::RightSidePosition(screen, 301, 201), (Point{955, 156}));
+}
+
+TEST(PanelGeometry, RememberedRectangleText) {
+  EXPECT_EQ(PanelGeometry::FormatRemembered(Rect{100, 50, 900, 650}), L"0100 0050 0900 0650");
+  EXPECT_EQ(PanelGeometry::ParseRemembered(L"0100 0050 0900 0650"), (Rect{100, 50, 900, 650}));
+  // Coordinates of five characters or more are written whole and read back whole.
+  for (Rect r : {Rect{10000, 50, 10800, 650}, Rect{-1200, -5, -400, 600}}) {
+    std::wstring text = PanelGeometry::FormatRemembered(r);
+    EXPECT_EQ(PanelGeometry::ParseRemembered(text), r) << ToUtf8(text);
+  }
+  EXPECT_EQ(PanelGeometry::FormatRemembered(Rect{-5, 0, 0, 0}), L"-005 0000 0000 0000");
+  for (const wchar_t* bad : {L"0100 0050 0900", L"0100 0050 0900 0650 0001", L"01x0 0050 0900 0650",
+                             L"", L"0100005009000650"})
+    EXPECT_THROW(PanelGeometry::ParseRemembered(bad), ComError) << ToUtf8(bad);
+}
+
+TEST(PanelGeometry, RoundRegionBands) {
+  std::vector<Rect> bands = PanelGeometry::RoundRegion(300, 200, 10);
+  ASSERT_GE(bands.size(), 3u);
+  // Bands follow each other from top to bottom without gaps, mirrored left and right;
+  // the corners are cut, the middle is whole.
+  int row = 0, widest = 0;
+  for (const Rect& b : bands) {
+    EXPECT_EQ(b.top, row);
+    EXPECT_EQ(b.left, 300 - b.right);
+    row = b.bottom;
+    widest = std::max(widest, b.Width());
+  }
+  EXPECT_EQ(row, 200);
+  EXPECT_EQ(widest, 300);
+  EXPECT_GT(bands.front().left, 0);
+  EXPECT_EQ(bands.front().left, bands.back().left);
+  EXPECT_EQ(PanelGeometry::RoundRegion(1, 1, 7), (std::vector<Rect>{Rect{0, 0, 1, 1}}));
+  EXPECT_TRUE(PanelGeometry::RoundRegion(0, 0, 7).empty());
+}
+
+// ---------------------------------------------------------------------------------------
+// Panels of a running client
+
+class PanelPlacementTest : public zq::testing::PanelFixture {};
+
+TEST_F(PanelPlacementTest, AttachedPanelSizesInTheCornerAndSlides) {
+  desktop.Run([&] {
+    Start();
+    ZephquillWnd* panel = BrowserPanel();
+    ASSERT_NE(panel, nullptr);
+    // A new panel starts collapsed: 30 px of it inside the browser's client area.
+    ToPanel(panel, UM_PANEL_SET_SIZE, L"300", L"200");
+    EXPECT_EQ(Placed(panel), (Rect{970, 545, 1270, 745}));
+    EXPECT_FALSE(desktop.Window(panel->Hwnd())->region.empty());
+
+    ToPanel(panel, UM_PANEL_TOGGLE_SLIDE);
+    EXPECT_EQ(panel->SlideState, kSlideExpanded);  // at once
+    desktop.SleepMs(150);
+    int halfway = Placed(panel).left;
+    EXPECT_LT(halfway, 970);
+    EXPECT_GT(halfway, 670);
+    desktop.SleepMs(200);
+    EXPECT_EQ(Placed(panel).left, 670);  // 100 steps of 3 px, one each 3 ms
+
+    // A second toggle before the first ends changes the state at once; its slide waits
+    // for the first to reach the collapsed place, then opens from there.
+    ToPanel(panel, UM_PANEL_TOGGLE_SLIDE, L"", L"", 30);
+    EXPECT_EQ(panel->SlideState, kSlideCollapsed);
+    ToPanel(panel, UM_PANEL_TOGGLE_SLIDE, L"", L"", 0);
+    EXPECT_EQ(panel->SlideState, kSlideExpanded);
+    desktop.SleepMs(275);
+    EXPECT_GT(Placed(panel).left, 940);
+    desktop.SleepMs(400);
+    EXPECT_EQ(Placed(panel).left, 670);
+
+    // "1" and "2" place it at once; "01" is no state.
+    ToPanel(panel, UM_PANEL_SET_SLIDE, L"1");
+    EXPECT_EQ(Placed(panel).left, 970);
+    ToPanel(panel, UM_PANEL_SET_SLIDE, L"01");
+    EXPECT_EQ(Placed(panel).left, 970);
+    EXPECT_EQ(panel->SlideState, kSlideCollapsed);
+    ToPanel(panel, UM_PANEL_SET_SLIDE, L"2");
+    EXPECT_EQ(Placed(panel).left, 670);
+  });
+}
+
+TEST_F(PanelPlacementTest, PlacementDuringASlideWaitsAndWins) {
+  desktop.Run([&] {
+    Start();
+    ZephquillWnd* panel = BrowserPanel();
+    ASSERT_NE(panel, nullptr);
+    ToPanel(panel, UM_PANEL_SET_SIZE, L"300", L"200");
+    ToPanel(panel, UM_PANEL_TOGGLE_SLIDE, L"", L"", 60);
+    // The handler waits for the running slide; the slide's remaining steps are dropped.
+    ToPanel(panel, UM_PANEL_SET_SLIDE, L"1", L"", 600);
+    EXPECT_EQ(Placed(panel).left, 970);
+    EXPECT_EQ(panel->SlideState, kSlideCollapsed);
+  });
+}
+
+TEST_F(PanelPlacementTest, SizeModesFollowTheBrowser) {
+  desktop.Run([&] {
+    Start();
+    ZephquillWnd* panel = BrowserPanel(Rect{0, 0, 1200, 900});
+    ASSERT_NE(panel, nullptr);
+    ToPanel(panel, UM_PANEL_SET_SIZE, L"-2", L"-1");
+    EXPECT_EQ(panel->WidthMode, kSizeReferencePadded);
+    EXPECT_EQ(panel->HeightMode, kSizeReference);
+    EXPECT_EQ(Placed(panel).Width(), 1160);
+    EXPECT_EQ(Placed(panel).Height(), 900);
+    ToPanel(panel, UM_PANEL_SET_SIZE, L"0", L"50");
+    EXPECT_EQ(Placed(panel).Width(), 0);
+    EXPECT_EQ(panel->WidthMode, 0);
+    // A size that is not a number is reported; the panel keeps its place.
+    Rect before = Placed(panel);
+    ToPanel(panel, UM_PANEL_SET_SIZE, L"wide", L"50");
+    EXPECT_EQ(StatusWith(L"Cannot reposition the float window"), 1u);
+    EXPECT_EQ(Placed(panel), before);
+  });
+}
+
+TEST_F(PanelPlacementTest, FloatingPanelCentresOnItsRememberedRectangle) {
+  desktop.Run([&] {
+    Config(L"Friends Map", L"0100 0050 0900 0650");
+    Config(L"Off Screen", L"0100 0050 1900 0650");
+    Start();
+    ZephquillWnd* remembered = ServiceWindow(L"Friends Map");
+    ZephquillWnd* offScreen = ServiceWindow(L"Off Screen");
+    ASSERT_NE(remembered, nullptr);
+    ASSERT_NE(offScreen, nullptr);
+    ToPanel(remembered, UM_PANEL_SET_SIZE, L"400", L"300");
+    EXPECT_EQ(Placed(remembered), (Rect{300, 200, 700, 500}));  // centred on (500, 350)
+    ToPanel(offScreen, UM_PANEL_SET_SIZE, L"400", L"300");
+    EXPECT_EQ(Placed(offScreen), (Rect{440, 362, 840, 662}));  // the screen's centre
+    ToPanel(offScreen, UM_PANEL_MOVE_RIGHT);
+    EXPECT_EQ(Placed(offScreen), (Rect{855, 106, 1255, 406}));
+    // Closing keeps the rectangle under the title.
+    ToPanel(remembered, UM_PANEL_CLOSE);
+    EXPECT_EQ(Setting(L"Friends Map"), L"0300 0200 0700 0500");
+    Config(L"Broken", L"0100 0050");
+    ZephquillWnd* broken = ServiceWindow(L"Broken");
+    ToPanel(broken, UM_PANEL_SET_SIZE, L"400", L"300");
+    EXPECT_EQ(StatusWith(L"Cannot load wnd last position due to an error"), 1u);
+    EXPECT_EQ(Placed(broken), (Rect{440, 362, 840, 662}));
+  });
+}
+
+TEST_F(PanelPlacementTest, FiveDigitCoordinatesSurviveTheRoundTrip) {
+  desktop.screen = Rect{0, 0, 20000, 12000};
+  desktop.Run([&] {
+    Config(L"Wide Wall", L"10000 0050 10800 0650");
+    Start();
+    ZephquillWnd* panel = ServiceWindow(L"Wide Wall");
+    ASSERT_NE(panel, nullptr);
+    ToPanel(panel, UM_PANEL_SET_SIZE, L"400", L"300");
+    EXPECT_EQ(Placed(panel), (Rect{10200, 200, 10600, 500}));
+    ToPanel(panel, UM_PANEL_CLOSE);
+    EXPECT_EQ(Setting(L"Wide Wall"), L"10200 0200 10600 0500");
+    panel = ServiceWindow(L"Wide Wall");
+    ToPanel(panel, UM_PANEL_SET_SIZE, L"400", L"300");
+    EXPECT_EQ(Placed(panel), (Rect{10200, 200, 10600, 500}));
+  });
+}
+
+}  // namespace

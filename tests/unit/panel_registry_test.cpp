@@ -1,0 +1,142 @@
+// Tests of the panel registry: records per browser window, their release and removal when
+// a panel goes, service windows by title, and closing everything with and without the
+// controller.
+#include <gtest/gtest.h>
+
+#include "app/PanelRegistry.h"
+#include "panel/ZephquillWnd.h"
+#include "platform/sim/sim_browsers.h"
+#include "tests/unit/panel_fixture.h"
+
+using namespace zq;
+
+namespace {
+
+class PanelRegistryTest : public zq::testing::PanelFixture {
+ protected:
+  // A record of `browser` with a panel attached to it.
+  std::unique_ptr<BrowserPanelRecord> Record(WindowHandle browser) {
+    auto record = std::make_unique<BrowserPanelRecord>(browser, L"http://a.example/");
+    record->Panel = std::make_unique<ZephquillWnd>();
+    record->Panel->CreateAttached(browser, record->SiteURL);
+    return record;
+  }
+
+};
+
+TEST_F(PanelRegistryTest, OneRecordPerBrowserWindowUntilReleased) {
+  desktop.Run([&] {
+    Start();
+    OnMain([&] {
+      Windows& w = Plat().windows();
+      WindowHandle browser = MakeBrowser(), other = MakeBrowser();
+      auto first = Record(browser);
+      BrowserPanelRecord* kept = first.get();
+      WindowHandle firstPanel = first->Panel->Hwnd();
+      EXPECT_EQ(StoreBrowserPanel(browser, std::move(first)), kept);
+      // A second record for the same window is not kept, and its panel goes.
+      auto second = Record(browser);
+      WindowHandle secondPanel = second->Panel->Hwnd();
+      EXPECT_EQ(StoreBrowserPanel(browser, std::move(second)), kept);
+      EXPECT_FALSE(w.IsWindow(secondPanel));
+      EXPECT_EQ(FindBrowserPanel(browser), kept);
+      EXPECT_EQ(FindBrowserPanel(other), nullptr);
+      EXPECT_EQ(FindBrowserPanel(0), nullptr);
+      EXPECT_TRUE(IsRegisteredPanel(kept->Panel.get()));
+
+      // Windows without a record, or gone, change nothing.
+      ReleaseBrowserPanel(other);
+      ReleaseBrowserPanel(0x7777);
+      EXPECT_EQ(App()->BrowserPanels.size(), 1u);
+      // The controller closes the panel's window; the record goes.
+      ReleaseBrowserPanel(browser);
+      EXPECT_FALSE(w.IsWindow(firstPanel));
+      EXPECT_EQ(FindBrowserPanel(browser), nullptr);
+    });
+    desktop.SleepMs(50);
+    EXPECT_TRUE(status.empty());
+  });
+}
+
+TEST_F(PanelRegistryTest, RecordLeavesOnlyWhenItsPanelWindowIsGone) {
+  desktop.Run([&] {
+    Start();
+    WindowHandle browser = 0;
+    ZephquillWnd* panel = nullptr;
+    OnMain([&] {
+      browser = MakeBrowser();
+      panel = StoreBrowserPanel(browser, Record(browser))->Panel.get();
+      // A panel whose window still exists is not forgotten (a new object at an old address).
+      RemoveBrowserPanelOf(panel);
+      EXPECT_EQ(App()->BrowserPanels.size(), 1u);
+      RemoveBrowserPanelOf(nullptr);
+      // Its window goes: it tells the controller, which has the record removed.
+      Plat().windows().Destroy(panel->Hwnd());
+    });
+    desktop.SleepMs(10);
+    EXPECT_EQ(App()->BrowserPanels.size(), 0u);
+    EXPECT_TRUE(status.empty());
+  });
+}
+
+TEST_F(PanelRegistryTest, ServiceWindowsByTitleAndClosingEverything) {
+  desktop.Run([&] {
+    Start();
+    sim::Browsers(desktop).Open("ie", sim::FakeKind::IE6, L"http://news.example/", L"News");
+    desktop.SleepMs(1100);
+    ASSERT_EQ(App()->BrowserPanels.size(), 1u);
+    WindowHandle attached = App()->BrowserPanels.begin()->second->Panel->Hwnd();
+
+    WindowHandle hidden = Controller()->NotificationWindow.Hwnd();
+    ToWindow(hidden, UM_OPEN_FLOATING_PANEL, L"My%20Map;http://a.example/");
+    ToWindow(hidden, UM_OPEN_FLOATING_PANEL, L"My Map;http://b.example/");
+    auto& windows = App()->ServiceWindows;
+    ASSERT_EQ(windows.size(), 1u);
+    ZephquillWnd* map = windows[0].get();
+    EXPECT_EQ(Win().Title(map->Hwnd()), L"My Map");
+    EXPECT_EQ(map->LoadedAddresses().back(), L"http://a.example/");
+    EXPECT_EQ(desktop.Thread(desktop.Process(pid)->mainThread)->focus, map->Hwnd());
+
+    // A page without a title gets the generic one; an address keeps its ";".
+    ToWindow(hidden, UM_OPEN_FLOATING_PANEL, L";http://x.example/a;b=1");
+    ToWindow(hidden, UM_OPEN_FLOATING_PANEL, L"Only a title;");
+    ASSERT_EQ(windows.size(), 2u);
+    EXPECT_EQ(Win().Title(windows[1]->Hwnd()), L"Zephquill Generic Window");
+    EXPECT_EQ(windows[1]->LoadedAddresses().back(), L"http://x.example/a;b=1");
+
+    // A closed window stays as a dead entry; its title opens a new one.
+    ToWindow(map->Hwnd(), UM_PANEL_CLOSE, L"");
+    ToWindow(hidden, UM_OPEN_FLOATING_PANEL, L"My Map;http://c.example/");
+    ASSERT_EQ(windows.size(), 3u);
+    WindowHandle reopened = windows[2]->Hwnd();
+    EXPECT_NE(reopened, 0u);
+
+    // Disabling closes every panel and service window and empties both registries.
+    Post(wm::Command, ID_DISABLE_ENABLE, 0);
+    EXPECT_TRUE(App()->BrowserPanels.empty());
+    EXPECT_TRUE(App()->ServiceWindows.empty());
+    EXPECT_EQ(desktop.Window(attached), nullptr);
+    EXPECT_EQ(desktop.Window(reopened), nullptr);
+    EXPECT_EQ(Setting(L"My Map"), L"0001 0001 0002 0002");
+    EXPECT_EQ(Setting(L"Zephquill Generic Window"), L"0001 0001 0002 0002");
+    EXPECT_EQ(StatusWith(L"Cannot close all dialog window"), 0u);
+  });
+}
+
+TEST_F(PanelRegistryTest, PanelsLeftAtTheEndCloseWithoutTheController) {
+  desktop.Run([&] {
+    Start();
+    sim::Browsers(desktop).Open("ie", sim::FakeKind::IE6, L"http://news.example/", L"News");
+    desktop.SleepMs(1100);
+    ASSERT_EQ(App()->BrowserPanels.size(), 1u);
+    WindowHandle attached = App()->BrowserPanels.begin()->second->Panel->Hwnd();
+    // The modal loop ends without the Exit command: the controller is gone before the
+    // shutdown closes the panels, and the panel inside the browser must not stay behind.
+    Win().Post(Controller()->Hwnd(), wm::Quit, 0, 0);
+    desktop.SleepMs(100);
+    EXPECT_TRUE(desktop.Process(pid)->ended);
+    EXPECT_EQ(desktop.Window(attached), nullptr);
+  });
+}
+
+}  // namespace

@@ -1,0 +1,102 @@
+// Helpers for tests of the shell pieces inside one simulated process: a window that logs
+// what it receives, and running the calling thread's messages for a stretch of virtual time.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/sim/sim_desktop.h"
+
+namespace zq::testing {
+
+// A top-level window that logs commands, WM_NULL and the client's own messages.
+class LogWindow : public WindowHandler {
+ public:
+  LogWindow() {
+    WindowSpec desc;
+    desc.className = L"TestLog";
+    desc.style = ws::Popup;
+    desc.handler = this;
+    handle = Plat().windows().Create(desc);
+  }
+  ~LogWindow() override {
+    if (CurrentPlatform() && handle) Plat().windows().Destroy(handle);
+  }
+  LResult OnMessage(WindowHandle window, unsigned message, WParam wParam,
+                    LParam lParam) override {
+    if (message == wm::Command || message == wm::Null || message >= wm::User)
+      log.emplace_back(message, wParam);
+    return Plat().windows().DefaultProc(window, message, wParam, lParam);
+  }
+  WindowHandle handle = 0;
+  std::vector<std::pair<unsigned, WParam>> log;
+};
+
+// Dispatches the calling thread's messages, its timers included, for `ms` of virtual time.
+inline void RunFor(unsigned ms) {
+  struct Stop : WindowHandler {
+    LResult OnMessage(WindowHandle window, unsigned message, WParam wParam,
+                      LParam lParam) override {
+      if (message == wm::Timer && wParam == 0x7E57) Plat().windows().EndModal(window, 0);
+      return Plat().windows().DefaultProc(window, message, wParam, lParam);
+    }
+  } stop;
+  Windows& w = Plat().windows();
+  WindowSpec desc;
+  desc.className = L"TestClock";
+  desc.style = ws::Popup;
+  desc.handler = &stop;
+  WindowHandle clock = w.Create(desc);
+  w.SetTimer(clock, 0x7E57, ms);
+  w.RunModalLoop(clock);
+  w.Destroy(clock);
+}
+
+// A fresh simulated desktop per test, and a body run on the main thread of a process.
+class ShellTest : public ::testing::Test {
+ protected:
+  ShellTest() : desktop(Root()) {}
+
+  static std::string Root() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    return (std::filesystem::path(::testing::TempDir()) /
+            ("zq_" + std::string(info->test_suite_name()) + "_" + info->name()))
+        .string();
+  }
+
+  // Runs the body on the main thread of a process, however much virtual time it takes.
+  void InProcess(const std::function<void()>& body) {
+    bool done = false;
+    desktop.Run([&] {
+      desktop.StartProcess(L"C:\\Tools\\shell.exe", L"shell.exe", [&] {
+        body();
+        done = true;
+        return 0;
+      });
+      desktop.Block([&] { return done; }, sim::kNever);
+    });
+    EXPECT_TRUE(done) << "the body did not finish";
+  }
+
+  // (virtual ms, text after the stamp) of every trace line holding `part`.
+  std::vector<std::pair<long, std::string>> TraceWith(const std::string& part) {
+    std::vector<std::pair<long, std::string>> found;
+    for (const std::string& line : desktop.TraceLines()) {
+      double seconds = 0;
+      if (line.find(part) == std::string::npos || std::sscanf(line.c_str(), "[%lf]", &seconds) != 1)
+        continue;
+      found.emplace_back(static_cast<long>(seconds * 1000 + 0.5), line.substr(line.find(']') + 2));
+    }
+    return found;
+  }
+
+  sim::Desktop desktop;
+};
+
+}  // namespace zq::testing

@@ -1,0 +1,142 @@
+// Tests of the site rules and the exclusion settings, of panels that must not be kept or
+// made, and of the tooltip cut (the road of a visit is played by tracking_*.zqs).
+#include <gtest/gtest.h>
+
+#include "app/PanelRegistry.h"
+#include "client_fixture.h"
+#include "controller/browser/BrowserDetection.h"
+#include "platform/sim/sim_browsers.h"
+
+namespace zq {
+namespace {
+
+class SiteRulesTest : public testing::ClientFixture {
+ protected:
+  // The answers for several addresses as one text ("1" follow, "0" not), after the lists
+  // were forgotten as start-up leaves them, so that they are read from the settings again.
+  std::string Answers(const std::vector<std::wstring>& addresses, bool reset = true) {
+    if (reset) {
+      Controller()->ExcludedStartWithURL.Clear();
+      Controller()->ExcludedInURL.Clear();
+    }
+    return AsClient([&] {
+      std::string out;
+      for (const std::wstring& a : addresses) out += Controller()->ShouldFollowURL(a) ? '1' : '0';
+      return out;
+    });
+  }
+  BrowserPanelRecord* Record(WindowHandle browser) {
+    return AsClient([&] { return FindBrowserPanel(browser); });
+  }
+  bool PanelWindowExists() {
+    for (auto& [h, w] : desktop.AllWindows())
+      if (w.pid == pid && w.className == L"ZQFloatWndClassName") return true;
+    return false;
+  }
+};
+
+TEST_F(SiteRulesTest, PrefixesFragmentsAndTheHttpRule) {
+  desktop.Run([&] {
+    StartClient();
+    // Built in: about:, file: and http:/// are excluded; only "http" addresses follow.
+    EXPECT_EQ(Answers({L"http://a/", L"https://b/", L"httpish:x", L"about:blank", L"file:///c",
+                       L"http:///x", L"HTTP://A/", L"ftp://a/", L"", L" http://a/"}),
+              "1110000000");
+    // A value replaces the built-in list whole; blanks around items are trimmed, matching
+    // is literal and case-sensitive.
+    Config(L"ExcludedStartWithURL", L"https: ; http://*.test ");
+    EXPECT_EQ(Answers({L"https://b/", L"http:///x", L"about:x", L"http://a.test/",
+                       L"http://*.test/", L"HTTP://*.test/"}),
+              "010100");
+    Config(L"ExcludedInURL", L"bank;login;");  // the last ";" adds no empty item
+    EXPECT_EQ(Answers({L"http://a/", L"http://mybank.com/", L"http://x/?login", L"http://x/Bank"}),
+              "1001");
+    // An empty item in either list matches every address.
+    Config(L"ExcludedInURL", L"bank;  ;login");
+    EXPECT_EQ(Answers({L"http://a/"}), "0");
+    Config(L"ExcludedInURL", L"");
+    Config(L"ExcludedStartWithURL", L"about:;;file:");
+    EXPECT_EQ(Answers({L"http://a/"}), "0");
+  });
+}
+
+TEST_F(SiteRulesTest, StartListIsReadOnceAnEmptyFragmentListAgainAndAgain) {
+  desktop.Run([&] {
+    StartClient();
+    EXPECT_EQ(Answers({L"http://secret.example/"}), "1");
+    Config(L"ExcludedStartWithURL", L"http://secret");
+    Config(L"ExcludedInURL", L"Secret");
+    EXPECT_EQ(Answers({L"http://secret.example/", L"http://x/Secret"}, false), "10");
+    Config(L"ExcludedInURL", L"example");  // settled once it had items
+    EXPECT_EQ(Answers({L"http://secret.example/"}, false), "1");
+  });
+}
+
+TEST_F(SiteRulesTest, APanelMadeWhileTheClientWasSwitchedOffIsNotKept) {
+  desktop.Run([&] {
+    sim::Browsers(desktop).Open("ie", sim::FakeKind::IE6, L"http://a.example/", L"A");
+    // The first tick comes at 4 s and waits for the new panel's hosts; the toggle that
+    // arrives meanwhile is handled inside that wait and closes every panel.
+    StartClient(4000);
+    PageCommand(L"enableordisablecmd", L"0");
+    desktop.SleepMs(100);
+    EXPECT_FALSE(Controller()->Enabled);
+    EXPECT_TRUE(App()->BrowserPanels.empty());
+    EXPECT_FALSE(PanelWindowExists());
+  });
+}
+
+TEST_F(SiteRulesTest, NoRecordWithoutAPanelAndNoPanelBesideAForeignOne) {
+  desktop.Run([&] {
+    sim::Browsers(desktop).Open("ie", sim::FakeKind::IE6, L"http://a.example/", L"A");
+    StartClient(3010);
+    // A panel that cannot be attached leaves no record that would block the next try.
+    const WindowHandle gone = 0x7FFF0;
+    BrowserPanelRecord* made = AsClient([&] {
+      ActiveBrowserInfo info;
+      info.window = gone;
+      info.url = L"http://a.example/";
+      return Controller()->CreateBrowserPanel(info);
+    });
+    desktop.SleepMs(10);
+    EXPECT_EQ(made, nullptr);
+    EXPECT_EQ(Record(gone), nullptr);
+    ASSERT_EQ(status.size(), 1u);
+    EXPECT_EQ(status[0].rfind(L"Cannot assign floating window to the active browser", 0), 0u);
+
+    // A browser that already shows a panel this registry does not own is left alone.
+    const WindowHandle browser = AsClient([] {
+      ActiveBrowserInfo info;
+      FindActiveBrowser(info);
+      return info.window;
+    });
+    AsClient([&] {
+      WindowSpec desc;
+      desc.className = L"ZQFloatWndClassName";
+      desc.style = ws::Child;
+      desc.parent = Win().FirstChild(browser);
+      return Win().Create(desc);
+    });
+    desktop.SleepMs(2000);
+    EXPECT_EQ(Record(browser), nullptr);
+    EXPECT_EQ(Tooltip(), L"Zephquill is enabled");  // untouched since start-up
+  });
+}
+
+TEST(TrackingTooltip, TextsOverSixtyThreeUnitsKeepSixtyAndDots) {
+  const std::wstring exact(63, L'a');
+  EXPECT_EQ(CClientDlg::CutTrackingTooltip(exact), exact);
+  EXPECT_EQ(CClientDlg::CutTrackingTooltip(exact + L"b"), std::wstring(60, L'a') + L"...");
+  // The tray counts UTF-16 units: a pair is never split, so the cut may keep 59 units.
+  const std::wstring pair = sizeof(wchar_t) == 2
+                                ? std::wstring{static_cast<wchar_t>(0xD83D),
+                                               static_cast<wchar_t>(0xDE00)}
+                                : std::wstring{static_cast<wchar_t>(0x1F600)};
+  EXPECT_EQ(CClientDlg::CutTrackingTooltip(std::wstring(59, L'a') + pair + L"bbbbb"),
+            std::wstring(59, L'a') + L"...");
+  const std::wstring fits = std::wstring(61, L'a') + pair;  // 63 units
+  EXPECT_EQ(CClientDlg::CutTrackingTooltip(fits), fits);
+}
+
+}  // namespace
+}  // namespace zq

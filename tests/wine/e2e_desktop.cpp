@@ -1,0 +1,164 @@
+// Observing and driving the desktop from the end-to-end tests' own process.
+#include "tests/wine/e2e_desktop.h"
+
+#include <shellapi.h>
+
+#include <fstream>
+#include <iterator>
+
+namespace zq::e2e {
+
+ClientRun::ClientRun(const std::wstring& exe, const std::wstring& arguments) {
+  std::wstring line = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  std::wstring dir = DirectoryOf(exe);
+  if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(),
+                        &si, &pi_))
+    pi_ = PROCESS_INFORMATION{};
+}
+
+ClientRun::~ClientRun() {
+  if (!pi_.hProcess) return;
+  if (::WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) {
+    ::TerminateProcess(pi_.hProcess, 99);
+    ::WaitForSingleObject(pi_.hProcess, 5000);
+  }
+  ::CloseHandle(pi_.hThread);
+  ::CloseHandle(pi_.hProcess);
+}
+
+std::optional<DWORD> ClientRun::WaitExit(DWORD ms) {
+  if (!pi_.hProcess || ::WaitForSingleObject(pi_.hProcess, ms) != WAIT_OBJECT_0) return std::nullopt;
+  DWORD code = 0;
+  ::GetExitCodeProcess(pi_.hProcess, &code);
+  return code;
+}
+
+std::wstring ClassOf(HWND window) {
+  wchar_t name[256] = {};
+  int n = ::GetClassNameW(window, name, 256);
+  return std::wstring(name, n > 0 ? n : 0);
+}
+
+std::wstring TitleOf(HWND window) {
+  wchar_t text[1024] = {};
+  int n = ::GetWindowTextW(window, text, 1024);
+  return std::wstring(text, n > 0 ? n : 0);
+}
+
+namespace {
+BOOL CALLBACK Collect(HWND window, LPARAM list) {
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(window, &pid);
+  reinterpret_cast<std::vector<WindowInfo>*>(list)->push_back(
+      WindowInfo{window, pid, ClassOf(window), TitleOf(window), ::IsWindowVisible(window) != 0});
+  return TRUE;
+}
+
+BOOL CALLBACK CollectText(HWND child, LPARAM text) {
+  if (ClassOf(child) == L"Static") *reinterpret_cast<std::wstring*>(text) += TitleOf(child);
+  return TRUE;
+}
+}  // namespace
+
+std::vector<WindowInfo> TopLevelWindows() {
+  std::vector<WindowInfo> list;
+  ::EnumWindows(Collect, reinterpret_cast<LPARAM>(&list));
+  return list;
+}
+
+HWND WaitWindow(DWORD pid, const std::wstring& className, const std::wstring& title, DWORD ms) {
+  DWORD start = ::GetTickCount();
+  for (;;) {
+    for (const WindowInfo& w : TopLevelWindows())
+      if (w.pid == pid && w.className == className && (title.empty() || w.title == title))
+        return w.window;
+    if (::GetTickCount() - start > ms) return nullptr;
+    ::Sleep(50);
+  }
+}
+
+bool WaitGone(HWND window, DWORD ms) {
+  DWORD start = ::GetTickCount();
+  while (::IsWindow(window)) {
+    if (::GetTickCount() - start > ms) return false;
+    ::Sleep(50);
+  }
+  return true;
+}
+
+std::wstring BoxText(HWND box) {
+  std::wstring text;
+  ::EnumChildWindows(box, CollectText, reinterpret_cast<LPARAM>(&text));
+  return text;
+}
+
+void PressOk(HWND box) { ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); }
+
+bool ShellKnowsIcon(HWND window, UINT id) {
+  NOTIFYICONDATAW record{};
+  record.cbSize = NOTIFYICONDATAW_V1_SIZE;
+  record.hWnd = window;
+  record.uID = id;
+  return ::Shell_NotifyIconW(NIM_MODIFY, &record) != FALSE;
+}
+
+HWND WaitPopupMenu(DWORD pid, DWORD ms) { return WaitWindow(pid, L"#32768", L"", ms); }
+
+std::wstring IniValue(const std::wstring& path, const std::wstring& key) {
+  wchar_t value[1024] = {};
+  ::GetPrivateProfileStringW(L"General", key.c_str(), L"", value, 1024, path.c_str());
+  return value;
+}
+
+std::string FileStart(const std::wstring& path, size_t bytes) {
+  std::ifstream f(Narrow(path), std::ios::binary);
+  std::string all((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+  return all.substr(0, bytes);
+}
+
+bool WaitIniValue(const std::wstring& path, const std::wstring& key, const std::wstring& expected,
+                  DWORD ms) {
+  DWORD start = ::GetTickCount();
+  while (IniValue(path, key) != expected) {
+    if (::GetTickCount() - start > ms) return false;
+    ::Sleep(100);
+  }
+  return true;
+}
+
+bool WriteAnsiFile(const std::wstring& path, const std::string& bytes) {
+  std::ofstream f(Narrow(path), std::ios::binary | std::ios::trunc);
+  f << bytes;
+  return static_cast<bool>(f);
+}
+
+std::optional<std::wstring> RegistryValue(const std::wstring& root, const std::wstring& subKey,
+                                          const std::wstring& name) {
+  HKEY base = root == L"HKLM" ? HKEY_LOCAL_MACHINE
+              : root == L"HKCR" ? HKEY_CLASSES_ROOT
+                                : HKEY_CURRENT_USER;
+  wchar_t value[2048] = {};
+  DWORD bytes = sizeof value - sizeof(wchar_t);
+  if (::RegGetValueW(base, subKey.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, value, &bytes) !=
+      ERROR_SUCCESS)
+    return std::nullopt;
+  return std::wstring(value);
+}
+
+std::wstring DirectoryOf(const std::wstring& path) {
+  size_t slash = path.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? L"." : path.substr(0, slash);
+}
+
+std::string Narrow(const std::wstring& text) {
+  int n = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr,
+                                0, nullptr, nullptr);
+  std::string out(n > 0 ? n : 0, '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n,
+                        nullptr, nullptr);
+  return out;
+}
+
+}  // namespace zq::e2e

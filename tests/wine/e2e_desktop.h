@@ -1,0 +1,74 @@
+// What the end-to-end tests see of the desktop: the client process they start, the
+// windows of a process, message boxes, popup menus, the configuration file and registry.
+#pragma once
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zq::e2e {
+
+// One run of the client; ended by force when the object goes and it still runs.
+class ClientRun {
+ public:
+  ClientRun(const std::wstring& exe, const std::wstring& arguments);
+  ~ClientRun();
+  ClientRun(const ClientRun&) = delete;
+  ClientRun& operator=(const ClientRun&) = delete;
+  bool Started() const { return pi_.hProcess != nullptr; }
+  DWORD Pid() const { return pi_.dwProcessId; }
+  // The exit code once the process has ended within `ms`, else nothing.
+  std::optional<DWORD> WaitExit(DWORD ms);
+
+ private:
+  PROCESS_INFORMATION pi_{};
+};
+
+struct WindowInfo {
+  HWND window;
+  DWORD pid;
+  std::wstring className, title;
+  bool visible;
+};
+
+std::vector<WindowInfo> TopLevelWindows();
+std::wstring ClassOf(HWND window);
+std::wstring TitleOf(HWND window);
+// A top-level window of the process with that class (and title, unless empty), waiting
+// up to `ms` for it to appear.
+HWND WaitWindow(DWORD pid, const std::wstring& className, const std::wstring& title, DWORD ms);
+// Waits up to `ms` for the window to be gone.
+bool WaitGone(HWND window, DWORD ms);
+// The text of a message box: its static controls' texts joined.
+std::wstring BoxText(HWND box);
+// Presses the box's OK button.
+void PressOk(HWND box);
+
+// Whether the notification area holds the icon (window, id): the shell accepts a
+// modification only for an icon it has.
+bool ShellKnowsIcon(HWND window, UINT id);
+
+// The shown popup menu (class "#32768") of the process, waiting up to `ms`.
+HWND WaitPopupMenu(DWORD pid, DWORD ms);
+
+// A value of the configuration file ("" when missing), and the file's first bytes.
+std::wstring IniValue(const std::wstring& path, const std::wstring& key);
+std::string FileStart(const std::wstring& path, size_t bytes);
+// Waits up to `ms` until the value equals `expected`.
+bool WaitIniValue(const std::wstring& path, const std::wstring& key,
+                  const std::wstring& expected, DWORD ms);
+bool WriteAnsiFile(const std::wstring& path, const std::string& bytes);
+
+// A string value under HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE or HKEY_CLASSES_ROOT
+// (root given as "HKCU", "HKLM", "HKCR").
+std::optional<std::wstring> RegistryValue(const std::wstring& root, const std::wstring& subKey,
+                                          const std::wstring& name);
+
+std::wstring DirectoryOf(const std::wstring& path);
+std::string Narrow(const std::wstring& text);
+
+}  // namespace zq::e2e

@@ -1,0 +1,204 @@
+// The end-to-end tests of ZephquillClient.exe, run under Wine: each test starts the real
+// program, watches its windows, boxes and configuration file, and drives it the way the
+// shell and the user do. Usage: zqe2e TEST PATH-TO-ZephquillClient.exe (or "list").
+#include <cstdio>
+#include <functional>
+#include <map>
+
+#include "tests/wine/e2e_desktop.h"
+
+namespace zq::e2e {
+namespace {
+
+constexpr UINT kTrayCallback = WM_APP + 10;
+constexpr WPARAM kTrayIconId = 130;
+constexpr WPARAM kExitCommand = 57665, kDisableCommand = 32775;
+constexpr DWORD kStartMs = 30000;  // the tray icon's creation alone waits 3 s
+
+struct Failed {
+  std::string what;
+};
+
+void Check(bool condition, const std::string& what) {
+  if (!condition) throw Failed{what};
+}
+
+std::wstring ConfigOf(const std::wstring& exe) { return DirectoryOf(exe) + L"\\ZQConfig.ini"; }
+
+// Starts the client and waits until its start-up has finished: the controller exists and
+// has written the version code, which it does after the tray icon was added.
+HWND StartedController(ClientRun& run, const std::wstring& exe) {
+  Check(run.Started(), "the client starts");
+  HWND controller = WaitWindow(run.Pid(), L"#32770", L"", kStartMs);
+  Check(controller != nullptr, "the controller window (#32770) appears");
+  Check(WaitIniValue(ConfigOf(exe), L"VersionCode", L"11", kStartMs),
+        "VersionCode=11 is written beside the executable");
+  return controller;
+}
+
+void ExitThroughTray(ClientRun& run, HWND controller) {
+  ::PostMessageW(controller, WM_COMMAND, kExitCommand, 0);
+  auto code = run.WaitExit(15000);
+  Check(code.has_value(), "the Exit command ends the process");
+  Check(*code == 0, "the exit code is 0, not " + std::to_string(*code));
+}
+
+void Startup(const std::wstring& exe) {
+  ::DeleteFileW(ConfigOf(exe).c_str());
+  ClientRun run(exe, L"");
+  HWND splash = WaitWindow(run.Pid(), L"SPLASH", L"Banner", 10000);
+  Check(splash != nullptr, "the splash window \"Banner\" appears");
+  RECT r{};
+  ::GetWindowRect(splash, &r);
+  Check(r.right - r.left == 320 && r.bottom - r.top == 160, "the splash has the banner's size");
+  COLORREF centre = CLR_INVALID;
+  for (int tries = 0; tries < 40 && centre != RGB(0xF4, 0xF8, 0xFF); ++tries) {
+    ::Sleep(50);
+    HDC screen = ::GetDC(nullptr);
+    centre = ::GetPixel(screen, r.left + 160, r.top + 100);
+    ::ReleaseDC(nullptr, screen);
+  }
+  char seen[16];
+  std::snprintf(seen, sizeof seen, "%06lx", static_cast<unsigned long>(centre));
+  Check(centre == RGB(0xF4, 0xF8, 0xFF),
+        std::string("the screen shows the banner's picture (found ") + seen + ")");
+  HWND controller = StartedController(run, exe);
+  Check(!::IsWindowVisible(controller), "the controller stays hidden");
+  Check(FileStart(ConfigOf(exe), 2) == "\xFF\xFE", "the new configuration file is UTF-16");
+  HWND tray = WaitWindow(run.Pid(), L"ZQTrayIconWindow", L"", 1000);
+  Check(tray != nullptr, "the tray icon's window exists");
+  Check(ShellKnowsIcon(tray, kTrayIconId) && !ShellKnowsIcon(tray, kTrayIconId + 1),
+        "the shell holds the icon (window, id 130) and no other");
+  Check(WaitWindow(run.Pid(), L"TaskbarNotifierClass", L"", 1000) != nullptr,
+        "the notifier popup exists");
+  Check(WaitGone(splash, 10000), "the splash goes after its four seconds");
+  ExitThroughTray(run, controller);
+}
+
+void SecondInstance(const std::wstring& exe) {
+  ClientRun first(exe, L"");
+  HWND controller = StartedController(first, exe);
+  ClientRun second(exe, L"");
+  Check(second.Started(), "the second client starts");
+  HWND box = WaitWindow(second.Pid(), L"#32770",
+                        L"Cannot start Zephquill Application more than once", 15000);
+  Check(box != nullptr, "the second client shows the \"already running\" box");
+  Check(BoxText(box) == L"The application is already running", "the box says it is running");
+  Check(WaitWindow(second.Pid(), L"ZQTrayIconWindow", L"", 0) == nullptr,
+        "the second client makes no tray icon");
+  PressOk(box);
+  auto code = second.WaitExit(10000);
+  Check(code.has_value(), "the second client ends once the box is answered");
+  Check(::IsWindow(controller), "the first client goes on");
+  ExitThroughTray(first, controller);
+}
+
+// Registration switches end the process at once; a switch followed by more text is no
+// switch, and the program starts normally.
+void Switches(const std::wstring& exe) {
+  for (const wchar_t* args : {L"/RegServer", L"/UnregServer", L"-regserver"}) {
+    ClientRun run(exe, args);
+    auto code = run.WaitExit(10000);
+    Check(code.has_value(), "\"" + Narrow(args) + "\" ends the process at once");
+    Check(*code == 0, "\"" + Narrow(args) + "\" exits with 0");
+  }
+  ClientRun run(exe, L"/RegServer now");
+  ExitThroughTray(run, StartedController(run, exe));
+}
+
+// Opens the tray menu through the icon's callback and picks the item `downs` steps down
+// with the keyboard, as a user would.
+void PickFromTrayMenu(ClientRun& run, HWND tray, int downs) {
+  ::PostMessageW(tray, kTrayCallback, kTrayIconId, WM_RBUTTONUP);
+  HWND menu = WaitPopupMenu(run.Pid(), 5000);
+  Check(menu != nullptr, "a right click on the icon shows the tray menu");
+  for (int i = 0; i < downs; ++i) ::PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+  ::PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+  Check(WaitGone(menu, 5000), "the menu closes after Enter");
+}
+
+// "Share My Location" is the third item: picked while enabled it switches the setting;
+// after Disable the item is grey and picking it does nothing.
+void DisableGreysTheMenu(const std::wstring& exe) {
+  ::DeleteFileW(ConfigOf(exe).c_str());
+  ClientRun run(exe, L"");
+  HWND controller = StartedController(run, exe);
+  HWND tray = WaitWindow(run.Pid(), L"ZQTrayIconWindow", L"", 1000);
+  Check(tray != nullptr, "the tray icon's window exists");
+  std::wstring config = ConfigOf(exe);
+  PickFromTrayMenu(run, tray, 3);
+  Check(WaitIniValue(config, L"ShowOthersMyLocation", L"false", 5000),
+        "the enabled menu's \"Share My Location\" switches the setting off");
+  ::PostMessageW(controller, WM_COMMAND, kDisableCommand, 0);
+  ::Sleep(500);
+  PickFromTrayMenu(run, tray, 3);
+  ::Sleep(1000);
+  Check(IniValue(config, L"ShowOthersMyLocation") == L"false",
+        "the disabled menu's \"Share My Location\" is grey and does nothing");
+  ExitThroughTray(run, controller);
+}
+
+void BadConfiguration(const std::wstring& exe) {
+  Check(WriteAnsiFile(ConfigOf(exe), "[General]\r\nFLT_WND_MIN_WIDTH=wide\r\n"),
+        "the configuration file is written");
+  ClientRun run(exe, L"");
+  HWND box = WaitWindow(run.Pid(), L"#32770", L"Cannot initialize application.", 20000);
+  Check(box != nullptr, "a value that is not a number gives the fatal box");
+  Check(BoxText(box).find(L"delete the configuration file called ZQConfig.ini") !=
+            std::wstring::npos,
+        "the box tells to delete the configuration file");
+  PressOk(box);
+  auto code = run.WaitExit(10000);
+  Check(code.has_value() && *code == 0, "the process ends with code 0 after the box");
+  ::DeleteFileW(ConfigOf(exe).c_str());
+}
+
+const std::map<std::string, std::function<void(const std::wstring&)>>& Tests() {
+  static const std::map<std::string, std::function<void(const std::wstring&)>> tests = {
+      {"startup", Startup},
+      {"second_instance", SecondInstance},
+      {"switches", Switches},
+      {"disable_greys_menu", DisableGreysTheMenu},
+      {"bad_config", BadConfiguration},
+  };
+  return tests;
+}
+
+}  // namespace
+}  // namespace zq::e2e
+
+int wmain(int argc, wchar_t** argv) {
+  using namespace zq::e2e;
+  std::string test = argc > 1 ? Narrow(argv[1]) : "";
+  if (test == "list") {
+    for (const auto& [name, run] : Tests()) std::printf("%s\n", name.c_str());
+    return 0;
+  }
+  if (test == "windows") {  // a look at the desktop, for diagnosis
+    for (const WindowInfo& w : TopLevelWindows())
+      std::printf("%p pid=%lu visible=%d class=\"%s\" title=\"%s\"\n", (void*)w.window, w.pid,
+                  w.visible, Narrow(w.className).c_str(), Narrow(w.title).c_str());
+    return 0;
+  }
+  if (test == "reg" && argc == 5) {
+    auto value = RegistryValue(argv[2], argv[3], argv[4]);
+    if (!value) return 1;
+    std::printf("%s\n", Narrow(*value).c_str());
+    return 0;
+  }
+  auto it = Tests().find(test);
+  if (it == Tests().end() || argc != 3) {
+    std::fprintf(stderr, "usage: zqe2e TEST|list|windows|reg ROOT KEY NAME  CLIENT-EXE\n");
+    return 2;
+  }
+  try {
+    it->second(argv[2]);
+  } catch (const Failed& f) {
+    std::printf("FAIL %s: %s\n", test.c_str(), f.what.c_str());
+    std::fflush(stdout);
+    return 1;
+  }
+  std::printf("PASS %s\n", test.c_str());
+  std::fflush(stdout);
+  return 0;
+}
