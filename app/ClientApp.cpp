@@ -7,6 +7,7 @@
 #include "app/Messages.h"
 #include "app/PanelRegistry.h"
 #include "app/Text.h"
+#include "automation/ServerRegistration.h"
 #include "controller/ClientDlg.h"
 #include "panel/ZephquillWnd.h"
 
@@ -59,10 +60,10 @@ bool CClientApp::InitComAndSwitches() {
   };
   switch (ScanCommandLine(p.processes().CommandLine())) {
     case Switch::UnregServer:
-      p.com().UpdateRegistration(false);
+      UpdateServerRegistration(false);
       return endEarly();
     case Switch::RegServer:
-      p.com().UpdateRegistration(true);
+      UpdateServerRegistration(true);
       return endEarly();
     case Switch::CloseAll:
       p.processes().WinExec("tskill ZephquillClient", sw::ShowNormal);

@@ -32,14 +32,14 @@ for i in $(seq 20); do
 done
 
 run() {
-  local name=$1 url=$2 out
+  local name=$1 url=$2 out rps p50 p99 errors
   out=$(wrk -t2 -c"$connections" -d"${seconds}s" --timeout 5s --latency "$url")
-  local rps p99 errors
   rps=$(awk '/^Requests\/sec:/ {print $2}' <<<"$out")
+  p50=$(awk '$1 == "50%" {print $2}' <<<"$out")
   p99=$(awk '$1 == "99%" {print $2}' <<<"$out")
   errors=$(grep -E 'Non-2xx|Socket errors' <<<"$out" || true)
-  printf '%-14s %10s req/s   p99 %8s   (%d connections, %ss)%s\n' "$name" "$rps" "$p99" \
-         "$connections" "$seconds" "${errors:+   $errors}"
+  printf '%-11s %9s req/s   p50 %8s   p99 %8s   (%d connections, %ss)%s\n' "$name" "$rps" "$p50" \
+         "$p99" "$connections" "$seconds" "${errors:+   $errors}"
 }
 echo "zqservice load test on $app"
 run "panel page" "$app/Panel/SiteComments.aspx?TavrelZephquillID=$reader&TavrelZephquillURL=$site"

@@ -8,6 +8,7 @@
 #include "app/ControllerAccess.h"
 #include "app/ErrorReport.h"
 #include "app/Messages.h"
+#include "controller/StatusDlg.h"
 #include "shell/Splash.h"
 
 namespace zq {
@@ -316,7 +317,10 @@ void CClientDlg::OnCommand(unsigned id) {
 
 void CClientDlg::AddStatusLine(const std::wstring& line) {
   if (StatusListener) Quietly([&] { StatusListener(line); });
-  // No status window is open: the line is dropped.
+  // Without a status window the line is dropped.
+  if (!StatusWindow || !Plat().windows().IsWindow(StatusWindow->Hwnd())) return;
+  WParam text = GiveText(line);
+  if (!Plat().windows().Post(StatusWindow->Hwnd(), UM_STATUS_MESSAGE, text, 0)) FreeText(text);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -376,6 +380,11 @@ LResult CClientDlg::OnMessage(WindowHandle window, unsigned message, WParam wPar
       return OnTrayIconControl(wParam, lParam);
     case UM_NOTIFICATION_CLICKED:
       services_->NotificationClicked(*this);
+      return 0;
+    case UM_SHOW_NOTIFY_PAGE:
+      return OnShowNotifyPage(wParam, lParam);
+    case UM_SHOW_STATUS_WINDOW:
+      OnShowStatusWindow();
       return 0;
     default:
       return w.DefaultProc(window, message, wParam, lParam);

@@ -1,6 +1,7 @@
 // The controller: the hidden dialog that owns the client's timer and shared state, runs
 // the second half of start-up and receives every internal message and tray command.
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -48,8 +49,26 @@ class CClientDlg : public WindowHandler {
   void ToggleEnabled();
   void RefreshLocationSharing();
   void ToggleLocationSharing();
-  // Hands a finished status line to the status window, or drops it.
+  // Hands a finished status line to the status window, or drops it. Main thread.
   void AddStatusLine(const std::wstring& line);
+
+  // Notifications (Notifications.cpp). Main thread.
+  // The show decision for the assembled notification; `displayTimeMs` is decimal text.
+  // Throws when the content identifier or the time is not a 32-bit number.
+  void ShowNotification(const std::wstring& displayTimeMs);
+  // A click on the popup or "clickonnotificationmsg": hides the popup; a "murmel"
+  // notification opens its link in a new browser window and starts following it.
+  void OnNotificationClicked();
+  // UM_SHOW_NOTIFY_PAGE: switches a registered panel to the notification page.
+  LResult OnShowNotifyPage(WParam panel, LParam request);
+
+  // Connectivity check and status window (Connectivity.cpp, StatusDlg.cpp). Main thread.
+  // Starts the check on its own thread; false when none was started.
+  bool StartConnectivityCheck();
+  // UM_SHOW_STATUS_WINDOW: creates the status window once, then shows it in front.
+  void OnShowStatusWindow();
+  // The status window's text; empty while there is none.
+  std::wstring StatusText() const;
 
   // Active-browser tracking and site rules (ActiveBrowser.cpp). Main thread.
   // Follows the foreground browser: its panel, the panel's page and the tray tooltip.
@@ -92,13 +111,14 @@ class CClientDlg : public WindowHandler {
   CSystemTray TrayIcon;
   std::unique_ptr<Lock> ConfigLock;
   IconHandle WindowIcon = 0;
-  bool Enabled = true;
-  bool ConnectionLost = false;
-  bool CheckRunning = false;
+  // Shared with the connectivity check's thread, which reads Enabled and writes the others.
+  std::atomic<bool> Enabled{true};
+  std::atomic<bool> ConnectionLost{false};
+  std::atomic<bool> CheckRunning{false};
   bool TimerIdle = true;
   std::wstring AppDirectory;
   std::int64_t StartTime = 0;
-  CStatusDlg* StatusWindow = nullptr;
+  std::unique_ptr<CStatusDlg> StatusWindow;
   std::unique_ptr<Lock> ActiveBrowserLock;
   TextList ExcludedInURL;
   TextList ExcludedStartWithURL;
@@ -106,7 +126,10 @@ class CClientDlg : public WindowHandler {
   // Hidden page window of the polling page, titled "ZephquillNotificationWnd".
   ZephquillWnd NotificationWindow;
   NotificationFields NotificationContent;
-  std::set<std::wstring> ShownContentIds;
+  // Content identifiers shown in this run: only grows, never saved.
+  std::set<std::int32_t> ShownContentIds;
+  // The browser window that the last notification click opened.
+  WindowHandle LastOpenedBrowser = 0;
   // Hidden page window of the client-load page, titled "ZephquillStartUsingWnd".
   ZephquillWnd StartUsingWindow;
   CIni Config;
@@ -146,5 +169,10 @@ std::wstring GetLastSite();
 // The first descendant of `window` whose class name is `className`: a direct child first,
 // then the direct children of each descendant in turn. 0 when there is none. Any thread.
 WindowHandle FindPanelDescendant(WindowHandle window, const std::wstring& className);
+
+// The extra query of the notification page: "MurmelId=...&IsNotify=1&IsPerSite=...&", then
+// "ctype=...&keywords=...&" when there is a context type; each value percent-encoded.
+std::wstring NotificationQuery(const std::wstring& contentId, const std::wstring& isSiteMurmel,
+                               const std::wstring& contextType, const std::wstring& context);
 
 }  // namespace zq

@@ -8,8 +8,28 @@
 #include "app/ClientProcess.h"
 #include "app/Text.h"
 #include "controller/ClientDlg.h"
+#include "controller/StatusDlg.h"
 
 namespace zq {
+
+namespace {
+
+// The count and the identifiers in order; a long set shows its first ones.
+std::string ShownIdsText(const std::set<std::int32_t>& ids) {
+  constexpr size_t kListed = 20;
+  std::string text = std::to_string(ids.size());
+  size_t n = 0;
+  for (std::int32_t id : ids) {
+    if (n++ == kListed) {
+      text += " ...";
+      break;
+    }
+    text += " " + std::to_string(id);
+  }
+  return text;
+}
+
+}  // namespace
 
 std::vector<std::string> DumpClientState() {
   std::vector<std::string> lines;
@@ -61,7 +81,22 @@ std::vector<std::string> DumpClientState() {
                       flags);
     }
   }
-  lines.push_back("status_window: none");
+  if (!c->ShownContentIds.empty())
+    lines.push_back("shown_content_ids: " + ShownIdsText(c->ShownContentIds));
+  if (!c->StatusWindow || !c->StatusWindow->Hwnd()) {
+    lines.push_back("status_window: none");
+    return lines;
+  }
+  const std::wstring text = c->StatusText();
+  lines.push_back(std::string("status_window: ") +
+                  (p->windows().IsVisible(c->StatusWindow->Hwnd()) ? "shown" : "hidden") +
+                  " chars=" + std::to_string(text.size()));
+  // A long text shows its end, where the newest lines are.
+  constexpr size_t kShownChars = 600;
+  lines.push_back("status_window.text: " +
+                  (text.size() > kShownChars
+                       ? "..." + Quoted(text.substr(text.size() - kShownChars))
+                       : Quoted(text)));
   return lines;
 }
 

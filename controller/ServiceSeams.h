@@ -13,8 +13,8 @@ class CClientDlg;
 // What the dispatcher and the tick ask of the notification, update, restart and
 // connectivity logic. The controller owns one object of this kind (CClientDlg::Services);
 // the parts that do the work install a derived object with CClientDlg::SetServices.
-// Until then these defaults only write a plain status line saying what was asked, so a
-// page's request is visible in the status window and nothing else happens.
+// The defaults of the notification and connectivity operations run the controller's own
+// (Notifications.cpp, Connectivity.cpp); those of update and restart run Restart.cpp's.
 // Every operation runs on the controller's thread.
 class ControllerServices {
  public:
@@ -23,26 +23,18 @@ class ControllerServices {
   // "shownotificationmsg": offers the assembled notification (the controller's
   // NotificationContent) to the popup for `displayTimeMs` (decimal text). A failure is
   // thrown; the dispatcher reports it as the command's failure.
-  virtual void ShowNotification(CClientDlg& controller, const std::wstring& displayTimeMs) {
-    Note(L"Notification offered for " + displayTimeMs + L" ms; notifications are not shown yet");
-  }
+  virtual void ShowNotification(CClientDlg& controller, const std::wstring& displayTimeMs);
   // A click on the popup, or "clickonnotificationmsg". Reports its own failures.
-  virtual void NotificationClicked(CClientDlg& controller) {
-    Note(L"Notification click received; following notifications is not available yet");
-  }
+  virtual void NotificationClicked(CClientDlg& controller);
   // "updateclientversion". Reports its own failures.
-  virtual void UpdateClient(CClientDlg& controller) {
-    Note(L"Client update requested; updating is not available yet");
-  }
+  virtual void UpdateClient(CClientDlg& controller);
   // "appclientrestart" (and the end of a successful update). Reports its own failures.
-  virtual void RestartClient(CClientDlg& controller) {
-    Note(L"Client restart requested; restarting is not available yet");
-  }
+  virtual void RestartClient(CClientDlg& controller);
   // Runs on every enabled tick after the active-browser update. Reports its own failures.
-  virtual void CheckNightlyRestart(CClientDlg& controller) {}
+  virtual void CheckNightlyRestart(CClientDlg& controller);
   // Starts the connectivity check on its own thread, which clears the controller's
   // CheckRunning when it ends. False when nothing was started.
-  virtual bool StartConnectivityCheck(CClientDlg& controller) { return false; }
+  virtual bool StartConnectivityCheck(CClientDlg& controller);
 
  protected:
   static void Note(const std::wstring& what) { ControllerStatusLine(what + L"\r\n"); }

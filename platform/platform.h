@@ -6,6 +6,8 @@
 #include "platform/clock.h"
 #include "platform/com.h"
 #include "platform/dde.h"
+#include "platform/internet.h"
+#include "platform/ie_app.h"
 #include "platform/mutexes.h"
 #include "platform/processes.h"
 #include "platform/profile.h"
@@ -44,6 +46,8 @@ class Platform {
   virtual Dde& dde() = 0;
   virtual ShellWindows& shellWindows() = 0;
   virtual WebControls& web() = 0;
+  virtual Internet& internet() = 0;
+  virtual IEApplications& ieApps() = 0;
 
   // The client's per-process state; created by the client on first use.
   std::unique_ptr<ProcessState>& state() { return state_; }

@@ -184,6 +184,47 @@ std::optional<std::string> Raw(const std::wstring& type, unsigned id) {
         return std::nullopt;
     }
   }
+  // The automation server's registration scripts: 103 the application, 104 the class.
+  // Their text is that of ZephquillClient.rgs and ClientTray.rgs beside this file.
+  if (type == L"REGISTRY") {
+    if (id == 103) return std::string(R"rgs(HKCR
+{
+	NoRemove AppID
+	{
+		'{C3A1F0D2-7B64-4E85-A9D3-1F2E3D4C5B6A}' = s 'ZephquillClient'
+		'ZephquillClient.EXE'
+		{
+			val AppID = s '{C3A1F0D2-7B64-4E85-A9D3-1F2E3D4C5B6A}'
+		}
+	}
+}
+)rgs");
+    if (id == 104) return std::string(R"rgs(HKCR
+{
+	ZephquillClient.ClientTray.1 = s 'ClientTray Class'
+	{
+		CLSID = s '{6F1C2B9E-4D3A-4E8B-9C51-2A7E0D4B8F13}'
+	}
+	ZephquillClient.ClientTray = s 'ClientTray Class'
+	{
+		CLSID = s '{6F1C2B9E-4D3A-4E8B-9C51-2A7E0D4B8F13}'
+		CurVer = s 'ZephquillClient.ClientTray.1'
+	}
+	NoRemove CLSID
+	{
+		ForceRemove {6F1C2B9E-4D3A-4E8B-9C51-2A7E0D4B8F13} = s 'ClientTray Class'
+		{
+			ProgID = s 'ZephquillClient.ClientTray.1'
+			VersionIndependentProgID = s 'ZephquillClient.ClientTray'
+			ForceRemove 'Programmable'
+			LocalServer32 = s '%MODULE%'
+			val AppID = s '{C3A1F0D2-7B64-4E85-A9D3-1F2E3D4C5B6A}'
+			'TypeLib' = s '{8E4D2C1B-6A5F-4B3E-8D7C-9A0B1C2D3E4F}'
+		}
+	}
+}
+)rgs");
+  }
   return std::nullopt;
 }
 

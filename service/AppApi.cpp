@@ -58,9 +58,9 @@ void AppApi::Feed(Req req, Res res) {
   Params q = QueryOf(req);
   const std::string client = Get(q, "client");
   // An unknown or missing client simply has nothing waiting.
-  std::vector<Notification> list =
-      client.empty() ? std::vector<Notification>()
-                     : storage_.Feed(client, Number(Get(q, "after")), kFeedLimit);
+  std::vector<Notification> list = client.empty()
+                                       ? std::vector<Notification>()
+                                       : storage_.Feed(client, Number(Get(q, "after")), kFeedLimit);
   std::vector<FeedEntry> entries;
   for (const Notification& n : list) entries.push_back(MakeFeedEntry(n, options_.stayMs));
   Router::NoCache(res);
@@ -86,50 +86,80 @@ void AppApi::Friends(Req req, Res res, bool change) {
 }
 
 void AppApi::AddRoutes(Router& router) {
-  router.Post("/Panel/api/register", [this](Req req, Res res) {
-    Client c = storage_.RegisterClient(Get(FormOf(req), "name"));
-    SendText(res, "ok\t" + c.id + "\t" + Field(c.name));
-  }, kText);
-  router.Post("/Panel/api/hello", [this](Req req, Res res) {
-    std::optional<Client> c = storage_.FindClient(Get(FormOf(req), "client"));
-    if (!c) throw InputError(404, "This client is not known to the service.");
-    SendText(res, "ok\t" + Field(c->name));
-  }, kText);
-  router.Get("/Panel/api/profile", [this](Req req, Res res) {
-    std::optional<Client> c = storage_.FindClient(Get(QueryOf(req), "client"));
-    if (!c) throw InputError(404, "This client is not known to the service.");
-    SendText(res, "ok\t" + Field(c->name) + "\t" + (c->shareLocation ? "1" : "0"));
-  }, kText);
-  router.Post("/Panel/api/profile", [this](Req req, Res res) {
-    Params f = FormOf(req);
-    storage_.SetProfile(Get(f, "client"), Get(f, "name"), Get(f, "share") != "0");
-    SendText(res, "ok");
-  }, kText);
-  router.Post("/Panel/api/comment", [this](Req req, Res res) {
-    Params f = FormOf(req);
-    std::int64_t id = storage_.AddComment(Get(f, "client"), Get(f, "url"), Get(f, "text"));
-    res.set_header("X-Zq-Comment", std::to_string(id));
-    std::optional<Comment> stored = storage_.FindComment(id);
-    if (stored) res.set_header("X-Zq-Count", std::to_string(storage_.CountForSite(stored->site)));
-    SendFragment(res, CommentListHtml(
-                          stored ? storage_.CommentsForSite(stored->site, 50) : std::vector<Comment>(), id));
-  }, kText);
-  router.Get("/Panel/api/comments", [this](Req req, Res res) {
-    std::string site = SiteKey(Get(QueryOf(req), "url"));
-    SendFragment(res, CommentListHtml(site.empty() ? std::vector<Comment>()
-                                                   : storage_.CommentsForSite(site, 50), 0));
-  }, kText);
-  router.Get("/Panel/api/feed", [this](Req req, Res res) { Feed(req, res); }, kText);
-  router.Post("/Panel/api/ack", [this](Req req, Res res) {
-    Params f = FormOf(req);
-    storage_.Acknowledge(Get(f, "client"), Number(Get(f, "upto")));
-    SendText(res, "ok");
-  }, kText);
-  router.Get("/Panel/api/events", [this](Req req, Res res) {
-    SendFragment(res, HistoryHtml(storage_.History(Get(QueryOf(req), "client"), 50)));
-  }, kText);
-  router.Get("/Panel/api/friends", [this](Req req, Res res) { Friends(req, res, false); }, kText);
-  router.Post("/Panel/api/friends", [this](Req req, Res res) { Friends(req, res, true); }, kText);
+  router.Post(
+      "/Panel/api/register",
+      [this](Req req, Res res) {
+        Client c = storage_.RegisterClient(Get(FormOf(req), "name"));
+        SendText(res, "ok\t" + c.id + "\t" + Field(c.name));
+      },
+      kText);
+  router.Post(
+      "/Panel/api/hello",
+      [this](Req req, Res res) {
+        std::optional<Client> c = storage_.FindClient(Get(FormOf(req), "client"));
+        if (!c) throw InputError(404, "This client is not known to the service.");
+        SendText(res, "ok\t" + Field(c->name));
+      },
+      kText);
+  router.Get(
+      "/Panel/api/profile",
+      [this](Req req, Res res) {
+        std::optional<Client> c = storage_.FindClient(Get(QueryOf(req), "client"));
+        if (!c) throw InputError(404, "This client is not known to the service.");
+        SendText(res, "ok\t" + Field(c->name) + "\t" + (c->shareLocation ? "1" : "0"));
+      },
+      kText);
+  router.Post(
+      "/Panel/api/profile",
+      [this](Req req, Res res) {
+        Params f = FormOf(req);
+        storage_.SetProfile(Get(f, "client"), Get(f, "name"), Get(f, "share") != "0");
+        SendText(res, "ok");
+      },
+      kText);
+  router.Post(
+      "/Panel/api/comment",
+      [this](Req req, Res res) {
+        Params f = FormOf(req);
+        std::int64_t id = storage_.AddComment(Get(f, "client"), Get(f, "url"), Get(f, "text"));
+        res.set_header("X-Zq-Comment", std::to_string(id));
+        std::optional<Comment> stored = storage_.FindComment(id);
+        if (stored)
+          res.set_header("X-Zq-Count", std::to_string(storage_.CountForSite(stored->site)));
+        SendFragment(res, CommentListHtml(stored ? storage_.CommentsForSite(stored->site, 50)
+                                                 : std::vector<Comment>(),
+                                          id));
+      },
+      kText);
+  router.Get(
+      "/Panel/api/comments",
+      [this](Req req, Res res) {
+        std::string site = SiteKey(Get(QueryOf(req), "url"));
+        SendFragment(res, CommentListHtml(site.empty() ? std::vector<Comment>()
+                                                       : storage_.CommentsForSite(site, 50),
+                                          0));
+      },
+      kText);
+  router.Get(
+      "/Panel/api/feed", [this](Req req, Res res) { Feed(req, res); }, kText);
+  router.Post(
+      "/Panel/api/ack",
+      [this](Req req, Res res) {
+        Params f = FormOf(req);
+        storage_.Acknowledge(Get(f, "client"), Number(Get(f, "upto")));
+        SendText(res, "ok");
+      },
+      kText);
+  router.Get(
+      "/Panel/api/events",
+      [this](Req req, Res res) {
+        SendFragment(res, HistoryHtml(storage_.History(Get(QueryOf(req), "client"), 50)));
+      },
+      kText);
+  router.Get(
+      "/Panel/api/friends", [this](Req req, Res res) { Friends(req, res, false); }, kText);
+  router.Post(
+      "/Panel/api/friends", [this](Req req, Res res) { Friends(req, res, true); }, kText);
 }
 
 }  // namespace zqs

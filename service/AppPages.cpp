@@ -55,7 +55,8 @@ std::string AppPages::Load(const char* file) const {
 
 void AppPages::Plain(httplib::Response& res, const char* file) {
   HtmlTemplate t;
-  t.Text("poll_ms", std::to_string(options_.pollMs)).Text("stay_ms", std::to_string(options_.stayMs));
+  t.Text("poll_ms", std::to_string(options_.pollMs))
+      .Text("stay_ms", std::to_string(options_.stayMs));
   SendHtml(res, t.Render(Load(file)));
 }
 
@@ -105,7 +106,8 @@ void AppPages::Panel(const httplib::Request& req, httplib::Response& res, PanelK
     }
   }
   t.Text("state", state);
-  SendHtml(res, t.Render(Load(kind == PanelKind::Compact ? "panel-compact.html" : "panel-full.html")));
+  SendHtml(res,
+           t.Render(Load(kind == PanelKind::Compact ? "panel-compact.html" : "panel-full.html")));
 }
 
 void AppPages::AddRoutes(Router& router) {
@@ -119,7 +121,8 @@ void AppPages::AddRoutes(Router& router) {
   router.Get("/Panel/DefaultNotify.aspx",
              [this](Req req, Res res) { Panel(req, res, PanelKind::Notify); });
   router.Get("/Panel/DefaultClose.html", [this](Req, Res res) { Plain(res, "closed.html"); });
-  router.Get("/Panel/PollingNotifications.aspx", [this](Req, Res res) { Plain(res, "polling.html"); });
+  router.Get("/Panel/PollingNotifications.aspx",
+             [this](Req, Res res) { Plain(res, "polling.html"); });
   router.Get("/Panel/ClientApplicationLoad.aspx",
              [this](Req, Res res) { Plain(res, "clientload.html"); });
   router.Get("/Panel/Settings.aspx", [this](Req, Res res) { Plain(res, "settings.html"); });

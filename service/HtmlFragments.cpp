@@ -32,7 +32,8 @@ std::string MultilineHtml(const std::string& text) {
 
 std::string CommentListHtml(const std::vector<Comment>& comments, std::int64_t highlight) {
   if (comments.empty())
-    return "<li class=\"zq-empty\">Nobody has said anything about this site yet. Be the first!</li>";
+    return "<li class=\"zq-empty\">Nobody has said anything about this site yet. Be the "
+           "first!</li>";
   std::string out;
   for (const Comment& c : comments) {
     out += "<li class=\"zq-comment";

@@ -5,6 +5,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -48,7 +49,10 @@ void AddressOf(const sockaddr_storage& addr, std::string& ip, int& port) {
 class RequestLineStream : public httplib::Stream {
  public:
   RequestLineStream(int sock, time_t readSec, time_t readUsec, time_t writeSec, time_t writeUsec)
-      : sock_(sock), readSec_(readSec), readUsec_(readUsec), writeSec_(writeSec),
+      : sock_(sock),
+        readSec_(readSec),
+        readUsec_(readUsec),
+        writeSec_(writeSec),
         writeUsec_(writeUsec) {}
 
   // The next bytes begin a request line.
@@ -110,12 +114,14 @@ class RequestLineStream : public httplib::Stream {
   void get_remote_ip_and_port(std::string& ip, int& port) const override {
     sockaddr_storage addr{};
     socklen_t len = sizeof addr;
-    if (::getpeername(sock_, reinterpret_cast<sockaddr*>(&addr), &len) == 0) AddressOf(addr, ip, port);
+    if (::getpeername(sock_, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
+      AddressOf(addr, ip, port);
   }
   void get_local_ip_and_port(std::string& ip, int& port) const override {
     sockaddr_storage addr{};
     socklen_t len = sizeof addr;
-    if (::getsockname(sock_, reinterpret_cast<sockaddr*>(&addr), &len) == 0) AddressOf(addr, ip, port);
+    if (::getsockname(sock_, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
+      AddressOf(addr, ip, port);
   }
   socket_t socket() const override { return sock_; }
 
@@ -163,12 +169,23 @@ class RequestLineStream : public httplib::Stream {
 
 }  // namespace
 
+void HttpServer::SetBacklog(int backlog) {
+  // Listening again on a listening socket only changes its backlog.
+  socket_t sock = svr_sock_;
+  if (sock != INVALID_SOCKET) ::listen(sock, backlog);
+}
+
 bool HttpServer::process_and_close_socket(socket_t sock) {
+  // An answer goes out as headers and body in two writes; without this the body would
+  // wait for the acknowledgement of the headers, which the peer delays (some 40 ms).
+  int yes = 1;
+  ::setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
   RequestLineStream strm(sock, read_timeout_sec_, read_timeout_usec_, write_timeout_sec_,
                          write_timeout_usec_);
   bool ok = false;
   size_t left = keep_alive_max_count_;
-  while (left > 0 && strm.WaitForRequest(keep_alive_timeout_sec_, [this] { return is_running(); })) {
+  while (left > 0 &&
+         strm.WaitForRequest(keep_alive_timeout_sec_, [this] { return is_running(); })) {
     strm.StartRequest();
     bool closed = false;
     ok = process_request(strm, left == 1, closed,

@@ -13,6 +13,12 @@ namespace zqs {
 // the target with every "?" after the first written as "%3F", and gives the handlers
 // the target exactly as it came (Request::target).
 class HttpServer : public httplib::Server {
+ public:
+  // The library listens with a backlog of 5: fifty browsers connecting at once would see
+  // most of their connection requests dropped and retried a second later. Call after
+  // binding.
+  void SetBacklog(int backlog);
+
  private:
   bool process_and_close_socket(socket_t sock) override;
 };

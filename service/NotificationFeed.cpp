@@ -27,7 +27,7 @@ FeedEntry MakeFeedEntry(const Notification& n, int stayMs) {
   e.contentId = std::to_string(c.id);
   e.contextType = "site";
   e.isSiteMurmel = "true";
-  e.keywords = CommandQueryValue(c.site) + ";" + CommandQueryValue(c.author);
+  e.keywords = CommandKeyword(c.site) + ";" + CommandKeyword(c.author);
   return e;
 }
 

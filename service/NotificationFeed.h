@@ -16,15 +16,15 @@ constexpr std::size_t kNotificationExcerptChars = 200;
 constexpr std::size_t kMaxNotificationLink = 1500;
 
 struct FeedEntry {
-  std::int64_t id = 0;     // the notification, for the page's acknowledgement
-  int stayMs = 0;          // "shownotificationmsg"
-  std::string msgType;     // "murmel" for a comment on a web address, else "poke"
-  std::string message;     // "nextnotificationmsg"
-  std::string link;        // "nextnotificationlink"; empty for a "poke"
-  std::string contentId;   // the comment's number
-  std::string contextType; // "site"
+  std::int64_t id = 0;      // the notification, for the page's acknowledgement
+  int stayMs = 0;           // "shownotificationmsg"
+  std::string msgType;      // "murmel" for a comment on a web address, else "poke"
+  std::string message;      // "nextnotificationmsg"
+  std::string link;         // "nextnotificationlink"; empty for a "poke"
+  std::string contentId;    // the comment's number
+  std::string contextType;  // "site"
   std::string isSiteMurmel;
-  std::string keywords;    // "nextnotificationcontext": site and author, ";" between
+  std::string keywords;  // "nextnotificationcontext": site and author, ";" between
 };
 
 FeedEntry MakeFeedEntry(const Notification& n, int stayMs);

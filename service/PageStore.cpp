@@ -12,8 +12,8 @@ namespace {
 bool IsPlainName(const std::string& name) {
   if (name.empty() || name[0] == '.') return false;
   for (char c : name)
-    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-          c == '.' || c == '-' || c == '_'))
+    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+          c == '-' || c == '_'))
       return false;
   return true;
 }

@@ -13,16 +13,26 @@ namespace zqs {
 
 std::string StatusTitle(int status) {
   switch (status) {
-    case 400: return "Bad Request";
-    case 403: return "Forbidden";
-    case 404: return "Not Found";
-    case 405: return "Method Not Allowed";
-    case 409: return "Conflict";
-    case 413: return "Too Large";
-    case 414: return "Address Too Long";
-    case 500: return "Internal Server Error";
-    case 503: return "Service Unavailable";
-    default: return "Error";
+    case 400:
+      return "Bad Request";
+    case 403:
+      return "Forbidden";
+    case 404:
+      return "Not Found";
+    case 405:
+      return "Method Not Allowed";
+    case 409:
+      return "Conflict";
+    case 413:
+      return "Too Large";
+    case 414:
+      return "Address Too Long";
+    case 500:
+      return "Internal Server Error";
+    case 503:
+      return "Service Unavailable";
+    default:
+      return "Error";
   }
 }
 
@@ -65,7 +75,9 @@ void Router::Fail(httplib::Response& res, int status, const std::string& message
   }
   std::string page = pages_.Get("error.html").value_or("<p>{{message}}</p>");
   HtmlTemplate t;
-  t.Text("status", std::to_string(status)).Text("title", StatusTitle(status)).Text("message", message);
+  t.Text("status", std::to_string(status))
+      .Text("title", StatusTitle(status))
+      .Text("message", message);
   res.set_content(t.Render(page), "text/html; charset=utf-8");
 }
 
@@ -87,8 +99,9 @@ void Router::Dispatch(const std::map<std::string, Route>& table, const httplib::
   const Route* route = Find(table, req.path);
   if (!route) {
     const Route* other = Find(&table == &gets_ ? posts_ : gets_, req.path);
-    Fail(res, other ? 405 : 404, other ? "This address does not take that kind of request."
-                                       : "There is no page at this address.",
+    Fail(res, other ? 405 : 404,
+         other ? "This address does not take that kind of request."
+               : "There is no page at this address.",
          Errors::Page);
     return;
   }
@@ -101,8 +114,10 @@ void Router::Dispatch(const std::map<std::string, Route>& table, const httplib::
     Log(req, e.what());
     Fail(res, 503,
          e.kind() == StorageError::Kind::Full
-             ? "The service cannot store anything right now: its disk is full. Nothing was saved; please try again later."
-             : "The service's data is busy or unavailable right now. Nothing was saved; please try again in a moment.",
+             ? "The service cannot store anything right now: its disk is full. Nothing was saved; "
+               "please try again later."
+             : "The service's data is busy or unavailable right now. Nothing was saved; please try "
+               "again in a moment.",
          route->errors);
   } catch (const std::exception& e) {
     Log(req, e.what());
@@ -119,12 +134,12 @@ void Router::Install(httplib::Server& server) {
   });
   // Errors that the HTTP layer finds itself (an address too long, a malformed request)
   // get the same error page.
-  server.set_error_handler(httplib::Server::HandlerWithResponse(
-      [this](const httplib::Request&, httplib::Response& res) {
-    if (!res.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
-    Fail(res, res.status, StatusTitle(res.status) + ".", Errors::Page);
-    return httplib::Server::HandlerResponse::Handled;
-  }));
+  server.set_error_handler(
+      httplib::Server::HandlerWithResponse([this](const httplib::Request&, httplib::Response& res) {
+        if (!res.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
+        Fail(res, res.status, StatusTitle(res.status) + ".", Errors::Page);
+        return httplib::Server::HandlerResponse::Handled;
+      }));
   server.set_exception_handler(
       [this](const httplib::Request&, httplib::Response& res, std::exception_ptr) {
         Fail(res, 500, "Something went wrong in the service.", Errors::Page);

@@ -52,7 +52,9 @@ void Service::Configure(httplib::Server& server) {
   const int threads = options_.threads;
   // A kept-alive connection holds its worker, so there are enough workers for every
   // browser and load client that keeps one open.
-  server.new_task_queue = [threads] { return new httplib::ThreadPool(static_cast<size_t>(threads)); };
+  server.new_task_queue = [threads] {
+    return new httplib::ThreadPool(static_cast<size_t>(threads));
+  };
   server.set_keep_alive_max_count(1000);
   server.set_keep_alive_timeout(5);
   server.set_read_timeout(10);
@@ -65,11 +67,11 @@ void Service::Configure(httplib::Server& server) {
     int yes = 1;
     setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
   });
-  server.set_default_headers({{"X-Content-Type-Options", "nosniff"},
-                              {"X-Frame-Options", "SAMEORIGIN"}});
+  server.set_default_headers(
+      {{"X-Content-Type-Options", "nosniff"}, {"X-Frame-Options", "SAMEORIGIN"}});
 }
 
-int Service::Bind(httplib::Server& server, int port, const char* which) {
+int Service::Bind(HttpServer& server, int port, const char* which) {
   int bound = port;
   if (port == 0) {
     bound = server.bind_to_any_port(options_.host);
@@ -79,6 +81,7 @@ int Service::Bind(httplib::Server& server, int port, const char* which) {
   if (bound <= 0)
     throw std::runtime_error(std::string("cannot listen on ") + options_.host + ":" +
                              std::to_string(port) + " for the " + which);
+  server.SetBacklog(SOMAXCONN);
   return bound;
 }
 

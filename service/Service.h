@@ -43,7 +43,7 @@ class Service {
 
  private:
   void Configure(httplib::Server& server);
-  int Bind(httplib::Server& server, int port, const char* which);
+  int Bind(HttpServer& server, int port, const char* which);
 
   ServiceOptions options_;
   Storage storage_;

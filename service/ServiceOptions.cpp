@@ -18,8 +18,8 @@ std::int64_t Number(const std::string& option, const std::string& text, std::int
     used = 0;
   }
   if (used == 0 || used != text.size() || value < low || value > high)
-    throw std::invalid_argument(option + " takes a number from " + std::to_string(low) +
-                                " to " + std::to_string(high) + ", not \"" + text + "\"");
+    throw std::invalid_argument(option + " takes a number from " + std::to_string(low) + " to " +
+                                std::to_string(high) + ", not \"" + text + "\"");
   return value;
 }
 
@@ -28,10 +28,13 @@ std::int64_t Number(const std::string& option, const std::string& text, std::int
 const char* ServiceOptions::Usage() {
   return "usage: zqservice [options]\n"
          "  --host ADDRESS         address to listen on (default 127.0.0.1)\n"
-         "  --app-port N           application host port, Panel/ pages (default 8701; 0 = any free)\n"
-         "  --web-port N           public web host port, Download/ and about (default 8702; 0 = any free)\n"
+         "  --app-port N           application host port, Panel/ pages (default 8701; 0 = any "
+         "free)\n"
+         "  --web-port N           public web host port, Download/ and about (default 8702; 0 = "
+         "any free)\n"
          "  --db PATH              database file, created on first start (default zqservice.db)\n"
-         "  --download DIR         files served under Download/ (default: Download beside the database)\n"
+         "  --download DIR         files served under Download/ (default: Download beside the "
+         "database)\n"
          "  --pages DIR            serve the pages from DIR instead of the built-in copies\n"
          "  --threads N            request workers per host (default 64)\n"
          "  --busy-timeout-ms N    how long to wait for a database lock (default 3000)\n"
@@ -55,18 +58,30 @@ ServiceOptions ServiceOptions::Parse(const std::vector<std::string>& args) {
     }
     if (i + 1 >= args.size()) throw std::invalid_argument("unknown option or missing value: " + a);
     const std::string& v = args[++i];
-    if (a == "--host") o.host = v;
-    else if (a == "--app-port") o.appPort = static_cast<int>(Number(a, v, 0, 65535));
-    else if (a == "--web-port") o.webPort = static_cast<int>(Number(a, v, 0, 65535));
-    else if (a == "--db") o.dbPath = v;
-    else if (a == "--download") o.downloadDir = v;
-    else if (a == "--pages") o.pagesDir = v;
-    else if (a == "--threads") o.threads = static_cast<int>(Number(a, v, 1, 1024));
-    else if (a == "--busy-timeout-ms") o.busyTimeoutMs = static_cast<int>(Number(a, v, 0, 600000));
-    else if (a == "--max-db-pages") o.maxDbPages = Number(a, v, 0, 1LL << 31);
-    else if (a == "--poll-ms") o.pollMs = static_cast<int>(Number(a, v, 50, 3600000));
-    else if (a == "--stay-ms") o.stayMs = static_cast<int>(Number(a, v, 100, 600000));
-    else throw std::invalid_argument("unknown option: " + a);
+    if (a == "--host")
+      o.host = v;
+    else if (a == "--app-port")
+      o.appPort = static_cast<int>(Number(a, v, 0, 65535));
+    else if (a == "--web-port")
+      o.webPort = static_cast<int>(Number(a, v, 0, 65535));
+    else if (a == "--db")
+      o.dbPath = v;
+    else if (a == "--download")
+      o.downloadDir = v;
+    else if (a == "--pages")
+      o.pagesDir = v;
+    else if (a == "--threads")
+      o.threads = static_cast<int>(Number(a, v, 1, 1024));
+    else if (a == "--busy-timeout-ms")
+      o.busyTimeoutMs = static_cast<int>(Number(a, v, 0, 600000));
+    else if (a == "--max-db-pages")
+      o.maxDbPages = Number(a, v, 0, 1LL << 31);
+    else if (a == "--poll-ms")
+      o.pollMs = static_cast<int>(Number(a, v, 50, 3600000));
+    else if (a == "--stay-ms")
+      o.stayMs = static_cast<int>(Number(a, v, 100, 600000));
+    else
+      throw std::invalid_argument("unknown option: " + a);
   }
   if (o.dbPath.empty()) throw std::invalid_argument("--db needs a file name");
   return o;
@@ -75,7 +90,8 @@ ServiceOptions ServiceOptions::Parse(const std::vector<std::string>& args) {
 std::string ServiceOptions::DownloadFolder() const {
   if (!downloadDir.empty()) return downloadDir;
   std::size_t slash = dbPath.rfind('/');
-  return slash == std::string::npos ? std::string("Download") : dbPath.substr(0, slash + 1) + "Download";
+  return slash == std::string::npos ? std::string("Download")
+                                    : dbPath.substr(0, slash + 1) + "Download";
 }
 
 }  // namespace zqs

@@ -72,8 +72,8 @@ std::string NewClientId() {
 std::string CleanName(const std::string& name) {
   std::string clean = Trim(SanitizeText(name, false));
   if (Utf8Length(clean) > kMaxNameChars)
-    throw InputError(413, "A name may have at most " + std::to_string(kMaxNameChars) +
-                              " characters.");
+    throw InputError(413,
+                     "A name may have at most " + std::to_string(kMaxNameChars) + " characters.");
   return clean;
 }
 
@@ -195,7 +195,8 @@ Client Storage::RegisterClient(const std::string& requested) {
     c.name = name;
   } else {
     c.name = "Guest-" + c.id.substr(0, 4);
-    for (std::size_t n = 5; taken(c.name) && n <= c.id.size(); ++n) c.name = "Guest-" + c.id.substr(0, n);
+    for (std::size_t n = 5; taken(c.name) && n <= c.id.size(); ++n)
+      c.name = "Guest-" + c.id.substr(0, n);
   }
   Statement st = db->Prepare("INSERT INTO clients(id, name, created) VALUES(?1, ?2, ?3)");
   st.Bind(1, c.id).Bind(2, c.name).Bind(3, Now()).Run();
@@ -220,7 +221,8 @@ void Storage::SetProfile(const std::string& id, const std::string& requested, bo
   Lease db(*this);
   Transaction tx(*db);
   if (!ClientExists(*db, id)) throw InputError(404, "This client is not known to the service.");
-  Statement other = db->Prepare("SELECT 1 FROM clients WHERE name = ?1 COLLATE NOCASE AND id <> ?2");
+  Statement other =
+      db->Prepare("SELECT 1 FROM clients WHERE name = ?1 COLLATE NOCASE AND id <> ?2");
   other.Bind(1, name).Bind(2, id);
   bool taken = other.Step();
   other.Run();
@@ -253,8 +255,7 @@ void Storage::RecordVisit(const std::string& clientId, const std::string& rawUrl
       "INSERT INTO visits(client_id, site, last_seen) VALUES(?1, ?2, ?3)"
       " ON CONFLICT(client_id, site) DO UPDATE SET last_seen = excluded.last_seen");
   visit.Bind(1, clientId).Bind(2, site).Bind(3, now).Run();
-  Statement client =
-      db->Prepare("UPDATE clients SET last_site = ?2, last_seen = ?3 WHERE id = ?1");
+  Statement client = db->Prepare("UPDATE clients SET last_site = ?2, last_seen = ?3 WHERE id = ?1");
   client.Bind(1, clientId).Bind(2, url).Bind(3, now).Run();
   tx.Commit();
 }
@@ -264,8 +265,8 @@ std::int64_t Storage::AddComment(const std::string& clientId, const std::string&
   std::string text = Trim(SanitizeText(rawText, true));
   if (text.empty()) throw InputError(400, "Please write something first.");
   if (Utf8Length(text) > kMaxCommentChars)
-    throw InputError(413, "A comment may have at most " + std::to_string(kMaxCommentChars) +
-                              " characters.");
+    throw InputError(
+        413, "A comment may have at most " + std::to_string(kMaxCommentChars) + " characters.");
   std::string url = Trim(Utf8Prefix(SanitizeText(rawUrl, false), kMaxSiteAddress));
   std::string site = SiteKey(url);
   if (site.empty()) throw InputError(400, "There is no site to comment on.");
@@ -273,7 +274,8 @@ std::int64_t Storage::AddComment(const std::string& clientId, const std::string&
 
   Lease db(*this);
   Transaction tx(*db);
-  if (!ClientExists(*db, clientId)) throw InputError(403, "This client is not known to the service.");
+  if (!ClientExists(*db, clientId))
+    throw InputError(403, "This client is not known to the service.");
   Statement insert = db->Prepare(
       "INSERT INTO comments(site, url, client_id, text, created) VALUES(?1, ?2, ?3, ?4, ?5)");
   insert.Bind(1, site).Bind(2, url).Bind(3, clientId).Bind(4, text).Bind(5, now).Run();
@@ -294,9 +296,9 @@ std::int64_t Storage::AddComment(const std::string& clientId, const std::string&
 
 std::vector<Comment> Storage::CommentsForSite(const std::string& siteKey, int limit) {
   Lease db(*this);
-  Statement st = db->Prepare(
-      "SELECT " ZQS_COMMENT_COLUMNS " FROM comments c JOIN clients a ON a.id = c.client_id"
-      " WHERE c.site = ?1 ORDER BY c.id DESC LIMIT ?2");
+  Statement st = db->Prepare("SELECT " ZQS_COMMENT_COLUMNS
+                             " FROM comments c JOIN clients a ON a.id = c.client_id"
+                             " WHERE c.site = ?1 ORDER BY c.id DESC LIMIT ?2");
   st.Bind(1, siteKey).Bind(2, limit);
   std::vector<Comment> out;
   while (st.Step()) out.push_back(ReadComment(st, 0));
@@ -327,11 +329,12 @@ std::optional<Comment> Storage::FindComment(std::int64_t id) {
 std::vector<Notification> Storage::Feed(const std::string& clientId, std::int64_t after,
                                         int limit) {
   Lease db(*this);
-  Statement st = db->Prepare(
-      "SELECT n.id, " ZQS_COMMENT_COLUMNS " FROM notifications n"
-      " JOIN comments c ON c.id = n.comment_id JOIN clients a ON a.id = c.client_id"
-      " WHERE n.client_id = ?1 AND n.id > ?2"
-      " AND n.id > (SELECT acked FROM clients WHERE id = ?1) ORDER BY n.id LIMIT ?3");
+  Statement st =
+      db->Prepare("SELECT n.id, " ZQS_COMMENT_COLUMNS
+                  " FROM notifications n"
+                  " JOIN comments c ON c.id = n.comment_id JOIN clients a ON a.id = c.client_id"
+                  " WHERE n.client_id = ?1 AND n.id > ?2"
+                  " AND n.id > (SELECT acked FROM clients WHERE id = ?1) ORDER BY n.id LIMIT ?3");
   st.Bind(1, clientId).Bind(2, after).Bind(3, limit);
   std::vector<Notification> out;
   while (st.Step()) out.push_back(Notification{st.Int(0), ReadComment(st, 1)});
@@ -348,10 +351,11 @@ void Storage::Acknowledge(const std::string& clientId, std::int64_t upTo) {
 
 std::vector<Notification> Storage::History(const std::string& clientId, int limit) {
   Lease db(*this);
-  Statement st = db->Prepare(
-      "SELECT n.id, " ZQS_COMMENT_COLUMNS " FROM notifications n"
-      " JOIN comments c ON c.id = n.comment_id JOIN clients a ON a.id = c.client_id"
-      " WHERE n.client_id = ?1 ORDER BY n.id DESC LIMIT ?2");
+  Statement st =
+      db->Prepare("SELECT n.id, " ZQS_COMMENT_COLUMNS
+                  " FROM notifications n"
+                  " JOIN comments c ON c.id = n.comment_id JOIN clients a ON a.id = c.client_id"
+                  " WHERE n.client_id = ?1 ORDER BY n.id DESC LIMIT ?2");
   st.Bind(1, clientId).Bind(2, limit);
   std::vector<Notification> out;
   while (st.Step()) out.push_back(Notification{st.Int(0), ReadComment(st, 1)});
@@ -362,11 +366,13 @@ void Storage::AddFriend(const std::string& clientId, const std::string& who) {
   std::string wanted = Trim(SanitizeText(who, false));
   Lease db(*this);
   Transaction tx(*db);
-  if (!ClientExists(*db, clientId)) throw InputError(404, "This client is not known to the service.");
+  if (!ClientExists(*db, clientId))
+    throw InputError(404, "This client is not known to the service.");
   Statement find = db->Prepare(
       "SELECT id FROM clients WHERE id = ?1 OR name = ?1 COLLATE NOCASE ORDER BY id = ?1 DESC");
   find.Bind(1, wanted);
-  if (wanted.empty() || !find.Step()) throw InputError(404, "There is nobody called " + wanted + ".");
+  if (wanted.empty() || !find.Step())
+    throw InputError(404, "There is nobody called " + wanted + ".");
   std::string friendId = find.Text(0);
   find.Run();
   if (friendId == clientId) throw InputError(400, "You cannot add yourself.");
@@ -391,7 +397,8 @@ std::vector<Client> Storage::Friends(const std::string& clientId) {
       " ORDER BY c.name COLLATE NOCASE");
   st.Bind(1, clientId);
   std::vector<Client> out;
-  while (st.Step()) out.push_back(Client{st.Text(0), st.Text(1), st.Text(2), st.Int(3), st.Int(4) != 0});
+  while (st.Step())
+    out.push_back(Client{st.Text(0), st.Text(1), st.Text(2), st.Int(3), st.Int(4) != 0});
   return out;
 }
 
@@ -402,12 +409,12 @@ void Storage::AddFeedback(const std::string& rawName, const std::string& rawEmai
   std::string text = Trim(SanitizeText(rawText, true));
   if (text.empty()) throw InputError(400, "Please write something first.");
   if (Utf8Length(text) > kMaxFeedbackChars)
-    throw InputError(413, "A message may have at most " + std::to_string(kMaxFeedbackChars) +
-                              " characters.");
+    throw InputError(
+        413, "A message may have at most " + std::to_string(kMaxFeedbackChars) + " characters.");
   Lease db(*this);
   Transaction tx(*db);
-  Statement st = db->Prepare(
-      "INSERT INTO feedback(name, email, text, created) VALUES(?1, ?2, ?3, ?4)");
+  Statement st =
+      db->Prepare("INSERT INTO feedback(name, email, text, created) VALUES(?1, ?2, ?3, ?4)");
   st.Bind(1, name).Bind(2, email).Bind(3, text).Bind(4, Now()).Run();
   tx.Commit();
 }

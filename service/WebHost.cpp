@@ -48,7 +48,8 @@ void WebHost::Download(Req req, Res res) {
     std::ostringstream bytes;
     if (!in || !(bytes << in.rdbuf())) throw std::runtime_error("cannot read " + file.string());
     res.set_header("Cache-Control", "no-cache");
-    res.set_header("Content-Disposition", "attachment; filename=\"" + file.filename().string() + "\"");
+    res.set_header("Content-Disposition",
+                   "attachment; filename=\"" + file.filename().string() + "\"");
     res.set_content(bytes.str(), "application/octet-stream");
     return;
   }
@@ -59,7 +60,8 @@ void WebHost::DownloadIndex(Res res) {
   std::string items;
   for (const fs::path& file : FilesIn(options_.DownloadFolder())) {
     std::string name = file.filename().string();
-    items += "<li><a href=\"" + HtmlEscape(PercentEncode(name)) + "\">" + HtmlEscape(name) + "</a></li>\n";
+    items += "<li><a href=\"" + HtmlEscape(PercentEncode(name)) + "\">" + HtmlEscape(name) +
+             "</a></li>\n";
   }
   if (items.empty()) items = "<li class=\"zq-empty\">Nothing to download yet.</li>";
   HtmlTemplate t;

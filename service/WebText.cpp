@@ -56,9 +56,9 @@ void AppendPercent(std::string& out, unsigned char c) {
 }
 
 bool IsUnreserved(unsigned char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-         c == '-' || c == '_' || c == '.' || c == '!' || c == '~' || c == '*' || c == '\'' ||
-         c == '(' || c == ')';
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+         c == '_' || c == '.' || c == '!' || c == '~' || c == '*' || c == '\'' || c == '(' ||
+         c == ')';
 }
 
 }  // namespace
@@ -128,12 +128,23 @@ std::string HtmlEscape(std::string_view text) {
   out.reserve(text.size() + text.size() / 8);
   for (char c : text) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&#39;"; break;
-      default: out += c;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -181,12 +192,24 @@ std::string JsonString(std::string_view text) {
   for (char ch : text) {
     unsigned char c = static_cast<unsigned char>(ch);
     switch (ch) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '<': out += "\\u003c"; break;
-      case '>': out += "\\u003e"; break;
-      case '&': out += "\\u0026"; break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '<':
+        out += "\\u003c";
+        break;
+      case '>':
+        out += "\\u003e";
+        break;
+      case '&':
+        out += "\\u0026";
+        break;
       default:
         if (c < 0x20) {
           static const char kHex[] = "0123456789abcdef";
@@ -248,14 +271,16 @@ std::string CommandMessageText(std::string_view text) {
   return out;
 }
 
-std::string CommandQueryValue(std::string_view text) {
+std::string CommandKeyword(std::string_view text) {
   std::string out;
-  for (char ch : text) {
-    unsigned char c = static_cast<unsigned char>(ch);
-    if (IsUnreserved(c) && c != '~')
-      out += ch;
+  for (char c : text) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) continue;
+    if (c == ' ')
+      out += '_';
+    else if (std::string_view("%&+=?#;~").find(c) != std::string_view::npos)
+      out += '-';
     else
-      AppendPercent(out, c);
+      out += c;
   }
   return out;
 }

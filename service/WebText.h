@@ -50,9 +50,10 @@ Params ParseForm(std::string_view body);
 // - message text: "~" becomes "-", spaces become "_" and line breaks "<nl>" (the client
 //   turns both back), other control characters are dropped;
 std::string CommandMessageText(std::string_view text);
-// - a value that the client puts back into a page's query (the notification's keywords):
-//   percent-encoded like PercentEncode and "~" too, so that the page decodes it again;
-std::string CommandQueryValue(std::string_view text);
+// - a keyword of the notification's context, which comes back in the notification page's
+//   query, escaped there by the client or not: the characters that give a query its
+//   meaning or would be decoded (% & + = ? # ; ~) become "-", spaces "_";
+std::string CommandKeyword(std::string_view text);
 // - an address: the fragment is dropped (browsers never send it), "~" becomes "%7E",
 //   spaces, quotes, angle brackets and non-ASCII characters are percent-encoded, which
 //   leaves an equivalent address.

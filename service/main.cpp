@@ -1,12 +1,12 @@
 // zqservice: starts the reference service on its two ports, prints their addresses, and
 // stops cleanly on SIGINT or SIGTERM once the requests under way are answered.
+#include <pthread.h>
+
 #include <csignal>
 #include <cstdio>
 #include <exception>
 #include <string>
 #include <vector>
-
-#include <pthread.h>
 
 #include "service/Service.h"
 

@@ -10,6 +10,8 @@
 #include "app/Text.h"
 #include "platform/sim/sim_profile.h"
 #include "platform/sim/sim_browsers.h"
+#include "platform/sim/sim_ie_app.h"
+#include "platform/sim/sim_network.h"
 #include "platform/sim/sim_registry.h"
 #include "platform/sim/sim_taskbar.h"
 #include "platform/sim/sim_web_control.h"
@@ -23,7 +25,9 @@ Desktop::Desktop(std::string root)
       registry_(std::make_unique<SimRegistry>()),
       dde_(std::make_unique<SimDde>(*this)),
       shellWindows_(std::make_unique<SimShellWindows>(*this)),
-      web_(std::make_unique<SimWebControls>(*this)) {
+      web_(std::make_unique<SimWebControls>(*this)),
+      network_(std::make_unique<SimNetwork>()),
+      ieApps_(std::make_unique<SimIEApplications>(*this)) {
   SimWindow desk;
   desk.className = L"#32769";
   desk.rect = screen;

@@ -26,6 +26,9 @@ class SimDde;
 class SimShellWindows;
 class SimWebControls;
 class SimTaskbar;
+class SimInternet;
+class SimNetwork;
+class SimIEApplications;
 
 constexpr std::uint64_t kNever = ~0ull;
 
@@ -189,6 +192,12 @@ class Desktop {
   bool failCoInitialize = false;
   bool failClassObjects = false;
   bool layeredSupported = true;
+  // The running image's machine type (its header's Machine field), and moves that fail:
+  // lower-case path -> how many of the next moves onto it fail.
+  std::uint16_t imageMachine = 0x014C;
+  std::map<std::wstring, int> failMovesTo;
+  // The downloads the network serves (sim_internet.h); created on first use.
+  std::shared_ptr<SimInternet> internetState;
   std::set<std::pair<std::uint32_t, std::wstring>> windowClasses;  // (pid, lower-case name)
 
   SimProfile& profile() { return *profile_; }
@@ -197,6 +206,8 @@ class Desktop {
   SimShellWindows& shellWindows() { return *shellWindows_; }
   SimWebControls& web() { return *web_; }
   SimTaskbar& taskbarShell() { return *taskbarShell_; }
+  SimNetwork& network() { return *network_; }
+  SimIEApplications& ieApps() { return *ieApps_; }
   std::string HostPath(const std::wstring& windowsPath) const;
   const std::string& Root() const { return root_; }
 
@@ -235,6 +246,8 @@ class Desktop {
   std::unique_ptr<SimShellWindows> shellWindows_;
   std::unique_ptr<SimWebControls> web_;
   std::unique_ptr<SimTaskbar> taskbarShell_;
+  std::unique_ptr<SimNetwork> network_;
+  std::unique_ptr<SimIEApplications> ieApps_;
   std::vector<std::string> trace_;
 };
 
@@ -259,6 +272,8 @@ class SimProcess : public Platform {
   Dde& dde() override;
   ShellWindows& shellWindows() override;
   WebControls& web() override;
+  IEApplications& ieApps() override;
+  Internet& internet() override;
 
   Desktop& desktop() { return desktop_; }
   std::uint32_t pid() const { return pid_; }

@@ -3,15 +3,19 @@
 #include <algorithm>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 
 #include "app/SystemTexts.h"
 #include "app/Text.h"
 #include "platform/sim/sim_browsers.h"
 #include "platform/sim/sim_desktop.h"
+#include "platform/sim/sim_internet.h"
+#include "platform/sim/sim_ie_app.h"
 #include "platform/sim/sim_profile.h"
 #include "platform/sim/sim_registry.h"
 #include "platform/sim/sim_web_control.h"
 #include "platform/sim/sim_window.h"
+#include "automation/ClientTray.h"
 #include "resources/ResourceTable.h"
 
 namespace zq::sim {
@@ -112,7 +116,12 @@ class SimProcesses : public Processes {
   std::wstring CommandLine() override { return p_.CommandLine(); }
   std::wstring ModulePath() override { return p_.ModulePath(); }
   std::wstring ShortPath(const std::wstring& path) override { return path; }
-  std::wstring TempPath() override { return L"C:\\Temp\\"; }
+  std::wstring TempPath() override {
+    // The system's temporary directory always exists.
+    std::error_code ec;
+    std::filesystem::create_directories(d_.HostPath(L"C:\\Temp"), ec);
+    return L"C:\\Temp\\";
+  }
   bool CreateProcess(const std::wstring& commandLine) override {
     d_.processStarts.push_back({p_.pid(), commandLine, "CreateProcess"});
     d_.Trace("process " + std::to_string(p_.pid()) + " runs CreateProcess: " + ToUtf8(commandLine));
@@ -137,17 +146,46 @@ class SimProcesses : public Processes {
     }
     return 33;
   }
+  // Like MoveFileExW: the target must not exist unless flag 1 (replace existing) is given;
+  // the desktop can make the next moves onto a path fail.
   bool MoveFile(const std::wstring& from, const std::wstring& to, unsigned flags) override {
+    namespace fs = std::filesystem;
     std::error_code ec;
-    std::filesystem::rename(d_.HostPath(from), d_.HostPath(to), ec);
+    bool ok = fs::is_regular_file(d_.HostPath(from), ec) &&
+              ((flags & 1) || !fs::exists(d_.HostPath(to), ec));
+    auto refused = d_.failMovesTo.find(ToLower(to));
+    if (ok && refused != d_.failMovesTo.end() && refused->second > 0) {
+      if (--refused->second == 0) d_.failMovesTo.erase(refused);
+      ok = false;
+    }
+    if (ok) {
+      fs::rename(d_.HostPath(from), d_.HostPath(to), ec);
+      ok = !ec;
+    }
     d_.Trace("process " + std::to_string(p_.pid()) + " moves " + ToUtf8(from) + " to " +
-             ToUtf8(to) + (ec ? " (failed)" : ""));
-    return !ec;
+             ToUtf8(to) + (ok ? "" : " (failed)"));
+    return ok;
   }
   bool DeleteFile(const std::wstring& path) override {
     std::error_code ec;
     return std::filesystem::remove(d_.HostPath(path), ec);
   }
+  std::uintptr_t CreateNewFile(const std::wstring& path) override {
+    auto file = std::make_unique<std::ofstream>(d_.HostPath(path),
+                                                std::ios::binary | std::ios::trunc);
+    if (!*file) return 0;
+    std::uintptr_t h = nextFile_++;
+    files_[h] = std::move(file);
+    return h;
+  }
+  unsigned WriteToFile(std::uintptr_t file, const char* data, unsigned size) override {
+    auto it = files_.find(file);
+    if (it == files_.end()) return 0;
+    it->second->write(data, size);
+    return *it->second ? size : 0;
+  }
+  void CloseFile(std::uintptr_t file) override { files_.erase(file); }
+  std::uint16_t ModuleMachine() override { return d_.imageMachine; }
   [[noreturn]] void ExitProcess(int code) override {
     if (!p_.exitCode) p_.exitCode = code;
     d_.Trace("process " + std::to_string(p_.pid()) + " calls ExitProcess(" +
@@ -159,6 +197,8 @@ class SimProcesses : public Processes {
  private:
   Desktop& d_;
   SimProcess& p_;
+  std::map<std::uintptr_t, std::unique_ptr<std::ofstream>> files_;
+  std::uintptr_t nextFile_ = 0xF0001;
 };
 
 class SimMutexes : public Mutexes {
@@ -302,9 +342,26 @@ class SimCom : public Com {
   void Uninitialize() override {}
   void InitModule(std::uint32_t) override {}
   void TermModule() override {}
+  // The type library's registration: the library key under HKCR\TypeLib. The registry
+  // scripts are applied by the client itself.
   HResult UpdateRegistration(bool registerServer) override {
+    std::wstring key = std::wstring(L"TypeLib\\") + kLibIdClientLib;
+    std::wstring module = p_.ModulePath();
+    Registry& r = d_.registry();
     d_.Trace("process " + std::to_string(p_.pid()) +
-             (registerServer ? " registers" : " unregisters") + " its automation server");
+             (registerServer ? " registers" : " unregisters") + " its type library");
+    if (!registerServer) {
+      r.DeleteTree(RegRoot::ClassesRoot, key);
+      return hr::Ok;
+    }
+    r.CreateKey(RegRoot::ClassesRoot, key + L"\\1.0\\0\\win32");
+    r.CreateKey(RegRoot::ClassesRoot, key + L"\\1.0\\FLAGS");
+    r.CreateKey(RegRoot::ClassesRoot, key + L"\\1.0\\HELPDIR");
+    r.SetString(RegRoot::ClassesRoot, key + L"\\1.0", L"", L"ClientLib");
+    r.SetString(RegRoot::ClassesRoot, key + L"\\1.0\\0\\win32", L"", module);
+    r.SetString(RegRoot::ClassesRoot, key + L"\\1.0\\FLAGS", L"", L"0");
+    r.SetString(RegRoot::ClassesRoot, key + L"\\1.0\\HELPDIR", L"",
+                module.substr(0, module.find_last_of(L"\\/:")));
     return hr::Ok;
   }
   HResult RegisterClassObjects() override {
@@ -325,7 +382,7 @@ class SimCom : public Com {
 struct SimProcess::Parts {
   Parts(Desktop& d, SimProcess& p)
       : windows(d, p.pid()), clock(d), threads(d, p), processes(d, p), mutexes(d, p),
-        shell(d, p), system(d), com(d, p) {}
+        shell(d, p), system(d), com(d, p), internet(NewSimInternet(d, p)) {}
   SimWindows windows;
   SimClock clock;
   SimThreads threads;
@@ -335,6 +392,7 @@ struct SimProcess::Parts {
   SimShell shell;
   SimSystem system;
   SimCom com;
+  std::unique_ptr<Internet> internet;
 };
 
 SimProcess::SimProcess(Desktop& desktop, std::uint32_t pid, std::wstring modulePath,
@@ -358,5 +416,7 @@ Com& SimProcess::com() { return parts_->com; }
 Dde& SimProcess::dde() { return desktop_.dde(); }
 ShellWindows& SimProcess::shellWindows() { return desktop_.shellWindows(); }
 WebControls& SimProcess::web() { return desktop_.web(); }
+Internet& SimProcess::internet() { return *parts_->internet; }
+IEApplications& SimProcess::ieApps() { return desktop_.ieApps(); }
 
 }  // namespace zq::sim

@@ -8,6 +8,7 @@
 
 #include "app/Text.h"
 #include "platform/sim/sim_desktop.h"
+#include "platform/sim/sim_network.h"
 
 namespace zq::sim {
 
@@ -262,6 +263,19 @@ void SimWebControls::StartNavigation(SimWebControlRecord& c, const std::wstring&
   Trace(c, what);
   if (c.pending) c.navigations[*c.pending].outcome = "stopped";
   c.pending = n;
+  // Web addresses ask the simulated network first: a server that cannot be reached or
+  // answers with an error status fails the load whether or not loads complete by themselves.
+  if (ToLower(url.substr(0, 4)) == L"http") {
+    NetAnswer answer = d_.network().Fetch(url);
+    if (answer.kind == NetAnswer::Kind::Silent) return;
+    std::int32_t failure = answer.kind == NetAnswer::Kind::Unreachable
+                               ? static_cast<std::int32_t>(0x800C0005u)  // resource not found
+                               : (answer.status >= 400 ? answer.status : 0);
+    if (failure) {
+      Queue(c.index, [this, failure](SimWebControlRecord& r) { FailLoad(r, failure); });
+      return;
+    }
+  }
   if (!noDocuments && (autoLoad || EqualsNoCase(url, L"about:blank")))
     Queue(c.index, [this](SimWebControlRecord& r) { FinishLoad(r, std::wstring()); });
 }

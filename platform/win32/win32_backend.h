@@ -27,6 +27,8 @@ std::unique_ptr<Com> NewCom();
 std::unique_ptr<Dde> NewDde();
 std::unique_ptr<ShellWindows> NewShellWindows();
 std::unique_ptr<WebControls> NewWebControls();
+std::unique_ptr<IEApplications> NewIEApplications();
+std::unique_ptr<Internet> NewInternet();
 
 // Menus: a popup menu built from portable items (grey, check and default marks included),
 // and the portable form of a loaded menu bar or popup.

@@ -17,7 +17,9 @@ Win32Platform::Win32Platform(HINSTANCE module)
       com_(NewCom()),
       dde_(NewDde()),
       shellWindows_(NewShellWindows()),
-      web_(NewWebControls()) {}
+      web_(NewWebControls()),
+      ieApps_(NewIEApplications()),
+      internet_(NewInternet()) {}
 
 Win32Platform::~Win32Platform() = default;
 

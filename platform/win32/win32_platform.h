@@ -27,6 +27,8 @@ class Win32Platform : public Platform {
   Dde& dde() override { return *dde_; }
   ShellWindows& shellWindows() override { return *shellWindows_; }
   WebControls& web() override { return *web_; }
+  IEApplications& ieApps() override { return *ieApps_; }
+  Internet& internet() override { return *internet_; }
 
  private:
   std::unique_ptr<Windows> windows_;
@@ -43,6 +45,8 @@ class Win32Platform : public Platform {
   std::unique_ptr<Dde> dde_;
   std::unique_ptr<ShellWindows> shellWindows_;
   std::unique_ptr<WebControls> web_;
+  std::unique_ptr<IEApplications> ieApps_;
+  std::unique_ptr<Internet> internet_;
 };
 
 }  // namespace zq::win32

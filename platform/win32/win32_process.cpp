@@ -1,5 +1,5 @@
 // The running process on Windows: clock, worker threads and critical sections, the
-// program's identity, starting programs, files, named mutexes, system facts and COM.
+// program's identity, starting programs, files, named mutexes and system facts.
 #include "platform/win32/win32_backend.h"
 
 #include <objbase.h>
@@ -124,8 +124,8 @@ class Win32Processes : public Processes {
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &si, &pi))
+    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE,
+                          CREATE_DEFAULT_ERROR_MODE, nullptr, nullptr, &si, &pi))
       return false;
     UniqueHandle process(pi.hProcess), thread(pi.hThread);
     return true;
@@ -137,6 +137,26 @@ class Win32Processes : public Processes {
     return ::MoveFileExW(from.c_str(), to.c_str(), flags) != 0;
   }
   bool DeleteFile(const std::wstring& path) override { return ::DeleteFileW(path.c_str()) != 0; }
+  std::uintptr_t CreateNewFile(const std::wstring& path) override {
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return file == INVALID_HANDLE_VALUE ? 0 : reinterpret_cast<std::uintptr_t>(file);
+  }
+  unsigned WriteToFile(std::uintptr_t file, const char* data, unsigned size) override {
+    DWORD written = 0;
+    if (!::WriteFile(reinterpret_cast<HANDLE>(file), data, size, &written, nullptr)) return 0;
+    return written;
+  }
+  void CloseFile(std::uintptr_t file) override {
+    if (file) ::CloseHandle(reinterpret_cast<HANDLE>(file));
+  }
+  // The Machine field of the running image's file header.
+  std::uint16_t ModuleMachine() override {
+    auto* base = reinterpret_cast<const unsigned char*>(::GetModuleHandleW(nullptr));
+    auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    return nt->FileHeader.Machine;
+  }
   [[noreturn]] void ExitProcess(int code) override { ::ExitProcess(static_cast<UINT>(code)); }
 };
 
@@ -182,19 +202,6 @@ class Win32System : public System {
   }
 };
 
-// The component runtime. The automation server's class objects and registration come
-// with the automation work; until then those calls succeed without doing anything.
-class Win32Com : public Com {
- public:
-  HResult Initialize() override { return ::CoInitialize(nullptr); }
-  void Uninitialize() override { ::CoUninitialize(); }
-  void InitModule(std::uint32_t) override {}
-  void TermModule() override {}
-  HResult UpdateRegistration(bool) override { return hr::Ok; }
-  HResult RegisterClassObjects() override { return hr::Ok; }
-  void RevokeClassObjects() override {}
-};
-
 }  // namespace
 
 std::unique_ptr<Clock> NewClock() { return std::make_unique<Win32Clock>(); }
@@ -204,6 +211,5 @@ std::unique_ptr<Threads> NewThreads(Platform& platform) {
 std::unique_ptr<Processes> NewProcesses() { return std::make_unique<Win32Processes>(); }
 std::unique_ptr<Mutexes> NewMutexes() { return std::make_unique<Win32Mutexes>(); }
 std::unique_ptr<System> NewSystem() { return std::make_unique<Win32System>(); }
-std::unique_ptr<Com> NewCom() { return std::make_unique<Win32Com>(); }
 
 }  // namespace zq::win32

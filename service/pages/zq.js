@@ -95,7 +95,9 @@ zq.param = function (name, fallback) {
   var pairs = window.location.search.replace(/^\?/, "").split(/[&?]/), i, kv;
   for (i = 0; i < pairs.length; i++) {
     kv = pairs[i].split("=");
-    if (kv[0].toLowerCase() === name.toLowerCase() && kv.length > 1) { return decodeURIComponent(kv[1]); }
+    if (kv[0].toLowerCase() === name.toLowerCase() && kv.length > 1) {
+      try { return decodeURIComponent(kv[1]); } catch (e) { return kv[1]; }
+    }
   }
   return fallback;
 };

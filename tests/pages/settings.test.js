@@ -4,7 +4,7 @@
 
 const test = require('node:test');
 const assert = require('node:assert/strict');
-const { launch, openPage, press, api, sleep, unique } = require('./harness');
+const { launch, openPage, press, api, unique } = require('./harness');
 
 let browser;
 test.before(async () => { browser = await launch(); });
@@ -24,6 +24,7 @@ async function checked(page, id) {
 
 test('the settings page shows what the client wrote and stores what the user switches', async () => {
   const eve = await api.register(unique('Eve'));
+  await api.post('/Panel/api/profile', { client: eve.id, name: eve.name, share: '0' });
   const { page, client } = await openPage(browser, '/Panel/Settings.aspx?OpenTab=GeneralTab', {
     shownotifications: '0', startwithcomputer: '1', ShowOthersMyLocation: 'false', ClientIdentifier: eve.id,
   });
@@ -50,6 +51,9 @@ test('the settings page shows what the client wrote and stores what the user swi
   await press(page, '#zqTabPrivacy');
   await press(page, '#zqShareLocation');
   assert.deepEqual(await client.next(ASKED.length + 3, 1), ['1232 ShowOthersMyLocation true']);
+  await page.waitForFunction(() => document.getElementById('zqStatus').innerText === 'Saved.');
+  assert.equal((await api.get(`/Panel/api/profile?client=${eve.id}`)).text, `ok\t${eve.name}\t1\n`);
+  await page.evaluate(() => { document.getElementById('zqStatus').innerText = ''; });
   await press(page, '#zqTabAccount');
   const name = unique('Evelyn');
   await page.fill('#zqName', name);
@@ -64,7 +68,9 @@ test('the settings page shows what the client wrote and stores what the user swi
 test('without stored values the page shows the client defaults, on the tab it was asked for', async () => {
   const { page, client } = await openPage(browser, '/Panel/Settings.aspx?OpenTab=PrivacyTab', {});
   await client.next(0, ASKED.length);
-  await sleep(1700);  // the page waits a while for values that never come
+  // The page waits a while for values that never come, then takes the defaults.
+  await page.waitForFunction(() => document.getElementById('zqShowNotifications').checked &&
+                                   document.getElementById('zqShareLocation').checked);
   assert.equal(await checked(page, '#zqShowNotifications'), true);
   assert.equal(await checked(page, '#zqStartWithComputer'), false);
   assert.equal(await checked(page, '#zqShareLocation'), true);

@@ -1,9 +1,15 @@
 // Tests of the service over HTTP: the client's addresses in any case and with unescaped
 // queries, hostile input shown as text, unknown clients, a locked or full database,
 // downloads, and over-long addresses.
+#include <arpa/inet.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sqlite3.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <fstream>
 
 #include "service_test_util.h"
@@ -32,15 +38,20 @@ TEST(ServiceHttp, EveryPageAnswersAtTheClientsAddressesInAnyCase) {
        {"/Panel/DefaultMinimize.aspx?TavrelZephquillID=&TavrelZephquillURL=http://a.com/",
         "/panel/defaultminimize.aspx?TavrelZephquillID=&TavrelZephquillURL=http://a.com/",
         "/Panel/SiteComments.aspx", "/Panel/DefaultClose.html",
-        "/Panel/DefaultNotify.aspx?MurmelId=1&IsNotify=1&IsPerSite=true&TavrelZephquillID=&TavrelZephquillURL=x",
-        "/Panel/WhereAreMyFriends.aspx?InitialScreen=Friends", "/Panel/Settings.aspx?OpenTab=GeneralTab",
-        "/Panel/Events.aspx", "/Panel/FriendsAdmin.aspx", "/Panel/ClientApplicationLoad.aspx",
-        "/Panel/PollingNotifications.aspx", "/panel/connectionalivestaticcheck.htm", "/Panel/zq.js", "/"}) {
+        "/Panel/"
+        "DefaultNotify.aspx?MurmelId=1&IsNotify=1&IsPerSite=true&TavrelZephquillID=&"
+        "TavrelZephquillURL=x",
+        "/Panel/WhereAreMyFriends.aspx?InitialScreen=Friends",
+        "/Panel/Settings.aspx?OpenTab=GeneralTab", "/Panel/Events.aspx", "/Panel/FriendsAdmin.aspx",
+        "/Panel/ClientApplicationLoad.aspx", "/Panel/PollingNotifications.aspx",
+        "/panel/connectionalivestaticcheck.htm", "/Panel/zq.js", "/"}) {
     auto res = s.app().Get(path);
     ASSERT_TRUE(res) << path;
     EXPECT_EQ(res->status, 200) << path;
   }
-  EXPECT_NE(s.app().Get("/panel/connectionalivestaticcheck.htm")->body.find("id=\"ConnectionAliveStaticCheck\""),
+  EXPECT_NE(s.app()
+                .Get("/panel/connectionalivestaticcheck.htm")
+                ->body.find("id=\"ConnectionAliveStaticCheck\""),
             std::string::npos);
   for (const char* path : {"/AboutUs.aspx", "/contactus.aspx", "/Download/", "/zq.css"})
     EXPECT_EQ(s.web().Get(path)->status, 200) << path;
@@ -94,14 +105,17 @@ TEST(ServiceHttp, HostileTextsAndAddressesAreShownAsText) {
 
 TEST(ServiceHttp, AnUnknownClientGetsAnEmptyFeedNotAnError) {
   LiveService s;
-  for (const char* path : {"/Panel/api/feed?client=nobody", "/Panel/api/feed", "/Panel/api/feed?client=%00%FF&after=x"}) {
+  for (const char* path : {"/Panel/api/feed?client=nobody", "/Panel/api/feed",
+                           "/Panel/api/feed?client=%00%FF&after=x"}) {
     auto res = s.app().Get(path);
     ASSERT_TRUE(res);
     EXPECT_EQ(res->status, 200) << path;
     EXPECT_EQ(res->body, "zqfeed\n") << path;
   }
-  EXPECT_EQ(s.app().Get("/Panel/api/feed?client=nobody&format=json")->body, "{\"notifications\":[]}\n");
-  auto page = s.app().Get("/Panel/DefaultMinimize.aspx?TavrelZephquillID=nobody&TavrelZephquillURL=http://a.com/");
+  EXPECT_EQ(s.app().Get("/Panel/api/feed?client=nobody&format=json")->body,
+            "{\"notifications\":[]}\n");
+  auto page = s.app().Get(
+      "/Panel/DefaultMinimize.aspx?TavrelZephquillID=nobody&TavrelZephquillURL=http://a.com/");
   EXPECT_EQ(page->status, 200);
   EXPECT_NE(page->body.find("zq-unknown"), std::string::npos);
   EXPECT_EQ(Comment(s.app(), "nobody", "http://a.com/", "hi")->status, 403);
@@ -111,19 +125,26 @@ TEST(ServiceHttp, NotificationsAreDeliveredOnceAcknowledged) {
   LiveService s;
   std::string eve = Register(s.app(), "Eve");
   std::string dana = Register(s.app(), "Dana");
-  s.app().Get("/Panel/DefaultMinimize.aspx?TavrelZephquillID=" + eve + "&TavrelZephquillURL=http://a.com/");
+  s.app().Get("/Panel/DefaultMinimize.aspx?TavrelZephquillID=" + eve +
+              "&TavrelZephquillURL=http://a.com/");
   ASSERT_EQ(Comment(s.app(), dana, "http://a.com/page", "Look here")->status, 200);
   auto feed = s.app().Get("/Panel/api/feed?client=" + eve);
   ASSERT_EQ(feed->status, 200);
   std::string line = feed->body.substr(feed->body.find('\n') + 1);
-  EXPECT_EQ(line.substr(line.find('\t')), "\t8000\tmurmel\tDana_on_a.com:<nl>Look_here\thttp://a.com/page\t1\tsite\ttrue\ta.com;Dana\n");
+  EXPECT_EQ(line.substr(line.find('\t')),
+            "\t8000\tmurmel\tDana_on_a.com:<nl>Look_here\thttp://a.com/"
+            "page\t1\tsite\ttrue\ta.com;Dana\n");
   std::string notification = line.substr(0, line.find('\t'));
   auto json = s.app().Get("/Panel/api/feed?format=json&client=" + eve);
   EXPECT_NE(json->body.find("\"text\":\"Look here\""), std::string::npos);
-  ASSERT_EQ(s.app().Post("/Panel/api/ack", "client=" + eve + "&upto=" + notification,
-                         "application/x-www-form-urlencoded")->status, 200);
+  ASSERT_EQ(s.app()
+                .Post("/Panel/api/ack", "client=" + eve + "&upto=" + notification,
+                      "application/x-www-form-urlencoded")
+                ->status,
+            200);
   EXPECT_EQ(s.app().Get("/Panel/api/feed?client=" + eve)->body, "zqfeed\n");
-  EXPECT_NE(s.app().Get("/Panel/api/events?client=" + eve)->body.find("Look here"), std::string::npos);
+  EXPECT_NE(s.app().Get("/Panel/api/events?client=" + eve)->body.find("Look here"),
+            std::string::npos);
 }
 
 TEST(ServiceHttp, ALockedDatabaseGivesAnErrorAndSavesNothing) {
@@ -143,8 +164,11 @@ TEST(ServiceHttp, ALockedDatabaseGivesAnErrorAndSavesNothing) {
   EXPECT_NE(page->body.find("Nothing was saved"), std::string::npos);
   EXPECT_NE(page->get_header_value("Content-Type").find("text/html"), std::string::npos);
   // Reading goes on: the panel still shows the site.
-  EXPECT_EQ(s.app().Get("/Panel/DefaultMinimize.aspx?TavrelZephquillID=" + dana +
-                        "&TavrelZephquillURL=http://a.com/")->status, 200);
+  EXPECT_EQ(s.app()
+                .Get("/Panel/DefaultMinimize.aspx?TavrelZephquillID=" + dana +
+                     "&TavrelZephquillURL=http://a.com/")
+                ->status,
+            200);
 
   ASSERT_EQ(sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr), SQLITE_OK);
   sqlite3_close(other);
@@ -207,14 +231,63 @@ TEST(ServiceHttp, DownloadsServeTheFolderAndNothingOutsideIt) {
 TEST(ServiceHttp, OverlongAddressesAreCutOrRefusedWithAnErrorPage) {
   LiveService s;
   s.app().set_url_encode(false);
-  auto cut = s.app().Get("/Panel/DefaultMinimize.aspx?TavrelZephquillID=&TavrelZephquillURL=http://a.com/" +
-                         std::string(3000, 'x'));
+  auto cut = s.app().Get(
+      "/Panel/DefaultMinimize.aspx?TavrelZephquillID=&TavrelZephquillURL=http://a.com/" +
+      std::string(3000, 'x'));
   ASSERT_EQ(cut->status, 200);
-  EXPECT_NE(cut->body.find("http://a.com/" + std::string(2048 - 13, 'x') + "</span>"), std::string::npos);
-  auto refused = s.app().Get("/Panel/DefaultMinimize.aspx?TavrelZephquillURL=" + std::string(9000, 'x'));
+  EXPECT_NE(cut->body.find("http://a.com/" + std::string(2048 - 13, 'x') + "</span>"),
+            std::string::npos);
+  auto refused =
+      s.app().Get("/Panel/DefaultMinimize.aspx?TavrelZephquillURL=" + std::string(9000, 'x'));
   ASSERT_TRUE(refused);
   EXPECT_EQ(refused->status, 414);
   EXPECT_NE(refused->body.find("zqErrorStatus"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace zqs
+
+namespace zqs {
+namespace {
+
+// Fifty connections opened at the same moment, as a load test or many browsers do: each
+// must be taken at once. A short listen queue drops the connection requests it has no
+// room for, and the peer tries again only a second later.
+TEST(ServiceHttp, FiftyConnectionsOpenedAtOnceAreAllTakenAtOnce) {
+  LiveService s;
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_port = htons(static_cast<uint16_t>(s.service().appPort()));
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  std::vector<pollfd> sockets;
+  for (int i = 0; i < 50; ++i) {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    fcntl(fd, F_SETFL, O_NONBLOCK);
+    connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    sockets.push_back(pollfd{fd, POLLOUT, 0});
+  }
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(700);
+  int connected = 0;
+  while (connected < 50 && std::chrono::steady_clock::now() < deadline) {
+    poll(sockets.data(), sockets.size(), 20);
+    connected = 0;
+    for (pollfd& p : sockets) connected += (p.revents & POLLOUT) ? 1 : 0;
+  }
+  for (pollfd& p : sockets) close(p.fd);
+  EXPECT_EQ(connected, 50);
+}
+
+TEST(ServiceHttp, AKeptAliveConnectionGetsEachAnswerWithoutWaiting) {
+  // Browsers keep connections open. An answer written as headers and then body must not
+  // wait for the peer's delayed acknowledgement (about 40 ms each time): 50 answers on
+  // one connection would then take two seconds at least.
+  LiveService s;
+  s.app().set_keep_alive(true);
+  auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < 50; ++i)
+    ASSERT_EQ(s.app().Get("/Panel/ConnectionAliveStaticCheck.htm")->status, 200);
+  auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_LT(took, std::chrono::milliseconds(1500));
 }
 
 }  // namespace

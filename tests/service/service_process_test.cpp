@@ -96,7 +96,8 @@ TEST(ServiceProcess, StartsOnFreePortsAndStopsCleanlyOnASignal) {
   // A port that is taken is a start-up failure, not a silent one.
   ServiceProcess first({"--app-port", "0", "--web-port", "0", "--db", dir.File("a.db")});
   ASSERT_TRUE(first.ReadPorts());
-  ServiceProcess second({"--app-port", std::to_string(first.appPort), "--web-port", "0", "--db", dir.File("b.db")});
+  ServiceProcess second(
+      {"--app-port", std::to_string(first.appPort), "--web-port", "0", "--db", dir.File("b.db")});
   EXPECT_EQ(second.Wait(), 1);
 }
 
@@ -149,7 +150,9 @@ void PostUntilStopped(int stopSignal) {
   EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), "ok");
   sqlite3_finalize(st);
   std::set<std::string> stored;
-  ASSERT_EQ(sqlite3_prepare_v2(handle, "SELECT text, site, client_id FROM comments", -1, &st, nullptr), SQLITE_OK);
+  ASSERT_EQ(
+      sqlite3_prepare_v2(handle, "SELECT text, site, client_id FROM comments", -1, &st, nullptr),
+      SQLITE_OK);
   while (sqlite3_step(st) == SQLITE_ROW) {
     stored.insert(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
     EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)), "a.com");

@@ -18,7 +18,8 @@ namespace zqs::test {
 class TempDir {
  public:
   TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "zqservice-test-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "zqservice-test-XXXXXX").string();
     if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
   }

@@ -13,14 +13,22 @@ namespace {
 TEST(ServiceText, MalformedInputBecomesValidTextWithoutControls) {
   // Invalid bytes, an overlong slash, a surrogate half and a truncated sequence each
   // become U+FFFD; valid multi-byte characters stay.
-  EXPECT_EQ(SanitizeText("a\xFF" "b", true), "a\xEF\xBF\xBD" "b");
+  EXPECT_EQ(SanitizeText("a\xFF"
+                         "b",
+                         true),
+            "a\xEF\xBF\xBD"
+            "b");
   EXPECT_EQ(SanitizeText("\xC0\xAF", true), "\xEF\xBF\xBD\xEF\xBF\xBD");
   EXPECT_EQ(SanitizeText("\xED\xA0\x80", true), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
   EXPECT_EQ(SanitizeText("x\xE2\x82", true), "x\xEF\xBF\xBD\xEF\xBF\xBD");
   EXPECT_EQ(SanitizeText("caf\xC3\xA9 \xF0\x9F\x98\x80", true), "caf\xC3\xA9 \xF0\x9F\x98\x80");
   // NUL, escape, C1 controls go; tabs become spaces; every line break becomes LF, or a
   // space where line breaks are not kept.
-  EXPECT_EQ(SanitizeText(std::string("a\0b\x1B[31mc\xC2\x85" "d", 12), true), "ab[31mcd");
+  EXPECT_EQ(SanitizeText(std::string("a\0b\x1B[31mc\xC2\x85"
+                                     "d",
+                                     12),
+                         true),
+            "ab[31mcd");
   EXPECT_EQ(SanitizeText("1\r\n2\r3\n4\t5", true), "1\n2\n3\n4 5");
   EXPECT_EQ(SanitizeText("1\r\n2", false), "1 2");
   EXPECT_EQ(Utf8Prefix("\xC3\xA9\xC3\xA9\xC3\xA9", 2), "\xC3\xA9\xC3\xA9");
@@ -30,9 +38,10 @@ TEST(ServiceText, MalformedInputBecomesValidTextWithoutControls) {
 TEST(ServiceText, TemplatesEscapeTextsAndKeepOnlyServiceMarkup) {
   HtmlTemplate t;
   t.Text("name", "<script>alert('x')</script> & \"q\"").Markup("list", "<li>ok</li>");
-  EXPECT_EQ(t.Render("<b>{{name}}</b><ul>{{{list}}}</ul>{{missing}}|{{ not a placeholder}}|{{{name}}"),
-            "<b>&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt; &amp; &quot;q&quot;</b>"
-            "<ul><li>ok</li></ul>|{{ not a placeholder}}|{{{name}}");
+  EXPECT_EQ(
+      t.Render("<b>{{name}}</b><ul>{{{list}}}</ul>{{missing}}|{{ not a placeholder}}|{{{name}}"),
+      "<b>&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt; &amp; &quot;q&quot;</b>"
+      "<ul><li>ok</li></ul>|{{ not a placeholder}}|{{{name}}");
   // A text is never markup, even when it names a markup slot.
   HtmlTemplate only;
   only.Text("list", "<li>evil</li>");
@@ -43,7 +52,8 @@ TEST(ServiceText, TemplatesEscapeTextsAndKeepOnlyServiceMarkup) {
 TEST(ServiceText, PanelQueryKeepsTheUnescapedSiteAddressWhole) {
   // The client escapes nothing: the site's own query runs on after TavrelZephquillURL.
   PanelQuery q = ParsePanelQuery(
-      "MurmelId=7&IsNotify=1&TavrelZephquillID=abc&TavrelZephquillURL=http://x.com/a b?q=1&r=2#top");
+      "MurmelId=7&IsNotify=1&TavrelZephquillID=abc&TavrelZephquillURL=http://x.com/a "
+      "b?q=1&r=2#top");
   EXPECT_TRUE(q.hasSite);
   EXPECT_EQ(q.site, "http://x.com/a b?q=1&r=2#top");
   EXPECT_EQ(q.Get("tavrelzephquillid"), "abc");
@@ -59,6 +69,11 @@ TEST(ServiceText, PanelQueryKeepsTheUnescapedSiteAddressWhole) {
   q = ParsePanelQuery("xTavrelZephquillURL=no&tavrelzephquillurl=http%3A%2F%2Fz.org%2Fa+b%zz");
   EXPECT_EQ(q.site, "http://z.org/a+b%zz");
   EXPECT_EQ(q.Get("xTavrelZephquillURL"), "no");
+  // A client that escapes the values gives the same address.
+  q = ParsePanelQuery(
+      "TavrelZephquillID=abc&TavrelZephquillURL=http%3A%2F%2Fx.com%2Fa%20b%3Fq%3D1%26r%3D2");
+  EXPECT_EQ(q.site, "http://x.com/a b?q=1&r=2");
+  EXPECT_EQ(q.Get("TavrelZephquillID"), "abc");
   q = ParsePanelQuery("TavrelZephquillID=&TavrelZephquillURL=" + std::string(5000, 'a'));
   EXPECT_EQ(q.site.size(), kMaxSiteAddress);
   EXPECT_FALSE(ParsePanelQuery("a=1").hasSite);
@@ -91,7 +106,7 @@ Notification Sample(const std::string& url, const std::string& text) {
   n.comment.id = 7;
   n.comment.url = url;
   n.comment.site = SiteKey(url);
-  n.comment.author = "Dana~Q";
+  n.comment.author = "Dana~Q 100%";
   n.comment.text = text;
   return n;
 }
@@ -100,13 +115,15 @@ TEST(ServiceText, FeedEntriesAreSafeToPutIntoCommandAddresses) {
   FeedEntry e = MakeFeedEntry(Sample("http://x.com/~me/a b#frag", "Hi there~\nsee_this"), 5000);
   EXPECT_EQ(e.msgType, "murmel");
   // The client turns "_" into spaces and "<nl>" into line breaks; "~" cannot travel.
-  EXPECT_EQ(e.message, "Dana-Q_on_x.com:<nl>Hi_there-<nl>see_this");
+  EXPECT_EQ(e.message, "Dana-Q_100%_on_x.com:<nl>Hi_there-<nl>see_this");
   EXPECT_EQ(e.link, "http://x.com/%7Eme/a%20b");
   EXPECT_EQ(e.contentId, "7");
-  EXPECT_EQ(e.keywords, "x.com;Dana%7EQ");
+  // Keywords come back through a query, escaped or not: nothing in them may change there.
+  EXPECT_EQ(e.keywords, "x.com;Dana-Q_100-");
   std::string lines = FeedLines({e});
-  EXPECT_EQ(lines, "zqfeed\n41\t5000\tmurmel\tDana-Q_on_x.com:<nl>Hi_there-<nl>see_this\t"
-                   "http://x.com/%7Eme/a%20b\t7\tsite\ttrue\tx.com;Dana%7EQ\n");
+  EXPECT_EQ(lines,
+            "zqfeed\n41\t5000\tmurmel\tDana-Q_100%_on_x.com:<nl>Hi_there-<nl>see_this\t"
+            "http://x.com/%7Eme/a%20b\t7\tsite\ttrue\tx.com;Dana-Q_100-\n");
 
   // Only web addresses may be opened by a click.
   e = MakeFeedEntry(Sample("javascript:alert(document.cookie)", "x"), 5000);

@@ -1,10 +1,11 @@
 // Tests of the service's storage: schema versions, who is notified of a comment, the
 // feed and its acknowledgement, and that a locked or full database leaves no half-
 // written record behind.
+#include "service/Storage.h"
+
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
-#include "service/Storage.h"
 #include "service_test_util.h"
 
 namespace zqs {
@@ -182,8 +183,10 @@ TEST_F(StorageTest, AFullDiskLeavesEveryCommentWithAllItsNotificationsOrNotAtAll
   db = Other();
   EXPECT_EQ(Count(db, "SELECT count(*) FROM comments"), stored);
   EXPECT_EQ(Count(db, "SELECT count(*) FROM notifications"), stored * 40);
-  EXPECT_EQ(Count(db, "SELECT count(*) FROM comments c WHERE (SELECT count(*) FROM notifications n"
-                      " WHERE n.comment_id = c.id) <> 40"), 0);
+  EXPECT_EQ(Count(db,
+                  "SELECT count(*) FROM comments c WHERE (SELECT count(*) FROM notifications n"
+                  " WHERE n.comment_id = c.id) <> 40"),
+            0);
   sqlite3_close(db);
   EXPECT_EQ(s.Feed(readers[0], 0, 500).size(), static_cast<size_t>(stored));
 }

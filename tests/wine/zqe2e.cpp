@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 
+#include "platform/win32/win32_com_server.h"
 #include "tests/wine/e2e_desktop.h"
 
 namespace zq::e2e {
@@ -153,6 +154,64 @@ void BadConfiguration(const std::wstring& exe) {
   ::DeleteFileW(ConfigOf(exe).c_str());
 }
 
+// Calls a method of an automation object by name with `argc` integer arguments.
+HRESULT CallByName(IDispatch& object, const wchar_t* name, UINT argc) {
+  DISPID id = DISPID_UNKNOWN;
+  LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+  HRESULT result = object.GetIDsOfNames(IID_NULL, names, 1, 0, &id);
+  if (FAILED(result)) return result;
+  VARIANT args[2];
+  for (VARIANT& a : args) {
+    ::VariantInit(&a);
+    V_VT(&a) = VT_I4;
+    V_I4(&a) = 1;
+  }
+  DISPPARAMS params{args, nullptr, argc, 0};
+  return object.Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
+}
+
+// The running client serves ClientTray to another program through the registration that
+// "/RegServer" wrote; "/UnregServer" removes the class but keeps the shared roots.
+void ComServer(const std::wstring& exe) {
+  const std::wstring clsid = L"CLSID\\{6F1C2B9E-4D3A-4E8B-9C51-2A7E0D4B8F13}";
+  {
+    ClientRun reg(exe, L"/RegServer");
+    Check(reg.WaitExit(15000).has_value(), "\"/RegServer\" ends");
+  }
+  auto server = RegistryValue(L"HKCR", clsid + L"\\LocalServer32", L"");
+  Check(server.has_value() && !server->empty(), "LocalServer32 names the executable");
+  Check(RegistryValue(L"HKCR", L"ZephquillClient.ClientTray\\CLSID", L"").has_value(),
+        "the version-independent ProgID is written");
+  ClientRun run(exe, L"");
+  HWND controller = StartedController(run, exe);
+  Check(SUCCEEDED(::CoInitialize(nullptr)), "the test's component runtime starts");
+  IDispatch* tray = nullptr;
+  HRESULT made = E_FAIL;
+  for (int i = 0; i < 50 && FAILED(made); ++i, ::Sleep(200))
+    made = ::CoCreateInstance(zq::win32::CLSID_ClientTray, nullptr, CLSCTX_LOCAL_SERVER,
+                              IID_IDispatch, reinterpret_cast<void**>(&tray));
+  char code[16];
+  std::snprintf(code, sizeof code, "%08lx", static_cast<unsigned long>(made));
+  Check(SUCCEEDED(made) && tray, std::string("ClientTray is made by the running client: ") + code);
+  const struct { const wchar_t* name; UINT argc; } methods[] = {
+      {L"ShowPage", 2}, {L"ShowNotification", 1}, {L"SetStatus", 1}, {L"OpenAddress", 1},
+      {L"SetOption", 2}};
+  bool allOk = true;
+  for (const auto& m : methods) allOk = allOk && CallByName(*tray, m.name, m.argc) == S_OK;
+  tray->Release();
+  ::CoUninitialize();
+  Check(allOk, "all five methods answer S_OK across the process boundary");
+  Check(::IsWindow(controller), "the client goes on after the calls");
+  ExitThroughTray(run, controller);
+  {
+    ClientRun unreg(exe, L"/UnregServer");
+    Check(unreg.WaitExit(15000).has_value(), "\"/UnregServer\" ends");
+  }
+  Check(!RegistryValue(L"HKCR", clsid, L"").has_value(), "the class's key is removed");
+  Check(!RegistryValue(L"HKCR", L"ZephquillClient.ClientTray", L"").has_value(),
+        "the ProgID is removed");
+}
+
 const std::map<std::string, std::function<void(const std::wstring&)>>& Tests() {
   static const std::map<std::string, std::function<void(const std::wstring&)>> tests = {
       {"startup", Startup},
@@ -160,6 +219,7 @@ const std::map<std::string, std::function<void(const std::wstring&)>>& Tests() {
       {"switches", Switches},
       {"disable_greys_menu", DisableGreysTheMenu},
       {"bad_config", BadConfiguration},
+      {"com_server", ComServer},
   };
   return tests;
 }

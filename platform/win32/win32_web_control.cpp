@@ -1,0 +1,339 @@
+// The web-browser control on Windows: made in place inside a host window through the
+// hand-written container site, with its automation calls and its HTML document.
+#include <exdisp.h>
+#include <mshtml.h>
+#include <ocidl.h>
+
+#include "platform/win32/win32_web_site.h"
+
+namespace zq::win32 {
+
+namespace {
+
+// A string for one call, freed when it goes.
+class Bstr {
+ public:
+  explicit Bstr(const std::wstring& text)
+      : text_(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
+  ~Bstr() { ::SysFreeString(text_); }
+  Bstr(const Bstr&) = delete;
+  Bstr& operator=(const Bstr&) = delete;
+  BSTR get() const { return text_; }
+
+ private:
+  BSTR text_;
+};
+
+// A variant for one call, cleared when it goes.
+class Variant {
+ public:
+  Variant() { ::VariantInit(&v_); }
+  ~Variant() { ::VariantClear(&v_); }
+  Variant(const Variant&) = delete;
+  Variant& operator=(const Variant&) = delete;
+  VARIANT* get() { return &v_; }
+
+  // A string variant; an empty text leaves the variant empty ("no argument").
+  static void Text(Variant& out, const std::wstring& text, bool emptyAsNothing) {
+    if (text.empty() && emptyAsNothing) return;
+    V_VT(&out.v_) = VT_BSTR;
+    V_BSTR(&out.v_) = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+  }
+
+ private:
+  VARIANT v_;
+};
+
+// Takes the string a `get_` call returned.
+std::wstring Take(BSTR text) {
+  std::wstring out = text ? std::wstring(text, ::SysStringLen(text)) : std::wstring();
+  ::SysFreeString(text);
+  return out;
+}
+
+template <class I>
+void ReleaseNow(I*& pointer) {
+  if (pointer) pointer->Release();
+  pointer = nullptr;
+}
+
+class Win32WebDocument : public WebDocument {
+ public:
+  explicit Win32WebDocument(IHTMLDocument2* document) : document_(document) {}
+  ~Win32WebDocument() override { document_->Release(); }
+  Win32WebDocument(const Win32WebDocument&) = delete;
+  Win32WebDocument& operator=(const Win32WebDocument&) = delete;
+
+  HResult Write(const std::wstring& text) override {
+    SAFEARRAY* array = ::SafeArrayCreateVector(VT_VARIANT, 0, 1);
+    if (!array) return E_OUTOFMEMORY;
+    VARIANT* item = nullptr;
+    HRESULT result = ::SafeArrayAccessData(array, reinterpret_cast<void**>(&item));
+    if (SUCCEEDED(result)) {
+      V_VT(item) = VT_BSTR;
+      V_BSTR(item) = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+      ::SafeArrayUnaccessData(array);
+      result = document_->write(array);
+    }
+    ::SafeArrayDestroy(array);  // clears the string variant too
+    return result;
+  }
+  HResult Close() override { return document_->close(); }
+  HResult Open(const std::wstring& mimeType, const std::wstring& name) override {
+    Bstr type(mimeType);
+    Variant target, features, replace;
+    Variant::Text(target, name, false);
+    IDispatch* opened = nullptr;
+    HRESULT result = document_->open(type.get(), *target.get(), *features.get(),
+                                     *replace.get(), &opened);
+    if (opened) opened->Release();
+    return result;
+  }
+  HResult Url(std::wstring& url) override {
+    BSTR text = nullptr;
+    HRESULT result = document_->get_URL(&text);
+    if (SUCCEEDED(result)) url = Take(text);
+    else ::SysFreeString(text);
+    return result;
+  }
+  HResult Title(std::wstring& title) override {
+    BSTR text = nullptr;
+    HRESULT result = document_->get_title(&text);
+    if (SUCCEEDED(result)) title = Take(text);
+    else ::SysFreeString(text);
+    return result;
+  }
+  HResult ElementText(const std::wstring& id, std::optional<std::wstring>& text) override {
+    IHTMLElement* element = nullptr;
+    HRESULT result = Element(id, element);
+    if (FAILED(result)) return result;
+    if (!element) {
+      text.reset();
+      return result;
+    }
+    BSTR inner = nullptr;
+    result = element->get_innerText(&inner);
+    if (SUCCEEDED(result)) text = Take(inner);
+    else ::SysFreeString(inner);
+    element->Release();
+    return result;
+  }
+  HResult SetElementText(const std::wstring& id, const std::wstring& text, bool& found) override {
+    IHTMLElement* element = nullptr;
+    HRESULT result = Element(id, element);
+    if (FAILED(result)) return result;
+    found = element != nullptr;
+    if (!element) return result;
+    Bstr value(text);
+    result = element->put_innerText(value.get());
+    element->Release();
+    return result;
+  }
+
+ private:
+  // IHTMLDocument3::getElementById; a null element when none has that id.
+  HRESULT Element(const std::wstring& id, IHTMLElement*& element) {
+    IHTMLDocument3* document3 = nullptr;
+    HRESULT result =
+        document_->QueryInterface(IID_IHTMLDocument3, reinterpret_cast<void**>(&document3));
+    if (FAILED(result)) return result;
+    if (!document3) return E_POINTER;
+    Bstr name(id);
+    result = document3->getElementById(name.get(), &element);
+    document3->Release();
+    if (FAILED(result)) element = nullptr;
+    return result;
+  }
+
+  IHTMLDocument2* document_;
+};
+
+class Win32WebControl : public WebControl {
+ public:
+  Win32WebControl(WebSite* site, IOleObject* object, IWebBrowser2* browser, HWND window)
+      : site_(site), object_(object), browser_(browser), window_(window) {}
+
+  // Stops the events, then lets go of the control's interfaces (after the event being
+  // delivered, when a handler releases its control from inside one).
+  ~Win32WebControl() override {
+    if (cookie_ && point_) point_->Unadvise(cookie_);
+    site_->Detach();
+    site_->ReleaseAfterEvents(point_);
+    site_->ReleaseAfterEvents(browser_);
+    site_->ReleaseAfterEvents(object_);
+    site_->Release();
+  }
+  Win32WebControl(const Win32WebControl&) = delete;
+  Win32WebControl& operator=(const Win32WebControl&) = delete;
+
+  // Connects the site as the DWebBrowserEvents2 sink.
+  HRESULT Advise() {
+    IConnectionPointContainer* container = nullptr;
+    HRESULT result = browser_->QueryInterface(IID_IConnectionPointContainer,
+                                              reinterpret_cast<void**>(&container));
+    if (FAILED(result) || !container) return FAILED(result) ? result : E_NOINTERFACE;
+    result = container->FindConnectionPoint(DIID_DWebBrowserEvents2, &point_);
+    container->Release();
+    if (FAILED(result) || !point_) return FAILED(result) ? result : E_NOINTERFACE;
+    return point_->Advise(static_cast<IDispatch*>(site_), &cookie_);
+  }
+
+  WindowHandle Window() override { return FromHwnd(window_); }
+
+  HResult Navigate(const std::wstring& url, std::int32_t flags, const std::wstring& targetFrame,
+                   const std::vector<std::uint8_t>& postData,
+                   const std::wstring& headers) override {
+    Bstr address(url);
+    Variant flagArg, frameArg, postArg, headerArg;
+    V_VT(flagArg.get()) = VT_I4;
+    V_I4(flagArg.get()) = flags;
+    Variant::Text(frameArg, targetFrame, true);
+    Variant::Text(headerArg, headers, true);
+    if (!postData.empty()) {
+      SAFEARRAY* bytes = ::SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(postData.size()));
+      if (!bytes) return E_OUTOFMEMORY;
+      void* data = nullptr;
+      if (SUCCEEDED(::SafeArrayAccessData(bytes, &data))) {
+        std::copy(postData.begin(), postData.end(), static_cast<std::uint8_t*>(data));
+        ::SafeArrayUnaccessData(bytes);
+      }
+      V_VT(postArg.get()) = VT_ARRAY | VT_UI1;
+      V_ARRAY(postArg.get()) = bytes;
+    }
+    // Events raised inside the call may release this object: keep the interface alive.
+    IWebBrowser2* browser = browser_;
+    browser->AddRef();
+    HRESULT result = browser->Navigate(address.get(), flagArg.get(), frameArg.get(),
+                                       postArg.get(), headerArg.get());
+    browser->Release();
+    return result;
+  }
+  HResult Refresh() override { return browser_->Refresh(); }
+  HResult Quit() override { return browser_->Quit(); }
+  HResult SetSilent(bool silent) override {
+    return browser_->put_Silent(silent ? VARIANT_TRUE : VARIANT_FALSE);
+  }
+  HResult SetOffline(bool offline) override {
+    return browser_->put_Offline(offline ? VARIANT_TRUE : VARIANT_FALSE);
+  }
+  HResult SetRegisterAsDropTarget(bool accept) override {
+    return browser_->put_RegisterAsDropTarget(accept ? VARIANT_TRUE : VARIANT_FALSE);
+  }
+  HResult LocationUrl(std::wstring& url) override {
+    BSTR text = nullptr;
+    HRESULT result = browser_->get_LocationURL(&text);
+    if (SUCCEEDED(result)) url = Take(text);
+    else ::SysFreeString(text);
+    return result;
+  }
+  HResult Document(std::shared_ptr<WebDocument>& document) override {
+    return BrowserDocument(*browser_, document);
+  }
+
+ private:
+  WebSite* site_;
+  IOleObject* object_;
+  IWebBrowser2* browser_;
+  HWND window_;
+  IConnectionPoint* point_ = nullptr;
+  DWORD cookie_ = 0;
+};
+
+// Takes the half-made control down again: deactivated, closed and unhooked from the site,
+// so that no window is left behind.
+void Abandon(IOleObject* object, HWND window) {
+  IOleInPlaceObject* inPlace = nullptr;
+  if (SUCCEEDED(object->QueryInterface(IID_IOleInPlaceObject,
+                                       reinterpret_cast<void**>(&inPlace))) && inPlace) {
+    inPlace->InPlaceDeactivate();
+    inPlace->Release();
+  }
+  object->Close(OLECLOSE_NOSAVE);
+  object->SetClientSite(nullptr);
+  object->Release();
+  if (window && ::IsWindow(window)) ::DestroyWindow(window);
+}
+
+HWND ControlWindow(IOleObject* object) {
+  IOleInPlaceObject* inPlace = nullptr;
+  HWND window = nullptr;
+  if (SUCCEEDED(object->QueryInterface(IID_IOleInPlaceObject,
+                                       reinterpret_cast<void**>(&inPlace))) && inPlace) {
+    if (FAILED(inPlace->GetWindow(&window))) window = nullptr;
+    inPlace->Release();
+  }
+  return window;
+}
+
+class Win32WebControls : public WebControls {
+ public:
+  std::unique_ptr<WebControl> Create(WindowHandle host, const Rect& rect, std::uint32_t style,
+                                     unsigned controlId, WebControlEvents& sink) override {
+    HWND parent = ToHwnd(host);
+    IOleObject* object = nullptr;
+    if (FAILED(::CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER,
+                                  IID_IOleObject, reinterpret_cast<void**>(&object))) ||
+        !object)
+      return nullptr;
+    RECT place{rect.left, rect.top, rect.right, rect.bottom};
+    auto* site = new WebSite(parent, place, sink);
+    HWND window = nullptr;
+    IWebBrowser2* browser = nullptr;
+    HRESULT result = object->SetClientSite(static_cast<IOleClientSite*>(site));
+    if (SUCCEEDED(result))
+      result = object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, static_cast<IOleClientSite*>(site),
+                              0, parent, &place);
+    if (SUCCEEDED(result)) window = ControlWindow(object);
+    if (SUCCEEDED(result))
+      result = object->QueryInterface(IID_IWebBrowser2, reinterpret_cast<void**>(&browser));
+    if (FAILED(result) || !browser || !window) {
+      ReleaseNow(browser);
+      site->Detach();
+      Abandon(object, window);
+      site->Release();
+      return nullptr;
+    }
+    site->SetControl(browser);
+    auto control = std::make_unique<Win32WebControl>(site, object, browser, window);
+    if (FAILED(control->Advise())) {
+      object->AddRef();  // the control's release below must not be the last one
+      control.reset();
+      Abandon(object, window);
+      return nullptr;
+    }
+    Shape(window, style, controlId, place);
+    return control;
+  }
+
+ private:
+  // The control's window gets the control id and the visibility of the requested style.
+  static void Shape(HWND window, std::uint32_t style, unsigned controlId, const RECT& place) {
+    ::SetWindowLongPtrW(window, GWLP_ID, static_cast<LONG_PTR>(controlId));
+    ::MoveWindow(window, place.left, place.top, place.right - place.left,
+                 place.bottom - place.top, TRUE);
+    ::ShowWindow(window, (style & WS_VISIBLE) ? SW_SHOWNA : SW_HIDE);
+  }
+};
+
+}  // namespace
+
+// Some browsers answer S_FALSE with no document: that is "no document yet", as is a
+// document that is not HTML.
+HRESULT BrowserDocument(IWebBrowser2& browser, std::shared_ptr<WebDocument>& document) {
+  IDispatch* dispatch = nullptr;
+  HRESULT result = browser.get_Document(&dispatch);
+  if (FAILED(result)) return result;
+  document.reset();
+  if (!dispatch) return S_OK;
+  IHTMLDocument2* html = nullptr;
+  result = dispatch->QueryInterface(IID_IHTMLDocument2, reinterpret_cast<void**>(&html));
+  dispatch->Release();
+  if (result == E_NOINTERFACE || (SUCCEEDED(result) && !html)) return S_OK;
+  if (FAILED(result)) return result;
+  document = std::make_shared<Win32WebDocument>(html);
+  return S_OK;
+}
+
+std::unique_ptr<WebControls> NewWebControls() { return std::make_unique<Win32WebControls>(); }
+
+}  // namespace zq::win32

@@ -1,0 +1,195 @@
+// Tests of the connectivity check (its outcomes, its bound, the hidden browser it closes,
+// the enable it asks for only while disabled) and of the status window's text rules.
+#include <gtest/gtest.h>
+
+#include "app/PanelRegistry.h"
+#include "client_fixture.h"
+#include "controller/StatusDlg.h"
+#include "platform/sim/sim_browsers.h"
+#include "platform/sim/sim_ie_app.h"
+#include "platform/sim/sim_network.h"
+
+namespace zq {
+namespace {
+
+class ConnectivityTest : public testing::ClientFixture {
+ protected:
+  // A page that cannot be loaded: the client disables itself and marks the service lost.
+  // Half a second after it, so that the 10 s ticks fall between the test's steps.
+  void LoseConnection() {
+    PageCommand(L"naverror", L"Error 12029");
+    desktop.SleepMs(490);
+  }
+  size_t Checks() { return desktop.ieApps().Records().size(); }
+  sim::SimNetwork& Net() { return desktop.network(); }
+};
+
+TEST_F(ConnectivityTest, ChecksRunEveryTenSecondsUntilTheServiceAnswersAndThenEnable) {
+  desktop.Run([&] {
+    StartClient();
+    CClientDlg& c = *Controller();
+    Net().up = false;
+    LoseConnection();
+    ASSERT_FALSE(c.Enabled);
+    ASSERT_TRUE(c.ConnectionLost);
+    desktop.SleepMs(30000);
+    EXPECT_EQ(Checks(), 3u);
+    EXPECT_FALSE(c.Enabled);
+    EXPECT_TRUE(c.ConnectionLost);
+    EXPECT_FALSE(c.CheckRunning);
+    // Every hidden instance was told to close, none shows a window.
+    EXPECT_EQ(desktop.ieApps().RunningHidden(), 0);
+    EXPECT_TRUE(Browsers(desktop).All().empty());
+
+    Net().up = true;
+    desktop.SleepMs(10000);
+    EXPECT_TRUE(c.Enabled);
+    EXPECT_FALSE(c.ConnectionLost);
+    EXPECT_EQ(TrayPicture(), IDI_TRAY_SHARING);
+    EXPECT_EQ(Tooltip(), L"Zephquill is enabled");
+    const size_t checks = Checks();
+    desktop.SleepMs(30000);  // enabled again: no more checks
+    EXPECT_EQ(Checks(), checks);
+    EXPECT_EQ(desktop.ieApps().RunningHidden(), 0);
+  });
+}
+
+TEST_F(ConnectivityTest, AnswersWithoutTheCheckElementOrWithAnErrorCountAsUnreachable) {
+  desktop.Run([&] {
+    StartClient();
+    CClientDlg& c = *Controller();
+    const std::wstring checkPage = AsClient([] { return GetAppConsts().ConnectionAliveStaticCheckURL; });
+    Net().checkElement = false;
+    LoseConnection();
+    desktop.SleepMs(10000);
+    Net().checkElement = true;
+    Net().At(checkPage).status = 500;
+    desktop.SleepMs(10000);
+    Net().At(checkPage).status = 200;
+    Net().At(checkPage).body = "<html><body>Service moved</body></html>";
+    desktop.SleepMs(10000);
+    EXPECT_EQ(Checks(), 3u);
+    EXPECT_TRUE(c.ConnectionLost);
+    EXPECT_FALSE(c.Enabled);
+    Net().Reset();
+    desktop.SleepMs(10000);
+    EXPECT_TRUE(c.Enabled);
+    EXPECT_TRUE(status.size() == 1);  // the navigation error's line alone: nothing failed
+  });
+}
+
+TEST_F(ConnectivityTest, ACheckWhoseDocumentNeverComesEndsAfterThirtySeconds) {
+  desktop.Run([&] {
+    StartClient();
+    CClientDlg& c = *Controller();
+    Net().At(L"http://").state = sim::SimNetwork::State::Silent;
+    LoseConnection();
+    desktop.SleepMs(10000);
+    ASSERT_EQ(Checks(), 1u);
+    EXPECT_TRUE(c.CheckRunning);
+    desktop.SleepMs(25000);
+    EXPECT_TRUE(c.CheckRunning);  // one check at a time: no second one meanwhile
+    EXPECT_EQ(Checks(), 1u);
+    desktop.SleepMs(6000);
+    EXPECT_FALSE(c.CheckRunning);
+    EXPECT_TRUE(desktop.ieApps().Records()[0]->quit);
+    EXPECT_TRUE(c.ConnectionLost);
+    Net().Reset();
+    desktop.SleepMs(10000);
+    EXPECT_TRUE(c.Enabled);
+  });
+}
+
+TEST_F(ConnectivityTest, ACheckThatFindsTheServiceWhileEnabledPostsNothingAndKeepsTheMark) {
+  desktop.Run([&] {
+    StartClient();
+    CClientDlg& c = *Controller();
+    desktop.ieApps().loadMs = 5000;
+    LoseConnection();
+    desktop.SleepMs(10000);
+    ASSERT_TRUE(c.CheckRunning);
+    Post(wm::Command, ID_DISABLE_ENABLE, 0);  // enabled by hand while the check waits
+    ASSERT_TRUE(c.Enabled);
+    desktop.SleepMs(6000);
+    EXPECT_FALSE(c.CheckRunning);
+    EXPECT_TRUE(c.Enabled);  // a posted toggle would have switched it off again
+    EXPECT_TRUE(c.ConnectionLost);
+    // Enabled with the mark set: no check starts and the tick follows no browser.
+    Browsers(desktop).Open("ff", sim::FakeKind::IE6, L"http://news.example/", L"News");
+    desktop.SleepMs(30000);
+    EXPECT_EQ(Checks(), 1u);
+    EXPECT_EQ(AsClient([&] { return FindBrowserPanel(Browsers(desktop).Find("ff")->frame); }),
+              nullptr);
+  });
+}
+
+TEST_F(ConnectivityTest, AFailingBrowserCreationIsReportedAndRetriedOnTheNextTick) {
+  desktop.Run([&] {
+    StartClient();
+    CClientDlg& c = *Controller();
+    desktop.ieApps().failCreate = static_cast<HResult>(0x80040154u);  // class not registered
+    LoseConnection();
+    desktop.SleepMs(20000);
+    EXPECT_EQ(StatusWith(L"Cannot recover internet connection issue. Error Code = 0x80040154"),
+              2u);
+    EXPECT_FALSE(c.CheckRunning);
+    desktop.ieApps().failCreate = 0;
+    desktop.SleepMs(10000);
+    EXPECT_TRUE(c.Enabled);
+  });
+}
+
+class StatusWindowTest : public testing::ClientFixture {
+ protected:
+  void Line(const std::wstring& text) { PageCommand(L"tracemessage", text); }
+  std::wstring Text() {
+    return AsClient([&] { return Controller()->StatusText(); });
+  }
+  WindowHandle Box() { return Controller()->StatusWindow->Hwnd(); }
+};
+
+TEST_F(StatusWindowTest, LinesReachTheWindowOnlyOnceItExistsAndItKeepsThemWhenHidden) {
+  desktop.Run([&] {
+    StartClient();
+    Line(L"dropped");
+    EXPECT_EQ(Controller()->StatusWindow, nullptr);
+    Post(UM_SHOW_STATUS_WINDOW, 0, 0);
+    ASSERT_NE(Controller()->StatusWindow, nullptr);
+    EXPECT_TRUE(Win().IsVisible(Box()));
+    EXPECT_EQ(Win().Title(Box()), L"Connectivity Status Information");
+    EXPECT_EQ(Win().Foreground(), Box());
+    Line(L"one");
+    Line(L"two");
+    EXPECT_EQ(Text(), L"one\r\ntwo\r\n");
+    Win().Post(Box(), wm::Command, mb::IdOk, 0);
+    desktop.SleepMs(10);
+    EXPECT_FALSE(Win().IsVisible(Box()));
+    Line(L"three");  // still collected while hidden
+    const WindowHandle first = Box();
+    Post(UM_SHOW_STATUS_WINDOW, 0, 0);
+    EXPECT_EQ(Box(), first);
+    EXPECT_TRUE(Win().IsVisible(Box()));
+    EXPECT_EQ(Text(), L"one\r\ntwo\r\nthree\r\n");
+  });
+}
+
+TEST_F(StatusWindowTest, AFullBoxStartsAfreshAndClearMessagesEmptiesIt) {
+  desktop.Run([&] {
+    StartClient();
+    Post(UM_SHOW_STATUS_WINDOW, 0, 0);
+    const std::wstring block(CStatusDlg::kMaxText - 2, L'x');
+    Line(block);  // exactly the limit with its line end: kept
+    Line(L"next");
+    EXPECT_EQ(Text(), block + L"\r\nnext\r\n");
+    Line(L"over");  // the box held more than the limit: it starts again with this line
+    EXPECT_EQ(Text(), L"over\r\n");
+    Win().Post(Box(), wm::Command, CStatusDlg::IDC_CLEAR_MESSAGES, 0);
+    desktop.SleepMs(10);
+    EXPECT_EQ(Text(), L"");
+    Line(L"again");
+    EXPECT_EQ(Text(), L"again\r\n");
+  });
+}
+
+}  // namespace
+}  // namespace zq

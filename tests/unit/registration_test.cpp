@@ -1,0 +1,122 @@
+// Tests of the registration scripts: reading them, applying and removing them on the
+// simulated registry, the module path in them, and the resources matching the .rgs files.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/ErrorReport.h"
+#include "app/Text.h"
+#include "automation/ClientTray.h"
+#include "automation/RegistryScript.h"
+#include "automation/ServerRegistration.h"
+#include "platform/sim/sim_desktop.h"
+#include "platform/sim/sim_registry.h"
+#include "resources/ResourceTable.h"
+
+namespace zq {
+namespace {
+
+const wchar_t kScript[] = LR"(HKCR
+{
+	NoRemove Shared
+	{
+		'It''s Mine' = s 'x'
+		{
+			val Path = s '%MODULE%'
+			val Share = s '100%%'
+		}
+		ForceRemove Fresh = s 'new'
+		{
+			Leaf
+		}
+		Delete Obsolete
+	}
+}
+)";
+
+TEST(RegistryScriptTest, RegisterRewritesForceRemoveKeysAndUnregisterKeepsNoRemoveKeys) {
+  sim::SimRegistry reg;
+  const RegRoot cr = RegRoot::ClassesRoot;
+  reg.CreateKey(cr, L"Shared\\Fresh\\Stale");
+  reg.CreateKey(cr, L"Shared\\Obsolete\\Old");
+  reg.CreateKey(cr, L"Shared\\Unrelated");
+  CRegistryScript script = CRegistryScript::Parse(kScript, {{L"Module", L"C:\\O''Brien\\a.exe"}});
+  script.Register(reg);
+
+  EXPECT_EQ(reg.GetString(cr, L"Shared\\It's Mine", L""), L"x");
+  EXPECT_EQ(reg.GetString(cr, L"Shared\\It's Mine", L"Path"), L"C:\\O'Brien\\a.exe");
+  EXPECT_EQ(reg.GetString(cr, L"Shared\\It's Mine", L"Share"), L"100%");
+  EXPECT_EQ(reg.GetString(cr, L"Shared\\Fresh", L""), L"new");
+  EXPECT_TRUE(reg.KeyExists(cr, L"Shared\\Fresh\\Leaf"));
+  EXPECT_FALSE(reg.KeyExists(cr, L"Shared\\Fresh\\Stale"));  // removed before writing
+  EXPECT_FALSE(reg.KeyExists(cr, L"Shared\\Obsolete"));
+
+  std::vector<std::string> once = reg.Dump();
+  script.Register(reg);  // again: the same result
+  EXPECT_EQ(reg.Dump(), once);
+
+  script.Unregister(reg);
+  EXPECT_TRUE(reg.KeyExists(cr, L"Shared"));
+  EXPECT_TRUE(reg.KeyExists(cr, L"Shared\\Unrelated"));
+  EXPECT_FALSE(reg.KeyExists(cr, L"Shared\\It's Mine"));
+  EXPECT_FALSE(reg.KeyExists(cr, L"Shared\\Fresh"));
+  script.Unregister(reg);  // nothing left to remove is no failure
+}
+
+TEST(RegistryScriptTest, MalformedScriptsAndUnknownNamesFail) {
+  for (const wchar_t* text : {L"HKCR { Key = s 'unterminated }", L"HKCR { Key { }",
+                              L"HKXX { Key }", L"HKCR { Key = 'no type' }",
+                              L"HKCR { Key = s '%NOSUCH%' }", L"HKCR { val Top = s 'x' }"}) {
+    SCOPED_TRACE(ToUtf8(text));
+    EXPECT_THROW(CRegistryScript::Parse(text, {{L"MODULE", L"m"}}), ComError);
+  }
+}
+
+std::string SourceFile(const char* relative) {
+  std::filesystem::path here = std::filesystem::path(__FILE__).parent_path();
+  std::ifstream in(here / "../.." / relative, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+TEST(RegistryScriptTest, ResourcesHoldTheScriptFilesThatTheExecutableIsBuiltWith) {
+  EXPECT_EQ(resources::Raw(L"REGISTRY", IDR_CLIENT_APP_SCRIPT),
+            SourceFile("resources/ZephquillClient.rgs"));
+  EXPECT_EQ(resources::Raw(L"REGISTRY", IDR_CLIENT_TRAY_SCRIPT),
+            SourceFile("resources/ClientTray.rgs"));
+  std::string tray = SourceFile("resources/ClientTray.rgs");
+  EXPECT_NE(tray.find(ToUtf8(kClsidClientTray)), std::string::npos);
+  EXPECT_NE(tray.find(ToUtf8(kLibIdClientLib)), std::string::npos);
+  EXPECT_NE(tray.find(ToUtf8(kAppIdClient)), std::string::npos);
+}
+
+// The whole registration in a process whose path holds a single quote.
+TEST(ServerRegistrationTest, ModulePathWithAQuoteReachesLocalServer32Intact) {
+  std::filesystem::path root = std::filesystem::path(::testing::TempDir()) / "zq_registration";
+  std::filesystem::remove_all(root);
+  sim::Desktop desktop(root.string());
+  const std::wstring module = L"C:\\O'Brien's Apps\\ZephquillClient.exe";
+  desktop.Run([&] {
+    std::uint32_t pid = desktop.StartProcess(module, L"x", [] { return 0; });
+    desktop.SleepMs(10);
+    BindThread(desktop.Process(pid));
+    EXPECT_EQ(ModuleReplacement(), L"C:\\O''Brien''s Apps\\ZephquillClient.exe");
+    EXPECT_EQ(UpdateServerRegistration(true), hr::Ok);
+    Registry& reg = desktop.registry();
+    std::wstring clsid = std::wstring(L"CLSID\\") + kClsidClientTray;
+    EXPECT_EQ(reg.GetString(RegRoot::ClassesRoot, clsid + L"\\LocalServer32", L""), module);
+    EXPECT_EQ(reg.GetString(RegRoot::ClassesRoot, clsid, L"AppID"), kAppIdClient);
+    EXPECT_EQ(UpdateServerRegistration(false), hr::Ok);
+    EXPECT_FALSE(reg.KeyExists(RegRoot::ClassesRoot, clsid));
+    EXPECT_TRUE(reg.KeyExists(RegRoot::ClassesRoot, L"CLSID"));
+    EXPECT_TRUE(reg.KeyExists(RegRoot::ClassesRoot, L"AppID"));
+    EXPECT_FALSE(reg.KeyExists(RegRoot::ClassesRoot, std::wstring(L"AppID\\") + kAppIdClient));
+    BindThread(nullptr);
+  });
+}
+
+}  // namespace
+}  // namespace zq

@@ -1,0 +1,211 @@
+// Tests of the self-update and restart: the download checks, the exchange of the
+// executable with its rollback, the day-of-month and calendar arithmetic, and the
+// controller's update and restart paths.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/Text.h"
+#include "controller/AutoUpdater.h"
+#include "controller/Restart.h"
+#include "platform/sim/sim_internet.h"
+#include "platform/sim/sim_network.h"
+#include "tests/unit/client_fixture.h"
+
+namespace zq {
+namespace {
+
+using testing::ClientFixture;
+using testing::kModule;
+
+const wchar_t kDownloads[] = L"http://127.0.0.1:8702/Download/";
+const wchar_t kBackup[] = L"C:\\Program Files\\Zephquill\\OldExecutable.bak";
+const wchar_t kTempCopy[] = L"C:\\Temp\\ZephquillClient.exe";
+
+class UpdaterTest : public ClientFixture {
+ protected:
+  std::string Read(const std::wstring& path) {
+    std::ifstream in(desktop.HostPath(path), std::ios::binary);
+    if (!in) return "<absent>";
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  void Write(const std::wstring& path, const std::string& bytes) {
+    std::ofstream(desktop.HostPath(path), std::ios::binary) << bytes;
+  }
+  sim::SimDownloadQuirks& Serve(const std::string& body) {
+    sim::SimDownloadQuirks& q = sim::InternetOf(desktop).quirks[kDownloads];
+    q = sim::SimDownloadQuirks{};
+    q.body = body;
+    return q;
+  }
+  // A process that is only a module path, and an update run on its behalf.
+  int RunUpdate() {
+    if (!pid) pid = desktop.StartProcess(kModule, L"x", [] { return 0; });
+    desktop.SleepMs(1);
+    return AsClient([&] { return CAutoUpdater().Update(kDownloads); });
+  }
+
+  const std::string oldImage = sim::FakeImage(0x014C, 3000);
+  const std::string newImage = sim::FakeImage(0x014C, 5000);
+};
+
+TEST_F(UpdaterTest, IncompleteOrForeignDownloadsFailAndLeaveTheExecutableAlone) {
+  desktop.Run([&] {
+    Write(kModule, oldImage);
+    struct Case {
+      const char* what;
+      std::string body;
+      int status;
+      std::optional<std::size_t> cut;
+      std::optional<std::uint64_t> announced;
+    } cases[] = {
+        {"connection cut", newImage, 200, 4096, std::nullopt},
+        {"shorter than announced", newImage, 200, std::nullopt, 5001},
+        {"longer than announced", newImage, 200, std::nullopt, 4999},
+        {"error status", newImage, 404, std::nullopt, std::nullopt},
+        {"empty body", "", 200, std::nullopt, std::nullopt},
+        {"another machine", sim::FakeImage(0x8664, 5000), 200, std::nullopt, std::nullopt},
+        {"no image", std::string(5000, 'x'), 200, std::nullopt, std::nullopt},
+        {"header offset out of range", std::string("MZ") + std::string(0x3A, '\0') + "\xff\xff",
+         200, std::nullopt, std::nullopt},
+    };
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.what);
+      sim::SimDownloadQuirks& q = Serve(c.body);
+      q.cutAfter = c.cut;
+      q.announced = c.announced;
+      desktop.network().At(kDownloads).status = c.status;
+      EXPECT_EQ(RunUpdate(), CAutoUpdater::DownloadFailed);
+      EXPECT_EQ(Read(kModule), oldImage);
+      EXPECT_EQ(Read(kBackup), "<absent>");
+      EXPECT_EQ(Read(kTempCopy), "<absent>");  // nothing half-made is left behind
+    }
+  });
+}
+
+TEST_F(UpdaterTest, CompleteImageReplacesTheExecutableAndTheOldOneBecomesTheBackup) {
+  desktop.Run([&] {
+    Write(kModule, oldImage);
+    Write(kBackup, "an older backup");
+    Serve(newImage).announces = false;  // no announced length is no failure
+    EXPECT_EQ(RunUpdate(), CAutoUpdater::Updated);
+    EXPECT_EQ(Read(kModule), newImage);
+    EXPECT_EQ(Read(kBackup), oldImage);
+    // A desktop running the 64-bit image takes only a 64-bit one.
+    desktop.imageMachine = 0x8664;
+    Serve(newImage);
+    EXPECT_EQ(RunUpdate(), CAutoUpdater::DownloadFailed);
+    std::string image64 = sim::FakeImage(0x8664, 7000);
+    Serve(image64);
+    EXPECT_EQ(RunUpdate(), CAutoUpdater::Updated);
+    EXPECT_EQ(Read(kModule), image64);
+  });
+}
+
+TEST_F(UpdaterTest, FailedMoveIntoPlacePutsTheOldExecutableBack) {
+  desktop.Run([&] {
+    Write(kModule, oldImage);
+    Serve(newImage);
+    desktop.failMovesTo[zq::ToLower(kModule)] = 1;
+    EXPECT_EQ(RunUpdate(), CAutoUpdater::SwapFailed);
+    EXPECT_EQ(Read(kModule), oldImage);
+    EXPECT_EQ(Read(kBackup), "<absent>");
+    // Without an executable to move aside nothing changes at all.
+    std::filesystem::remove(desktop.HostPath(kModule));
+    EXPECT_EQ(RunUpdate(), CAutoUpdater::SwapFailed);
+    EXPECT_EQ(Read(kModule), "<absent>");
+    EXPECT_EQ(Read(kTempCopy), newImage);
+  });
+}
+
+TEST_F(UpdaterTest, NoConnectionAndUnreachableAddressStopBeforeAnyFile) {
+  desktop.Run([&] {
+    Write(kModule, oldImage);
+    Serve(newImage);
+    sim::InternetOf(desktop).connected = false;
+    EXPECT_EQ(RunUpdate(), CAutoUpdater::NoConnection);
+    EXPECT_EQ(desktop.network().Requests(), 0);
+    sim::InternetOf(desktop).connected = true;
+    desktop.network().At(kDownloads).state = sim::SimNetwork::State::Down;
+    EXPECT_EQ(RunUpdate(), CAutoUpdater::CannotOpen);
+    EXPECT_EQ(Read(kModule), oldImage);
+    EXPECT_EQ(Read(kTempCopy), "<absent>");
+  });
+}
+
+TEST(UpdateArithmeticTest, DaysSinceFailureUseOnlyTheDayOfTheMonth) {
+  EXPECT_EQ(DaysSinceFailedUpdate(2, 30), 3);   // 30th, then the 2nd of the next month
+  EXPECT_EQ(DaysSinceFailedUpdate(30, 30), 0);
+  EXPECT_EQ(DaysSinceFailedUpdate(5, 5), 0);    // a month later looks like the same day
+  EXPECT_EQ(DaysSinceFailedUpdate(13, 10), 3);
+  EXPECT_EQ(DaysSinceFailedUpdate(1, 31), 1);
+}
+
+TEST(UpdateArithmeticTest, LocalTimeBeforeCrossesDaysMonthsYearsAndLeapDays) {
+  auto at = [](int y, int mo, int d, int h, int mi) {
+    LocalTime t;
+    t.year = y, t.month = mo, t.day = d, t.hour = h, t.minute = mi, t.second = 0;
+    return t;
+  };
+  auto same = [](const LocalTime& a, const LocalTime& b) {
+    return a.year == b.year && a.month == b.month && a.day == b.day && a.hour == b.hour &&
+           a.minute == b.minute && a.second == b.second;
+  };
+  EXPECT_TRUE(same(LocalTimeBefore(at(2024, 3, 1, 0, 10), 20 * 60), at(2024, 2, 29, 23, 50)));
+  EXPECT_TRUE(same(LocalTimeBefore(at(2026, 1, 1, 4, 30), 5 * 3600), at(2025, 12, 31, 23, 30)));
+  EXPECT_TRUE(same(LocalTimeBefore(at(2026, 1, 6, 4, 30), 0), at(2026, 1, 6, 4, 30)));
+  EXPECT_EQ(LocalTimeBefore(at(2026, 1, 5, 12, 0), 0).dayOfWeek, 1);  // a Monday
+}
+
+TEST(UpdateArithmeticTest, ImageMachineReadsOnlyWellFormedHeaders) {
+  EXPECT_EQ(CAutoUpdater::ImageMachine(sim::FakeImage(0x014C, 512)), 0x014C);
+  EXPECT_EQ(CAutoUpdater::ImageMachine(sim::FakeImage(0x8664, 512)), 0x8664);
+  std::string image = sim::FakeImage(0x014C, 512);
+  EXPECT_EQ(CAutoUpdater::ImageMachine(image.substr(0, 0x85)), std::nullopt);  // cut header
+  std::string noPe = image;
+  noPe[0x81] = 'X';
+  EXPECT_EQ(CAutoUpdater::ImageMachine(noPe), std::nullopt);
+  std::string noMz = image;
+  noMz[0] = 'Z';
+  EXPECT_EQ(CAutoUpdater::ImageMachine(noMz), std::nullopt);
+  std::string far = image;
+  far[0x3F] = '\x7f';  // the offset points two gigabytes away
+  EXPECT_EQ(CAutoUpdater::ImageMachine(far), std::nullopt);
+}
+
+class RestartTest : public ClientFixture {};
+
+TEST_F(RestartTest, UpdateWithANonNumberTimestampReportsAndRecordsNothing) {
+  Config(L"ClientUpdateErrorTimestamp", L"yesterday");
+  desktop.Run([&] {
+    StartClient();
+    int requests = desktop.network().Requests();
+    PageCommand(L"updateclientversion", L"");
+    EXPECT_EQ(StatusWith(L"Cannot update client to most up to date version"), 1u);
+    EXPECT_EQ(desktop.network().Requests(), requests);
+    EXPECT_TRUE(desktop.Boxes().empty());
+    EXPECT_EQ(Setting(L"ClientUpdateErrorTimestamp"), L"yesterday");
+    PageCommand(L"appclientexit", L"");
+  });
+}
+
+TEST_F(RestartTest, RestartStartsTheFixedFileNameInTheExecutablesFolderThenExits) {
+  desktop.Run([&] {
+    pid = desktop.StartProcess(L"C:\\Program Files\\Zephquill\\Renamed.exe", L"\"Renamed.exe\"",
+                               [] { return ClientMain(); });
+    desktop.SleepMs(3500);
+    PageCommand(L"appclientrestart", L"");
+    desktop.SleepMs(100);
+    ASSERT_EQ(desktop.processStarts.size(), 1u);
+    EXPECT_EQ(desktop.processStarts[0].commandLine,
+              L"\"C:\\Program Files\\Zephquill\\ZephquillClient.exe\" -LoadWithDelay");
+    EXPECT_TRUE(desktop.Process(pid)->ended);
+  });
+}
+
+}  // namespace
+}  // namespace zq

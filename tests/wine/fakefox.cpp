@@ -1,0 +1,95 @@
+// A stand-in for Firefox that the Wine tests run: a "MozillaUIWindowClass" window titled
+// "<page> - Mozilla Firefox" with a content child, in front, and the "Firefox" DDE server.
+// Usage: fakefox answer|silent URL PAGE-TITLE. "silent" accepts conversations but never
+// answers a request. Ends when its window is closed, or after two minutes.
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#include <ddeml.h>
+
+#include <string>
+
+namespace {
+
+DWORD instance = 0;
+HSZ serviceName = nullptr, topicName = nullptr;
+bool silent = false;
+std::string reply;
+
+HDDEDATA CALLBACK OnDde(UINT type, UINT format, HCONV, HSZ topic, HSZ, HDDEDATA, ULONG_PTR,
+                        ULONG_PTR) {
+  switch (type) {
+    case XTYP_CONNECT:
+      return reinterpret_cast<HDDEDATA>(
+          static_cast<ULONG_PTR>(::DdeCmpStringHandles(topic, topicName) == 0));
+    case XTYP_REQUEST:
+      if (silent) return CBR_BLOCK;  // the conversation waits; the client times out
+      if (format != CF_TEXT) return nullptr;
+      return ::DdeCreateDataHandle(instance, reinterpret_cast<BYTE*>(reply.data()),
+                                   static_cast<DWORD>(reply.size() + 1), 0, nullptr, CF_TEXT, 0);
+    default:
+      return nullptr;
+  }
+}
+
+std::string Ansi(const wchar_t* text) {
+  int n = ::WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(n > 0 ? n : 1), '\0');
+  ::WideCharToMultiByte(CP_ACP, 0, text, -1, out.data(), n, nullptr, nullptr);
+  out.resize(out.size() - 1);
+  return out;
+}
+
+LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
+  if (message == WM_DESTROY || (message == WM_TIMER && wp == 1)) {
+    ::PostQuitMessage(0);
+    return 0;
+  }
+  return ::DefWindowProcW(window, message, wp, lp);
+}
+
+HWND MakeWindows(const std::wstring& page) {
+  WNDCLASSW main{};
+  main.lpfnWndProc = MainProc;
+  main.hInstance = ::GetModuleHandleW(nullptr);
+  main.lpszClassName = L"MozillaUIWindowClass";
+  ::RegisterClassW(&main);
+  WNDCLASSW content = main;
+  content.lpfnWndProc = ::DefWindowProcW;
+  content.lpszClassName = L"MozillaContentWindowClass";
+  ::RegisterClassW(&content);
+  std::wstring title = page + L" - Mozilla Firefox";
+  HWND frame = ::CreateWindowExW(0, main.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW,
+                                 40, 40, 640, 480, nullptr, nullptr, main.hInstance, nullptr);
+  ::CreateWindowExW(0, content.lpszClassName, L"", WS_CHILD | WS_VISIBLE, 0, 60, 640, 400,
+                    frame, nullptr, main.hInstance, nullptr);
+  return frame;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc != 4) return 2;
+  silent = std::wstring(argv[1]) == L"silent";
+  reply = "\"" + Ansi(argv[2]) + "\",\"" + Ansi(argv[3]) + "\",\"\"";
+  if (::DdeInitializeW(&instance, &OnDde, APPCLASS_STANDARD | CBF_SKIP_ALLNOTIFICATIONS, 0) !=
+      DMLERR_NO_ERROR)
+    return 3;
+  serviceName = ::DdeCreateStringHandleW(instance, L"Firefox", CP_WINUNICODE);
+  topicName = ::DdeCreateStringHandleW(instance, L"WWW_GetWindowInfo", CP_WINUNICODE);
+  if (!::DdeNameService(instance, serviceName, nullptr, DNS_REGISTER)) return 4;
+  // The window appears once the server is ready: tests wait for the window.
+  HWND frame = MakeWindows(argv[3]);
+  ::ShowWindow(frame, SW_SHOW);
+  ::SetForegroundWindow(frame);
+  ::SetTimer(frame, 1, 120000, nullptr);
+  MSG msg;
+  while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+  }
+  ::DdeNameService(instance, serviceName, nullptr, DNS_UNREGISTER);
+  ::DdeUninitialize(instance);
+  return 0;
+}
