@@ -1,0 +1,121 @@
+// Tests of the Windows internet backend and the update's file operations on the real
+// system: HTTP replies read in chunks, and new files written and closed.
+#include <winsock2.h>
+
+#include <fstream>
+#include <string>
+#include <thread>
+
+#include "controller/AutoUpdater.h"
+#include "tests/wine/winunit_fixture.h"
+
+namespace zq::win32::test {
+namespace {
+
+// A one-request HTTP server on the loopback interface that sends a canned reply.
+class OneReplyServer {
+ public:
+  explicit OneReplyServer(std::string reply) : reply_(std::move(reply)) {
+    WSADATA data;
+    ::WSAStartup(MAKEWORD(2, 2), &data);
+    listener_ = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(listener_, reinterpret_cast<sockaddr*>(&at), sizeof at);
+    int length = sizeof at;
+    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&at), &length);
+    port_ = ntohs(at.sin_port);
+    ::listen(listener_, 1);
+    thread_ = std::thread([this] {
+      SOCKET client = ::accept(listener_, nullptr, nullptr);
+      if (client == INVALID_SOCKET) return;
+      std::string request;
+      char buffer[1024];
+      while (request.find("\r\n\r\n") == std::string::npos) {
+        int got = ::recv(client, buffer, sizeof buffer, 0);
+        if (got <= 0) break;
+        request.append(buffer, got);
+      }
+      ::send(client, reply_.data(), static_cast<int>(reply_.size()), 0);
+      ::shutdown(client, SD_SEND);
+      ::closesocket(client);
+    });
+  }
+  ~OneReplyServer() {
+    ::closesocket(listener_);
+    thread_.join();
+    ::WSACleanup();
+  }
+  std::wstring Address() const {
+    return L"http://127.0.0.1:" + std::to_wstring(port_) + L"/Download/ZephquillClient.exe";
+  }
+
+ private:
+  std::string reply_;
+  SOCKET listener_ = INVALID_SOCKET;
+  unsigned short port_ = 0;
+  std::thread thread_;
+};
+
+std::string Reply(const char* status, const std::string& body) {
+  return std::string("HTTP/1.1 ") + status + "\r\nContent-Length: " +
+         std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+}
+
+TEST_F(BackendTest, InternetReadsAnHttpReplyInChunksWithItsStatusAndLength) {
+  std::string body(10000, '\0');
+  for (size_t i = 0; i < body.size(); ++i) body[i] = static_cast<char>(i * 7);
+  OneReplyServer server(Reply("200 OK", body));
+  Internet& net = p->internet();
+  InternetHandle session = net.Open(L"AutoUpdateAgent");
+  ASSERT_NE(session, 0u);
+  std::optional<std::wstring> address = net.Canonicalize(server.Address());
+  ASSERT_TRUE(address.has_value());
+  InternetHandle request = net.OpenUrl(session, *address, kInternetReloadFlags);
+  ASSERT_NE(request, 0u);
+  EXPECT_EQ(net.StatusCode(request), 200u);
+  EXPECT_EQ(net.ContentLength(request), std::optional<std::uint64_t>(10000));
+  std::string got;
+  char buffer[4096];
+  unsigned read = 0;
+  while (net.Read(request, buffer, sizeof buffer, read) && read > 0) got.append(buffer, read);
+  EXPECT_TRUE(got == body);
+  net.Close(request);
+  net.Close(session);
+}
+
+TEST_F(BackendTest, InternetReportsAnErrorStatus) {
+  OneReplyServer server(Reply("404 Not Found", "missing"));
+  Internet& net = p->internet();
+  InternetHandle session = net.Open(L"AutoUpdateAgent");
+  InternetHandle request = net.OpenUrl(session, server.Address(), kInternetReloadFlags);
+  ASSERT_NE(request, 0u);
+  EXPECT_EQ(net.StatusCode(request), 404u);
+  net.Close(request);
+  net.Close(session);
+}
+
+TEST_F(BackendTest, NewFilesAreWrittenWholeAndTheRunningImageHasAMachineType) {
+  Processes& files = p->processes();
+  std::wstring path = ScratchDirectory(L"newfile") + L"out.bin";
+  std::uintptr_t file = files.CreateNewFile(path);
+  ASSERT_NE(file, 0u);
+  EXPECT_EQ(files.WriteToFile(file, "abcdef", 6), 6u);
+  files.CloseFile(file);
+  file = files.CreateNewFile(path);  // created anew: the old content goes
+  EXPECT_EQ(files.WriteToFile(file, "xy", 2), 2u);
+  files.CloseFile(file);
+  std::ifstream in(std::string(path.begin(), path.end()), std::ios::binary);
+  std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(content, "xy");
+  EXPECT_EQ(files.CreateNewFile(path + L"\\no\\such\\dir"), 0u);
+#ifdef _WIN64
+  EXPECT_EQ(files.ModuleMachine(), 0x8664);
+#else
+  EXPECT_EQ(files.ModuleMachine(), 0x014C);
+#endif
+}
+
+}  // namespace
+}  // namespace zq::win32::test
