@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The Wine tests: builds the 64-bit Windows client and the tests' own programs (preset
 # windows-x86_64), then runs under wine64 in Xvfb, with a private Wine prefix made once per
-# run: the backend's tests, the portable unit tests built for Windows, and the end-to-end
-# tests of ZephquillClient.exe. Ends with the line "N passed, M failed".
+# run: the backend's tests (web control, DDE with the stand-in Firefox fakefox.exe, the
+# shell's window list, the automation server), the portable unit tests built for Windows,
+# and the end-to-end tests of ZephquillClient.exe (among them a client of its automation
+# server). Ends with the line "N passed, M failed".
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD

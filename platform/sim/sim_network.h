@@ -1,6 +1,7 @@
 // The simulated desktop's network: what each address answers, set by the scenario. The
 // simulated web control, the Internet Explorer application objects and downloads ask it.
 #pragma once
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -17,6 +18,7 @@ struct NetAnswer {
   } kind = Kind::Answered;
   int status = 200;
   std::string body;  // the bytes of the answer
+  bool live = false;  // answered by `fetcher` (a real server), not by the table
 };
 
 // The network as a table of address prefixes. The longest prefix (compared without
@@ -38,6 +40,11 @@ class SimNetwork {
 
   bool up = true;
   bool checkElement = true;
+  // When set, answers every address that no route overrides (no route, or a route that is
+  // merely up with status 200 and no body of its own) in place of the default pages: a
+  // real server behind the simulated network. Its answers come back marked `live`; an
+  // address it leaves (nullopt) gets the default page.
+  std::function<std::optional<NetAnswer>(const std::wstring& url)> fetcher;
 
   // The route of exactly this prefix, made (up, 200, default body) when missing.
   Route& At(const std::wstring& prefix);
@@ -50,7 +57,9 @@ class SimNetwork {
   // Requests answered so far (any kind).
   int Requests() const { return requests_; }
 
-  // The ids of the elements of an HTML text and each element's text (up to the next tag).
+  // The ids of the elements of an HTML text and each element's text: the text inside the
+  // element up to its end tag, without tags, with the common character references decoded
+  // and blanks collapsed. The first element with an id wins.
   static std::map<std::wstring, std::wstring> ElementsOf(const std::string& html);
   // Dump lines "network....".
   std::vector<std::string> Dump() const;

@@ -4,6 +4,7 @@
 // control's window, so that runs are deterministic.
 #include "platform/sim/sim_web_control.h"
 
+#include <cctype>
 #include <cstdio>
 
 #include "app/Text.h"
@@ -16,6 +17,10 @@ namespace {
 
 // Posted to a control's window: run the next queued action of that control.
 constexpr unsigned kRunAction = wm::App + 0x3F0;
+// The control window's timer that delivers a load answered by a real server, and its delay:
+// fixed in virtual time however long the real request took, so that runs stay repeatable.
+constexpr unsigned kLiveLoadTimer = 0x7A51;
+constexpr unsigned kLiveLoadMs = 100;
 const wchar_t kControlClass[] = L"Shell Embedding";
 
 std::string Hex(WindowHandle h) {
@@ -159,6 +164,14 @@ class SimWebControls::ControlWindow : public WindowHandler {
   ControlWindow(SimWebControls& all, Desktop& d) : all_(all), d_(d) {}
   LResult OnMessage(WindowHandle window, unsigned message, WParam wParam,
                     LParam lParam) override {
+    if (message == wm::Timer && wParam == kLiveLoadTimer) {
+      for (auto& c : all_.controls_)
+        if (c->window == window) {
+          all_.DeliverLiveLoad(*c);
+          break;
+        }
+      return 0;
+    }
     if (message == kRunAction) {
       // Found first: an action may create further controls.
       SimWebControlRecord* target = nullptr;
@@ -268,6 +281,10 @@ void SimWebControls::StartNavigation(SimWebControlRecord& c, const std::wstring&
   if (ToLower(url.substr(0, 4)) == L"http") {
     NetAnswer answer = d_.network().Fetch(url);
     if (answer.kind == NetAnswer::Kind::Silent) return;
+    if (answer.live) {
+      StartLiveLoad(c, n, answer);
+      return;
+    }
     std::int32_t failure = answer.kind == NetAnswer::Kind::Unreachable
                                ? static_cast<std::int32_t>(0x800C0005u)  // resource not found
                                : (answer.status >= 400 ? answer.status : 0);
@@ -289,6 +306,8 @@ void SimWebControls::FinishLoad(SimWebControlRecord& c, const std::wstring& titl
   auto doc = std::make_shared<SimDocumentState>();
   doc->url = url;
   doc->title = title.empty() ? url : title;
+  if (c.live && c.live->navigation == n) doc->elements = std::move(c.live->elements);
+  c.live.reset();
   c.document = doc;
   c.location = url;
   Trace(c, "loaded " + Quoted(url));
@@ -326,6 +345,64 @@ void SimWebControls::FailLoad(SimWebControlRecord& c, std::int32_t status) {
   Trace(c, "failed " + Quoted(url) + " with " + std::to_string(status) + "; shows its error page");
   Fire(*this, c, [&](WebControlEvents& s) { s.NavigateComplete2(true, errorPage); });
   Fire(*this, c, [&](WebControlEvents& s) { s.DocumentComplete(true, errorPage); });
+}
+
+namespace {
+
+// The text of an HTML document's <title> element, blanks collapsed; empty without one.
+std::wstring TitleOf(const std::string& html) {
+  std::string lower = html;
+  for (char& ch : lower) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+  size_t open = lower.find("<title");
+  size_t start = open == std::string::npos ? open : lower.find('>', open);
+  size_t end = start == std::string::npos ? start : lower.find("</title", start);
+  if (end == std::string::npos) return std::wstring();
+  std::wstring text;
+  for (wchar_t ch : FromUtf8(html.substr(start + 1, end - start - 1))) {
+    const bool blank = ch == L' ' || ch == L'\t' || ch == L'\r' || ch == L'\n';
+    if (blank && (text.empty() || text.back() == L' ')) continue;
+    text += blank ? L' ' : ch;
+  }
+  while (!text.empty() && text.back() == L' ') text.pop_back();
+  return text;
+}
+
+}  // namespace
+
+// The answer is at hand at once (the request ran while virtual time stood still); the
+// control delivers it after a fixed delay, so that the page can still be replaced or
+// stopped in between, as with a real load.
+void SimWebControls::StartLiveLoad(SimWebControlRecord& c, size_t navigation,
+                                   const NetAnswer& answer) {
+  SimWebControlRecord::LiveLoad load;
+  load.navigation = navigation;
+  if (answer.kind == NetAnswer::Kind::Unreachable)
+    load.failure = static_cast<std::int32_t>(0x800C0005u);  // resource not found
+  else if (answer.status >= 400)
+    load.failure = answer.status;
+  else
+    load.elements = SimNetwork::ElementsOf(answer.body);
+  load.title = TitleOf(answer.body);
+  c.live = std::move(load);
+  SimProcess* p = d_.Process(c.pid);
+  if (!p || !p->windows().SetTimer(c.window, kLiveLoadTimer, kLiveLoadMs)) c.live.reset();
+}
+
+void SimWebControls::DeliverLiveLoad(SimWebControlRecord& c) {
+  if (SimProcess* p = d_.Process(c.pid)) p->windows().KillTimer(c.window, kLiveLoadTimer);
+  if (!c.live || !c.pending || *c.pending != c.live->navigation) {
+    c.live.reset();  // replaced or stopped meanwhile
+    return;
+  }
+  if (c.live->failure) {
+    const std::int32_t failure = c.live->failure;
+    c.live.reset();
+    FailLoad(c, failure);
+    return;
+  }
+  if (noDocuments) return;
+  const std::wstring title = c.live->title;
+  FinishLoad(c, title);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -15,6 +15,7 @@
 namespace zq::sim {
 
 class Desktop;
+struct NetAnswer;
 
 // The document a control shows: its address and title, the text written into it since it
 // was last opened, and its elements by id (made by the page, text settable by both sides).
@@ -53,6 +54,15 @@ struct SimWebControlRecord {
   std::vector<SimNavigation> navigations;
   std::vector<std::wstring> writes;  // each document the client wrote, in full
   std::deque<std::function<void()>> actions;  // run one per posted message, on the owner
+  // A top-level load answered by a real server behind the network: what it brought,
+  // delivered once its fixed virtual delay has passed (the control's load timer).
+  struct LiveLoad {
+    size_t navigation = 0;      // index into navigations
+    std::int32_t failure = 0;   // 0: the document loads; else the error it fails with
+    std::wstring title;         // the document's <title>
+    std::map<std::wstring, std::wstring> elements;
+  };
+  std::optional<LiveLoad> live;
 };
 
 class SimWebControls : public WebControls {
@@ -98,6 +108,8 @@ class SimWebControls : public WebControls {
   bool Queue(int index, std::function<void(SimWebControlRecord&)> action);
   void FinishLoad(SimWebControlRecord& c, const std::wstring& title);
   void FailLoad(SimWebControlRecord& c, std::int32_t status);
+  void StartLiveLoad(SimWebControlRecord& c, size_t navigation, const NetAnswer& answer);
+  void DeliverLiveLoad(SimWebControlRecord& c);
 
   Desktop& d_;
   std::vector<std::unique_ptr<SimWebControlRecord>> controls_;

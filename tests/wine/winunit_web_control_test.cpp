@@ -187,25 +187,6 @@ TEST_F(WebControlTest, DocumentWaitsAreBounded) {
       << "a control that let one whole wait pass is not waited for again";
 }
 
-// An application browser of its own: made and run, its window and bars set, then closed.
-TEST_F(WebControlTest, ApplicationBrowserOpensAndQuits) {
-  std::unique_ptr<IEApplication> app;
-  HResult made = p->ieApps().Create(true, app);
-  if (made < 0) GTEST_SKIP() << "no application browser here: " << std::hex << made;
-  ASSERT_NE(app, nullptr);
-  EXPECT_GE(app->SetToolBar(false), 0);
-  EXPECT_GE(app->SetVisible(true), 0);
-  WindowHandle window = 0;
-  ASSERT_GE(app->Window(window), 0);
-  EXPECT_TRUE(::IsWindow(ToHwnd(window)));
-  EXPECT_GE(app->Navigate(L"about:blank", 0, L"", {}, L""), 0);
-  std::shared_ptr<WebDocument> document;
-  EXPECT_GE(app->Document(document), 0);
-  EXPECT_GE(app->Quit(), 0);
-  app.reset();
-  EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(ToHwnd(window)); }, 10000));
-}
-
 // The sink reads arguments by position from the end, following references to variants,
 // and tells a frame's events from the control's own by the sender.
 TEST(WebSiteEvents, DecodesArgumentsAndTellsFramesApart) {
