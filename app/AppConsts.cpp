@@ -42,17 +42,18 @@ void TextList::Split(const std::wstring& text) {
     items_.push_back(TrimSpace(text));
     return;
   }
-  std::wstring work = text;
   const size_t sepLen = separator_.size();
-  // The working copy always ends with a separator, so every piece is closed by one.
-  if (work.size() < sepLen || work.compare(work.size() - sepLen, sepLen, separator_) != 0)
-    work += separator_;
+  // Pieces end at each separator found from the left; the text after the last one is a
+  // piece too unless that separator closes the text. (Testing only whether the text ends
+  // with a separator would drop the tail when separators overlap, as "aa" in "aaa".)
   size_t pos = 0;
   for (;;) {
-    size_t next = work.find(separator_, pos);
-    if (next == std::wstring::npos) break;
-    items_.push_back(next == pos ? std::wstring() : TrimSpace(work.substr(pos, next - pos)));
+    size_t next = text.find(separator_, pos);
+    if (next == std::wstring::npos) next = text.size();
+    items_.push_back(next == pos ? std::wstring() : TrimSpace(text.substr(pos, next - pos)));
+    if (next == text.size()) break;
     pos = next + sepLen;
+    if (pos == text.size()) break;
   }
 }
 

@@ -8,6 +8,7 @@
 #include "app/PanelRegistry.h"
 #include "app/Text.h"
 #include "controller/ClientDlg.h"
+#include "controller/NotificationFieldText.h"
 #include "panel/ZephquillWnd.h"
 
 namespace zq {
@@ -20,12 +21,6 @@ const wchar_t kCommandFailure[] =
     L"version available.\r\nCannot perfrom custom operation called ";
 
 constexpr unsigned kAnimationStepMs = 750;
-
-std::wstring ReplaceAll(std::wstring text, const std::wstring& from, const std::wstring& to) {
-  for (size_t at = text.find(from); at != std::wstring::npos; at = text.find(from, at + to.size()))
-    text.replace(at, from.size(), to);
-  return text;
-}
 
 }  // namespace
 
@@ -56,8 +51,7 @@ void CClientDlg::RunPanelCommand(const std::wstring& word, const std::wstring& a
   } else if (word == k.NextNotificationMsgTypeCmd) {
     n.MsgType = argument;
   } else if (word == k.NextNotificationMsgCmd) {
-    // Blanks first, so that "<nl_>" becomes "<nl >" and stays text.
-    n.Msg = ReplaceAll(ReplaceAll(argument, L"_", L" "), L"<nl>", L"\n");
+    n.Msg = DecodeNotificationMsg(argument);
   } else if (word == k.NextNotificationLinkCmd) {
     n.Link = argument;
   } else if (word == k.NextNotificationContentIdCmd) {
@@ -67,7 +61,7 @@ void CClientDlg::RunPanelCommand(const std::wstring& word, const std::wstring& a
   } else if (word == k.NextNotificationIsSiteMurmelCmd) {
     n.IsSiteMurmel = argument;
   } else if (word == k.NextNotificationContextCmd) {
-    n.Context = ReplaceAll(argument, L";", L"~");
+    n.Context = DecodeNotificationContext(argument);
   } else if (word == k.ClickOnNotificationMsgCmd) {
     services_->NotificationClicked(*this);
   } else if (word == k.ShowNotificationMsgCmd) {

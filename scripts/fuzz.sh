@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang (libFuzzer, AddressSanitizer, UBSan) and runs each for a
 # bounded time over its committed corpus: scripts/fuzz.sh [SECONDS per target, default 60].
+# ZQ_FUZZ_BUILD names another build directory (default build/fuzz).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
-cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+build=${ZQ_FUZZ_BUILD:-build/fuzz}
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
   -DZQ_FUZZ=ON -DZQ_BUILD_TESTS=OFF >/dev/null
-cmake --build build/fuzz -j2 -- --no-print-directory -s
+cmake --build "$build" -j2 -- --no-print-directory -s
 status=0
-for target in build/fuzz/fuzz/*_fuzz; do
+for target in "$build"/fuzz/*_fuzz; do
   name=$(basename "$target" _fuzz)
   corpus=fuzz/corpus/$name
   work=$(mktemp -d)

@@ -52,7 +52,14 @@ failed=0
 run_gtest() {
   local name=$1 exe=$2 log
   echo "=== $name"
-  log=$(timeout 600 "$WINE" "$exe" 2>&1; echo "zq-exit-code=$?")
+  # Output goes through a file: Wine's helper processes inherit the descriptors, and a pipe
+  # they hold open would keep a command substitution waiting after the test has ended.
+  local file
+  file=$(mktemp)
+  timeout 600 "$WINE" "$exe" > "$file" 2>&1 < /dev/null
+  echo "zq-exit-code=$?" >> "$file"
+  log=$(cat "$file")
+  rm -f "$file"
   log=$(echo "$log" | tr -d '\r')
   local rc
   rc=$(echo "$log" | sed -n 's/^zq-exit-code=//p')
@@ -72,12 +79,17 @@ run_gtest "backend tests (zqwinunit)" "$build/tests/wine/zqwinunit.exe"
 run_gtest "portable unit tests (zqtests)" "$build/tests/wine/zqtests.exe"
 
 echo "=== end-to-end tests (zqe2e)"
-for test in $("$WINE" "$build/tests/wine/zqe2e.exe" list | tr -d '\r'); do
+listing=$(mktemp)
+timeout 120 "$WINE" "$build/tests/wine/zqe2e.exe" list > "$listing" 2>/dev/null < /dev/null
+for test in $(tr -d '\r' < "$listing"); do
   dir=$WINEPREFIX/drive_c/zqe2e/$test
   mkdir -p "$dir"
   cp "$build/ZephquillClient.exe" "$dir/"
-  out=$(timeout 180 "$WINE" "$build/tests/wine/zqe2e.exe" "$test" "C:\\zqe2e\\$test\\ZephquillClient.exe" 2>&1)
+  file=$(mktemp)
+  timeout 180 "$WINE" "$build/tests/wine/zqe2e.exe" "$test" "C:\\zqe2e\\$test\\ZephquillClient.exe" > "$file" 2>&1 < /dev/null
   rc=$?
+  out=$(cat "$file")
+  rm -f "$file"
   timeout 60 wineserver -w
   out=$(echo "$out" | tr -d '\r')
   if [ $rc -eq 0 ] && echo "$out" | grep -q "^PASS $test"; then

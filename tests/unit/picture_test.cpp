@@ -2,11 +2,17 @@
 // tray, and that no window text can break the SVG document.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "platform/sim/sim_desktop.h"
 #include "tools/zqsim/Picture.h"
 
 namespace zq::sim {
 namespace {
+
+std::string Root(const char* name) {
+  return (std::filesystem::path(::testing::TempDir()) / name).string();
+}
 
 WindowHandle Add(Desktop& d, const std::wstring& cls, const std::wstring& title, Rect rect,
                  WindowHandle parent, bool visible = true) {
@@ -27,7 +33,7 @@ std::vector<std::string> Labels(const std::vector<PictureBox>& boxes) {
 }
 
 TEST(DesktopPicture, VisibleWindowsBackToFrontWithChildrenInScreenCoordinates) {
-  Desktop d;
+  Desktop d(Root("picture-windows"));
   WindowHandle back = Add(d, L"MozillaWindowClass", L"News", Rect{10, 20, 810, 620}, 0);
   Add(d, L"Shell Embedding", L"", Rect{5, 7, 105, 57}, back);
   Add(d, L"Hidden", L"", Rect{0, 0, 50, 50}, back, false);
@@ -49,7 +55,7 @@ TEST(DesktopPicture, VisibleWindowsBackToFrontWithChildrenInScreenCoordinates) {
 }
 
 TEST(DesktopPicture, TrayIconsFromTheRightEndOfTheTaskbar) {
-  Desktop d;
+  Desktop d(Root("picture-tray"));
   TrayIcon first, second;
   first.data.icon = 0x70000 + 194;
   first.data.tip = L"Zephquill";

@@ -53,7 +53,7 @@ std::string FillFor(const std::wstring& className) {
 
 // Adds `window` (at screen offset `origin`) and its visible children, back to front.
 void AddWindow(Desktop& d, const SimWindow& w, int originX, int originY, int depth,
-               std::vector<PictureBox>& boxes) {
+               const Rect& parent, std::vector<PictureBox>& boxes) {
   if (!w.visible || w.iconic) return;
   PictureBox box;
   box.rect = Rect{w.rect.left + originX, w.rect.top + originY, w.rect.right + originX,
@@ -61,13 +61,18 @@ void AddWindow(Desktop& d, const SimWindow& w, int originX, int originY, int dep
   std::string title = ToUtf8(w.title);
   box.label = ToUtf8(w.className) + (title.empty() ? "" : " \u2014 " + title);
   box.tooltip = box.label;
+  // A child that fills its parent exactly would write over the parent's label.
+  const Rect& r = box.rect;
+  if (depth > 0 && r.left == parent.left && r.top == parent.top && r.right == parent.right &&
+      r.bottom == parent.bottom)
+    box.label.clear();
   box.fill = FillFor(w.className);
   box.opacity = w.layered ? w.alpha / 255.0 : 1.0;
   box.depth = depth;
   boxes.push_back(box);
   for (auto it = w.children.rbegin(); it != w.children.rend(); ++it)
     if (const SimWindow* child = d.Window(*it))
-      AddWindow(d, *child, box.rect.left, box.rect.top, depth + 1, boxes);
+      AddWindow(d, *child, box.rect.left, box.rect.top, depth + 1, box.rect, boxes);
 }
 
 }  // namespace
@@ -117,7 +122,7 @@ std::vector<PictureBox> DesktopBoxes(Desktop& d) {
   if (const SimWindow* top = d.Window(d.DesktopHandle())) {
     for (auto it = top->children.rbegin(); it != top->children.rend(); ++it) {
       const SimWindow* w = d.Window(*it);
-      if (w && w->pid != 0) AddWindow(d, *w, 0, 0, 0, boxes);
+      if (w && w->pid != 0) AddWindow(d, *w, 0, 0, 0, d.screen, boxes);
     }
   }
   // The tray: icons from the right end of the taskbar, the first added rightmost.

@@ -204,6 +204,9 @@ int PortAfter(const std::string& log, const std::string& label) {
 // Starts the binary and waits (in real time, up to 10 s) for it to name its addresses.
 bool Launch(const std::string& binary, const fs::path& dir, int appPort, int webPort) {
   const std::string log = (dir / "service.log").string();
+  // Emptied here, not in the child: a log still holding the last run's addresses would
+  // pass for the new one's.
+  std::ofstream(log, std::ios::trunc).close();
   std::vector<std::string> args = {binary, "--app-port", std::to_string(appPort),
                                    "--web-port", std::to_string(webPort),
                                    "--db", (dir / "zq.db").string(),
@@ -273,7 +276,11 @@ bool Start(Scenario& s, const std::vector<std::string>& words) {
     s.out() << "error: zqservice did not start; see " << (dir / "service.log").string() << "\n";
     return false;
   }
-  if (!keep) live.clientId.clear(), live.visitorId.clear(), live.after = 0;
+  if (!keep) {  // a fresh database knows nobody
+    live.clientId.clear();
+    live.visitorId.clear();
+    live.after = 0;
+  }
   d.network().fetcher = &FetchFromService;
   d.Trace(std::string("service: started") + (keep ? " with its database" : ""));
   s.out() << "service: started" << (keep ? " with its database" : "") << "\n";

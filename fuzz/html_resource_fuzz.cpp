@@ -1,0 +1,52 @@
+// Fuzz target of the built-in pages' decoding: any bytes as a page resource, checked
+// against the encoding rules (UTF-16 after a byte-order mark or before "<html", else ANSI).
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "fuzz/FuzzSupport.h"
+#include "panel/SimpleBrowser.h"
+
+namespace {
+
+using zqfuzz::Require;
+
+// The text back as little-endian UTF-16 units, surrogate pairs for wide characters.
+std::string ToUtf16Le(const std::wstring& text) {
+  std::string out;
+  auto unit = [&out](std::uint32_t u) {
+    out += static_cast<char>(u & 0xFF);
+    out += static_cast<char>((u >> 8) & 0xFF);
+  };
+  for (wchar_t ch : text) {
+    std::uint32_t c = static_cast<std::uint32_t>(ch);
+    if (c > 0xFFFF) {
+      c -= 0x10000;
+      unit(0xD800 + (c >> 10));
+      unit(0xDC00 + (c & 0x3FF));
+    } else {
+      unit(c);
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  zqfuzz::BoundPlatform();
+  const std::string bytes(reinterpret_cast<const char*>(data), size);
+  const std::wstring text = zq::SimpleBrowser::DecodeHtmlResource(bytes);
+  const bool bom = size >= 2 && data[0] == 0xFF && data[1] == 0xFE;
+  if (bom) {
+    // Every whole unit after the mark, nothing lost and nothing added.
+    Require(ToUtf16Le(text) == bytes.substr(2, (size / 2 - 1) * 2));
+    return 0;
+  }
+  if (size >= 10 && ToUtf16Le(text) == bytes.substr(0, size / 2 * 2)) return 0;
+  // ANSI: one character per byte, ASCII unchanged.
+  Require(text.size() == size);
+  for (std::size_t i = 0; i < size; ++i)
+    if (data[i] < 0x80) Require(text[i] == static_cast<wchar_t>(data[i]));
+  return 0;
+}
