@@ -81,6 +81,9 @@ void ReleaseBrowserPanel(WindowHandle browser) {
     LockGuard lock(*app.BrowserPanelsLock);
     auto it = app.BrowserPanels.find(browser);
     if (it == app.BrowserPanels.end()) return;
+    // A panel inside its own WM_DESTROY (which pumps messages while its hosts unload) is
+    // not deleted under it: its UM_PANEL_DESTROYED removes the record afterwards.
+    if (it->second && it->second->Panel && it->second->Panel->Destroying()) return;
     std::unique_ptr<BrowserPanelRecord> record = std::move(it->second);
     app.BrowserPanels.erase(it);
     if (record) ClosePanelOf(*record);

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -22,13 +23,20 @@ using Entries = std::vector<std::pair<std::wstring, std::wstring>>;
 const wchar_t kPath[] = L"C:\\Zephquill\\ZQConfig.ini";
 const wchar_t kValue[] = L"fuzz value";
 
-// One scratch file per fuzzing process.
+// One scratch file per fuzzing process, removed when the process ends.
+struct ScratchFile {
+  std::string path = (std::filesystem::temp_directory_path() /
+                      ("zq-profile-fuzz-" + std::to_string(getpid()) + ".ini"))
+                         .string();
+  ~ScratchFile() {
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
+  }
+};
+
 const std::string& HostFile() {
-  static const std::string file =
-      (std::filesystem::temp_directory_path() / ("zq-profile-fuzz-" + std::to_string(getpid()) +
-                                                 ".ini"))
-          .string();
-  return file;
+  static const ScratchFile file;
+  return file.path;
 }
 
 // The names of the file's section headers, first occurrence of each (in any case).

@@ -69,7 +69,11 @@ FunctionEnd
 Section "Zephquill" SecProgram
   SectionIn RO
   SetOutPath "$INSTDIR"
-  ; A running client keeps its program file open; a failed overwrite asks to retry.
+  ; A running client keeps its program file open: an installed one is asked to end all
+  ; clients first, and a failed overwrite still asks to retry.
+  ${If} ${FileExists} "$INSTDIR\${EXE}"
+    ExecWait '"$INSTDIR\${EXE}" /CloseAll'
+  ${EndIf}
   SetOverwrite on
   File "/oname=${EXE}" "${CLIENT_EXE}"
   WriteUninstaller "$INSTDIR\Uninstall.exe"

@@ -175,6 +175,7 @@ LResult ZephquillWnd::OnCreate() {
 }
 
 void ZephquillWnd::OnDestroy() {
+  destroying_ = true;
   Quietly([&] {
     FrontBrowser->Destroy();
     BackBrowser->Destroy();

@@ -57,6 +57,9 @@ class ZephquillWnd : public WindowHandler {
   // start-using windows): pop-up style, not visible, at (0, 0), 0 x 0, with `exStyle`.
   void CreateHidden(WindowHandle controller, const std::wstring& title, std::uint32_t exStyle);
   WindowHandle Hwnd() const { return hwnd_.load(); }
+  // True from WM_DESTROY on: the panel waits for its hosts there, and whoever meets it
+  // meanwhile must leave the object to the controller's UM_PANEL_DESTROYED clean-up.
+  bool Destroying() const { return destroying_.load(); }
 
   // ---- Pages (main thread).
   // Composes the panel page address for a site and loads it into the front host.
@@ -170,6 +173,7 @@ class ZephquillWnd : public WindowHandler {
 
   std::atomic<WindowHandle> hwnd_{0};
   bool announceDestroy_ = false;  // the window was made; its end is told to the controller
+  std::atomic<bool> destroying_{false};
   std::deque<std::wstring> loaded_;
   std::shared_ptr<WorkerGate> gate_;
   std::mutex movesMutex_;

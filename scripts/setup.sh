@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(build-essential cmake g++ googletest libgtest-dev libgmock-dev libbenchmark-dev
           g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix clang libclang-rt-14-dev
-          libcpp-httplib-dev libsqlite3-dev pkg-config chromium wine wine64 xvfb xauth)
+          libcpp-httplib-dev libsqlite3-dev pkg-config chromium wine wine64 xvfb xauth nsis)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -24,7 +24,8 @@ step "tests linux-asan" ctest --preset linux-asan
 step "build windows-i686" build windows-i686
 step "wine tests" scripts/wine-tests.sh
 if [ -x scripts/page-tests.sh ]; then step "page tests" scripts/page-tests.sh; fi
-step "fuzzing" scripts/fuzz.sh 60
+step "installer" scripts/installer.sh
+step "fuzzing" scripts/fuzz.sh 30
 step "build linux" build linux
 step "tests linux" ctest --preset linux
 

@@ -150,6 +150,10 @@ TEST(TextList, SplitPieces) {
   TextList wide(L"::");
   wide.Split(L"a::b:c:: d");
   EXPECT_EQ(Items(wide), (std::vector<std::wstring>{L"a", L"b:c", L"d"}));
+
+  TextList overlapping(L"aa");  // separators are found from the left; the tail stays
+  overlapping.Split(L"aaa");
+  EXPECT_EQ(Items(overlapping), (std::vector<std::wstring>{L"", L"a"}));
 }
 
 TEST(TextList, AppendIndexAndClear) {

@@ -1,0 +1,136 @@
+# Checks the seven-day soak's output: the client at rest after day 7 holds the same windows,
+# threads, timers, web controls and registry records as after day 1; only ShownContentIds grows.
+import re
+import sys
+
+CLIENT = "ZephquillClient.exe"
+# The first instance, one nightly restart for each of the seven nights, and the update's.
+CLIENT_PROCESSES = 9
+
+
+def dumps(text):
+    """The dumps of the output, each as a dict of key -> value, in order."""
+    found, current = [], None
+    for line in text.splitlines():
+        if line.startswith("--- dump at"):
+            current = {}
+        elif line.startswith("--- end of dump"):
+            found.append(current)
+            current = None
+        elif current is not None and ": " in line:
+            key, value = line.split(": ", 1)
+            current[key] = value
+        elif line.startswith("threads.") and found:  # the "threads" lines after a dump
+            key, value = line.split(": ", 1)
+            found[-1][key] = value
+    return found
+
+
+def processes(d):
+    """pid -> (command line, running)."""
+    result = {}
+    for key, value in d.items():
+        m = re.fullmatch(r"process\.(\d+)\.state", key)
+        if m:
+            pid = m.group(1)
+            result[pid] = (d.get("process.%s.command_line" % pid, ""), value == "running")
+    return result
+
+
+def field(value, name):
+    m = re.search(r"\b%s=(\S+)" % name, value)
+    return m.group(1) if m else None
+
+
+class Summary:
+    """What one dump says about the running client and what was left behind."""
+
+    def __init__(self, d):
+        procs = processes(d)
+        clients = [p for p, (cmd, running) in procs.items() if CLIENT in cmd and running]
+        self.problems = []
+        if len(clients) != 1:
+            self.problems.append("running clients: %s (one expected)" % clients)
+        self.client = max(clients, key=int) if clients else None
+        self.started = sum(1 for cmd, _ in procs.values() if CLIENT in cmd)
+        dead = {p for p, (_, running) in procs.items() if not running}
+        self.windows, self.threads, self.web, self.timers = {}, None, 0, 0
+        owners = {}
+        for key, value in d.items():
+            if key.startswith("window."):
+                pid, cls = field(value, "pid"), re.search(r'class="([^"]*)"', value).group(1)
+                owners[key[len("window."):]] = pid
+                if pid in dead:
+                    self.problems.append("window of ended process %s: %s" % (pid, value))
+                elif pid == self.client:
+                    self.windows[cls] = self.windows.get(cls, 0) + 1
+                else:
+                    self.problems.append("window left by another process: %s" % value)
+            elif key.startswith("threads."):
+                pid = key[len("threads."):]
+                if pid == self.client:
+                    self.threads = int(value)
+                elif pid in dead:
+                    self.problems.append("%s threads left in ended process %s" % (value, pid))
+            elif re.fullmatch(r"web\.\d+", key) and "state=released" not in value:
+                pid = field(value, "pid")
+                if pid == self.client:
+                    self.web += 1
+                else:
+                    self.problems.append("live web control of process %s: %s" % (pid, key))
+            elif key.startswith("timer."):
+                self.timers += 1
+            elif key.startswith("message_box.") and value.endswith("waiting"):
+                self.problems.append("message box still waiting: %s" % value)
+        if self.threads is None:
+            self.problems.append("no live-thread count for the client")
+        self.registry = sorted(v for k, v in d.items() if k.startswith("registry."))
+        self.tray = sorted(k for k in d if k.startswith("shell.tray.") and k.endswith(".tip"))
+        self.ieapps_hidden = field(d.get("ieapps", ""), "running_hidden")
+        ids = d.get("process.%s.shown_content_ids" % self.client, "")
+        # The record's size comes first, then its newest identifiers.
+        self.shown = int(ids.split()[0]) if ids.split() else 0
+        # The client's own state lines besides the one record that may grow.
+        prefix = "process.%s." % self.client
+        self.state_keys = sorted(k[len(prefix):] for k in d
+                                 if k.startswith(prefix) and "shown_content_ids" not in k)
+        self.notifier = d.get(prefix + "notifier", "")
+
+
+def compare(first, last):
+    problems = ["after day 7: " + p for p in last.problems]
+    problems += ["after day 1: " + p for p in first.problems]
+    for what in ("windows", "threads", "web", "timers", "registry", "ieapps_hidden",
+                 "state_keys"):
+        a, b = getattr(first, what), getattr(last, what)
+        if a != b:
+            problems.append("%s differ: day 1 %s, day 7 %s" % (what, a, b))
+    if last.started != CLIENT_PROCESSES:
+        problems.append("client processes started: %d, %d expected" % (last.started,
+                                                                         CLIENT_PROCESSES))
+    if len(last.tray) != 1:
+        problems.append("tray icons after day 7: %s (one expected)" % last.tray)
+    return problems
+
+
+def main():
+    with open(sys.argv[1], encoding="utf-8", errors="replace") as f:
+        found = dumps(f.read())
+    if len(found) != 2:
+        print("expected two dumps (after day 1 and day 7), found %d" % len(found))
+        return 1
+    first, last = Summary(found[0]), Summary(found[1])
+    problems = compare(first, last)
+    print("client %s -> %s: windows %s, threads %s, web controls %d, timers %d, "
+          "registry records %d, shown ids %d -> %d"
+          % (first.client, last.client, last.windows, last.threads, last.web, last.timers,
+             len(last.registry), first.shown, last.shown))
+    for p in problems[:20]:
+        print("LEAK: " + p)
+    if len(problems) > 20:
+        print("... and %d more" % (len(problems) - 20))
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
