@@ -10,14 +10,14 @@ RECT ToRect(const Rect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
 
 // A point font like the framework's CreatePointFont: the height follows the screen's
 // vertical resolution.
-UniqueFont MakeFont(HDC dc, const FontSpec& spec) {
+UniqueFont MakeFont(HDC dc, const FontSpec& font) {
   LOGFONTW lf{};
-  lf.lfHeight = -::MulDiv(spec.tenthsOfPoint, ::GetDeviceCaps(dc, LOGPIXELSY), 720);
-  lf.lfWeight = spec.bold ? FW_BOLD : FW_NORMAL;
-  lf.lfItalic = spec.italic ? TRUE : FALSE;
-  lf.lfUnderline = spec.underline ? TRUE : FALSE;
+  lf.lfHeight = -::MulDiv(font.tenthsOfPoint, ::GetDeviceCaps(dc, LOGPIXELSY), 720);
+  lf.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
+  lf.lfItalic = font.italic ? TRUE : FALSE;
+  lf.lfUnderline = font.underline ? TRUE : FALSE;
   lf.lfCharSet = DEFAULT_CHARSET;
-  lstrcpynW(lf.lfFaceName, spec.face.c_str(), LF_FACESIZE);
+  lstrcpynW(lf.lfFaceName, font.face.c_str(), LF_FACESIZE);
   return UniqueFont(::CreateFontIndirectW(&lf));
 }
 

@@ -60,8 +60,8 @@ LRESULT Route(WindowRecord& record, HWND window, UINT message, WPARAM wParam, LP
   LPARAM portable = lParam;
   WindowPos pos;
   WINDOWPOS* sys = nullptr;
-  if ((message == WM_NCCREATE || message == WM_CREATE) && record.spec) {
-    portable = reinterpret_cast<LPARAM>(record.spec);
+  if ((message == WM_NCCREATE || message == WM_CREATE) && record.creating) {
+    portable = reinterpret_cast<LPARAM>(record.creating);
   } else if (IsWindowPosMessage(message) && lParam) {
     sys = reinterpret_cast<WINDOWPOS*>(lParam);
     pos = FromSystem(*sys);
@@ -207,13 +207,13 @@ WindowHandle Win32Windows::Create(const WindowSpec& desc) {
   if (!EnsureOwnClass(desc.className)) return CreateSubclassed(desc);
   auto record = std::make_unique<WindowRecord>();
   record->handler = desc.handler;
-  record->spec = &desc;
+  record->creating = &desc;
   const Rect& r = desc.rect;
   HWND window = ::CreateWindowExW(desc.exStyle, desc.className.c_str(), desc.title.c_str(),
                                   desc.style, r.left, r.top, r.Width(), r.Height(),
                                   ToHwnd(desc.parent), nullptr, module_, record.get());
   if (!window) return 0;
-  record->spec = nullptr;
+  record->creating = nullptr;
   record->ownedByWindow = true;
   record.release();
   return FromHwnd(window);

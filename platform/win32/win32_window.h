@@ -11,7 +11,7 @@ namespace zq::win32 {
 // message the procedure sees (WM_NCCREATE, or WM_INITDIALOG for dialogs).
 struct WindowRecord {
   WindowHandler* handler = nullptr;
-  const WindowSpec* spec = nullptr;  // while the window is being created
+  const WindowSpec* creating = nullptr;  // while the window is being created
   bool dialog = false;
   bool ownedByWindow = false;        // deleted with the window once creation succeeded
   WNDPROC systemProc = nullptr;      // windows of system classes: their own procedure
