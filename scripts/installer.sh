@@ -11,6 +11,7 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+source "$root/scripts/ensure-packages.sh"
 i686=${ZQ_I686_BUILD:-$root/build/windows-i686}
 x64=${ZQ_X64_BUILD:-$root/build/windows-x86_64}
 out=${ZQ_INSTALLER_OUT:-$root/build/installer}
@@ -26,18 +27,7 @@ build_client() {
 }
 
 if [ "${1:-}" != "--inside-xvfb" ]; then
-  packages=(nsis wine wine64 xvfb xauth)
-  missing=()
-  for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-  done
-  if [ ${#missing[@]} -gt 0 ]; then
-    SUDO=""
-    [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-    $SUDO apt-get update -q >/dev/null
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends \
-      "${missing[@]}" >/dev/null
-  fi
+  ensure_packages nsis wine wine64 xvfb xauth
   echo "=== build: the client for windows-i686 and windows-x86_64"
   { build_client "$i686" mingw-i686 && build_client "$x64" mingw-x86_64; } ||
     { echo "0 passed, 1 failed"; exit 1; }

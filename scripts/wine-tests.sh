@@ -8,20 +8,10 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+source "$root/scripts/ensure-packages.sh"
 
 if [ "${1:-}" != "--inside-xvfb" ]; then
-  packages=(wine wine64 xvfb xauth)
-  missing=()
-  for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-  done
-  if [ ${#missing[@]} -gt 0 ]; then
-    SUDO=""
-    [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-    $SUDO apt-get update -q >/dev/null
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends \
-      "${missing[@]}" >/dev/null
-  fi
+  ensure_packages wine wine64 xvfb xauth
   echo "=== build: windows-x86_64 (client and Wine test programs)"
   if [ -n "${ZQ_WINE_BUILD:-}" ]; then  # a build directory of one's own
     cmake -S "$root" -B "$ZQ_WINE_BUILD" -DCMAKE_BUILD_TYPE=Release \
