@@ -1,48 +1,14 @@
 // The end-to-end tests of ZephquillClient.exe, run under Wine: each test starts the real
 // program, watches its windows, boxes and configuration file, and drives it the way the
 // shell and the user do. Usage: zqe2e TEST PATH-TO-ZephquillClient.exe (or "list").
+#include <algorithm>
 #include <cstdio>
-#include <functional>
-#include <map>
 
 #include "platform/win32/win32_com_server.h"
-#include "tests/wine/e2e_desktop.h"
+#include "tests/wine/e2e_checks.h"
 
 namespace zq::e2e {
 namespace {
-
-constexpr UINT kTrayCallback = WM_APP + 10;
-constexpr WPARAM kTrayIconId = 130;
-constexpr WPARAM kExitCommand = 57665, kDisableCommand = 32775;
-constexpr DWORD kStartMs = 30000;  // the tray icon's creation alone waits 3 s
-
-struct Failed {
-  std::string what;
-};
-
-void Check(bool condition, const std::string& what) {
-  if (!condition) throw Failed{what};
-}
-
-std::wstring ConfigOf(const std::wstring& exe) { return DirectoryOf(exe) + L"\\ZQConfig.ini"; }
-
-// Starts the client and waits until its start-up has finished: the controller exists and
-// has written the version code, which it does after the tray icon was added.
-HWND StartedController(ClientRun& run, const std::wstring& exe) {
-  Check(run.Started(), "the client starts");
-  HWND controller = WaitWindow(run.Pid(), L"#32770", L"", kStartMs);
-  Check(controller != nullptr, "the controller window (#32770) appears");
-  Check(WaitIniValue(ConfigOf(exe), L"VersionCode", L"11", kStartMs),
-        "VersionCode=11 is written beside the executable");
-  return controller;
-}
-
-void ExitThroughTray(ClientRun& run, HWND controller) {
-  ::PostMessageW(controller, WM_COMMAND, kExitCommand, 0);
-  auto code = run.WaitExit(15000);
-  Check(code.has_value(), "the Exit command ends the process");
-  Check(*code == 0, "the exit code is 0, not " + std::to_string(*code));
-}
 
 void Startup(const std::wstring& exe) {
   ::DeleteFileW(ConfigOf(exe).c_str());
@@ -212,17 +178,14 @@ void ComServer(const std::wstring& exe) {
         "the ProgID is removed");
 }
 
-const std::map<std::string, std::function<void(const std::wstring&)>>& Tests() {
-  static const std::map<std::string, std::function<void(const std::wstring&)>> tests = {
-      {"startup", Startup},
-      {"second_instance", SecondInstance},
-      {"switches", Switches},
-      {"disable_greys_menu", DisableGreysTheMenu},
-      {"bad_config", BadConfiguration},
-      {"com_server", ComServer},
-  };
-  return tests;
-}
+const TestRegistration kDesktopTests[] = {
+    {"startup", Startup},
+    {"second_instance", SecondInstance},
+    {"switches", Switches},
+    {"disable_greys_menu", DisableGreysTheMenu},
+    {"bad_config", BadConfiguration},
+    {"com_server", ComServer},
+};
 
 }  // namespace
 }  // namespace zq::e2e
@@ -231,7 +194,7 @@ int wmain(int argc, wchar_t** argv) {
   using namespace zq::e2e;
   std::string test = argc > 1 ? Narrow(argv[1]) : "";
   if (test == "list") {
-    for (const auto& [name, run] : Tests()) std::printf("%s\n", name.c_str());
+    for (const NamedTest& t : RegisteredTests()) std::printf("%s\n", t.name.c_str());
     return 0;
   }
   if (test == "windows") {  // a look at the desktop, for diagnosis
@@ -246,13 +209,15 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("%s\n", Narrow(*value).c_str());
     return 0;
   }
-  auto it = Tests().find(test);
-  if (it == Tests().end() || argc != 3) {
+  auto tests = RegisteredTests();
+  auto it = std::find_if(tests.begin(), tests.end(),
+                         [&](const NamedTest& t) { return t.name == test; });
+  if (it == tests.end() || argc != 3) {
     std::fprintf(stderr, "usage: zqe2e TEST|list|windows|reg ROOT KEY NAME  CLIENT-EXE\n");
     return 2;
   }
   try {
-    it->second(argv[2]);
+    it->body(argv[2]);
   } catch (const Failed& f) {
     std::printf("FAIL %s: %s\n", test.c_str(), f.what.c_str());
     std::fflush(stdout);

@@ -1,0 +1,47 @@
+// What every end-to-end test uses: failing with a reason, the client's configuration file,
+// starting and ending the client as the user does, and the list of tests that the driver
+// runs. A test file adds its tests with one static TestRegistration array.
+#pragma once
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tests/wine/e2e_desktop.h"
+
+namespace zq::e2e {
+
+constexpr UINT kTrayCallback = WM_APP + 10;
+constexpr WPARAM kTrayIconId = 130;
+constexpr WPARAM kExitCommand = 57665, kDisableCommand = 32775;
+constexpr DWORD kStartMs = 30000;  // the tray icon's creation alone waits 3 s
+
+struct Failed {
+  std::string what;
+};
+
+inline void Check(bool condition, const std::string& what) {
+  if (!condition) throw Failed{what};
+}
+
+inline std::wstring ConfigOf(const std::wstring& exe) {
+  return DirectoryOf(exe) + L"\\ZQConfig.ini";
+}
+
+// Starts the client and waits until its start-up has finished: the controller exists and
+// has written the version code, which it does after the tray icon was added.
+HWND StartedController(ClientRun& run, const std::wstring& exe);
+// Picks Exit from the tray's commands and checks that the process ends with code 0.
+void ExitThroughTray(ClientRun& run, HWND controller);
+
+using TestBody = std::function<void(const std::wstring& clientExe)>;
+struct TestRegistration {
+  TestRegistration(const char* name, TestBody body);
+};
+struct NamedTest {
+  std::string name;
+  TestBody body;
+};
+// Every registered test, sorted by name.
+std::vector<NamedTest> RegisteredTests();
+
+}  // namespace zq::e2e
