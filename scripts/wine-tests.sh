@@ -21,6 +21,24 @@ if [ "${1:-}" != "--inside-xvfb" ]; then
     cmake --preset windows-x86_64 >/dev/null &&
       cmake --build --preset windows-x86_64 --target wine-test-programs -- --no-print-directory -s
   fi || { echo "0 passed, 1 failed"; exit 1; }
+  # The reference service that the end-to-end tests' client talks to (a Linux program).
+  if [ -z "${ZQSERVICE:-}" ]; then
+    for candidate in "$root/build/linux/service/zqservice" "$root/build/linux-asan/service/zqservice"; do
+      if [ -x "$candidate" ]; then ZQSERVICE=$candidate; break; fi
+    done
+  fi
+  if [ -z "${ZQSERVICE:-}" ]; then
+    cmake --preset linux >/dev/null &&
+      cmake --build --preset linux --target zqservice -- --no-print-directory -s ||
+      { echo "0 passed, 1 failed"; exit 1; }
+    ZQSERVICE=$root/build/linux/service/zqservice
+  fi
+  export ZQSERVICE
+  # With ZQ_PRIVATE_NET=1 (and root), the run gets a network of its own, so that two runs
+  # on one machine do not share the service's fixed ports.
+  if [ "${ZQ_PRIVATE_NET:-}" = 1 ]; then
+    exec unshare -n bash -c 'ip link set lo up && exec xvfb-run -a "$0" --inside-xvfb' "$0"
+  fi
   exec xvfb-run -a "$0" --inside-xvfb
 fi
 
@@ -68,13 +86,41 @@ run_gtest() {
 run_gtest "backend tests (zqwinunit)" "$build/tests/wine/zqwinunit.exe"
 run_gtest "portable unit tests (zqtests)" "$build/tests/wine/zqtests.exe"
 
+# The reference service on the client's built-in hosts (127.0.0.1:8701 and :8702), with a
+# fresh database and a download directory that the tests may fill (ZQ_DOWNLOAD_DIR, as a
+# Windows path). Tests named "offline_..." run after it has stopped.
+service_dir=$(mktemp -d /tmp/zq-wine-service.XXXXXX)
+mkdir -p "$service_dir/Download"
+service_pid=
+start_service() {
+  "$ZQSERVICE" --db "$service_dir/zq.db" --download "$service_dir/Download" \
+    > "$service_dir/log" 2>&1 &
+  service_pid=$!
+  for _ in $(seq 100); do
+    if (exec 3<>/dev/tcp/127.0.0.1/8701) 2>/dev/null; then return 0; fi
+    sleep 0.1
+  done
+  echo "the reference service did not start:"; cat "$service_dir/log"
+  return 1
+}
+stop_service() {
+  if [ -n "$service_pid" ]; then kill "$service_pid" 2>/dev/null; wait "$service_pid" 2>/dev/null; fi
+  service_pid=
+}
+trap 'stop_service; rm -rf "$service_dir"; wineserver -k >/dev/null 2>&1; rm -rf "$WINEPREFIX"' EXIT
+export ZQ_DOWNLOAD_DIR="Z:${service_dir//\//\\}\\Download"
+
 echo "=== end-to-end tests (zqe2e)"
 listing=$(mktemp)
 timeout 120 "$WINE" "$build/tests/wine/zqe2e.exe" list > "$listing" 2>/dev/null < /dev/null
-for test in $(tr -d '\r' < "$listing"); do
+start_service || failed=$((failed + 1))
+online=$(tr -d '\r' < "$listing" | grep -v '^offline_')
+offline=$(tr -d '\r' < "$listing" | grep '^offline_')
+for test in $online STOP-SERVICE $offline; do
+  if [ "$test" = STOP-SERVICE ]; then stop_service; continue; fi
   dir=$WINEPREFIX/drive_c/zqe2e/$test
   mkdir -p "$dir"
-  cp "$build/ZephquillClient.exe" "$dir/"
+  cp "$build/ZephquillClient.exe" "$build/tests/wine/ZephquillClientTest.exe" "$dir/"
   file=$(mktemp)
   timeout 180 "$WINE" "$build/tests/wine/zqe2e.exe" "$test" "C:\\zqe2e\\$test\\ZephquillClient.exe" > "$file" 2>&1 < /dev/null
   rc=$?

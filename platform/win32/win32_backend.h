@@ -27,6 +27,10 @@ std::unique_ptr<Com> NewCom();
 std::unique_ptr<Dde> NewDde();
 std::unique_ptr<ShellWindows> NewShellWindows();
 std::unique_ptr<WebControls> NewWebControls();
+// Set only by the client's test build: web controls then accept an address to navigate to
+// from another program (WM_COPYDATA tagged kTestNavigationTag, UTF-16 text).
+extern bool acceptTestNavigations;
+constexpr ULONG_PTR kTestNavigationTag = 0x5A514E56;
 std::unique_ptr<IEApplications> NewIEApplications();
 std::unique_ptr<Internet> NewInternet();
 

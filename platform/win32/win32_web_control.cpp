@@ -4,9 +4,14 @@
 #include <mshtml.h>
 #include <ocidl.h>
 
+#include <memory>
+#include <new>
+
 #include "platform/win32/win32_web_site.h"
 
 namespace zq::win32 {
+
+bool acceptTestNavigations = false;
 
 namespace {
 
@@ -50,6 +55,8 @@ std::wstring Take(BSTR text) {
   ::SysFreeString(text);
   return out;
 }
+
+void UnhookTestNavigations(HWND window);
 
 template <class I>
 void ReleaseNow(I*& pointer) {
@@ -156,6 +163,7 @@ class Win32WebControl : public WebControl {
   // Stops the events, then lets go of the control's interfaces (after the event being
   // delivered, when a handler releases its control from inside one).
   ~Win32WebControl() override {
+    if (acceptTestNavigations && ::IsWindow(window_)) UnhookTestNavigations(window_);
     if (cookie_ && point_) point_->Unadvise(cookie_);
     site_->Detach();
     site_->ReleaseAfterEvents(point_);
@@ -179,6 +187,7 @@ class Win32WebControl : public WebControl {
   }
 
   WindowHandle Window() override { return FromHwnd(window_); }
+  HWND ControlHwnd() const { return window_; }
 
   HResult Navigate(const std::wstring& url, std::int32_t flags, const std::wstring& targetFrame,
                    const std::vector<std::uint8_t>& postData,
@@ -238,6 +247,51 @@ class Win32WebControl : public WebControl {
   IConnectionPoint* point_ = nullptr;
   DWORD cookie_ = 0;
 };
+
+// Test navigations: in the test build of the client, another program may hand a control an
+// address to navigate to, as a page's script would, by sending its window WM_COPYDATA with
+// kTestNavigationTag and the address in UTF-16. The control's window is subclassed; the
+// address is navigated to from a posted message, after the sender has been answered.
+constexpr UINT kTestNavigateNow = WM_APP + 0x5A1;
+const wchar_t kTestControlProp[] = L"ZQTestNavigationControl";
+const wchar_t kTestProcProp[] = L"ZQTestNavigationProc";
+
+// Puts the window's own procedure back, when the window or the control goes.
+void UnhookTestNavigations(HWND window) {
+  auto previous = reinterpret_cast<WNDPROC>(::RemovePropW(window, kTestProcProp));
+  ::RemovePropW(window, kTestControlProp);
+  if (previous) ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+}
+
+LRESULT CALLBACK TestNavigationProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto previous = reinterpret_cast<WNDPROC>(::GetPropW(window, kTestProcProp));
+  auto* control = static_cast<Win32WebControl*>(::GetPropW(window, kTestControlProp));
+  if (message == WM_COPYDATA && control) {
+    const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+    if (!data || data->dwData != kTestNavigationTag || data->cbData % sizeof(wchar_t) != 0)
+      return FALSE;
+    auto* url = new (std::nothrow) std::wstring(static_cast<const wchar_t*>(data->lpData),
+                                                data->cbData / sizeof(wchar_t));
+    if (url && !::PostMessageW(window, kTestNavigateNow, 0, reinterpret_cast<LPARAM>(url)))
+      delete url;
+    return url != nullptr;
+  }
+  if (message == kTestNavigateNow) {
+    std::unique_ptr<std::wstring> url(reinterpret_cast<std::wstring*>(lParam));
+    if (control) control->Navigate(*url, 0, L"", {}, L"");
+    return 0;
+  }
+  if (message == WM_NCDESTROY) UnhookTestNavigations(window);
+  return previous ? ::CallWindowProcW(previous, window, message, wParam, lParam)
+                  : ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+void HookTestNavigations(HWND window, Win32WebControl* control) {
+  auto previous = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(window, GWLP_WNDPROC));
+  ::SetPropW(window, kTestProcProp, reinterpret_cast<HANDLE>(previous));
+  ::SetPropW(window, kTestControlProp, control);
+  ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TestNavigationProc));
+}
 
 // Takes the half-made control down again: deactivated, closed and unhooked from the site,
 // so that no window is left behind.
@@ -302,6 +356,7 @@ class Win32WebControls : public WebControls {
       return nullptr;
     }
     Shape(window, style, controlId, place);
+    if (acceptTestNavigations) HookTestNavigations(window, control.get());
     return control;
   }
 
