@@ -91,8 +91,7 @@ bool CClientApp::InitInstance() {
   Platform& p = Plat();
   if (!InstanceGuard.Acquire(IDS_APP_NAME)) {
     p.windows().MessageBox(0, L"The application is already running",
-                           L"Cannot start Zephquill Application more than once",
-                           mb::IconError);
+                           L"Cannot start Zephquill Application more than once", mb::IconError);
     return false;
   }
 

@@ -39,9 +39,7 @@ WParam GiveText(std::wstring text) {
   return reinterpret_cast<WParam>(new SharedText(std::move(text)));
 }
 
-LParam GiveLParamText(std::wstring text) {
-  return static_cast<LParam>(GiveText(std::move(text)));
-}
+LParam GiveLParamText(std::wstring text) { return static_cast<LParam>(GiveText(std::move(text))); }
 
 std::wstring TakeText(WParam param) {
   if (param == 0) return std::wstring();

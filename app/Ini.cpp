@@ -21,8 +21,7 @@ void CIni::SetPathName(const wchar_t* path) {
     PathName->clear();
 }
 
-std::wstring CIni::GetString(const wchar_t* section, const wchar_t* key,
-                             const wchar_t* def) const {
+std::wstring CIni::GetString(const wchar_t* section, const wchar_t* key, const wchar_t* def) const {
   if (!section || !key) return def ? std::wstring(def) : std::wstring();
   const std::wstring defText = def ? def : L"";
   const std::wstring path = PathName ? *PathName : std::wstring();

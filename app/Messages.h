@@ -9,17 +9,17 @@ namespace zq {
 // Messages received by a panel window. wParam and lParam carry heap texts (CommandText.h)
 // that the receiver owns.
 
-constexpr unsigned UM_PANEL_SET_SIZE = wm::User + 200;         // 1224: width, height
-constexpr unsigned UM_PANEL_SET_BASE_URL = wm::User + 201;     // 1225: page address
-constexpr unsigned UM_OPEN_FLOATING_PANEL = wm::User + 202;    // 1226: "title;address"
-constexpr unsigned UM_PANEL_COMMAND = wm::User + 203;          // 1227: word, argument
-constexpr unsigned UM_PANEL_CLOSE = wm::User + 204;            // 1228
-constexpr unsigned UM_PANEL_SET_SLIDE = wm::User + 205;        // 1229: "1" or "2"
-constexpr unsigned UM_PANEL_TOGGLE_SLIDE = wm::User + 206;     // 1230
-constexpr unsigned UM_PANEL_SHOW_SETTING = wm::User + 207;     // 1231: key, element id
-constexpr unsigned UM_PANEL_STORE_SETTING = wm::User + 208;    // 1232: key, value
-constexpr unsigned UM_PANEL_SHOW_LAST_URL = wm::User + 211;    // 1235: element id
-constexpr unsigned UM_PANEL_MOVE_RIGHT = wm::User + 213;       // 1237
+constexpr unsigned UM_PANEL_SET_SIZE = wm::User + 200;       // 1224: width, height
+constexpr unsigned UM_PANEL_SET_BASE_URL = wm::User + 201;   // 1225: page address
+constexpr unsigned UM_OPEN_FLOATING_PANEL = wm::User + 202;  // 1226: "title;address"
+constexpr unsigned UM_PANEL_COMMAND = wm::User + 203;        // 1227: word, argument
+constexpr unsigned UM_PANEL_CLOSE = wm::User + 204;          // 1228
+constexpr unsigned UM_PANEL_SET_SLIDE = wm::User + 205;      // 1229: "1" or "2"
+constexpr unsigned UM_PANEL_TOGGLE_SLIDE = wm::User + 206;   // 1230
+constexpr unsigned UM_PANEL_SHOW_SETTING = wm::User + 207;   // 1231: key, element id
+constexpr unsigned UM_PANEL_STORE_SETTING = wm::User + 208;  // 1232: key, value
+constexpr unsigned UM_PANEL_SHOW_LAST_URL = wm::User + 211;  // 1235: element id
+constexpr unsigned UM_PANEL_MOVE_RIGHT = wm::User + 213;     // 1237
 // Posted by a panel's slide and resize threads to the panel itself: make the moves they
 // queued. Carries no texts (any it is given are freed) and is not a page command.
 constexpr unsigned UM_PANEL_APPLY_PLACEMENT = wm::User + 214;  // 1238
@@ -27,22 +27,22 @@ constexpr unsigned UM_PANEL_APPLY_PLACEMENT = wm::User + 214;  // 1238
 // ---------------------------------------------------------------------------------------
 // Messages received by the controller (UM_PANEL_COMMAND above as well).
 
-constexpr unsigned UM_STATUS_MESSAGE = wm::User + 100;         // 1124: heap text, 0
-constexpr unsigned UM_TRAY_ICON_CONTROL = wm::User + 110;      // 1134: action, argument
-constexpr unsigned UM_ASSIGN_PANEL = wm::User + 111;           // 1135: registry record
-constexpr unsigned UM_CLOSE_PANEL = wm::User + 112;            // 1136: registry record
-constexpr unsigned UM_SHOW_STATUS_WINDOW = wm::User + 113;     // 1137
-constexpr unsigned UM_SHOW_NOTIFY_PAGE = wm::User + 209;       // 1233: panel, link record
-constexpr unsigned UM_SETTING_STORED = wm::User + 210;         // 1234: key, value copies
-constexpr unsigned UM_PANEL_DESTROYED = wm::User + 212;        // 1236: panel object
-constexpr unsigned UM_NOTIFICATION_CLICKED = wm::User + 300;   // 1324
+constexpr unsigned UM_STATUS_MESSAGE = wm::User + 100;        // 1124: heap text, 0
+constexpr unsigned UM_TRAY_ICON_CONTROL = wm::User + 110;     // 1134: action, argument
+constexpr unsigned UM_ASSIGN_PANEL = wm::User + 111;          // 1135: registry record
+constexpr unsigned UM_CLOSE_PANEL = wm::User + 112;           // 1136: registry record
+constexpr unsigned UM_SHOW_STATUS_WINDOW = wm::User + 113;    // 1137
+constexpr unsigned UM_SHOW_NOTIFY_PAGE = wm::User + 209;      // 1233: panel, link record
+constexpr unsigned UM_SETTING_STORED = wm::User + 210;        // 1234: key, value copies
+constexpr unsigned UM_PANEL_DESTROYED = wm::User + 212;       // 1236: panel object
+constexpr unsigned UM_NOTIFICATION_CLICKED = wm::User + 300;  // 1324
 
 // Actions of UM_TRAY_ICON_CONTROL (wParam).
 constexpr WParam TRAY_ACTION_START_ANIMATION = 0;  // lParam: duration in seconds
 constexpr WParam TRAY_ACTION_END_ANIMATION = 1;
-constexpr WParam TRAY_ACTION_CHANGE_ICON = 2;      // lParam: icon resource id
-constexpr WParam TRAY_ACTION_CHANGE_TOOLTIP = 3;   // lParam: heap text, freed by the receiver
-constexpr WParam TRAY_ACTION_LEFT_CLICK = 4;       // sent by the tray; no effect
+constexpr WParam TRAY_ACTION_CHANGE_ICON = 2;     // lParam: icon resource id
+constexpr WParam TRAY_ACTION_CHANGE_TOOLTIP = 3;  // lParam: heap text, freed by the receiver
+constexpr WParam TRAY_ACTION_LEFT_CLICK = 4;      // sent by the tray; no effect
 
 // ---------------------------------------------------------------------------------------
 // Other messages.
@@ -94,13 +94,13 @@ constexpr unsigned IDC_BROWSER_CONTROL = 0xE900;  // 59648
 // ---------------------------------------------------------------------------------------
 // Timers.
 
-constexpr unsigned CONTROLLER_TIMER_ID = 13176;         // 0x3378, the controller's tick
+constexpr unsigned CONTROLLER_TIMER_ID = 13176;  // 0x3378, the controller's tick
 constexpr unsigned CONTROLLER_TIMER_ENABLED_MS = 1000;
 constexpr unsigned CONTROLLER_TIMER_DISABLED_MS = 10000;
-constexpr unsigned TRAY_ANIMATION_TIMER_ID = 4567;      // on the tray icon's window
-constexpr unsigned NOTIFIER_TIMER_APPEAR = 1;           // notifier popup sliding out
-constexpr unsigned NOTIFIER_TIMER_STAY = 2;             // notifier popup waiting
-constexpr unsigned NOTIFIER_TIMER_DISAPPEAR = 3;        // notifier popup sliding back
+constexpr unsigned TRAY_ANIMATION_TIMER_ID = 4567;  // on the tray icon's window
+constexpr unsigned NOTIFIER_TIMER_APPEAR = 1;       // notifier popup sliding out
+constexpr unsigned NOTIFIER_TIMER_STAY = 2;         // notifier popup waiting
+constexpr unsigned NOTIFIER_TIMER_DISAPPEAR = 3;    // notifier popup sliding back
 
 // ---------------------------------------------------------------------------------------
 // Resources of the executable.
@@ -116,8 +116,8 @@ constexpr unsigned IDR_REGISTRY_CLASS = 104;
 
 // Id 128 names the main icon, the controller's menu and the application-name string.
 constexpr unsigned IDR_MAINFRAME = 128;
-constexpr unsigned IDI_MAIN = 128;       // the controller window's large and small icon
-constexpr unsigned IDS_APP_NAME = 128;   // "Zephquill"; also the instance guard's name
+constexpr unsigned IDI_MAIN = 128;      // the controller window's large and small icon
+constexpr unsigned IDS_APP_NAME = 128;  // "Zephquill"; also the instance guard's name
 constexpr unsigned IDS_TRAY_TOOLTIP = 61455;
 
 // Menus. The tray menu's id is also the tray icon's id.

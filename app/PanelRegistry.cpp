@@ -60,6 +60,17 @@ BrowserPanelRecord* FindBrowserPanel(WindowHandle browser) {
       });
 }
 
+ZephquillWnd* FindAttachedPanel(WindowHandle browser) {
+  if (!browser) return nullptr;
+  return GuardedOr<ZephquillWnd*>(
+      nullptr, 1, L"Cannot find browser information", [&]() -> ZephquillWnd* {
+        CClientApp& app = TheApp();
+        LockGuard lock(*app.BrowserPanelsLock);
+        auto it = app.BrowserPanels.find(browser);
+        return it == app.BrowserPanels.end() || !it->second ? nullptr : it->second->Panel.get();
+      });
+}
+
 BrowserPanelRecord* StoreBrowserPanel(WindowHandle browser,
                                       std::unique_ptr<BrowserPanelRecord> record) {
   return GuardedOr<BrowserPanelRecord*>(
@@ -174,6 +185,13 @@ void CClientApp::CloseAllPanels() {
       auto records = std::move(BrowserPanels);
       BrowserPanels.clear();
       for (auto& [browser, record] : records) {
+        // A panel inside its own WM_DESTROY (which pumps messages while its hosts unload)
+        // is neither closed again nor deleted under it: it stays registered, and its
+        // UM_PANEL_DESTROYED removes the record afterwards.
+        if (record && record->Panel && record->Panel->Destroying()) {
+          BrowserPanels.emplace(browser, std::move(record));
+          continue;
+        }
         if (record) ClosePanelOf(*record);
         record.reset();
       }
@@ -183,6 +201,11 @@ void CClientApp::CloseAllPanels() {
       auto windows = std::move(ServiceWindows);
       ServiceWindows.clear();
       for (auto& panel : windows) {
+        // Kept, like a destroyed one, until the next close of everything.
+        if (panel && panel->Destroying() && !WindowGone(*panel)) {
+          ServiceWindows.push_back(std::move(panel));
+          continue;
+        }
         if (panel && !WindowGone(*panel)) w.Send(panel->Hwnd(), wm::Close, 0, 0);
         panel.reset();
       }

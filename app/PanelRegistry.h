@@ -32,6 +32,10 @@ struct BrowserPanelRecord {
 // The record of a browser window, or null (also for a null handle and after a failure).
 // The record stays owned by the registry.
 BrowserPanelRecord* FindBrowserPanel(WindowHandle browser);
+// The panel attached to a browser window's record, or null; any thread. The pointer is read
+// under the registry's lock, so a worker never touches a record the main thread may delete
+// meanwhile; it is only good for IsRegisteredPanel before use.
+ZephquillWnd* FindAttachedPanel(WindowHandle browser);
 // Stores the record under the browser window and returns the record that the registry
 // holds for it afterwards: the new one, or the one already stored (the new record is then
 // deleted). Null after a failure, which also deletes the new record.

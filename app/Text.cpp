@@ -113,10 +113,14 @@ std::wstring TrimSpace(const std::wstring& text) {
 std::string Quoted(const std::wstring& text) {
   std::string out = "\"";
   for (char c : ToUtf8(text)) {
-    if (c == '\r') out += "\\r";
-    else if (c == '\n') out += "\\n";
-    else if (c == '"' || c == '\\') out += std::string("\\") + c;
-    else out += c;
+    if (c == '\r')
+      out += "\\r";
+    else if (c == '\n')
+      out += "\\n";
+    else if (c == '"' || c == '\\')
+      out += std::string("\\") + c;
+    else
+      out += c;
   }
   return out + "\"";
 }

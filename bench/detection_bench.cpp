@@ -41,7 +41,7 @@ void BM_DetectFirefox(benchmark::State& state) {
     b.Open("ff", zq::sim::FakeKind::Firefox, L"http://news.example/today", L"News of today");
   });
 }
-BENCHMARK(BM_DetectFirefox);
+BENCHMARK(BM_DetectFirefox)->MeasureProcessCPUTime();
 
 void BM_DetectIE7ThreeTabsBehindFolders(benchmark::State& state) {
   RunDetection(state, "zq_detect_bench_ie7", [](zq::sim::SimBrowsers& b) {
@@ -53,6 +53,6 @@ void BM_DetectIE7ThreeTabsBehindFolders(benchmark::State& state) {
     b.AddTab("ie", L"http://three.example/", L"Three");
   });
 }
-BENCHMARK(BM_DetectIE7ThreeTabsBehindFolders);
+BENCHMARK(BM_DetectIE7ThreeTabsBehindFolders)->MeasureProcessCPUTime();
 
 }  // namespace

@@ -1,8 +1,11 @@
 // Benchmarks of configuration reads and writes through the configuration file wrapper on a
-// realistic file of about 100 settings (4 KB) kept on the host disk.
+// realistic file of about 100 settings (4 KB) kept on the host disk, beside the bare file
+// operations they cannot do without: reading the file, and replacing it by a rename.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "app/Ini.h"
@@ -31,7 +34,8 @@ class ConfigFixture {
   }
   ~ConfigFixture() { fs::remove_all(dir_); }
   zq::CIni& ini() { return ini_; }
-  std::uintmax_t FileSize() const { return fs::file_size(dir_ / "ZQConfig.ini"); }
+  std::uintmax_t FileSize() const { return fs::file_size(HostFile()); }
+  fs::path HostFile() const { return dir_ / "ZQConfig.ini"; }
 
  private:
   fs::path dir_;
@@ -54,11 +58,72 @@ void BM_WriteSettingInPlace(benchmark::State& state) {
   bool toggle = false;
   for (auto _ : state) {
     toggle = !toggle;
-    bool ok = config.ini().WriteString(L"General", L"SettingNumber050",
-                                       toggle ? L"true" : L"false");
+    bool ok =
+        config.ini().WriteString(L"General", L"SettingNumber050", toggle ? L"true" : L"false");
     benchmark::DoNotOptimize(ok);
   }
 }
 BENCHMARK(BM_WriteSettingInPlace);
+
+std::string ReadWhole(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The same file read whole from disk, bytes only: no decoding, no search for the key.
+void BM_Ref_ReadConfigFileBytes(benchmark::State& state) {
+  ConfigFixture config;
+  const fs::path file = config.HostFile();
+  if (ReadWhole(file).size() != config.FileSize()) {
+    state.SkipWithError("the file read short");
+    return;
+  }
+  for (auto _ : state) benchmark::DoNotOptimize(ReadWhole(file));
+}
+BENCHMARK(BM_Ref_ReadConfigFileBytes);
+
+// One rename of the file within its directory (back and forth), the step that makes a
+// replacement atomic.
+void BM_Ref_RenameConfigFile(benchmark::State& state) {
+  ConfigFixture config;
+  const fs::path file = config.HostFile();
+  const fs::path other = file.parent_path() / "ZQConfig.ini.renamed";
+  bool there = false;
+  for (auto _ : state) {
+    std::error_code ec;
+    if (there)
+      fs::rename(other, file, ec);
+    else
+      fs::rename(file, other, ec);
+    there = !there;
+    if (ec) {
+      state.SkipWithError("rename failed");
+      break;
+    }
+  }
+}
+BENCHMARK(BM_Ref_RenameConfigFile);
+
+// The least a safe in-place write does: the whole file's bytes into a temporary beside it,
+// then the rename over the file. No parsing, no change of the value.
+void BM_Ref_WriteTempAndRename(benchmark::State& state) {
+  ConfigFixture config;
+  const fs::path file = config.HostFile();
+  const fs::path temp = file.parent_path() / "ZQConfig.ini.tmp";
+  const std::string bytes = ReadWhole(file);
+  for (auto _ : state) {
+    {
+      std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+      out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    }
+    std::error_code ec;
+    fs::rename(temp, file, ec);
+    if (ec) {
+      state.SkipWithError("rename failed");
+      break;
+    }
+  }
+}
+BENCHMARK(BM_Ref_WriteTempAndRename);
 
 }  // namespace

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Load test of the reference service on loopback: 50 concurrent connections for a fixed
-# time on the panel page and on the notification feed, with wrk (apt-get install wrk).
+# time on the panel page and on the notification feed, and on the static check page (a file
+# served as it is, no database) as their reference, with wrk (apt-get install wrk).
 # Prints requests per second and the 99th-percentile latency of each. Bounded: each run
 # lasts LOAD_SECONDS (default 10) and the service is stopped at the end.
 set -euo pipefail
@@ -44,3 +45,4 @@ run() {
 echo "zqservice load test on $app"
 run "panel page" "$app/Panel/SiteComments.aspx?TavrelZephquillID=$reader&TavrelZephquillURL=$site"
 run "feed" "$app/Panel/api/feed?client=$reader"
+run "static page" "$app/Panel/ConnectionAliveStaticCheck.htm"

@@ -52,6 +52,6 @@ void BM_TrackingTickFollowedBrowser(benchmark::State& state) {
   });
   std::filesystem::remove_all(root);
 }
-BENCHMARK(BM_TrackingTickFollowedBrowser)->Arg(0)->Arg(1)->Arg(2)->Arg(3);
+BENCHMARK(BM_TrackingTickFollowedBrowser)->Arg(0)->Arg(1)->Arg(2)->Arg(3)->MeasureProcessCPUTime();
 
 }  // namespace

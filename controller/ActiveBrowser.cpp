@@ -22,13 +22,9 @@ const wchar_t kNoBrowserSite[] = L"<!NoneIE!>";
 
 // UTF-16 units of one character: two for a character outside the basic plane where
 // wchar_t holds whole code points, else one.
-size_t Utf16Width(wchar_t c) {
-  return (sizeof(wchar_t) > 2 && static_cast<std::uint32_t>(c) >= 0x10000) ? 2 : 1;
-}
+size_t Utf16Width(wchar_t c) { return (static_cast<std::uint32_t>(c) >> 16) != 0 ? 2 : 1; }
 
-bool IsHighSurrogate(wchar_t c) {
-  return sizeof(wchar_t) == 2 && c >= 0xD800 && c <= 0xDBFF;
-}
+bool IsHighSurrogate(wchar_t c) { return sizeof(wchar_t) == 2 && c >= 0xD800 && c <= 0xDBFF; }
 
 bool StartsWith(const std::wstring& text, const std::wstring& prefix) {
   return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;

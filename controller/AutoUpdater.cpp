@@ -55,12 +55,34 @@ std::optional<std::uint16_t> CAutoUpdater::ImageMachine(const std::string& heade
   };
   constexpr size_t kPeOffsetAt = 0x3C;
   if (header.size() < kPeOffsetAt + 4 || header[0] != 'M' || header[1] != 'Z') return std::nullopt;
-  std::uint32_t pe = byte(kPeOffsetAt) | byte(kPeOffsetAt + 1) << 8 |
-                     byte(kPeOffsetAt + 2) << 16 | byte(kPeOffsetAt + 3) << 24;
+  std::uint32_t pe = byte(kPeOffsetAt) | byte(kPeOffsetAt + 1) << 8 | byte(kPeOffsetAt + 2) << 16 |
+                     byte(kPeOffsetAt + 3) << 24;
   // "PE\0\0" and the two bytes of the machine type must lie within the header.
   if (pe > header.size() || header.size() - pe < 6) return std::nullopt;
   if (header.compare(pe, 4, std::string("PE\0\0", 4)) != 0) return std::nullopt;
   return static_cast<std::uint16_t>(byte(pe + 4) | byte(pe + 5) << 8);
+}
+
+std::optional<std::uint64_t> CAutoUpdater::ImageEnd(const std::string& header) {
+  if (!ImageMachine(header)) return std::nullopt;
+  auto word = [&](size_t i) {
+    return static_cast<std::uint32_t>(static_cast<unsigned char>(header[i])) |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(header[i + 1])) << 8;
+  };
+  auto dword = [&](size_t i) { return word(i) | word(i + 2) << 16; };
+  const size_t pe = dword(0x3C);
+  constexpr size_t kFileHeader = 24, kSectionSize = 40;
+  if (header.size() - pe < kFileHeader) return std::nullopt;
+  const size_t sections = word(pe + 6);
+  const size_t table = pe + kFileHeader + word(pe + 20);
+  if (table + sections * kSectionSize > header.size()) return std::nullopt;
+  std::uint64_t end = table + sections * kSectionSize;
+  for (size_t i = 0; i < sections; ++i) {
+    const size_t entry = table + i * kSectionSize;
+    const std::uint64_t rawSize = dword(entry + 16), rawStart = dword(entry + 20);
+    if (rawSize != 0) end = std::max(end, rawStart + rawSize);
+  }
+  return end;
 }
 
 bool CAutoUpdater::DownloadToFile(InternetHandle request, const std::wstring& path) {
@@ -89,8 +111,10 @@ bool CAutoUpdater::DownloadToFile(InternetHandle request, const std::wstring& pa
         header.append(buffer, std::min<size_t>(read, kHeaderBytes - header.size()));
     }
   }
+  std::optional<std::uint64_t> imageEnd = ImageEnd(header);
   complete = complete && total > 0 && (!announced || *announced == total) &&
-             ImageMachine(header) == p.processes().ModuleMachine();
+             ImageMachine(header) == p.processes().ModuleMachine() && imageEnd &&
+             total >= *imageEnd;
   // A cut, short or foreign file must never reach the executable's place.
   if (!complete) p.processes().DeleteFile(path);
   return complete;

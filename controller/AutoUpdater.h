@@ -31,8 +31,8 @@ class CAutoUpdater {
   // Replaces the address by its canonical form; returns the open request or 0.
   InternetHandle OpenUrl(std::wstring& address);
   // Writes the request's body into a new file at `path`. True only for a complete reply
-  // (status 200, a body that is not empty and as long as announced) that is an executable
-  // image for the running machine type; otherwise no file is left behind.
+  // (status 200, a body that is not empty and as long as announced) that is a whole
+  // executable image for the running machine type; otherwise no file is left behind.
   bool DownloadToFile(InternetHandle request, const std::wstring& path);
   // Moves `exe` to "OldExecutable.bak" beside it and `newFile` into its place; puts the old
   // one back when the second move fails.
@@ -41,6 +41,10 @@ class CAutoUpdater {
   // The machine type in an executable image's header (the first bytes of the file); nothing
   // when they hold no image header.
   static std::optional<std::uint16_t> ImageMachine(const std::string& header);
+  // The file size that an executable image needs: the end of its last section's data, as
+  // its section table (within `header`) says; nothing when the header or the table is not
+  // all there. A file shorter than that was cut off, even when the reply was complete.
+  static std::optional<std::uint64_t> ImageEnd(const std::string& header);
 
  private:
   InternetHandle session_ = 0;

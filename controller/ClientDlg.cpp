@@ -136,8 +136,7 @@ bool CClientDlg::OnInitDialog() {
     Notifier.SetSkin(IDB_NOTIFIER_SKIN, 255, 0, 255);
     Notifier.SetTextFont(L"Arial", 90, 0, 4);
     Notifier.SetTextColor(Rgb(0, 0, 0), Rgb(0, 0, 200));
-    Notifier.SetTextRect(
-        Rect{10, 60, Notifier.GetSkinWidth() - 5, Notifier.GetSkinHeight() - 5});
+    Notifier.SetTextRect(Rect{10, 60, Notifier.GetSkinWidth() - 5, Notifier.GetSkinHeight() - 5});
 
     WriteSetting(L"VersionCode", L"11");
     StartTime = p.clock().Now();
@@ -220,8 +219,7 @@ void CClientDlg::ApplyMenuState(bool enabled) {
 }
 
 void CClientDlg::Disable() {
-  Guarded(0,
-          L"Cannot disable the application due to an error. As alternative, you may close it",
+  Guarded(0, L"Cannot disable the application due to an error. As alternative, you may close it",
           [&] {
             TrayIcon.ChangeIconResource(IDI_TRAY_DISABLED);
             TrayIcon.ChangeTooltip(L"Zephquill is DISABLED\r\nYour not visible...");
@@ -326,15 +324,13 @@ void CClientDlg::AddStatusLine(const std::wstring& line) {
 // ---------------------------------------------------------------------------------------
 // Messages
 
-bool CClientDlg::PreTranslate(WindowHandle window, unsigned message, WParam wParam,
-                              LParam lParam) {
+bool CClientDlg::PreTranslate(WindowHandle window, unsigned message, WParam wParam, LParam lParam) {
   bool keyboard = message >= wm::KeyFirst && message <= wm::KeyLast;
   bool mouse = message >= wm::MouseFirst && message <= wm::MouseLast;
   return (keyboard || mouse) && wParam == kEscape;
 }
 
-LResult CClientDlg::OnMessage(WindowHandle window, unsigned message, WParam wParam,
-                              LParam lParam) {
+LResult CClientDlg::OnMessage(WindowHandle window, unsigned message, WParam wParam, LParam lParam) {
   Windows& w = Plat().windows();
   switch (message) {
     case wm::InitDialog:
@@ -353,7 +349,13 @@ LResult CClientDlg::OnMessage(WindowHandle window, unsigned message, WParam wPar
       return r;
     }
     case wm::WindowPosChanging:
-      if (lParam) reinterpret_cast<WindowPos*>(lParam)->flags &= ~swp::ShowWindow;
+      // Never shown, and never activated either: showing the modal dialog at the start of
+      // its loop would otherwise take the foreground (and the keyboard) from the window
+      // the user works in, and the tracking would see no browser in front.
+      if (lParam) {
+        auto* pos = reinterpret_cast<WindowPos*>(lParam);
+        pos->flags = (pos->flags & ~swp::ShowWindow) | swp::NoActivate;
+      }
       return w.DefaultProc(window, message, wParam, lParam);
     case wm::Timer:
       OnTimer();

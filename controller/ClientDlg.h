@@ -102,10 +102,8 @@ class CClientDlg : public WindowHandler {
   // Sees every status line the controller handles (the scenario runner and tests).
   std::function<void(const std::wstring&)> StatusListener;
 
-  LResult OnMessage(WindowHandle window, unsigned message, WParam wParam,
-                    LParam lParam) override;
-  bool PreTranslate(WindowHandle window, unsigned message, WParam wParam,
-                    LParam lParam) override;
+  LResult OnMessage(WindowHandle window, unsigned message, WParam wParam, LParam lParam) override;
+  bool PreTranslate(WindowHandle window, unsigned message, WParam wParam, LParam lParam) override;
 
   // Fields, in the order the controller declares them.
   CSystemTray TrayIcon;

@@ -39,11 +39,13 @@ std::vector<std::string> DumpClientState() {
   CClientApp* app = proc.App.get();
   lines.push_back(std::string("constants: ") + (proc.Consts ? "built" : "none"));
   if (CAppConsts* k = proc.Consts) {
-    const std::pair<const char*, int> numbers[] = {
-        {"FLT_WND_Y_OFFSET", k->FLT_WND_Y_OFFSET},       {"FLT_WND_X_OFFSET", k->FLT_WND_X_OFFSET},
-        {"FLT_WND_ICON_OFFSET", k->FLT_WND_ICON_OFFSET}, {"FLT_WND_X_PADDING", k->FLT_WND_X_PADDING},
-        {"FLT_WND_Y_PADDING", k->FLT_WND_Y_PADDING},     {"FLT_WND_MIN_HEIGHT", k->FLT_WND_MIN_HEIGHT},
-        {"FLT_WND_MIN_WIDTH", k->FLT_WND_MIN_WIDTH}};
+    const std::pair<const char*, int> numbers[] = {{"FLT_WND_Y_OFFSET", k->FLT_WND_Y_OFFSET},
+                                                   {"FLT_WND_X_OFFSET", k->FLT_WND_X_OFFSET},
+                                                   {"FLT_WND_ICON_OFFSET", k->FLT_WND_ICON_OFFSET},
+                                                   {"FLT_WND_X_PADDING", k->FLT_WND_X_PADDING},
+                                                   {"FLT_WND_Y_PADDING", k->FLT_WND_Y_PADDING},
+                                                   {"FLT_WND_MIN_HEIGHT", k->FLT_WND_MIN_HEIGHT},
+                                                   {"FLT_WND_MIN_WIDTH", k->FLT_WND_MIN_WIDTH}};
     for (auto& [name, value] : numbers)
       lines.push_back(std::string("constants.") + name + ": " + std::to_string(value));
     lines.push_back("constants.MinFltWndURL: " + Quoted(k->MinFltWndURL));

@@ -82,8 +82,8 @@ void CClientDlg::RunPanelCommand(const std::wstring& word, const std::wstring& a
   } else if (word == k.UpdateClientVersionCmd) {
     services_->UpdateClient(*this);
   } else {
-    AddStatusLine(L"An unknown command [" + word + L"] was requested with paramenter [" +
-                  argument + L"]. throwing an exception.\r\n");
+    AddStatusLine(L"An unknown command [" + word + L"] was requested with paramenter [" + argument +
+                  L"]. throwing an exception.\r\n");
     ThrowFail();
   }
 }
@@ -194,9 +194,7 @@ void CClientDlg::OpenServiceWindowFor(unsigned command) {
     default:
       return;
   }
-  Guarded(0, t.failure, [&] {
-    OpenServiceWindow(t.title, *t.address);
-  });
+  Guarded(0, t.failure, [&] { OpenServiceWindow(t.title, *t.address); });
 }
 
 }  // namespace zq

@@ -67,14 +67,16 @@ void TrackNotificationClick(const NotificationClick& click) {
     Windows& w = p.windows();
     const std::wstring& panelClass = GetAppConsts().ZQFloatWndClassName;
     const std::uint64_t start = p.clock().TickMs();
-    BrowserPanelRecord* record = nullptr;
+    // Only the panel's pointer is taken from the registry, under its lock: the main thread
+    // may delete the record at any moment, and the controller checks the panel before use.
+    ZephquillWnd* panel = nullptr;
     for (;;) {
       // The panel's window exists a moment before the registry holds its record: a window
       // without a record yet counts as not found.
       if (WindowHandle found = FindPanelDescendant(click.BrowserWindow, panelClass)) {
-        record = FindBrowserPanel(w.Parent(found));
-        if (!record) record = FindBrowserPanel(click.BrowserWindow);
-        if (record && record->Panel) break;
+        panel = FindAttachedPanel(w.Parent(found));
+        if (!panel) panel = FindAttachedPanel(click.BrowserWindow);
+        if (panel) break;
       }
       // A closed window gets no panel, and a window that has none by now will not get one.
       if (!w.IsWindow(click.BrowserWindow) || p.clock().TickMs() - start >= kSearchLimitMs)
@@ -82,10 +84,9 @@ void TrackNotificationClick(const NotificationClick& click) {
       p.clock().Sleep(kSearchPauseMs);
     }
     // Sent, not posted: the request lives on this thread until the controller is done.
-    NotifyPageRequest request{
-        click.Link,
-        NotificationQuery(click.ContentId, click.IsSiteMurmel, click.ContextType, click.Context)};
-    w.Send(click.Controller, UM_SHOW_NOTIFY_PAGE, reinterpret_cast<WParam>(record->Panel.get()),
+    NotifyPageRequest request{click.Link, NotificationQuery(click.ContentId, click.IsSiteMurmel,
+                                                            click.ContextType, click.Context)};
+    w.Send(click.Controller, UM_SHOW_NOTIFY_PAGE, reinterpret_cast<WParam>(panel),
            reinterpret_cast<LParam>(&request));
   });
 }

@@ -67,8 +67,7 @@ void CStatusDlg::ClearMessages() {
   if (edit_) Plat().windows().SetTitle(edit_, L"");
 }
 
-LResult CStatusDlg::OnMessage(WindowHandle window, unsigned message, WParam wParam,
-                              LParam lParam) {
+LResult CStatusDlg::OnMessage(WindowHandle window, unsigned message, WParam wParam, LParam lParam) {
   Windows& w = Plat().windows();
   switch (message) {
     case wm::InitDialog:

@@ -34,8 +34,7 @@ class CStatusDlg : public WindowHandler {
   void ClearMessages();
   std::wstring Text() const;
 
-  LResult OnMessage(WindowHandle window, unsigned message, WParam wParam,
-                    LParam lParam) override;
+  LResult OnMessage(WindowHandle window, unsigned message, WParam wParam, LParam lParam) override;
 
  private:
   void FindOrMakeControls();

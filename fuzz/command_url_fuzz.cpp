@@ -23,8 +23,7 @@ void Require(bool condition) {
 }
 
 // A value is a piece of the address and never holds the separator that closes it.
-void CheckValue(const std::wstring& value, const std::wstring& url,
-                const std::wstring& separator) {
+void CheckValue(const std::wstring& value, const std::wstring& url, const std::wstring& separator) {
   if (value.empty()) return;
   Require(url.find(value) != std::wstring::npos);
   if (!separator.empty()) Require(value.find(separator) == std::wstring::npos);
@@ -56,8 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                        lines[4].size() + 5);
   }
   zq::CommandUrl c = zq::ParseCommandUrl(url, words);
-  Require(c.isCommand == (!words.prefix.empty() && url.compare(0, words.prefix.size(),
-                                                               words.prefix) == 0));
+  Require(c.isCommand ==
+          (!words.prefix.empty() && url.compare(0, words.prefix.size(), words.prefix) == 0));
   if (!c.isCommand) {
     Require(c.numberText.empty() && c.wParam.empty() && c.lParam.empty());
     return 0;

@@ -27,8 +27,8 @@ bool EndsWith(const std::wstring& text, const std::wstring& tail) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 5) return 0;
   zqfuzz::FuzzPlatform& platform = zqfuzz::BoundPlatform();
-  const std::uint32_t code = data[0] | (data[1] << 8) | (data[2] << 16) |
-                             (static_cast<std::uint32_t>(data[3]) << 24);
+  const std::uint32_t code =
+      data[0] | (data[1] << 8) | (data[2] << 16) | (static_cast<std::uint32_t>(data[3]) << 24);
   const std::uint8_t flags = data[4];
   std::vector<std::wstring> parts = zqfuzz::SplitLines(zqfuzz::Widen(data + 5, size - 5));
   parts.resize(3);

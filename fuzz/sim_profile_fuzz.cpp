@@ -48,8 +48,8 @@ std::vector<std::wstring> SectionNames(const std::string& bytes) {
     line = zq::TrimSpace(line);
     if (line.empty() || line[0] != L'[') continue;
     const std::size_t close = line.find(L']');
-    std::wstring name = zq::TrimSpace(
-        line.substr(1, close == std::wstring::npos ? std::wstring::npos : close - 1));
+    std::wstring name =
+        zq::TrimSpace(line.substr(1, close == std::wstring::npos ? std::wstring::npos : close - 1));
     bool seen = false;
     for (const std::wstring& n : names) seen = seen || zq::EqualsNoCase(n, name);
     if (!seen) names.push_back(name);

@@ -167,17 +167,24 @@ bool MayIssueCommands(const std::wstring& location,
 }
 
 std::vector<std::wstring> ServiceAddresses(const CAppConsts& c) {
-  return {c.ClosedFltWndURL,  c.MinFltWndURL,     c.WhereAreMyFriendsURL,
-          c.ZQSettingsURL,    c.MyEventsURL,      c.ManageMyFriendsURL,
-          c.ClientLoadURL,    c.PollingURL,       c.UpdateClientURL,
-          c.DefaultNotifyURL, c.OnAboutURL,       c.SendFeedbackURL,
+  return {c.ClosedFltWndURL,
+          c.MinFltWndURL,
+          c.WhereAreMyFriendsURL,
+          c.ZQSettingsURL,
+          c.MyEventsURL,
+          c.ManageMyFriendsURL,
+          c.ClientLoadURL,
+          c.PollingURL,
+          c.UpdateClientURL,
+          c.DefaultNotifyURL,
+          c.OnAboutURL,
+          c.SendFeedbackURL,
           c.ConnectionAliveStaticCheckURL};
 }
 
 std::wstring NavigationErrorText(std::int32_t statusCode, const std::wstring& url) {
   // Built by concatenation: the address may be longer than any format buffer.
-  return L"Error " + std::to_wstring(statusCode) + L" occurred while navigating to " + url +
-         L"\n";
+  return L"Error " + std::to_wstring(statusCode) + L" occurred while navigating to " + url + L"\n";
 }
 
 }  // namespace zq

@@ -88,7 +88,8 @@ Point PanelGeometry::RightSidePosition(const Rect& screen, int width, int height
 std::vector<Rect> PanelGeometry::RoundRegion(int width, int height, int ellipse) {
   std::vector<Rect> bands;
   if (width <= 0 || height <= 0) return bands;
-  double rx = ellipse / 2.0, ry = ellipse / 2.0;
+  double rx = ellipse / 2.0;
+  double ry = rx;
   if (rx > width / 2.0) rx = width / 2.0;
   if (ry > height / 2.0) ry = height / 2.0;
   for (int row = 0; row < height; ++row) {

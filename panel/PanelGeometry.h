@@ -11,9 +11,9 @@ namespace zq {
 class CAppConsts;
 
 // Size modes of a panel (WidthMode, HeightMode).
-constexpr int kSizeRequested = -3;       // the size the page asked for
-constexpr int kSizeReferencePadded = -2; // reference size minus the padding
-constexpr int kSizeReference = -1;       // the reference size itself
+constexpr int kSizeRequested = -3;        // the size the page asked for
+constexpr int kSizeReferencePadded = -2;  // reference size minus the padding
+constexpr int kSizeReference = -1;        // the reference size itself
 // Slide states (SlideState).
 constexpr int kSlideCollapsed = 1;
 constexpr int kSlideExpanded = 2;

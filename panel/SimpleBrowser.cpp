@@ -152,8 +152,7 @@ void SimpleBrowser::Navigate(const std::wstring& url) {
 std::wstring SimpleBrowser::DecodeHtmlResource(const std::string& bytes) {
   const size_t size = bytes.size();
   if (size >= 2 && UnitAt(bytes, 0) == 0xFEFF) return FromUtf16(bytes, 1, size / 2 - 1);
-  if (size >= 2 && size / 2 >= 5 && StartsWithHtmlTag(bytes))
-    return FromUtf16(bytes, 0, size / 2);
+  if (size >= 2 && size / 2 >= 5 && StartsWithHtmlTag(bytes)) return FromUtf16(bytes, 0, size / 2);
   return Plat().system().AnsiToWide(bytes);
 }
 

@@ -67,8 +67,7 @@ class SimpleBrowser : public WindowHandler {
   // only the owner makes (silent, offline, drop target).
   WebControl* Browser() const { return browser_.get(); }
 
-  LResult OnMessage(WindowHandle window, unsigned message, WParam wParam,
-                    LParam lParam) override;
+  LResult OnMessage(WindowHandle window, unsigned message, WParam wParam, LParam lParam) override;
 
   // Turns a built-in page's bytes into text by the encoding rules of LoadFromResource;
   // 8-bit text is converted from the system's ANSI code page. Calls the platform.

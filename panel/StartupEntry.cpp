@@ -15,6 +15,9 @@ bool AddStartupEntry(const std::wstring& valueName) {
   Platform& p = Plat();
   std::wstring path = p.processes().ModulePath().substr(0, kModulePathChars);
   // The key is opened, not created: without a Run key there is no entry.
+  // valueName names the value and path is its data; the argument-name heuristic thinks
+  // them swapped.
+  // NOLINTNEXTLINE(readability-suspicious-call-argument)
   return p.registry().SetString(RegRoot::CurrentUser, kRunKey, valueName, path);
 }
 

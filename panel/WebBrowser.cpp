@@ -19,6 +19,7 @@ const wchar_t kForeignPage[] =
 const wchar_t kNotAPanelCommand[] =
     L"A command was ignored because its number is not a panel command: ";
 
+const wchar_t kBuiltinPageFailed[] = L"The blank page for the built-in pages cannot be shown";
 // Level of the reports of refused commands: a status line, never a box.
 constexpr int kRefusalLevel = 2;
 
@@ -66,6 +67,13 @@ void CWebBrowser::OnNavigateError(const std::wstring& url, const std::wstring& f
   cancel = true;  // the control's own error page is never shown
   const WindowHandle target = CommandWindow;
   if (target == 0) return;
+  // The blank page that carries the built-in pages is local: a control that cannot show it
+  // (no HTML engine) says nothing about the service, so it must not disable the client as
+  // "cannot connect to servers". It is only traced.
+  if (IsBuiltinPageAddress(url)) {
+    ReportComError(kRefusalLevel, kBuiltinPageFailed, ComError(statusCode));
+    return;
+  }
   Quietly([&] {
     Windows& windows = Plat().windows();
     if (!windows.IsWindow(target)) return;

@@ -25,9 +25,9 @@ class CWebBrowser : public SimpleBrowser {
                          const std::uint8_t* postData, std::uint32_t postDataSize,
                          const std::wstring& headers) override;
   // Sends "naverror" with a description to the command window and suppresses the
-  // control's own error page.
-  void OnNavigateError(const std::wstring& url, const std::wstring& frame,
-                       std::int32_t statusCode, bool& cancel) override;
+  // control's own error page. A failure of the local blank page is only traced.
+  void OnNavigateError(const std::wstring& url, const std::wstring& frame, std::int32_t statusCode,
+                       bool& cancel) override;
 
   WindowHandle CommandWindow = 0;
 

@@ -25,8 +25,8 @@ constexpr unsigned kNcLButtonDown = 0x00A1;
 constexpr WParam kHitCaption = 2;
 constexpr unsigned kForwardMsg = 0x037F;
 constexpr unsigned kTpmRightButton = 0x0002, kTpmRightAlign = 0x0008;
-constexpr int kVkBack = 0x08, kVkTab = 0x09, kVkControl = 0x11, kVkMenu = 0x12,
-              kVkEscape = 0x1B, kVkLeft = 0x25, kVkRight = 0x27, kVkF5 = 0x74;
+constexpr int kVkBack = 0x08, kVkTab = 0x09, kVkControl = 0x11, kVkMenu = 0x12, kVkEscape = 0x1B,
+              kVkLeft = 0x25, kVkRight = 0x27, kVkF5 = 0x74;
 // The browser shortcuts with Ctrl: next tab, open, print, new window, find.
 constexpr int kCtrlShortcuts[] = {kVkTab, 'O', 'P', 'N', 'F'};
 
@@ -277,8 +277,8 @@ LResult ZephquillWnd::OnMessage(WindowHandle window, unsigned message, WParam wP
     case wm::Command: {
       unsigned id = static_cast<unsigned>(wParam & 0xFFFF);
       // The drill-down menu's choices are accepted and have no effect.
-      if (id == ID_DRILLDOWN_PRODUCT || id == ID_DRILLDOWN_PERSON ||
-          id == ID_DRILLDOWN_COMPANY || id == ID_DRILLDOWN_OTHER)
+      if (id == ID_DRILLDOWN_PRODUCT || id == ID_DRILLDOWN_PERSON || id == ID_DRILLDOWN_COMPANY ||
+          id == ID_DRILLDOWN_OTHER)
         return 0;
       return w.DefaultProc(window, message, wParam, lParam);
     }
@@ -356,7 +356,8 @@ void ZephquillWnd::OnPanelCommand(WParam wordParam, LParam argumentParam) {
     } else {
       // Every other word is the controller's, with both texts.
       WindowHandle controller = ControllerWindow();
-      if (controller) PostTexts(controller, UM_PANEL_COMMAND, word.Release(), argument.ReleaseAsLParam());
+      if (controller)
+        PostTexts(controller, UM_PANEL_COMMAND, word.Release(), argument.ReleaseAsLParam());
     }
   });
 }

@@ -97,11 +97,9 @@ class ZephquillWnd : public WindowHandler {
   void ApplyTransparency();
 
   // ---- Window handler.
-  LResult OnMessage(WindowHandle window, unsigned message, WParam wParam,
-                    LParam lParam) override;
+  LResult OnMessage(WindowHandle window, unsigned message, WParam wParam, LParam lParam) override;
   // The keyboard filter: Escape, and the browser's own shortcuts forwarded to it.
-  bool PreTranslate(WindowHandle window, unsigned message, WParam wParam,
-                    LParam lParam) override;
+  bool PreTranslate(WindowHandle window, unsigned message, WParam wParam, LParam lParam) override;
 
   // ---- Fields.
   // The browser window when attached, the controller's window when floating.
@@ -118,7 +116,7 @@ class ZephquillWnd : public WindowHandler {
   std::wstring BaseUrl;                            // the panel page, without query
   int Attached = 0;
   std::atomic<int> SlideState{1};  // 1 collapsed, 2 expanded; the resize thread reads it
-  int WidthMode = -3;    // -3 requested size, -2 reference minus padding, -1 reference
+  int WidthMode = -3;              // -3 requested size, -2 reference minus padding, -1 reference
   int HeightMode = -3;
   int Alpha = 255;
   int PanelWidth = 0;

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "app/AppConsts.h"
-#include "app/ControllerAccess.h"
 #include "app/ClientApp.h"
+#include "app/ControllerAccess.h"
 #include "app/ErrorReport.h"
 #include "app/Messages.h"
 #include "controller/ClientDlg.h"
@@ -204,8 +204,8 @@ void ZephquillWnd::OnMoveRight() {
   Guarded(0, L"Cannot read from last URL visited by the user", [&] {
     LockGuard lock(*PlacementLock);
     DropQueuedMoves();
-    Point at = PanelGeometry::RightSidePosition(Plat().windows().ScreenRect(), PanelWidth,
-                                                PanelHeight);
+    Point at =
+        PanelGeometry::RightSidePosition(Plat().windows().ScreenRect(), PanelWidth, PanelHeight);
     MoveTo(at.x, at.y, PanelWidth, PanelHeight);
   });
 }

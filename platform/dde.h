@@ -15,8 +15,7 @@ class Dde {
   // sent them (CF_TEXT data usually ends in a zero byte); nothing when the client cannot
   // start, there is no such server, or no data arrives within timeoutMs. Blocks the calling
   // thread for as long as the server takes, up to timeoutMs. Any thread.
-  virtual std::optional<std::string> Request(const std::wstring& service,
-                                             const std::wstring& topic,
+  virtual std::optional<std::string> Request(const std::wstring& service, const std::wstring& topic,
                                              const std::wstring& item, unsigned timeoutMs) = 0;
   // The text converted from the ANSI code page (MultiByteToWideChar, CP_ACP); stops at the
   // first zero byte. Any thread.

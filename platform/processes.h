@@ -17,7 +17,7 @@ class Processes {
   virtual std::wstring CommandLine() = 0;  // the full line, program path included
   virtual std::wstring ModulePath() = 0;   // full path of the executable
   virtual std::wstring ShortPath(const std::wstring& path) = 0;
-  virtual std::wstring TempPath() = 0;     // with a trailing backslash
+  virtual std::wstring TempPath() = 0;  // with a trailing backslash
   // No inheritance, the default error mode, this environment and directory.
   virtual bool CreateProcess(const std::wstring& commandLine) = 0;
   // Like WinExec: a narrow command line; returns a value above 31 on success.

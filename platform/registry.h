@@ -18,8 +18,7 @@ class Registry {
                          const std::wstring& value) = 0;
   virtual std::optional<std::wstring> GetString(RegRoot root, const std::wstring& subKey,
                                                 const std::wstring& name) = 0;
-  virtual bool DeleteValue(RegRoot root, const std::wstring& subKey,
-                           const std::wstring& name) = 0;
+  virtual bool DeleteValue(RegRoot root, const std::wstring& subKey, const std::wstring& name) = 0;
   // Deletes the key with all its contents.
   virtual bool DeleteTree(RegRoot root, const std::wstring& subKey) = 0;
 };

@@ -14,7 +14,7 @@ struct NotifyIconData {
   unsigned flags = 0;  // 1 message, 2 icon, 4 tooltip
   unsigned callbackMessage = 0;
   IconHandle icon = 0;
-  std::wstring tip;    // at most 63 characters
+  std::wstring tip;  // at most 63 characters
 };
 
 namespace nim {

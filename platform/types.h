@@ -67,11 +67,11 @@ constexpr unsigned Null = 0x0000, Create = 0x0001, Destroy = 0x0002, Move = 0x00
 namespace ws {
 constexpr std::uint32_t Overlapped = 0x00000000, Popup = 0x80000000, Child = 0x40000000,
                         Minimize = 0x20000000, Visible = 0x10000000, Disabled = 0x08000000,
-                        ClipSiblings = 0x04000000, ClipChildren = 0x02000000,
-                        Caption = 0x00C00000, Border = 0x00800000, DlgFrame = 0x00400000,
-                        SysMenu = 0x00080000, ThickFrame = 0x00040000;
-constexpr std::uint32_t ExTopmost = 0x00000008, ExToolWindow = 0x00000080,
-                        ExAppWindow = 0x00040000, ExLayered = 0x00080000;
+                        ClipSiblings = 0x04000000, ClipChildren = 0x02000000, Caption = 0x00C00000,
+                        Border = 0x00800000, DlgFrame = 0x00400000, SysMenu = 0x00080000,
+                        ThickFrame = 0x00040000;
+constexpr std::uint32_t ExTopmost = 0x00000008, ExToolWindow = 0x00000080, ExAppWindow = 0x00040000,
+                        ExLayered = 0x00080000;
 }  // namespace ws
 
 // ShowWindow commands.

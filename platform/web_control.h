@@ -35,8 +35,7 @@ class WebDocument {
   virtual HResult ElementText(const std::wstring& id, std::optional<std::wstring>& text) = 0;
   // getElementById, then IHTMLElement::put_innerText: `found` tells whether an element
   // with that id existed (nothing is created when none does).
-  virtual HResult SetElementText(const std::wstring& id, const std::wstring& text,
-                                 bool& found) = 0;
+  virtual HResult SetElementText(const std::wstring& id, const std::wstring& text, bool& found) = 0;
 };
 
 // The control's events (DWebBrowserEvents2), delivered on the control's owner thread while

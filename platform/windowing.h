@@ -22,8 +22,7 @@ class WindowHandler {
   // message's window and then each of its parents (owners for pop-ups) on the loop's
   // thread, nearest first, and last for the modal window when it was not among them;
   // true swallows the message.
-  virtual bool PreTranslate(WindowHandle window, unsigned message, WParam wParam,
-                            LParam lParam) {
+  virtual bool PreTranslate(WindowHandle window, unsigned message, WParam wParam, LParam lParam) {
     return false;
   }
 };
@@ -33,21 +32,21 @@ struct WindowSpec {
   std::wstring title;
   std::uint32_t style = 0;
   std::uint32_t exStyle = 0;
-  Rect rect;                      // screen coordinates for top-level windows, parent client otherwise
-  WindowHandle parent = 0;        // parent (child windows) or owner (popups)
+  Rect rect;                // screen coordinates for top-level windows, parent client otherwise
+  WindowHandle parent = 0;  // parent (child windows) or owner (popups)
   WindowHandler* handler = nullptr;
-  LParam createParam = 0;         // class "#32770": the dialog template's id (0: 102)
+  LParam createParam = 0;  // class "#32770": the dialog template's id (0: 102)
 };
 
 // A menu as data: what the client needs to read, rename, grey, check and show.
 struct MenuItem {
-  unsigned id = 0;                // 0 for separators and popups
-  std::wstring text;              // empty for a separator
+  unsigned id = 0;    // 0 for separators and popups
+  std::wstring text;  // empty for a separator
   bool separator = false;
   bool grayed = false;
   bool checked = false;
   bool isDefault = false;
-  std::vector<MenuItem> popup;    // non-empty for a submenu
+  std::vector<MenuItem> popup;  // non-empty for a submenu
 };
 using Menu = std::vector<MenuItem>;
 
@@ -75,8 +74,8 @@ struct TextPaint {
 
 // RedrawWindow flags.
 namespace rdw {
-constexpr unsigned Invalidate = 0x0001, Erase = 0x0004, AllChildren = 0x0080,
-                   UpdateNow = 0x0100, Frame = 0x0400;
+constexpr unsigned Invalidate = 0x0001, Erase = 0x0004, AllChildren = 0x0080, UpdateNow = 0x0100,
+                   Frame = 0x0400;
 }
 
 // TrackMouseEvent requests.
@@ -119,8 +118,8 @@ class Windows {
   // Tree and z-order. Top-level windows are the desktop window's children.
   virtual WindowHandle DesktopWindow() = 0;
   virtual WindowHandle Parent(WindowHandle window) = 0;
-  virtual WindowHandle FirstChild(WindowHandle window) = 0;  // topmost child
-  virtual WindowHandle NextSibling(WindowHandle window) = 0; // next lower in z-order
+  virtual WindowHandle FirstChild(WindowHandle window) = 0;   // topmost child
+  virtual WindowHandle NextSibling(WindowHandle window) = 0;  // next lower in z-order
   virtual WindowHandle SetParent(WindowHandle window, WindowHandle parent) = 0;
   // Like FindWindowExW: searches the children of parent (0: top-level) after `after`.
   // Empty texts match anything.
@@ -133,7 +132,7 @@ class Windows {
   virtual bool SetForeground(WindowHandle window) = 0;
   virtual WindowHandle ActiveWindow() = 0;  // active window of the calling thread
   virtual WindowHandle SetActiveWindow(WindowHandle window) = 0;
-  virtual WindowHandle Focus() = 0;         // focus window of the calling thread
+  virtual WindowHandle Focus() = 0;  // focus window of the calling thread
   virtual WindowHandle SetFocus(WindowHandle window) = 0;
 
   // Messages. Post from any thread; Send blocks until the owner thread has handled it.
@@ -155,8 +154,8 @@ class Windows {
   virtual unsigned RegisterMessage(const std::wstring& name) = 0;
 
   // A modal message box; its own message loop dispatches the thread's messages meanwhile.
-  virtual int MessageBox(WindowHandle owner, const std::wstring& text,
-                         const std::wstring& caption, unsigned style) = 0;
+  virtual int MessageBox(WindowHandle owner, const std::wstring& text, const std::wstring& caption,
+                         unsigned style) = 0;
 
   // Window classes: registering a name twice in one process fails.
   virtual bool RegisterClass(const std::wstring& name, unsigned iconId) = 0;

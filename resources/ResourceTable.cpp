@@ -41,7 +41,8 @@ Bitmap DrawCard(int width, int height, std::uint32_t body, std::uint32_t band, i
       int dy = y < radius ? radius - y : (y >= height - radius ? y - (height - radius - 1) : 0);
       if (dx * dx + dy * dy > radius * radius) continue;
       bool edge = x == 0 || y == 0 || x == width - 1 || y == height - 1;
-      b.pixels[static_cast<size_t>(y) * width + x] = edge ? 0x202020 : (y < bandHeight ? band : body);
+      b.pixels[static_cast<size_t>(y) * width + x] =
+          edge ? 0x202020 : (y < bandHeight ? band : body);
     }
   }
   return b;
@@ -79,7 +80,7 @@ Bitmap DrawNotifierCard() {
     for (int x = 0; x < width; ++x) {
       if (!inside(x, y)) continue;
       bool edge = !inside(x - 1, y) || !inside(x + 1, y) || !inside(x, y - 1) || !inside(x, y + 1);
-      std::uint32_t c = y < band ? Blend(0x4F8FE6, 0x2458A8, y, band - 1)
+      std::uint32_t c = y < band       ? Blend(0x4F8FE6, 0x2458A8, y, band - 1)
                         : y < band + 2 ? 0xA8C4EC
                                        : Blend(0xFFFDF4, 0xF2EAD2, y - band - 2, height - band - 3);
       set(x, y, edge ? 0x1B3766 : c);
@@ -123,17 +124,17 @@ std::optional<Menu> MenuById(unsigned id) {
     case 128:
       return Menu{Popup(L"&File", {Item(57665, L"E&xit")})};
     case 130:
-      return Menu{Popup(L"POPUP", {Item(57664, L"About ZephquillHub..."),
-                                   Item(32782, L"Send Feedback..."), Separator(),
-                                   Item(32783, L"Share My Location"),
-                                   Item(32784, L"Where Are My Friends..."), Separator(),
-                                   Item(32787, L"My Friends..."), Item(32785, L"My Events..."),
-                                   Item(32786, L"My Settings..."), Separator(),
-                                   Item(32775, L"Disable"), Item(57665, L"Exit")})};
+      return Menu{Popup(
+          L"POPUP",
+          {Item(57664, L"About ZephquillHub..."), Item(32782, L"Send Feedback..."), Separator(),
+           Item(32783, L"Share My Location"), Item(32784, L"Where Are My Friends..."), Separator(),
+           Item(32787, L"My Friends..."), Item(32785, L"My Events..."),
+           Item(32786, L"My Settings..."), Separator(), Item(32775, L"Disable"),
+           Item(57665, L"Exit")})};
     case 181:
-      return Menu{Popup(L"Drilldown As",
-                        {Item(32777, L"&Product"), Item(32779, L"&Company"),
-                         Item(32778, L"P&erson"), Separator(), Item(32780, L"&Other")})};
+      return Menu{
+          Popup(L"Drilldown As", {Item(32777, L"&Product"), Item(32779, L"&Company"),
+                                  Item(32778, L"P&erson"), Separator(), Item(32780, L"&Other")})};
     default:
       return std::nullopt;
   }
@@ -169,8 +170,9 @@ std::optional<std::string> Raw(const std::wstring& type, unsigned id) {
     };
     switch (id) {
       case 179:
-        return framed("<p>Unable to connect ZephquillHub servers.</p>\r\n"
-                      "<p>Please check your internet connection.</p>");
+        return framed(
+            "<p>Unable to connect ZephquillHub servers.</p>\r\n"
+            "<p>Please check your internet connection.</p>");
       case 180:
         return framed("<p>ZephquillHub is disabled.</p>");
       case 182:
@@ -187,7 +189,8 @@ std::optional<std::string> Raw(const std::wstring& type, unsigned id) {
   // The automation server's registration scripts: 103 the application, 104 the class.
   // Their text is that of ZephquillClient.rgs and ClientTray.rgs beside this file.
   if (type == L"REGISTRY") {
-    if (id == 103) return std::string(R"rgs(HKCR
+    if (id == 103)
+      return std::string(R"rgs(HKCR
 {
 	NoRemove AppID
 	{
@@ -199,7 +202,8 @@ std::optional<std::string> Raw(const std::wstring& type, unsigned id) {
 	}
 }
 )rgs");
-    if (id == 104) return std::string(R"rgs(HKCR
+    if (id == 104)
+      return std::string(R"rgs(HKCR
 {
 	ZephquillClient.ClientTray.1 = s 'ClientTray Class'
 	{

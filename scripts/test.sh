@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Every test: installs what is needed, builds each preset once and runs its tests: the Linux
-# build under AddressSanitizer/UBSan, the 32-bit Windows product build, the Wine end-to-end
-# tests of the 64-bit build, the page tests in Chromium, a bounded fuzzing run, and last the
-# plain Linux build, whose ctest summary closes the output.
+# build under AddressSanitizer/UBSan and under ThreadSanitizer, the lint gates, the 32-bit
+# Windows product build, the Wine end-to-end tests of the 64-bit build, the page tests in
+# Chromium, the installer round trip, a bounded fuzzing run, and last the plain Linux build,
+# whose ctest summary closes the output.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -21,6 +22,9 @@ build() {
 
 step "build linux-asan" build linux-asan
 step "tests linux-asan" ctest --preset linux-asan
+step "build linux-tsan" build linux-tsan
+step "tests linux-tsan" ctest --preset linux-tsan
+step "lint" scripts/lint.sh
 step "build windows-i686" build windows-i686
 step "wine tests" scripts/wine-tests.sh
 if [ -x scripts/page-tests.sh ]; then step "page tests" scripts/page-tests.sh; fi

@@ -8,50 +8,17 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-source "$root/scripts/ensure-packages.sh"
+source "$root/scripts/wine-common.sh"
 
 if [ "${1:-}" != "--inside-xvfb" ]; then
-  ensure_packages wine wine64 xvfb xauth
-  echo "=== build: windows-x86_64 (client and Wine test programs)"
-  if [ -n "${ZQ_WINE_BUILD:-}" ]; then  # a build directory of one's own
-    cmake -S "$root" -B "$ZQ_WINE_BUILD" -DCMAKE_BUILD_TYPE=Release \
-      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" >/dev/null &&
-      cmake --build "$ZQ_WINE_BUILD" -j2 --target wine-test-programs -- --no-print-directory -s
-  else
-    cmake --preset windows-x86_64 >/dev/null &&
-      cmake --build --preset windows-x86_64 --target wine-test-programs -- --no-print-directory -s
-  fi || { echo "0 passed, 1 failed"; exit 1; }
-  # The reference service that the end-to-end tests' client talks to (a Linux program).
-  if [ -z "${ZQSERVICE:-}" ]; then
-    for candidate in "$root/build/linux/service/zqservice" "$root/build/linux-asan/service/zqservice"; do
-      if [ -x "$candidate" ]; then ZQSERVICE=$candidate; break; fi
-    done
-  fi
-  if [ -z "${ZQSERVICE:-}" ]; then
-    cmake --preset linux >/dev/null &&
-      cmake --build --preset linux --target zqservice -- --no-print-directory -s ||
-      { echo "0 passed, 1 failed"; exit 1; }
-    ZQSERVICE=$root/build/linux/service/zqservice
-  fi
-  export ZQSERVICE
-  # With ZQ_PRIVATE_NET=1 (and root), the run gets a network of its own, so that two runs
-  # on one machine do not share the service's fixed ports.
-  if [ "${ZQ_PRIVATE_NET:-}" = 1 ]; then
-    exec unshare -n bash -c 'ip link set lo up && exec xvfb-run -a "$0" --inside-xvfb' "$0"
-  fi
-  exec xvfb-run -a "$0" --inside-xvfb
+  wine_prepare wine-test-programs || { echo "0 passed, 1 failed"; exit 1; }
+  wine_enter_xvfb "$0"
 fi
 
 build=${ZQ_WINE_BUILD:-$root/build/windows-x86_64}
-WINE=${WINE:-$(command -v wine64 || { [ -x /usr/lib/wine/wine64 ] && echo /usr/lib/wine/wine64; } || command -v wine)}
-export WINEPREFIX
-WINEPREFIX=$(mktemp -d /tmp/zq-wineprefix.XXXXXX)
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
-trap 'wineserver -k >/dev/null 2>&1; rm -rf "$WINEPREFIX"' EXIT
-
-echo "=== wine prefix: $WINEPREFIX"
-timeout 300 wineboot -i >/dev/null 2>&1
-timeout 60 wineserver -w
+wine_make_prefix
+service_dir=$(mktemp -d /tmp/zq-wine-service.XXXXXX)
+trap 'stop_service; rm -rf "$service_dir"; wineserver -k >/dev/null 2>&1; rm -rf "$WINEPREFIX"' EXIT
 
 passed=0
 failed=0
@@ -83,39 +50,24 @@ run_gtest() {
   failed=$((failed + f))
 }
 
-run_gtest "backend tests (zqwinunit)" "$build/tests/wine/zqwinunit.exe"
-run_gtest "portable unit tests (zqtests)" "$build/tests/wine/zqtests.exe"
+# ZQ_E2E_ONLY=REGEX runs only the end-to-end tests whose names match (while working on them).
+if [ -z "${ZQ_E2E_ONLY:-}" ]; then
+  run_gtest "backend tests (zqwinunit)" "$build/tests/wine/zqwinunit.exe"
+  run_gtest "portable unit tests (zqtests)" "$build/tests/wine/zqtests.exe"
+fi
 
-# The reference service on the client's built-in hosts (127.0.0.1:8701 and :8702), with a
-# fresh database and a download directory that the tests may fill (ZQ_DOWNLOAD_DIR, as a
-# Windows path). Tests named "offline_..." run after it has stopped.
-service_dir=$(mktemp -d /tmp/zq-wine-service.XXXXXX)
-mkdir -p "$service_dir/Download"
-service_pid=
-start_service() {
-  "$ZQSERVICE" --db "$service_dir/zq.db" --download "$service_dir/Download" \
-    > "$service_dir/log" 2>&1 &
-  service_pid=$!
-  for _ in $(seq 100); do
-    if (exec 3<>/dev/tcp/127.0.0.1/8701) 2>/dev/null; then return 0; fi
-    sleep 0.1
-  done
-  echo "the reference service did not start:"; cat "$service_dir/log"
-  return 1
-}
-stop_service() {
-  if [ -n "$service_pid" ]; then kill "$service_pid" 2>/dev/null; wait "$service_pid" 2>/dev/null; fi
-  service_pid=
-}
-trap 'stop_service; rm -rf "$service_dir"; wineserver -k >/dev/null 2>&1; rm -rf "$WINEPREFIX"' EXIT
+# The reference service runs during the end-to-end tests, with a fresh database and a
+# download directory that the tests may fill (ZQ_DOWNLOAD_DIR, as a Windows path). Tests
+# named "offline_..." run after it has stopped.
 export ZQ_DOWNLOAD_DIR="Z:${service_dir//\//\\}\\Download"
 
 echo "=== end-to-end tests (zqe2e)"
 listing=$(mktemp)
 timeout 120 "$WINE" "$build/tests/wine/zqe2e.exe" list > "$listing" 2>/dev/null < /dev/null
-start_service || failed=$((failed + 1))
-online=$(tr -d '\r' < "$listing" | grep -v '^offline_')
-offline=$(tr -d '\r' < "$listing" | grep '^offline_')
+start_service "$service_dir" || failed=$((failed + 1))
+selected=$(tr -d '\r' < "$listing" | grep -E "${ZQ_E2E_ONLY:-.}")
+online=$(echo "$selected" | grep -v '^offline_')
+offline=$(echo "$selected" | grep '^offline_')
 for test in $online STOP-SERVICE $offline; do
   if [ "$test" = STOP-SERVICE ]; then stop_service; continue; fi
   dir=$WINEPREFIX/drive_c/zqe2e/$test
@@ -136,6 +88,22 @@ for test in $online STOP-SERVICE $offline; do
     echo "${out:-FAIL $test}" | grep -E "^(PASS|FAIL)" || echo "FAIL $test (code $rc)"
   fi
 done
+
+# The start-up screenshot that the test "notification_screenshot" saved (Wine's system tray
+# with the client's icon, the notifier popup with a notification), kept as
+# build/artifacts/wine-startup.png.
+shot=$WINEPREFIX/drive_c/zqe2e/notification_screenshot/wine-startup.bmp
+if [ -f "$shot" ]; then
+  mkdir -p "$root/build/artifacts"
+  if bmptopnm "$shot" 2>/dev/null | pnmtopng > "$root/build/artifacts/wine-startup.png.new" 2>/dev/null; then
+    mv "$root/build/artifacts/wine-startup.png.new" "$root/build/artifacts/wine-startup.png"
+    echo "=== screenshot: build/artifacts/wine-startup.png"
+  else
+    rm -f "$root/build/artifacts/wine-startup.png.new"
+    echo "FAIL the screenshot could not be converted (bmptopnm and pnmtopng: package netpbm)"
+    failed=$((failed + 1))
+  fi
+fi
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -62,6 +62,7 @@ void AppApi::Feed(Req req, Res res) {
                                        ? std::vector<Notification>()
                                        : storage_.Feed(client, Number(Get(q, "after")), kFeedLimit);
   std::vector<FeedEntry> entries;
+  entries.reserve(list.size());
   for (const Notification& n : list) entries.push_back(MakeFeedEntry(n, options_.stayMs));
   Router::NoCache(res);
   if (Get(q, "format") == "json")

@@ -141,7 +141,7 @@ void Router::Install(httplib::Server& server) {
         return httplib::Server::HandlerResponse::Handled;
       }));
   server.set_exception_handler(
-      [this](const httplib::Request&, httplib::Response& res, std::exception_ptr) {
+      [this](const httplib::Request&, httplib::Response& res, const std::exception_ptr&) {
         Fail(res, 500, "Something went wrong in the service.", Errors::Page);
       });
   if (log_) {

@@ -73,11 +73,11 @@ class Storage {
   int SchemaVersion();
 
   // Clients. A registered client gets a random identifier and a unique name.
-  Client RegisterClient(const std::string& name);
+  Client RegisterClient(const std::string& requested);
   std::optional<Client> FindClient(const std::string& id);
   // Changes the client's name and location sharing; InputError 404 for an unknown
   // client, 409 for a name that another client has.
-  void SetProfile(const std::string& id, const std::string& name, bool shareLocation);
+  void SetProfile(const std::string& id, const std::string& requested, bool share);
 
   // Notes that the client's panel showed `url`; written at most once a minute per site.
   void RecordVisit(const std::string& clientId, const std::string& url);
@@ -101,7 +101,7 @@ class Storage {
 
   // Friends, named by name or identifier. InputError 404 when there is no such client,
   // 400 for oneself.
-  void AddFriend(const std::string& clientId, const std::string& friendNameOrId);
+  void AddFriend(const std::string& clientId, const std::string& who);
   void RemoveFriend(const std::string& clientId, const std::string& friendId);
   std::vector<Client> Friends(const std::string& clientId);
 

@@ -64,8 +64,7 @@ void CSplash::ApplyTransparency() {
   w.SetLayeredAttributes(window_, transparentColor_, 0, 1);
 }
 
-LResult CSplash::OnMessage(WindowHandle window, unsigned message, WParam wParam,
-                           LParam lParam) {
+LResult CSplash::OnMessage(WindowHandle window, unsigned message, WParam wParam, LParam lParam) {
   // Painting copies the picture; the backend draws it from the window's bitmap.
   return Plat().windows().DefaultProc(window, message, wParam, lParam);
 }

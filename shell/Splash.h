@@ -22,8 +22,7 @@ class CSplash : public WindowHandler {
   void SetTransparentColor(std::uint32_t color);
   WindowHandle Window() const { return window_; }
 
-  LResult OnMessage(WindowHandle window, unsigned message, WParam wParam,
-                    LParam lParam) override;
+  LResult OnMessage(WindowHandle window, unsigned message, WParam wParam, LParam lParam) override;
 
   static constexpr const wchar_t* ClassName = L"SPLASH";
 

@@ -138,9 +138,7 @@ MenuItem* CSystemTray::Popup() {
   return &TrayMenu->front();
 }
 
-const MenuItem* CSystemTray::Popup() const {
-  return const_cast<CSystemTray*>(this)->Popup();
-}
+const MenuItem* CSystemTray::Popup() const { return const_cast<CSystemTray*>(this)->Popup(); }
 
 bool CSystemTray::SetDefaultMenuItem(unsigned item, bool byPosition) {
   if (DefaultItem == item && DefaultItemByPosition == byPosition) return true;
@@ -156,8 +154,8 @@ void CSystemTray::ApplyDefaultItem() {
   if (!popup) return;
   for (size_t i = 0; i < popup->popup.size(); ++i) {
     MenuItem& entry = popup->popup[i];
-    entry.isDefault = DefaultItemByPosition ? (i == DefaultItem)
-                                            : (!entry.separator && entry.id == DefaultItem);
+    entry.isDefault =
+        DefaultItemByPosition ? (i == DefaultItem) : (!entry.separator && entry.id == DefaultItem);
   }
 }
 
@@ -372,8 +370,7 @@ void CSystemTray::ShowWindowFromTray(WindowHandle window) {
   w.SetParent(window, 0);
   if (w.MinimizeAnimation()) w.ZoomRects(window, TrayAreaRect(), w.WindowRect(window));
   w.SetStyle(window, w.Style(window) | ws::Visible);
-  w.Redraw(window,
-           rdw::Frame | rdw::Erase | rdw::Invalidate | rdw::AllChildren | rdw::UpdateNow);
+  w.Redraw(window, rdw::Frame | rdw::Erase | rdw::Invalidate | rdw::AllChildren | rdw::UpdateNow);
   if (WindowHandle parking = ParkingWindow(false)) w.SetActiveWindow(parking);
   w.SetActiveWindow(window);
   w.SetForeground(window);

@@ -64,8 +64,7 @@ class CSystemTray : public WindowHandler {
   unsigned GetDefaultItem() const { return DefaultItem; }
   bool GetDefaultByPosition() const { return DefaultItemByPosition; }
 
-  LResult OnMessage(WindowHandle window, unsigned message, WParam wParam,
-                    LParam lParam) override;
+  LResult OnMessage(WindowHandle window, unsigned message, WParam wParam, LParam lParam) override;
 
   // The 152-byte record as the shell receives it (little-endian), for the Windows backend
   // and for tests of its layout.

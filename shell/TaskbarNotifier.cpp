@@ -118,11 +118,16 @@ CTaskbarNotifier::Steps CTaskbarNotifier::SlideSteps(unsigned timeMs, unsigned p
 }
 
 // The taskbar's window; without one, the position the shell reports; without that, a
-// taskbar of no height along the bottom of the screen.
+// taskbar of no height along the bottom of the screen. A taskbar window of no size (Wine's
+// stands hidden at 0, 0 when its tray is a window of its own) tells nothing: taken as it
+// is, it would put the popup above the top left corner, off the screen.
 Rect CTaskbarNotifier::TaskbarRect() {
   Platform& p = Plat();
   Windows& w = p.windows();
-  if (WindowHandle bar = w.FindWindow(0, 0, L"Shell_TrayWnd", L"")) return w.WindowRect(bar);
+  if (WindowHandle bar = w.FindWindow(0, 0, L"Shell_TrayWnd", L"")) {
+    Rect r = w.WindowRect(bar);
+    if (!r.IsEmpty()) return r;
+  }
   Rect reported = p.shell().TaskbarRect();
   if (!reported.IsEmpty()) return reported;
   Rect screen = w.ScreenRect();
@@ -154,10 +159,18 @@ void CTaskbarNotifier::StartGeometry(const Rect& bar) {
 // Fully out of the taskbar; only the sliding edge and size change.
 void CTaskbarNotifier::FullGeometry(const Rect& bar) {
   switch (TaskbarPlacement) {
-    case Left: WindowX = bar.right, WindowWidth = SkinWidth; break;
-    case Top: WindowY = bar.bottom, WindowHeight = SkinHeight; break;
-    case Right: WindowX = bar.left - SkinWidth, WindowWidth = SkinWidth; break;
-    default: WindowY = bar.top - SkinHeight, WindowHeight = SkinHeight; break;
+    case Left:
+      WindowX = bar.right, WindowWidth = SkinWidth;
+      break;
+    case Top:
+      WindowY = bar.bottom, WindowHeight = SkinHeight;
+      break;
+    case Right:
+      WindowX = bar.left - SkinWidth, WindowWidth = SkinWidth;
+      break;
+    default:
+      WindowY = bar.top - SkinHeight, WindowHeight = SkinHeight;
+      break;
   }
 }
 
@@ -214,7 +227,8 @@ void CTaskbarNotifier::Hide() {
 }
 
 void CTaskbarNotifier::Place() {
-  if (window_) Plat().windows().SetWindowPos(window_, InsertTopmost, GetGeometry(), swp::NoActivate);
+  if (window_)
+    Plat().windows().SetWindowPos(window_, InsertTopmost, GetGeometry(), swp::NoActivate);
 }
 
 void CTaskbarNotifier::Redraw() {

@@ -60,8 +60,7 @@ class CTaskbarNotifier : public WindowHandler {
     return Rect{WindowX, WindowY, WindowX + WindowWidth, WindowY + WindowHeight};
   }
 
-  LResult OnMessage(WindowHandle window, unsigned message, WParam wParam,
-                    LParam lParam) override;
+  LResult OnMessage(WindowHandle window, unsigned message, WParam wParam, LParam lParam) override;
 
   // The opaque runs of the skin, bottom row first, as the window's region. `key` is
   // 0x00RRGGBB like the bitmap's pixels.

@@ -54,8 +54,7 @@ WindowHandle ShellBrowserWindow(ShellWindows& shell, ShellObject browser) {
 
 // Examines one item of the shell's list; true when the search ends with it (found, or the
 // version check failed). Everything taken for the item is released on return.
-bool ExamineItem(ShellWindows& shell, ShellObject collection, long index,
-                 ActiveBrowserInfo& info) {
+bool ExamineItem(ShellWindows& shell, ShellObject collection, long index, ActiveBrowserInfo& info) {
   ShellRef item = Take(shell, shell.Item(collection, index));
   if (!item) return false;
   ShellRef browser = Query(shell, shell.QueryBrowser(item.get()));
@@ -153,9 +152,9 @@ WindowHandle FindIE7TabView(WindowHandle frame, const std::wstring& docTitle) {
     // The frame's title is the active page's title and the browser's 28-character suffix.
     std::wstring frameTitle = w.Title(frame);
     size_t length = frameTitle.size();
-    std::wstring pageTitle =
-        length > IEFrameTitleSuffixLength ? frameTitle.substr(0, length - IEFrameTitleSuffixLength)
-                                          : frameTitle.substr(0, length ? length - 1 : 0);
+    std::wstring pageTitle = length > IEFrameTitleSuffixLength
+                                 ? frameTitle.substr(0, length - IEFrameTitleSuffixLength)
+                                 : frameTitle.substr(0, length ? length - 1 : 0);
     pageTitle.resize(std::min(pageTitle.size(), IETitleCompareLength));
     std::wstring title = docTitle.substr(0, IETitleCompareLength);
     if (title != pageTitle) return;

@@ -34,28 +34,38 @@ std::string Hex(std::uintptr_t v) {
 
 std::string KindName(FakeKind k) {
   switch (k) {
-    case FakeKind::Firefox: return "firefox";
-    case FakeKind::IE6: return "ie6";
-    case FakeKind::IE7: return "ie7";
-    case FakeKind::Folder: return "folder";
+    case FakeKind::Firefox:
+      return "firefox";
+    case FakeKind::IE6:
+      return "ie6";
+    case FakeKind::IE7:
+      return "ie7";
+    case FakeKind::Folder:
+      return "folder";
   }
   return "?";
 }
 
 std::string DdeName(DdeMode m) {
   switch (m) {
-    case DdeMode::Answer: return "answer";
-    case DdeMode::Silent: return "silent";
-    case DdeMode::NoSeparator: return "noseparator";
+    case DdeMode::Answer:
+      return "answer";
+    case DdeMode::Silent:
+      return "silent";
+    case DdeMode::NoSeparator:
+      return "noseparator";
   }
   return "?";
 }
 
 std::string FolderName(FolderMode m) {
   switch (m) {
-    case FolderMode::FolderView: return "view";
-    case FolderMode::NoBrowser: return "nobrowser";
-    case FolderMode::NoDocument: return "nodocument";
+    case FolderMode::FolderView:
+      return "view";
+    case FolderMode::NoBrowser:
+      return "nobrowser";
+    case FolderMode::NoDocument:
+      return "nodocument";
   }
   return "?";
 }
@@ -167,9 +177,15 @@ void SimBrowsers::UpdateFrame(FakeBrowser& b) {
     case FakeKind::Firefox:
       frame->title = page.empty() ? L"Mozilla Firefox" : page + kFirefoxSuffix;
       break;
-    case FakeKind::IE6: frame->title = page + kIE6Suffix; break;
-    case FakeKind::IE7: frame->title = page + kIE7Suffix; break;
-    case FakeKind::Folder: frame->title = page; break;
+    case FakeKind::IE6:
+      frame->title = page + kIE6Suffix;
+      break;
+    case FakeKind::IE7:
+      frame->title = page + kIE7Suffix;
+      break;
+    case FakeKind::Folder:
+      frame->title = page;
+      break;
   }
 }
 
@@ -438,8 +454,7 @@ std::vector<std::string> SimBrowsers::Dump() {
     if (!d_.Window(b->frame)) continue;
     std::string key = "browser." + b->name + ".";
     lines.push_back(key + "kind: " + KindName(b->kind));
-    lines.push_back(key + "frame: " + Hex(b->frame) + " " +
-                    Quoted(d_.Window(b->frame)->title));
+    lines.push_back(key + "frame: " + Hex(b->frame) + " " + Quoted(d_.Window(b->frame)->title));
     if (b->kind == FakeKind::Firefox) lines.push_back(key + "dde: " + DdeName(b->dde));
     if (b->kind == FakeKind::Folder) lines.push_back(key + "folder: " + FolderName(b->folder));
     for (size_t i = 0; i < b->tabs.size(); ++i) {
@@ -462,8 +477,7 @@ std::vector<std::string> SimBrowsers::Dump() {
 std::optional<std::string> SimDde::Request(const std::wstring& service, const std::wstring& topic,
                                            const std::wstring& item, unsigned timeoutMs) {
   FakeBrowser* firefox = Browsers(d_).MostRecentFirefox();
-  if (!firefox || !EqualsNoCase(service, L"Firefox") ||
-      !EqualsNoCase(topic, L"WWW_GetWindowInfo"))
+  if (!firefox || !EqualsNoCase(service, L"Firefox") || !EqualsNoCase(topic, L"WWW_GetWindowInfo"))
     return std::nullopt;  // no such server: the connection fails at once
   // The item names the window (0xFFFFFFFF: the most recent one), then the fields wanted.
   if (!EqualsNoCase(item.substr(0, item.find(L',')), L"0xFFFFFFFF")) return std::nullopt;
@@ -492,8 +506,7 @@ std::wstring SimDde::FromAnsi(const std::string& bytes) {
 // ---------------------------------------------------------------------------------------
 // The shell's list
 
-SimShellWindows::SimShellWindows(Desktop& d)
-    : d_(d), browsers_(std::make_unique<SimBrowsers>(d)) {}
+SimShellWindows::SimShellWindows(Desktop& d) : d_(d), browsers_(std::make_unique<SimBrowsers>(d)) {}
 
 SimShellWindows::~SimShellWindows() = default;
 
@@ -524,12 +537,10 @@ bool SimShellWindows::Resolve(std::uint64_t tabId, FakeBrowser*& browser, FakeTa
   return false;
 }
 
-const ShellFault* SimShellWindows::Fault(const char* step) const {
-  return browsers_->Fault(step);
-}
+const ShellFault* SimShellWindows::Fault(const char* step) const { return browsers_->Fault(step); }
 
 // A set fault answers in place of the call; the shared checks for every object-taking call.
-#define ZQ_SIM_SHELL_CALL(step, object, kind)                        \
+#define ZQ_SIM_SHELL_CALL(step, object, kind)                          \
   if (const ShellFault* fault = Fault(step)) return {fault->code, {}}; \
   const Object* self = Get(object, kind);                              \
   if (!self) return {hr::Pointer, {}};                                 \

@@ -73,7 +73,7 @@ class SimBrowsers {
   // No window in the foreground (the user clicked the desktop).
   void Unfocus();
   bool Navigate(const std::string& name, const std::wstring& url, const std::wstring& title);
-  bool Retitle(const std::string& name, const std::wstring& title);  // the page's title
+  bool Retitle(const std::string& name, const std::wstring& title);        // the page's title
   bool SetFrameTitle(const std::string& name, const std::wstring& title);  // the raw caption
   bool Move(const std::string& name, const Rect& rect);
   bool Close(const std::string& name);
@@ -168,8 +168,15 @@ class SimShellWindows : public ShellWindows {
 
  private:
   enum class Kind {
-    Collection, Item, Browser, FolderView, Document, ServiceProvider, ShellBrowser,
-    HtmlWindow, Navigator
+    Collection,
+    Item,
+    Browser,
+    FolderView,
+    Document,
+    ServiceProvider,
+    ShellBrowser,
+    HtmlWindow,
+    Navigator
   };
   struct Object {
     Kind kind;

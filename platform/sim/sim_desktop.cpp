@@ -8,10 +8,10 @@
 #include <exception>
 
 #include "app/Text.h"
-#include "platform/sim/sim_profile.h"
 #include "platform/sim/sim_browsers.h"
 #include "platform/sim/sim_ie_app.h"
 #include "platform/sim/sim_network.h"
+#include "platform/sim/sim_profile.h"
 #include "platform/sim/sim_registry.h"
 #include "platform/sim/sim_taskbar.h"
 #include "platform/sim/sim_web_control.h"
@@ -58,8 +58,16 @@ std::string Desktop::HostPath(const std::wstring& windowsPath) const {
 void Desktop::Trace(const std::string& line) {
   char stamp[32];
   std::snprintf(stamp, sizeof stamp, "[%9.3f] ", static_cast<double>(now_) / 1000.0);
-  trace_.push_back(stamp + line);
-  if (traceSink) traceSink(trace_.back());
+  std::string stamped = stamp + line;
+  if (traceSink) traceSink(stamped);
+  if (traceKept_ == 0) return;
+  trace_.push_back(std::move(stamped));
+  while (trace_.size() > traceKept_) trace_.pop_front();
+}
+
+void Desktop::KeepTraceLines(std::size_t lines) {
+  traceKept_ = lines;
+  while (trace_.size() > traceKept_) trace_.pop_front();
 }
 
 void Desktop::Trace(const std::wstring& line) { Trace(ToUtf8(line)); }
@@ -72,6 +80,27 @@ SimThread& Desktop::Current() { return *threads_.at(current_); }
 SimThread* Desktop::Thread(std::uint32_t id) {
   auto it = threads_.find(id);
   return it == threads_.end() ? nullptr : it->second.get();
+}
+
+std::vector<std::uint32_t> Desktop::ThreadIds() const {
+  std::vector<std::uint32_t> ids;
+  for (auto& [id, t] : threads_) ids.push_back(id);
+  return ids;
+}
+
+// Joins the threads that ended and forgets them, so that a long run holds only the threads
+// that still run. Called by the thread holding the turn: an ended thread gave the turn away
+// as its last act, so its join waits at most for its return.
+void Desktop::ReapFinished() {
+  for (auto it = threads_.begin(); it != threads_.end();) {
+    SimThread& t = *it->second;
+    if (t.state == SimThread::State::Done && t.os.joinable() && it->first != current_) {
+      t.os.join();
+      it = threads_.erase(it);
+    } else {
+      ++it;
+    }
+  }
 }
 
 bool Desktop::Dying() { return Current().killed && std::uncaught_exceptions() > 0; }
@@ -178,6 +207,7 @@ bool Desktop::Block(std::function<bool()> ready, std::uint64_t wakeAt) {
   me.wakeAt = wakeAt;
   me.timedOut = false;
   HandOff(me, true);
+  ReapFinished();
   me.ready = nullptr;
   me.wake = nullptr;
   me.wakeAt = kNever;
@@ -199,15 +229,15 @@ void Desktop::SleepMs(unsigned ms) {
 
 std::uint32_t Desktop::StartThread(std::uint32_t pid, std::function<void()> body,
                                    std::string name) {
+  ReapFinished();
   auto t = std::make_unique<SimThread>();
   t->id = nextThread_++;
   t->pid = pid;
   t->name = std::move(name);
   SimThread* raw = t.get();
   threads_[raw->id] = std::move(t);
-  raw->os = std::thread([this, raw, body = std::move(body)]() mutable {
-    ThreadMain(raw, std::move(body));
-  });
+  raw->os = std::thread(
+      [this, raw, body = std::move(body)]() mutable { ThreadMain(raw, std::move(body)); });
   return raw->id;
 }
 
@@ -224,6 +254,9 @@ void Desktop::ThreadMain(SimThread* t, std::function<void()> body) {
       Trace("thread " + t->name + " ended by an unexpected failure");
     }
   }
+  // What the body holds goes while this thread still has the turn: its destructors may
+  // touch the desktop like any other code of the thread.
+  body = nullptr;
   BindThread(nullptr);
   t->state = SimThread::State::Done;
   HandOff(*t, false);
@@ -232,28 +265,31 @@ void Desktop::ThreadMain(SimThread* t, std::function<void()> body) {
 // ---------------------------------------------------------------------------------------
 // Processes
 
-std::uint32_t Desktop::StartProcess(const std::wstring& modulePath,
-                                    const std::wstring& commandLine, Entry entry) {
+std::uint32_t Desktop::StartProcess(const std::wstring& modulePath, const std::wstring& commandLine,
+                                    Entry entry) {
   std::uint32_t pid = nextPid_++;
   auto proc = std::make_unique<SimProcess>(*this, pid, modulePath, commandLine);
   SimProcess* p = proc.get();
   p->entry = std::move(entry);
   processes_[pid] = std::move(proc);
   Trace("process " + std::to_string(pid) + " started: " + ToUtf8(commandLine));
-  p->mainThread = StartThread(pid, [this, p] {
-    BindThread(p);
-    int code = 0;
-    try {
-      code = p->entry();
-    } catch (const ProcessExit& e) {
-      code = e.code;
-    } catch (...) {
-      code = -1;
-      Trace("process " + std::to_string(p->pid()) + " ended by an unexpected failure");
-    }
-    if (!p->exitCode) p->exitCode = code;
-    FinishProcess(*p);
-  }, "main");
+  p->mainThread = StartThread(
+      pid,
+      [this, p] {
+        BindThread(p);
+        int code = 0;
+        try {
+          code = p->entry();
+        } catch (const ProcessExit& e) {
+          code = e.code;
+        } catch (...) {
+          code = -1;
+          Trace("process " + std::to_string(p->pid()) + " ended by an unexpected failure");
+        }
+        if (!p->exitCode) p->exitCode = code;
+        FinishProcess(*p);
+      },
+      "main");
   return pid;
 }
 

@@ -53,11 +53,11 @@ struct SimThread {
   std::uint32_t pid = 0;
   std::string name;
   enum class State { Runnable, Blocked, Done } state = State::Runnable;
-  std::function<bool()> ready;     // while blocked: true when it may go on
-  std::uint64_t wakeAt = kNever;   // while blocked: virtual time to go on regardless
+  std::function<bool()> ready;          // while blocked: true when it may go on
+  std::uint64_t wakeAt = kNever;        // while blocked: virtual time to go on regardless
   std::function<std::uint64_t()> wake;  // while blocked: a further, computed wake time
   bool timedOut = false;
-  bool killed = false;             // its process is ending
+  bool killed = false;  // its process is ending
   std::condition_variable cv;
   std::thread os;
   // Message queue.
@@ -139,7 +139,12 @@ class Desktop {
   // Threads and time (called by the seam implementations).
   std::uint32_t StartThread(std::uint32_t pid, std::function<void()> body, std::string name);
   SimThread& Current();
+  // Null for an id never handed out and for a thread that ended and was joined: the
+  // scheduler releases a finished thread at the next turn taken after its end.
   SimThread* Thread(std::uint32_t id);
+  // The threads kept now, in the order they were started: the running ones and those that
+  // ended since the last turn.
+  std::vector<std::uint32_t> ThreadIds() const;
   std::uint64_t NowMs() const { return now_; }
   void SetEpoch(std::int64_t secondsSince1970) { epoch_ = secondsSince1970; }
   std::int64_t Epoch() const { return epoch_; }
@@ -176,7 +181,7 @@ class Desktop {
 
   // Message boxes.
   std::vector<MessageBoxRecord>& Boxes() { return boxes_; }
-  std::optional<int> autoAnswer;  // answer every box at once with this
+  std::optional<int> autoAnswer;           // answer every box at once with this
   bool AnswerBox(int number, int answer);  // number 0: the oldest unanswered box
 
   // Shell, mutexes, records.
@@ -211,10 +216,13 @@ class Desktop {
   std::string HostPath(const std::wstring& windowsPath) const;
   const std::string& Root() const { return root_; }
 
-  // The trace: one line per observable event, stamped with virtual time.
+  // The trace: one line per observable event, stamped with virtual time. Every line goes
+  // to traceSink; TraceLines keeps all of them unless KeepTraceLines bounded it to the newest
+  // `lines` (long runs that only print the trace need not hold it).
   void Trace(const std::string& line);
   void Trace(const std::wstring& line);
-  const std::vector<std::string>& TraceLines() const { return trace_; }
+  const std::deque<std::string>& TraceLines() const { return trace_; }
+  void KeepTraceLines(std::size_t lines);
   std::function<void(const std::string&)> traceSink;
 
  private:
@@ -222,6 +230,7 @@ class Desktop {
   void HandOff(SimThread& me, bool wait);
   SimThread* Pick();
   void ThreadMain(SimThread* t, std::function<void()> body);
+  void ReapFinished();
   void FinishProcess(SimProcess& p);
   void KillProcessThreads(std::uint32_t pid, std::uint32_t except);
   [[noreturn]] void Deadlock();
@@ -248,7 +257,8 @@ class Desktop {
   std::unique_ptr<SimTaskbar> taskbarShell_;
   std::unique_ptr<SimNetwork> network_;
   std::unique_ptr<SimIEApplications> ieApps_;
-  std::vector<std::string> trace_;
+  std::deque<std::string> trace_;
+  std::size_t traceKept_ = static_cast<std::size_t>(-1);
 };
 
 // One simulated process: the platform as its threads see it.

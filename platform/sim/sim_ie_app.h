@@ -19,10 +19,10 @@ struct SimIEAppRecord {
   std::uint32_t pid = 0;
   bool visible = false, statusBar = false, toolBar = false, menuBar = false;
   bool fullScreen = false, offline = false;
-  bool released = false;  // the client dropped its reference
-  bool quit = false;      // told to close (a hidden instance that is not told keeps running)
-  std::string browser;    // the fake browser that shows it while visible ("ieappN")
-  std::wstring url;       // the last address it was asked to load
+  bool released = false;      // the client dropped its reference
+  bool quit = false;          // told to close (a hidden instance that is not told keeps running)
+  std::string browser;        // the fake browser that shows it while visible ("ieappN")
+  std::wstring url;           // the last address it was asked to load
   std::uint64_t readyAt = 0;  // virtual time at which the load's document appears
   bool loading = false;       // a load whose document has not appeared yet
   bool silent = false;        // the load never ends

@@ -43,8 +43,8 @@ std::string FakeImage(std::uint16_t machine, std::size_t size) {
 std::optional<std::uint16_t> ImageMachineOf(const std::string& bytes) {
   auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
   if (bytes.size() < 0x40 || bytes[0] != 'M' || bytes[1] != 'Z') return std::nullopt;
-  std::size_t pe = byte(0x3C) | byte(0x3D) << 8 | byte(0x3E) << 16 |
-                   static_cast<std::size_t>(byte(0x3F)) << 24;
+  std::size_t pe =
+      byte(0x3C) | byte(0x3D) << 8 | byte(0x3E) << 16 | static_cast<std::size_t>(byte(0x3F)) << 24;
   if (pe > bytes.size() || bytes.size() - pe < 6 || bytes.compare(pe, 4, std::string("PE\0\0", 4)))
     return std::nullopt;
   return static_cast<std::uint16_t>(byte(pe + 4) | byte(pe + 5) << 8);

@@ -18,9 +18,12 @@ bool EndsWithPath(const std::wstring& lowerUrl, const std::wstring& name) {
 
 const char* StateName(SimNetwork::State s) {
   switch (s) {
-    case SimNetwork::State::Up: return "up";
-    case SimNetwork::State::Down: return "down";
-    case SimNetwork::State::Silent: return "silent";
+    case SimNetwork::State::Up:
+      return "up";
+    case SimNetwork::State::Down:
+      return "down";
+    case SimNetwork::State::Silent:
+      return "silent";
   }
   return "?";
 }
@@ -36,19 +39,25 @@ std::string DecodeReferences(const std::string& text) {
     }
     const std::string name = text.substr(i + 1, semi - i - 1);
     unsigned long code = 0;
-    if (name == "amp") code = '&';
-    else if (name == "lt") code = '<';
-    else if (name == "gt") code = '>';
-    else if (name == "quot") code = '"';
-    else if (name == "apos") code = '\'';
-    else if (name == "nbsp") code = 0xA0;
-    else if (name == "times") code = 0xD7;
+    if (name == "amp")
+      code = '&';
+    else if (name == "lt")
+      code = '<';
+    else if (name == "gt")
+      code = '>';
+    else if (name == "quot")
+      code = '"';
+    else if (name == "apos")
+      code = '\'';
+    else if (name == "nbsp")
+      code = 0xA0;
+    else if (name == "times")
+      code = 0xD7;
     else if (name.size() > 1 && name[0] == '#') {
       const bool hex = name[1] == 'x' || name[1] == 'X';
       const std::string digits = name.substr(hex ? 2 : 1);
-      if (!digits.empty() &&
-          digits.find_first_not_of(hex ? "0123456789abcdefABCDEF" : "0123456789") ==
-              std::string::npos)
+      if (!digits.empty() && digits.find_first_not_of(hex ? "0123456789abcdefABCDEF"
+                                                          : "0123456789") == std::string::npos)
         code = std::stoul(digits, nullptr, hex ? 16 : 10);
       if (code > 0x10FFFF) code = 0xFFFD;
     }
@@ -71,9 +80,7 @@ std::string DecodeReferences(const std::string& text) {
 
 }  // namespace
 
-SimNetwork::Route& SimNetwork::At(const std::wstring& prefix) {
-  return routes_[ToLower(prefix)];
-}
+SimNetwork::Route& SimNetwork::At(const std::wstring& prefix) { return routes_[ToLower(prefix)]; }
 
 void SimNetwork::Reset() {
   routes_.clear();
@@ -181,7 +188,7 @@ TagInfo ReadTag(const std::string& html, size_t open) {
 
 // Elements that have no content and no end tag.
 bool IsVoid(const std::string& name) {
-  static const char* const kVoid[] = {"area", "base", "br", "col", "embed", "hr", "img",
+  static const char* const kVoid[] = {"area",  "base", "br",   "col",   "embed",  "hr", "img",
                                       "input", "link", "meta", "param", "source", "wbr"};
   for (const char* v : kVoid)
     if (name == v) return true;
@@ -239,8 +246,8 @@ std::map<std::wstring, std::wstring> SimNetwork::ElementsOf(const std::string& h
     TagInfo tag = ReadTag(html, at);
     if (tag.end == std::string::npos) break;
     if (tag.closing || tag.id.empty()) continue;
-    std::string text = tag.selfClosing || IsVoid(tag.name) ? std::string()
-                                                          : InnerText(html, tag.end, tag.name);
+    std::string text =
+        tag.selfClosing || IsVoid(tag.name) ? std::string() : InnerText(html, tag.end, tag.name);
     elements.emplace(FromUtf8(tag.id), FromUtf8(text));
   }
   return elements;
@@ -251,8 +258,8 @@ std::vector<std::string> SimNetwork::Dump() const {
   lines.push_back(std::string("network: ") + (up ? "up" : "down") +
                   (checkElement ? "" : " no-element") + " requests=" + std::to_string(requests_));
   for (const auto& [prefix, route] : routes_) {
-    std::string line = "network.route: " + Quoted(prefix) + " " + StateName(route.state) +
-                       " " + std::to_string(route.status);
+    std::string line = "network.route: " + Quoted(prefix) + " " + StateName(route.state) + " " +
+                       std::to_string(route.status);
     if (route.body) line += " body=" + Quoted(FromUtf8(*route.body));
     lines.push_back(line);
   }

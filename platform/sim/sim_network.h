@@ -17,7 +17,7 @@ struct NetAnswer {
     Silent,       // the request is accepted and never answered
   } kind = Kind::Answered;
   int status = 200;
-  std::string body;  // the bytes of the answer
+  std::string body;   // the bytes of the answer
   bool live = false;  // answered by `fetcher` (a real server), not by the table
 };
 

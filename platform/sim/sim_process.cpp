@@ -7,15 +7,15 @@
 
 #include "app/SystemTexts.h"
 #include "app/Text.h"
+#include "automation/ClientTray.h"
 #include "platform/sim/sim_browsers.h"
 #include "platform/sim/sim_desktop.h"
-#include "platform/sim/sim_internet.h"
 #include "platform/sim/sim_ie_app.h"
+#include "platform/sim/sim_internet.h"
 #include "platform/sim/sim_profile.h"
 #include "platform/sim/sim_registry.h"
 #include "platform/sim/sim_web_control.h"
 #include "platform/sim/sim_window.h"
-#include "automation/ClientTray.h"
 #include "resources/ResourceTable.h"
 
 namespace zq::sim {
@@ -89,10 +89,13 @@ class SimThreads : public Threads {
   bool Start(std::function<void()> body) override {
     if (p_.ending) return false;
     SimProcess* proc = &p_;
-    d_.StartThread(p_.pid(), [proc, body = std::move(body)] {
-      BindThread(proc);
-      body();
-    }, "worker");
+    d_.StartThread(
+        p_.pid(),
+        [proc, body = std::move(body)] {
+          BindThread(proc);
+          body();
+        },
+        "worker");
     return true;
   }
   std::unique_ptr<Lock> NewLock() override { return std::make_unique<SimLock>(d_); }
@@ -171,8 +174,8 @@ class SimProcesses : public Processes {
     return std::filesystem::remove(d_.HostPath(path), ec);
   }
   std::uintptr_t CreateNewFile(const std::wstring& path) override {
-    auto file = std::make_unique<std::ofstream>(d_.HostPath(path),
-                                                std::ios::binary | std::ios::trunc);
+    auto file =
+        std::make_unique<std::ofstream>(d_.HostPath(path), std::ios::binary | std::ios::trunc);
     if (!*file) return 0;
     std::uintptr_t h = nextFile_++;
     files_[h] = std::move(file);
@@ -188,8 +191,8 @@ class SimProcesses : public Processes {
   std::uint16_t ModuleMachine() override { return d_.imageMachine; }
   [[noreturn]] void ExitProcess(int code) override {
     if (!p_.exitCode) p_.exitCode = code;
-    d_.Trace("process " + std::to_string(p_.pid()) + " calls ExitProcess(" +
-             std::to_string(code) + ")");
+    d_.Trace("process " + std::to_string(p_.pid()) + " calls ExitProcess(" + std::to_string(code) +
+             ")");
     d_.EndProcess(p_.pid(), *p_.exitCode);
     throw ProcessExit{*p_.exitCode};
   }
@@ -226,8 +229,6 @@ class SimMutexes : public Mutexes {
 
 constexpr IconHandle kIconBase = 0x70000;
 
-
-
 class SimResources : public Resources {
  public:
   std::optional<std::wstring> String(unsigned id) override {
@@ -257,8 +258,8 @@ class SimShell : public Shell {
     auto it = std::find_if(d_.trayIcons.begin(), d_.trayIcons.end(), [&](const TrayIcon& t) {
       return t.data.window == data.window && t.data.id == data.id;
     });
-    std::string who = "process " + std::to_string(p_.pid()) + " tray icon " +
-                      std::to_string(data.id);
+    std::string who =
+        "process " + std::to_string(p_.pid()) + " tray icon " + std::to_string(data.id);
     switch (action) {
       case nim::Add:
         if (d_.failTrayAdds > 0) {
@@ -288,8 +289,8 @@ class SimShell : public Shell {
   }
   bool Open(const std::wstring& address) override {
     d_.openedAddresses.push_back(address);
-    d_.Trace("process " + std::to_string(p_.pid()) + " opens in the default browser: " +
-             ToUtf8(address));
+    d_.Trace("process " + std::to_string(p_.pid()) +
+             " opens in the default browser: " + ToUtf8(address));
     return true;
   }
   bool RemoveTaskbarButton(WindowHandle window) override {
@@ -381,8 +382,15 @@ class SimCom : public Com {
 
 struct SimProcess::Parts {
   Parts(Desktop& d, SimProcess& p)
-      : windows(d, p.pid()), clock(d), threads(d, p), processes(d, p), mutexes(d, p),
-        shell(d, p), system(d), com(d, p), internet(NewSimInternet(d, p)) {}
+      : windows(d, p.pid()),
+        clock(d),
+        threads(d, p),
+        processes(d, p),
+        mutexes(d, p),
+        shell(d, p),
+        system(d),
+        com(d, p),
+        internet(NewSimInternet(d, p)) {}
   SimWindows windows;
   SimClock clock;
   SimThreads threads;
@@ -397,8 +405,11 @@ struct SimProcess::Parts {
 
 SimProcess::SimProcess(Desktop& desktop, std::uint32_t pid, std::wstring modulePath,
                        std::wstring commandLine)
-    : desktop_(desktop), pid_(pid), modulePath_(std::move(modulePath)),
-      commandLine_(std::move(commandLine)), parts_(std::make_unique<Parts>(desktop, *this)) {}
+    : desktop_(desktop),
+      pid_(pid),
+      modulePath_(std::move(modulePath)),
+      commandLine_(std::move(commandLine)),
+      parts_(std::make_unique<Parts>(desktop, *this)) {}
 
 SimProcess::~SimProcess() = default;
 

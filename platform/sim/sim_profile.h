@@ -29,11 +29,10 @@ class SimProfile : public zq::Profile {
 
   explicit SimProfile(HostPathFn hostPath);
 
-  unsigned ReadString(const std::wstring& section, const std::wstring& key,
-                      const std::wstring& def, std::wstring& out, unsigned size,
-                      const std::wstring& path) override;
-  bool WriteString(const std::wstring& section, const std::wstring& key,
-                   const std::wstring& value, const std::wstring& path) override;
+  unsigned ReadString(const std::wstring& section, const std::wstring& key, const std::wstring& def,
+                      std::wstring& out, unsigned size, const std::wstring& path) override;
+  bool WriteString(const std::wstring& section, const std::wstring& key, const std::wstring& value,
+                   const std::wstring& path) override;
 
   // The keys of the section (first one of that name) with their values as a read returns
   // them (blanks and one pair of quotes removed), in file order. Empty when the file or

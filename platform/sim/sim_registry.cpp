@@ -105,8 +105,7 @@ std::optional<std::wstring> SimRegistry::GetString(RegRoot root, const std::wstr
   return it->second.second;
 }
 
-bool SimRegistry::DeleteValue(RegRoot root, const std::wstring& subKey,
-                              const std::wstring& name) {
+bool SimRegistry::DeleteValue(RegRoot root, const std::wstring& subKey, const std::wstring& name) {
   std::lock_guard<std::mutex> guard(lock_);
   Key* key = Find(root, subKey);
   return key && key->values.erase(ToLower(name)) > 0;
@@ -127,8 +126,7 @@ bool SimRegistry::DeleteTree(RegRoot root, const std::wstring& subKey) {
   return parent && parent->children.erase(ToLower(parts.back())) > 0;
 }
 
-void SimRegistry::DumpKey(const Key& key, const std::wstring& path,
-                          std::vector<std::string>& out) {
+void SimRegistry::DumpKey(const Key& key, const std::wstring& path, std::vector<std::string>& out) {
   if (key.values.empty() && key.children.empty() && path.find(L'\\') != std::wstring::npos)
     out.push_back(ToUtf8(path));
   for (const auto& [lower, value] : key.values) {

@@ -24,10 +24,14 @@ Rect Offset(const Rect& r, const Rect& origin) {
 
 const char* EdgeName(SimTaskbar::Edge edge) {
   switch (edge) {
-    case SimTaskbar::Edge::Left: return "left";
-    case SimTaskbar::Edge::Top: return "top";
-    case SimTaskbar::Edge::Right: return "right";
-    default: return "bottom";
+    case SimTaskbar::Edge::Left:
+      return "left";
+    case SimTaskbar::Edge::Top:
+      return "top";
+    case SimTaskbar::Edge::Right:
+      return "right";
+    default:
+      return "bottom";
   }
 }
 
@@ -35,8 +39,10 @@ std::string KeyNames(const std::set<int>& keys) {
   std::string names;
   for (int key : keys) {
     if (!names.empty()) names += "+";
-    names += key == 0x10 ? "shift" : key == 0x11 ? "ctrl" : key == 0x12 ? "alt"
-                                                 : "vk" + std::to_string(key);
+    names += key == 0x10   ? "shift"
+             : key == 0x11 ? "ctrl"
+             : key == 0x12 ? "alt"
+                           : "vk" + std::to_string(key);
   }
   return names;
 }
@@ -124,14 +130,22 @@ SimTaskbar::Edge SimTaskbar::CurrentEdge() const {
 void SimTaskbar::PlaceAt(Edge edge, int thickness) {
   const Rect s = d_.screen;
   switch (edge) {
-    case Edge::Left: d_.taskbar = Rect{s.left, s.top, s.left + thickness, s.bottom}; break;
-    case Edge::Top: d_.taskbar = Rect{s.left, s.top, s.right, s.top + thickness}; break;
-    case Edge::Right: d_.taskbar = Rect{s.right - thickness, s.top, s.right, s.bottom}; break;
-    case Edge::Bottom: d_.taskbar = Rect{s.left, s.bottom - thickness, s.right, s.bottom}; break;
+    case Edge::Left:
+      d_.taskbar = Rect{s.left, s.top, s.left + thickness, s.bottom};
+      break;
+    case Edge::Top:
+      d_.taskbar = Rect{s.left, s.top, s.right, s.top + thickness};
+      break;
+    case Edge::Right:
+      d_.taskbar = Rect{s.right - thickness, s.top, s.right, s.bottom};
+      break;
+    case Edge::Bottom:
+      d_.taskbar = Rect{s.left, s.bottom - thickness, s.right, s.bottom};
+      break;
   }
   Layout();
-  d_.Trace(std::string("the taskbar moves to the ") + EdgeName(edge) + " edge: " +
-           RectText(d_.taskbar));
+  d_.Trace(std::string("the taskbar moves to the ") + EdgeName(edge) +
+           " edge: " + RectText(d_.taskbar));
 }
 
 Rect SimTaskbar::WorkArea() const {
@@ -139,10 +153,18 @@ Rect SimTaskbar::WorkArea() const {
   const Rect& t = d_.taskbar;
   if (t.IsEmpty()) return r;
   switch (CurrentEdge()) {
-    case Edge::Left: r.left = t.right; break;
-    case Edge::Top: r.top = t.bottom; break;
-    case Edge::Right: r.right = t.left; break;
-    case Edge::Bottom: r.bottom = t.top; break;
+    case Edge::Left:
+      r.left = t.right;
+      break;
+    case Edge::Top:
+      r.top = t.bottom;
+      break;
+    case Edge::Right:
+      r.right = t.left;
+      break;
+    case Edge::Bottom:
+      r.bottom = t.top;
+      break;
   }
   return r;
 }
@@ -186,18 +208,23 @@ bool SimTaskbar::ClickIcon(std::uint32_t pid, Click click, const std::set<int>& 
                          [pid](const TrayIcon& t) { return t.pid == pid; });
   if (it == d_.trayIcons.end()) return false;
   const NotifyIconData data = it->data;
-  const char* what = click == Click::Left ? "left click" : click == Click::Double ? "double click"
-                                                                                : "right click";
+  const char* what = click == Click::Left     ? "left click"
+                     : click == Click::Double ? "double click"
+                                              : "right click";
   d_.Trace("process " + std::to_string(pid) + " tray icon " + std::to_string(data.id) + ": " +
            what + (keys.empty() ? "" : " with " + KeyNames(keys)));
   if (!(data.flags & nim::FlagMessage)) return true;  // added without a callback
   std::vector<unsigned> sequence;
   switch (click) {
-    case Click::Left: sequence = {wm::LButtonDown, wm::LButtonUp}; break;
+    case Click::Left:
+      sequence = {wm::LButtonDown, wm::LButtonUp};
+      break;
     case Click::Double:
       sequence = {wm::LButtonDown, wm::LButtonUp, wm::LButtonDblClk, wm::LButtonUp};
       break;
-    case Click::Right: sequence = {wm::RButtonDown, wm::RButtonUp}; break;
+    case Click::Right:
+      sequence = {wm::RButtonDown, wm::RButtonUp};
+      break;
   }
   std::set<int> held = d_.keysDown;
   d_.keysDown.insert(keys.begin(), keys.end());
@@ -305,8 +332,8 @@ bool SimWindows::TrackMouse(WindowHandle window, unsigned flags, unsigned hoverM
 bool SimWindows::MinimizeAnimation() { return d_.taskbarShell().minimizeAnimation; }
 
 bool SimWindows::ZoomRects(WindowHandle window, const Rect& from, const Rect& to) {
-  d_.Trace("process " + std::to_string(pid_) + " zooms the caption of " +
-           WindowLabel(d_, window) + " from " + RectText(from) + " to " + RectText(to));
+  d_.Trace("process " + std::to_string(pid_) + " zooms the caption of " + WindowLabel(d_, window) +
+           " from " + RectText(from) + " to " + RectText(to));
   return true;
 }
 

@@ -25,7 +25,7 @@ class SimTaskbar {
 
   explicit SimTaskbar(Desktop& d);
 
-  WindowHandle TrayWnd() const { return tray_; }     // 0 while there is no taskbar
+  WindowHandle TrayWnd() const { return tray_; }  // 0 while there is no taskbar
   WindowHandle NotifyWnd() const { return notify_; }
   WindowHandle ClockWnd() const { return clock_; }
   Edge CurrentEdge() const;
@@ -50,9 +50,9 @@ class SimTaskbar {
 
   // Records kept for tests and dumps.
   struct PaintRecord {
-    int paints = 0;     // WM_PAINT messages handed to the window
+    int paints = 0;  // WM_PAINT messages handed to the window
     bool hasText = false;
-    TextPaint text;     // the last text drawn
+    TextPaint text;  // the last text drawn
   };
   std::map<WindowHandle, PaintRecord> paints;
   std::map<WindowHandle, unsigned> tracking;  // tme flags still requested

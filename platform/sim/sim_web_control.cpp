@@ -55,7 +55,7 @@ std::wstring ShortText(const std::wstring& html) {
       }
     }
   }
-  if (out.size() > 80) out = out.substr(0, 77) + L"...";
+  if (out.size() > 80) out.replace(77, std::wstring::npos, L"...");
   return out;
 }
 
@@ -162,8 +162,7 @@ class SimWebControl : public WebControl {
 class SimWebControls::ControlWindow : public WindowHandler {
  public:
   ControlWindow(SimWebControls& all, Desktop& d) : all_(all), d_(d) {}
-  LResult OnMessage(WindowHandle window, unsigned message, WParam wParam,
-                    LParam lParam) override {
+  LResult OnMessage(WindowHandle window, unsigned message, WParam wParam, LParam lParam) override {
     if (message == wm::Timer && wParam == kLiveLoadTimer) {
       for (auto& c : all_.controls_)
         if (c->window == window) {
@@ -325,13 +324,12 @@ void SimWebControls::FailLoad(SimWebControlRecord& c, std::int32_t status) {
   c.pending.reset();
   const std::wstring url = c.navigations[n].url;
   bool cancel = false;
-  Fire(*this, c, [&](WebControlEvents& s) {
-    s.NavigateError(true, url, std::wstring(), status, cancel);
-  });
+  Fire(*this, c,
+       [&](WebControlEvents& s) { s.NavigateError(true, url, std::wstring(), status, cancel); });
   c.navigations[n].outcome = "failed " + std::to_string(status);
   if (cancel) {
-    Trace(c, "failed " + Quoted(url) + " with " + std::to_string(status) +
-                 "; error page cancelled");
+    Trace(c,
+          "failed " + Quoted(url) + " with " + std::to_string(status) + "; error page cancelled");
     return;
   }
   // The control shows its own error page in place of the document.
@@ -469,9 +467,8 @@ bool SimWebControls::FrameFail(int index, std::int32_t status, const std::wstrin
   return Queue(index, [this, status, url](SimWebControlRecord& c) {
     c.navigations.push_back({url, "frame", "failed " + std::to_string(status)});
     bool cancel = false;
-    Fire(*this, c, [&](WebControlEvents& s) {
-      s.NavigateError(false, url, std::wstring(), status, cancel);
-    });
+    Fire(*this, c,
+         [&](WebControlEvents& s) { s.NavigateError(false, url, std::wstring(), status, cancel); });
     Trace(c, "frame failed " + Quoted(url) + " with " + std::to_string(status) +
                  (cancel ? "; error page cancelled" : "; shows its error page"));
   });
@@ -489,13 +486,12 @@ std::vector<std::string> SimWebControls::Dump() const {
   for (const auto& c : controls_) {
     std::string key = "web." + Pad(c->index, 2);
     std::string state = c->released ? "released" : (d_.Window(c->window) ? "live" : "window gone");
-    lines.push_back(key + ": pid=" + std::to_string(c->pid) + " host=" + Hex(c->host) +
-                    " window=" + Hex(c->window) + " id=" + std::to_string(c->controlId) +
-                    " state=" + state + (c->quit ? " quit" : "") +
-                    " silent=" + (c->silent ? "1" : "0") + " offline=" +
-                    (c->offline ? "1" : "0") + " drop_target=" + (c->dropTarget ? "1" : "0") +
-                    " refreshes=" + std::to_string(c->refreshes) +
-                    " location=" + Quoted(c->location));
+    lines.push_back(
+        key + ": pid=" + std::to_string(c->pid) + " host=" + Hex(c->host) +
+        " window=" + Hex(c->window) + " id=" + std::to_string(c->controlId) + " state=" + state +
+        (c->quit ? " quit" : "") + " silent=" + (c->silent ? "1" : "0") +
+        " offline=" + (c->offline ? "1" : "0") + " drop_target=" + (c->dropTarget ? "1" : "0") +
+        " refreshes=" + std::to_string(c->refreshes) + " location=" + Quoted(c->location));
     for (size_t i = 0; i < c->navigations.size(); ++i) {
       const SimNavigation& n = c->navigations[i];
       lines.push_back(key + ".nav." + Pad(static_cast<long long>(i) + 1, 3) + ": " + n.by + " " +

@@ -52,14 +52,14 @@ struct SimWebControlRecord {
   std::shared_ptr<SimDocumentState> document;
   std::optional<size_t> pending;  // the navigation now loading (index into navigations)
   std::vector<SimNavigation> navigations;
-  std::vector<std::wstring> writes;  // each document the client wrote, in full
+  std::vector<std::wstring> writes;           // each document the client wrote, in full
   std::deque<std::function<void()>> actions;  // run one per posted message, on the owner
   // A top-level load answered by a real server behind the network: what it brought,
   // delivered once its fixed virtual delay has passed (the control's load timer).
   struct LiveLoad {
-    size_t navigation = 0;      // index into navigations
-    std::int32_t failure = 0;   // 0: the document loads; else the error it fails with
-    std::wstring title;         // the document's <title>
+    size_t navigation = 0;     // index into navigations
+    std::int32_t failure = 0;  // 0: the document loads; else the error it fails with
+    std::wstring title;        // the document's <title>
     std::map<std::wstring, std::wstring> elements;
   };
   std::optional<LiveLoad> live;

@@ -17,8 +17,6 @@ std::string Hex(std::uintptr_t v) {
 }
 }  // namespace
 
-
-
 // ---------------------------------------------------------------------------------------
 // Desktop: windows and queues
 
@@ -285,7 +283,12 @@ bool SimWindows::Show(WindowHandle window, int command) {
   if (!w) return false;
   bool was = w->visible;
   bool show = command != sw::Hide;
-  WindowPos pos{window, 0, 0, 0, 0, 0,
+  WindowPos pos{window,
+                0,
+                0,
+                0,
+                0,
+                0,
                 swp::NoMove | swp::NoSize | (show ? swp::ShowWindow : swp::HideWindow)};
   Send(window, wm::WindowPosChanging, 0, reinterpret_cast<LParam>(&pos));
   w = d_.Window(window);
@@ -448,19 +451,27 @@ LResult SimWindows::Send(WindowHandle window, unsigned message, WParam wParam, L
   if (!w) return 0;
   SimThread& me = d_.Current();
   if (w->thread == me.id) return d_.Deliver(window, message, wParam, lParam);
-  SimThread* target = d_.Thread(w->thread);
-  auto gone = [target] { return target->state == SimThread::State::Done || target->killed; };
-  if (!target || gone()) return 0;
+  // The receiver is looked up by id at every check: once it has ended, the scheduler may
+  // release it while this thread waits.
+  const std::uint32_t targetId = w->thread;
+  auto gone = [this, targetId] {
+    SimThread* t = d_.Thread(targetId);
+    return !t || t->state == SimThread::State::Done || t->killed;
+  };
+  if (gone()) return 0;
   SentMessage sm{window, message, wParam, lParam};
-  target->incoming.push_back(&sm);
+  d_.Thread(targetId)->incoming.push_back(&sm);
   struct Unqueue {
-    SimThread* t;
+    Desktop& d;
+    std::uint32_t id;
     SentMessage* m;
     ~Unqueue() {
-      auto& q = t->incoming;
-      q.erase(std::remove(q.begin(), q.end(), m), q.end());
+      if (SimThread* t = d.Thread(id)) {
+        auto& q = t->incoming;
+        q.erase(std::remove(q.begin(), q.end(), m), q.end());
+      }
     }
-  } unqueue{target, &sm};
+  } unqueue{d_, targetId, &sm};
   while (!sm.done && !gone()) {
     if (d_.Dying()) return 0;
     d_.Block([&] { return sm.done || gone() || !me.incoming.empty(); }, kNever);
@@ -592,8 +603,8 @@ int SimWindows::MessageBox(WindowHandle owner, const std::wstring& text,
   rec.style = style;
   boxes.push_back(rec);
   size_t index = boxes.size() - 1;
-  d_.Trace("process " + std::to_string(pid_) + " shows message box #" +
-           std::to_string(rec.number) + " " + Quoted(caption) + ": " + Quoted(text));
+  d_.Trace("process " + std::to_string(pid_) + " shows message box #" + std::to_string(rec.number) +
+           " " + Quoted(caption) + ": " + Quoted(text));
   if (d_.autoAnswer) {
     d_.AnswerBox(rec.number, *d_.autoAnswer);
     return *d_.autoAnswer;

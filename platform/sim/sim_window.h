@@ -45,8 +45,7 @@ class SimWindows : public Windows {
   bool Post(WindowHandle window, unsigned message, WParam wParam, LParam lParam) override;
   LResult Send(WindowHandle window, unsigned message, WParam wParam, LParam lParam) override;
   void PostQuit(int exitCode) override;
-  LResult DefaultProc(WindowHandle window, unsigned message, WParam wParam,
-                      LParam lParam) override;
+  LResult DefaultProc(WindowHandle window, unsigned message, WParam wParam, LParam lParam) override;
   bool SetTimer(WindowHandle window, unsigned id, unsigned periodMs) override;
   bool KillTimer(WindowHandle window, unsigned id) override;
   int RunModalLoop(WindowHandle window) override;
@@ -85,6 +84,5 @@ class SimWindows : public Windows {
 
 // "0x10012 ClassName \"Title\"" for traces.
 std::string WindowLabel(Desktop& d, WindowHandle h);
-
 
 }  // namespace zq::sim

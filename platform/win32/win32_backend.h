@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/win32_handles.h"
 #include "platform/platform.h"
+#include "platform/win32/win32_handles.h"
 
 namespace zq::win32 {
 

@@ -5,6 +5,7 @@
 #include <olectl.h>
 
 #include <map>
+#include <string>
 
 #include "platform/win32/win32_backend.h"
 #include "platform/win32/win32_com_server.h"
@@ -13,11 +14,70 @@ namespace zq::win32 {
 
 namespace {
 
-// The dispatch ids of the five methods, in slot order.
-constexpr DISPID kFirstMethod = 1;
-constexpr const wchar_t* kMethodNames[kClientTrayMethods] = {
-    L"ShowPage", L"ShowNotification", L"SetStatus", L"OpenAddress", L"SetOption"};
-constexpr UINT kMethodArguments[kClientTrayMethods] = {2, 1, 1, 1, 2};
+std::wstring ModulePath() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0) return std::wstring();
+    if (n < path.size()) {
+      path.resize(n);
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+// The type library from the executable (its TYPELIB resource 1), else from the ".tlb" file
+// beside it (the extension from the last dot replaced, or appended when there is none).
+HRESULT LoadClientLibrary(std::wstring& path, ITypeLib*& library) {
+  path = ModulePath();
+  library = nullptr;
+  HRESULT result = ::LoadTypeLib(path.c_str(), &library);
+  if (SUCCEEDED(result) && library) return result;
+  if (library) library->Release();
+  size_t dot = path.find_last_of(L'.');
+  size_t slash = path.find_last_of(L"\\/");
+  if (dot != std::wstring::npos && slash != std::wstring::npos && dot < slash)
+    dot = std::wstring::npos;  // a dot in a directory name is no extension
+  path = (dot == std::wstring::npos ? path : path.substr(0, dot)) + L".tlb";
+  library = nullptr;
+  result = ::LoadTypeLib(path.c_str(), &library);
+  if (SUCCEEDED(result) && !library) result = E_FAIL;
+  return result;
+}
+
+// IClientTray's type information, loaded once for the process and kept to its end: the
+// interface part of the dual interface, so that calls by id reach the object's own slots.
+struct TrayTypeInfo {
+  HRESULT result = E_FAIL;
+  ITypeInfo* info = nullptr;
+};
+
+const TrayTypeInfo& ClientTrayTypeInfo() {
+  static const TrayTypeInfo loaded = [] {
+    TrayTypeInfo made;
+    std::wstring path;
+    ITypeLib* library = nullptr;
+    made.result = LoadClientLibrary(path, library);
+    if (FAILED(made.result)) return made;
+    ITypeInfo* described = nullptr;
+    made.result = library->GetTypeInfoOfGuid(IID_IClientTray, &described);
+    library->Release();
+    if (FAILED(made.result)) return made;
+    // A dual interface is found as its dispatch part; its vtable part is the one that
+    // DispInvoke can call through.
+    HREFTYPE vtable = 0;
+    ITypeInfo* slots = nullptr;
+    if (SUCCEEDED(described->GetRefTypeOfImplType(-1, &vtable)) &&
+        SUCCEEDED(described->GetRefTypeInfo(vtable, &slots)) && slots) {
+      described->Release();
+      described = slots;
+    }
+    made.info = described;
+    return made;
+  }();
+  return loaded;
+}
 
 // The one connection point for _IClientTrayEvents: any number of sinks, none ever called.
 class EventPoint final : public IConnectionPoint {
@@ -104,18 +164,23 @@ class ClientTray final : public IClientTray, public IConnectionPointContainer {
     return left;
   }
 
-  // IDispatch
+  // IDispatch, through the type library ClientLib.
   STDMETHODIMP GetTypeInfoCount(UINT* count) override {
     if (!count) return E_POINTER;
-    *count = 0;
+    *count = ClientTrayTypeInfo().info ? 1 : 0;
     return S_OK;
   }
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** out) override {
-    if (out) *out = nullptr;
-    return DISP_E_BADINDEX;
+  STDMETHODIMP GetTypeInfo(UINT index, LCID, ITypeInfo** out) override {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (index != 0) return DISP_E_BADINDEX;
+    const TrayTypeInfo& type = ClientTrayTypeInfo();
+    if (!type.info) return type.result;
+    *out = type.info;
+    type.info->AddRef();
+    return S_OK;
   }
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
-                             DISPID* ids) override;
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override;
   STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                       EXCEPINFO*, UINT* badArgument) override;
 
@@ -147,30 +212,37 @@ class ClientTray final : public IClientTray, public IConnectionPointContainer {
   EventPoint point_;
 };
 
-STDMETHODIMP ClientTray::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+STDMETHODIMP ClientTray::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
   if (!names || !ids) return E_POINTER;
-  if (count == 0) return E_INVALIDARG;
-  for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
-  for (int m = 0; m < kClientTrayMethods; ++m) {
-    if (names[0] && ::lstrcmpiW(names[0], kMethodNames[m]) == 0) {
-      ids[0] = kFirstMethod + m;
-      return count == 1 ? S_OK : DISP_E_UNKNOWNNAME;  // the methods have no named arguments
-    }
-  }
-  return DISP_E_UNKNOWNNAME;
+  if (iid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
+  const TrayTypeInfo& type = ClientTrayTypeInfo();
+  if (!type.info) return type.result;
+  return ::DispGetIDsOfNames(type.info, names, count, ids);
 }
 
-// Calls by id: each method takes its number of arguments (any types) and does nothing.
-STDMETHODIMP ClientTray::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
-                                VARIANT* result, EXCEPINFO*, UINT* badArgument) {
-  if (id < kFirstMethod || id >= kFirstMethod + kClientTrayMethods) return DISP_E_MEMBERNOTFOUND;
-  if (!(flags & DISPATCH_METHOD)) return DISP_E_MEMBERNOTFOUND;
+// Calls by id go to the methods' own slots; the type library converts the arguments.
+STDMETHODIMP ClientTray::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params,
+                                VARIANT* result, EXCEPINFO* exception, UINT* badArgument) {
+  if (iid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
   if (!params) return E_INVALIDARG;
-  if (params->cNamedArgs != 0) return DISP_E_NONAMEDARGS;
-  if (params->cArgs != kMethodArguments[id - kFirstMethod]) return DISP_E_BADPARAMCOUNT;
-  if (badArgument) *badArgument = 0;
-  if (result) ::VariantInit(result);
-  return S_OK;
+  const TrayTypeInfo& type = ClientTrayTypeInfo();
+  if (!type.info) return type.result;
+  // Every argument is required: a call with another count is refused here, as not every
+  // system's DispInvoke refuses missing ones.
+  TYPEATTR* attributes = nullptr;
+  if (FAILED(type.info->GetTypeAttr(&attributes)) || !attributes) return E_UNEXPECTED;
+  const WORD functions = attributes->cFuncs;
+  type.info->ReleaseTypeAttr(attributes);
+  for (WORD i = 0; i < functions; ++i) {
+    FUNCDESC* function = nullptr;
+    if (FAILED(type.info->GetFuncDesc(i, &function)) || !function) continue;
+    const bool same = function->memid == id;
+    const UINT count = static_cast<UINT>(function->cParams);
+    type.info->ReleaseFuncDesc(function);
+    if (same && params->cArgs != count) return DISP_E_BADPARAMCOUNT;
+  }
+  return ::DispInvoke(static_cast<IClientTray*>(this), type.info, id, flags, params, result,
+                      exception, badArgument);
 }
 
 class ClientTrayFactory final : public IClassFactory {
@@ -204,33 +276,6 @@ class ClientTrayFactory final : public IClassFactory {
 
 ClientTrayFactory theFactory;
 
-std::wstring ModulePath() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n == 0) return std::wstring();
-    if (n < path.size()) {
-      path.resize(n);
-      return path;
-    }
-    path.resize(path.size() * 2);
-  }
-}
-
-// The type library from the executable, else from the ".tlb" file beside it (the
-// extension from the last dot replaced, or appended when there is none).
-HRESULT LoadClientLibrary(std::wstring& path, ITypeLib*& library) {
-  path = ModulePath();
-  HRESULT result = ::LoadTypeLib(path.c_str(), &library);
-  if (SUCCEEDED(result) && library) return result;
-  size_t dot = path.find_last_of(L'.');
-  path = (dot == std::wstring::npos ? path : path.substr(0, dot)) + L".tlb";
-  library = nullptr;
-  result = ::LoadTypeLib(path.c_str(), &library);
-  if (SUCCEEDED(result) && !library) result = E_FAIL;
-  return result;
-}
-
 // UnRegisterTypeLib, looked up at run time: nothing happens where the system lacks it.
 void UnregisterLibrary(ITypeLib& library) {
   using Unregister = HRESULT(WINAPI*)(REFGUID, WORD, WORD, LCID, SYSKIND);
@@ -240,8 +285,8 @@ void UnregisterLibrary(ITypeLib& library) {
       reinterpret_cast<void*>(::GetProcAddress(automation, "UnRegisterTypeLib")));
   TLIBATTR* attributes = nullptr;
   if (!unregister || FAILED(library.GetLibAttr(&attributes)) || !attributes) return;
-  unregister(attributes->guid, attributes->wMajorVerNum, attributes->wMinorVerNum,
-             attributes->lcid, attributes->syskind);
+  unregister(attributes->guid, attributes->wMajorVerNum, attributes->wMinorVerNum, attributes->lcid,
+             attributes->syskind);
   library.ReleaseTLibAttr(attributes);
 }
 

@@ -9,8 +9,7 @@ namespace zq::win32 {
 namespace {
 
 // The client never serves anything: the callback only has to exist.
-HDDEDATA CALLBACK IgnoreTransactions(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR,
-                                     ULONG_PTR) {
+HDDEDATA CALLBACK IgnoreTransactions(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) {
   return nullptr;
 }
 
@@ -43,8 +42,7 @@ class DdeClient {
   int count_ = 0;
 };
 
-std::optional<std::string> RequestText(HCONV conversation, HSZ item,
-                                       unsigned timeoutMs) {
+std::optional<std::string> RequestText(HCONV conversation, HSZ item, unsigned timeoutMs) {
   DWORD result = 0;
   HDDEDATA data = ::DdeClientTransaction(nullptr, 0, conversation, item, CF_TEXT, XTYP_REQUEST,
                                          timeoutMs, &result);
@@ -81,7 +79,8 @@ class Win32Dde : public Dde {
   std::wstring FromAnsi(const std::string& bytes) override {
     std::string text = bytes.substr(0, bytes.find('\0'));
     if (text.empty()) return std::wstring();
-    int n = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    int n =
+        ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring out(static_cast<size_t>(n > 0 ? n : 0), L'\0');
     if (n > 0)
       ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n);

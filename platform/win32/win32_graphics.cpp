@@ -50,8 +50,8 @@ std::optional<Bitmap> ReadBitmap(HBITMAP bitmap) {
   out.pixels.assign(static_cast<size_t>(out.width) * out.height, 0);
   BITMAPINFO info = TopDown32(out.width, out.height);
   HDC screen = ::GetDC(nullptr);
-  int rows = ::GetDIBits(screen, bitmap, 0, static_cast<UINT>(out.height), out.pixels.data(),
-                         &info, DIB_RGB_COLORS);
+  int rows = ::GetDIBits(screen, bitmap, 0, static_cast<UINT>(out.height), out.pixels.data(), &info,
+                         DIB_RGB_COLORS);
   ::ReleaseDC(nullptr, screen);
   if (rows != out.height) return std::nullopt;
   for (std::uint32_t& p : out.pixels) p &= 0x00FFFFFFu;

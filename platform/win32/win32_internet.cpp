@@ -41,8 +41,7 @@ class Win32Internet : public Internet {
     DWORD code = 0;
     DWORD length = sizeof code;
     if (::HttpQueryInfoW(reinterpret_cast<HINTERNET>(request),
-                         HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &code, &length,
-                         nullptr))
+                         HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &code, &length, nullptr))
       return code;
     return ::GetLastError() == ERROR_INTERNET_INCORRECT_HANDLE_TYPE ? 200 : 0;
   }

@@ -56,7 +56,8 @@ bool Win32Windows::LayeredSupported() {
 
 bool Win32Windows::SetLayeredAttributes(WindowHandle window, std::uint32_t colorKey, int alpha,
                                         unsigned flags) {
-  return ::SetLayeredWindowAttributes(ToHwnd(window), colorKey, static_cast<BYTE>(alpha), flags) != 0;
+  return ::SetLayeredWindowAttributes(ToHwnd(window), colorKey, static_cast<BYTE>(alpha), flags) !=
+         0;
 }
 
 bool Win32Windows::Redraw(WindowHandle window, unsigned flags) {
@@ -73,8 +74,8 @@ bool Win32Windows::PaintText(WindowHandle window, const TextPaint& text) {
   COLORREF oldColor = ::SetTextColor(dc, text.color);
   int oldMode = ::SetBkMode(dc, text.transparent ? TRANSPARENT : OPAQUE);
   RECT r = ToRect(text.rect);
-  int height = ::DrawTextW(dc, text.text.c_str(), static_cast<int>(text.text.size()), &r,
-                           text.format);
+  int height =
+      ::DrawTextW(dc, text.text.c_str(), static_cast<int>(text.text.size()), &r, text.format);
   ::SetBkMode(dc, oldMode);
   ::SetTextColor(dc, oldColor);
   return height != 0 || text.text.empty();

@@ -74,7 +74,7 @@ class Win32Threads : public Threads {
     auto start = std::make_unique<ThreadStart>(ThreadStart{&platform_, std::move(body)});
     std::uintptr_t handle = ::_beginthreadex(nullptr, 0, &ThreadEntry, start.get(), 0, nullptr);
     if (handle == 0) return false;
-    start.release();  // the thread owns it now
+    start.release();  // NOLINT(bugprone-unused-return-value): the thread owns it now
     ::CloseHandle(reinterpret_cast<HANDLE>(handle));
     return true;
   }
@@ -112,8 +112,8 @@ class Win32Processes : public Processes {
     });
   }
   std::wstring ShortPath(const std::wstring& path) override {
-    std::wstring s = GrowingText(
-        [&](wchar_t* b, DWORD n) { return ::GetShortPathNameW(path.c_str(), b, n); });
+    std::wstring s =
+        GrowingText([&](wchar_t* b, DWORD n) { return ::GetShortPathNameW(path.c_str(), b, n); });
     return s.empty() ? path : s;
   }
   std::wstring TempPath() override {
@@ -124,8 +124,8 @@ class Win32Processes : public Processes {
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE,
-                          CREATE_DEFAULT_ERROR_MODE, nullptr, nullptr, &si, &pi))
+    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_DEFAULT_ERROR_MODE,
+                          nullptr, nullptr, &si, &pi))
       return false;
     UniqueHandle process(pi.hProcess), thread(pi.hThread);
     return true;

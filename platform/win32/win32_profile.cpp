@@ -21,20 +21,19 @@ void CreateUnicodeIfMissing(const std::wstring& path) {
 
 class Win32Profile : public Profile {
  public:
-  unsigned ReadString(const std::wstring& section, const std::wstring& key,
-                      const std::wstring& def, std::wstring& out, unsigned size,
-                      const std::wstring& path) override {
+  unsigned ReadString(const std::wstring& section, const std::wstring& key, const std::wstring& def,
+                      std::wstring& out, unsigned size, const std::wstring& path) override {
     out.clear();
     if (size == 0) return 0;
     std::wstring buffer(size, L'\0');
-    DWORD n = ::GetPrivateProfileStringW(section.c_str(), key.c_str(), def.c_str(),
-                                         buffer.data(), size, path.c_str());
+    DWORD n = ::GetPrivateProfileStringW(section.c_str(), key.c_str(), def.c_str(), buffer.data(),
+                                         size, path.c_str());
     buffer.resize(n < size ? n : size - 1);
     out = buffer;
     return static_cast<unsigned>(out.size());
   }
-  bool WriteString(const std::wstring& section, const std::wstring& key,
-                   const std::wstring& value, const std::wstring& path) override {
+  bool WriteString(const std::wstring& section, const std::wstring& key, const std::wstring& value,
+                   const std::wstring& path) override {
     CreateUnicodeIfMissing(path);
     return ::WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(),
                                         path.c_str()) != 0;

@@ -7,9 +7,12 @@ namespace {
 
 HKEY RootKey(RegRoot root) {
   switch (root) {
-    case RegRoot::ClassesRoot: return HKEY_CLASSES_ROOT;
-    case RegRoot::CurrentUser: return HKEY_CURRENT_USER;
-    case RegRoot::LocalMachine: return HKEY_LOCAL_MACHINE;
+    case RegRoot::ClassesRoot:
+      return HKEY_CLASSES_ROOT;
+    case RegRoot::CurrentUser:
+      return HKEY_CURRENT_USER;
+    case RegRoot::LocalMachine:
+      return HKEY_LOCAL_MACHINE;
   }
   return HKEY_CURRENT_USER;
 }
@@ -25,8 +28,8 @@ class Win32Registry : public Registry {
  public:
   bool CreateKey(RegRoot root, const std::wstring& subKey) override {
     HKEY key = nullptr;
-    LONG rc = ::RegCreateKeyExW(RootKey(root), subKey.c_str(), 0, nullptr,
-                                REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &key, nullptr);
+    LONG rc = ::RegCreateKeyExW(RootKey(root), subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                KEY_WRITE, nullptr, &key, nullptr);
     UniqueKey owned(key);
     return rc == ERROR_SUCCESS;
   }

@@ -36,8 +36,8 @@ class Win32Resources : public Resources {
 
   // Icons are shared: the system keeps one handle per resource for the process's life.
   IconHandle LoadIcon(unsigned id) override {
-    HANDLE icon = ::LoadImageW(module_, MAKEINTRESOURCEW(id), IMAGE_ICON, 0, 0,
-                               LR_DEFAULTSIZE | LR_SHARED);
+    HANDLE icon =
+        ::LoadImageW(module_, MAKEINTRESOURCEW(id), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED);
     if (!icon) return 0;
     auto handle = reinterpret_cast<IconHandle>(icon);
     CsGuard lock(lock_);
@@ -52,8 +52,8 @@ class Win32Resources : public Resources {
   }
 
   std::optional<Bitmap> LoadBitmap(unsigned id) override {
-    UniqueBitmap bitmap(static_cast<HBITMAP>(::LoadImageW(
-        module_, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    UniqueBitmap bitmap(static_cast<HBITMAP>(
+        ::LoadImageW(module_, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     if (!bitmap) return std::nullopt;
     return ReadBitmap(bitmap.get());
   }

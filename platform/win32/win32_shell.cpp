@@ -23,10 +23,17 @@ class Win32Shell : public Shell {
   bool NotifyIcon(unsigned action, const NotifyIconData& data) override {
     DWORD message;
     switch (action) {
-      case nim::Add: message = NIM_ADD; break;
-      case nim::Modify: message = NIM_MODIFY; break;
-      case nim::Delete: message = NIM_DELETE; break;
-      default: return false;
+      case nim::Add:
+        message = NIM_ADD;
+        break;
+      case nim::Modify:
+        message = NIM_MODIFY;
+        break;
+      case nim::Delete:
+        message = NIM_DELETE;
+        break;
+      default:
+        return false;
     }
     NOTIFYICONDATAW record{};
     record.cbSize = NOTIFYICONDATAW_V1_SIZE;

@@ -148,8 +148,8 @@ class Win32ShellWindows : public ShellWindows {
 
   std::string ToAnsi(const std::wstring& text) override {
     if (text.empty()) return std::string();
-    int n = ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                  0, nullptr, nullptr);
+    int n = ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                  nullptr, nullptr);
     std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
     if (n > 0)
       ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n,

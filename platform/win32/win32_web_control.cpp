@@ -91,23 +91,27 @@ class Win32WebDocument : public WebDocument {
     Variant target, features, replace;
     Variant::Text(target, name, false);
     IDispatch* opened = nullptr;
-    HRESULT result = document_->open(type.get(), *target.get(), *features.get(),
-                                     *replace.get(), &opened);
+    HRESULT result =
+        document_->open(type.get(), *target.get(), *features.get(), *replace.get(), &opened);
     if (opened) opened->Release();
     return result;
   }
   HResult Url(std::wstring& url) override {
     BSTR text = nullptr;
     HRESULT result = document_->get_URL(&text);
-    if (SUCCEEDED(result)) url = Take(text);
-    else ::SysFreeString(text);
+    if (SUCCEEDED(result))
+      url = Take(text);
+    else
+      ::SysFreeString(text);
     return result;
   }
   HResult Title(std::wstring& title) override {
     BSTR text = nullptr;
     HRESULT result = document_->get_title(&text);
-    if (SUCCEEDED(result)) title = Take(text);
-    else ::SysFreeString(text);
+    if (SUCCEEDED(result))
+      title = Take(text);
+    else
+      ::SysFreeString(text);
     return result;
   }
   HResult ElementText(const std::wstring& id, std::optional<std::wstring>& text) override {
@@ -120,8 +124,10 @@ class Win32WebDocument : public WebDocument {
     }
     BSTR inner = nullptr;
     result = element->get_innerText(&inner);
-    if (SUCCEEDED(result)) text = Take(inner);
-    else ::SysFreeString(inner);
+    if (SUCCEEDED(result))
+      text = Take(inner);
+    else
+      ::SysFreeString(inner);
     element->Release();
     return result;
   }
@@ -212,8 +218,8 @@ class Win32WebControl : public WebControl {
     // Events raised inside the call may release this object: keep the interface alive.
     IWebBrowser2* browser = browser_;
     browser->AddRef();
-    HRESULT result = browser->Navigate(address.get(), flagArg.get(), frameArg.get(),
-                                       postArg.get(), headerArg.get());
+    HRESULT result = browser->Navigate(address.get(), flagArg.get(), frameArg.get(), postArg.get(),
+                                       headerArg.get());
     browser->Release();
     return result;
   }
@@ -231,8 +237,10 @@ class Win32WebControl : public WebControl {
   HResult LocationUrl(std::wstring& url) override {
     BSTR text = nullptr;
     HRESULT result = browser_->get_LocationURL(&text);
-    if (SUCCEEDED(result)) url = Take(text);
-    else ::SysFreeString(text);
+    if (SUCCEEDED(result))
+      url = Take(text);
+    else
+      ::SysFreeString(text);
     return result;
   }
   HResult Document(std::shared_ptr<WebDocument>& document) override {
@@ -258,6 +266,10 @@ const wchar_t kTestProcProp[] = L"ZQTestNavigationProc";
 
 // Puts the window's own procedure back, when the window or the control goes.
 void UnhookTestNavigations(HWND window) {
+  // Addresses still queued for the window are never navigated to: free them.
+  MSG pending;
+  while (::PeekMessageW(&pending, window, kTestNavigateNow, kTestNavigateNow, PM_REMOVE))
+    delete reinterpret_cast<std::wstring*>(pending.lParam);
   auto previous = reinterpret_cast<WNDPROC>(::RemovePropW(window, kTestProcProp));
   ::RemovePropW(window, kTestControlProp);
   if (previous) ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
@@ -270,11 +282,12 @@ LRESULT CALLBACK TestNavigationProc(HWND window, UINT message, WPARAM wParam, LP
     const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
     if (!data || data->dwData != kTestNavigationTag || data->cbData % sizeof(wchar_t) != 0)
       return FALSE;
-    auto* url = new (std::nothrow) std::wstring(static_cast<const wchar_t*>(data->lpData),
-                                                data->cbData / sizeof(wchar_t));
+    auto* url = new (std::nothrow)
+        std::wstring(static_cast<const wchar_t*>(data->lpData), data->cbData / sizeof(wchar_t));
+    // The queued message owns the address; unhooking frees what is never handled.
     if (url && !::PostMessageW(window, kTestNavigateNow, 0, reinterpret_cast<LPARAM>(url)))
       delete url;
-    return url != nullptr;
+    return url != nullptr;  // NOLINT(clang-analyzer-cplusplus.NewDeleteLeaks): owned by the queue
   }
   if (message == kTestNavigateNow) {
     std::unique_ptr<std::wstring> url(reinterpret_cast<std::wstring*>(lParam));
@@ -297,8 +310,9 @@ void HookTestNavigations(HWND window, Win32WebControl* control) {
 // so that no window is left behind.
 void Abandon(IOleObject* object, HWND window) {
   IOleInPlaceObject* inPlace = nullptr;
-  if (SUCCEEDED(object->QueryInterface(IID_IOleInPlaceObject,
-                                       reinterpret_cast<void**>(&inPlace))) && inPlace) {
+  if (SUCCEEDED(
+          object->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&inPlace))) &&
+      inPlace) {
     inPlace->InPlaceDeactivate();
     inPlace->Release();
   }
@@ -311,8 +325,9 @@ void Abandon(IOleObject* object, HWND window) {
 HWND ControlWindow(IOleObject* object) {
   IOleInPlaceObject* inPlace = nullptr;
   HWND window = nullptr;
-  if (SUCCEEDED(object->QueryInterface(IID_IOleInPlaceObject,
-                                       reinterpret_cast<void**>(&inPlace))) && inPlace) {
+  if (SUCCEEDED(
+          object->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&inPlace))) &&
+      inPlace) {
     if (FAILED(inPlace->GetWindow(&window))) window = nullptr;
     inPlace->Release();
   }
@@ -325,8 +340,8 @@ class Win32WebControls : public WebControls {
                                      unsigned controlId, WebControlEvents& sink) override {
     HWND parent = ToHwnd(host);
     IOleObject* object = nullptr;
-    if (FAILED(::CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER,
-                                  IID_IOleObject, reinterpret_cast<void**>(&object))) ||
+    if (FAILED(::CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
+                                  reinterpret_cast<void**>(&object))) ||
         !object)
       return nullptr;
     RECT place{rect.left, rect.top, rect.right, rect.bottom};
@@ -364,8 +379,8 @@ class Win32WebControls : public WebControls {
   // The control's window gets the control id and the visibility of the requested style.
   static void Shape(HWND window, std::uint32_t style, unsigned controlId, const RECT& place) {
     ::SetWindowLongPtrW(window, GWLP_ID, static_cast<LONG_PTR>(controlId));
-    ::MoveWindow(window, place.left, place.top, place.right - place.left,
-                 place.bottom - place.top, TRUE);
+    ::MoveWindow(window, place.left, place.top, place.right - place.left, place.bottom - place.top,
+                 TRUE);
     ::ShowWindow(window, (style & WS_VISIBLE) ? SW_SHOWNA : SW_HIDE);
   }
 };

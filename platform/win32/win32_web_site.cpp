@@ -20,20 +20,28 @@ const VARIANT* Arg(const DISPPARAMS& params, UINT fromLast) {
 std::wstring Text(const VARIANT* v) {
   if (!v) return std::wstring();
   BSTR text = nullptr;
-  if (V_VT(v) == VT_BSTR) text = V_BSTR(v);
-  else if (V_VT(v) == (VT_BYREF | VT_BSTR) && V_BSTRREF(v)) text = *V_BSTRREF(v);
+  if (V_VT(v) == VT_BSTR)
+    text = V_BSTR(v);
+  else if (V_VT(v) == (VT_BYREF | VT_BSTR) && V_BSTRREF(v))
+    text = *V_BSTRREF(v);
   return text ? std::wstring(text, ::SysStringLen(text)) : std::wstring();
 }
 
 std::int32_t Int(const VARIANT* v) {
   if (!v) return 0;
   switch (V_VT(v)) {
-    case VT_I4: return V_I4(v);
-    case VT_UI4: return static_cast<std::int32_t>(V_UI4(v));
-    case VT_INT: return V_INT(v);
-    case VT_I2: return V_I2(v);
-    case VT_BYREF | VT_I4: return V_I4REF(v) ? *V_I4REF(v) : 0;
-    default: return 0;
+    case VT_I4:
+      return V_I4(v);
+    case VT_UI4:
+      return static_cast<std::int32_t>(V_UI4(v));
+    case VT_INT:
+      return V_INT(v);
+    case VT_I2:
+      return V_I2(v);
+    case VT_BYREF | VT_I4:
+      return V_I4REF(v) ? *V_I4REF(v) : 0;
+    default:
+      return 0;
   }
 }
 
@@ -87,8 +95,10 @@ void WebSite::Detach() {
 
 void WebSite::ReleaseAfterEvents(IUnknown* object) {
   if (!object) return;
-  if (delivering_ > 0) pending_.push_back(object);
-  else object->Release();
+  if (delivering_ > 0)
+    pending_.push_back(object);
+  else
+    object->Release();
 }
 
 STDMETHODIMP WebSite::QueryInterface(REFIID iid, void** out) {
@@ -133,8 +143,7 @@ STDMETHODIMP WebSite::GetWindow(HWND* out) {
 }
 
 STDMETHODIMP WebSite::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document,
-                                       LPRECT position, LPRECT clip,
-                                       LPOLEINPLACEFRAMEINFO info) {
+                                       LPRECT position, LPRECT clip, LPOLEINPLACEFRAMEINFO info) {
   if (!frame || !document || !position || !clip || !info) return E_POINTER;
   *frame = static_cast<IOleInPlaceFrame*>(this);
   AddRef();
@@ -186,7 +195,8 @@ STDMETHODIMP WebSite::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, 
 bool WebSite::IsTopLevel(const VARIANT* pDisp) const {
   IDispatch* sender = nullptr;
   if (!pDisp) return false;
-  if (V_VT(pDisp) == VT_DISPATCH) sender = V_DISPATCH(pDisp);
+  if (V_VT(pDisp) == VT_DISPATCH)
+    sender = V_DISPATCH(pDisp);
   else if (V_VT(pDisp) == (VT_BYREF | VT_DISPATCH) && V_DISPATCHREF(pDisp))
     sender = *V_DISPATCHREF(pDisp);
   if (!sender || !control_) return false;
@@ -209,8 +219,12 @@ void WebSite::Deliver(DISPID id, DISPPARAMS& params) {
     case DISPID_NAVIGATEERROR:
       if (params.cArgs == 5) DeliverNavigateError(params);
       break;
-    case DISPID_DOWNLOADBEGIN: sink_->DownloadBegin(); break;
-    case DISPID_DOWNLOADCOMPLETE: sink_->DownloadComplete(); break;
+    case DISPID_DOWNLOADBEGIN:
+      sink_->DownloadBegin();
+      break;
+    case DISPID_DOWNLOADCOMPLETE:
+      sink_->DownloadComplete();
+      break;
     case DISPID_PROGRESSCHANGE:
       if (params.cArgs == 2) sink_->ProgressChange(Int(Arg(params, 1)), Int(Arg(params, 0)));
       break;
@@ -220,7 +234,8 @@ void WebSite::Deliver(DISPID id, DISPPARAMS& params) {
     case DISPID_TITLECHANGE:
       if (params.cArgs == 1) sink_->TitleChange(Text(Arg(params, 0)));
       break;
-    default: break;
+    default:
+      break;
   }
 }
 
@@ -230,9 +245,8 @@ void WebSite::DeliverBeforeNavigate2(DISPPARAMS& params) {
   bool hasPostData = Bytes(Arg(params, 2), postData);
   VARIANT_BOOL* flag = CancelFlag(params);
   bool cancel = flag && *flag != VARIANT_FALSE;
-  sink_->BeforeNavigate2(IsTopLevel(Arg(params, 6)), Text(Arg(params, 5)),
-                         Text(Arg(params, 3)), hasPostData ? &postData : nullptr,
-                         Text(Arg(params, 1)), cancel);
+  sink_->BeforeNavigate2(IsTopLevel(Arg(params, 6)), Text(Arg(params, 5)), Text(Arg(params, 3)),
+                         hasPostData ? &postData : nullptr, Text(Arg(params, 1)), cancel);
   if (flag) *flag = cancel ? VARIANT_TRUE : VARIANT_FALSE;
 }
 

@@ -57,8 +57,7 @@ class WebSite final : public IOleClientSite,
   STDMETHODIMP OnInPlaceActivate() override { return S_OK; }
   STDMETHODIMP OnUIActivate() override { return S_OK; }
   STDMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document,
-                                LPRECT position, LPRECT clip,
-                                LPOLEINPLACEFRAMEINFO info) override;
+                                LPRECT position, LPRECT clip, LPOLEINPLACEFRAMEINFO info) override;
   STDMETHODIMP Scroll(SIZE) override { return E_NOTIMPL; }
   STDMETHODIMP OnUIDeactivate(BOOL) override { return S_OK; }
   STDMETHODIMP OnInPlaceDeactivate() override { return S_OK; }
@@ -81,11 +80,9 @@ class WebSite final : public IOleClientSite,
   // IDispatch: the DWebBrowserEvents2 sink, by dispatch id only.
   STDMETHODIMP GetTypeInfoCount(UINT* count) override;
   STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-    return E_NOTIMPL;
-  }
-  STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
-                      EXCEPINFO*, UINT*) override;
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+  STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
+                      UINT*) override;
 
  private:
   ~WebSite();

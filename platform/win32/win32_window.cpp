@@ -93,9 +93,18 @@ LRESULT Route(WindowRecord& record, HWND window, UINT message, WPARAM wParam, LP
 // Messages whose dialog-procedure result is the message's result itself.
 bool DirectDialogResult(UINT message) {
   switch (message) {
-    case WM_INITDIALOG: case WM_QUERYDRAGICON: case WM_COMPAREITEM: case WM_VKEYTOITEM:
-    case WM_CHARTOITEM: case WM_CTLCOLORMSGBOX: case WM_CTLCOLOREDIT: case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN: case WM_CTLCOLORDLG: case WM_CTLCOLORSCROLLBAR: case WM_CTLCOLORSTATIC:
+    case WM_INITDIALOG:
+    case WM_QUERYDRAGICON:
+    case WM_COMPAREITEM:
+    case WM_VKEYTOITEM:
+    case WM_CHARTOITEM:
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
       return true;
     default:
       return false;
@@ -170,7 +179,8 @@ bool Win32Windows::EnsureOwnClass(const std::wstring& name) {
   CsGuard lock(classLock_);
   WNDCLASSEXW existing{};
   existing.cbSize = sizeof existing;
-  if (::GetClassInfoExW(module_, name.c_str(), &existing)) return existing.lpfnWndProc == WindowProc;
+  if (::GetClassInfoExW(module_, name.c_str(), &existing))
+    return existing.lpfnWndProc == WindowProc;
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
   wc.style = CS_DBLCLKS;
@@ -215,7 +225,7 @@ WindowHandle Win32Windows::Create(const WindowSpec& desc) {
   if (!window) return 0;
   record->creating = nullptr;
   record->ownedByWindow = true;
-  record.release();
+  record.release();  // NOLINT(bugprone-unused-return-value): the window owns it now
   return FromHwnd(window);
 }
 
@@ -223,13 +233,13 @@ WindowHandle Win32Windows::CreateDialogWindow(const WindowSpec& desc) {
   auto record = std::make_unique<WindowRecord>();
   record->handler = desc.handler;
   record->dialog = true;
-  unsigned templateId = desc.createParam ? static_cast<unsigned>(desc.createParam)
-                                         : kControllerTemplate;
+  unsigned templateId =
+      desc.createParam ? static_cast<unsigned>(desc.createParam) : kControllerTemplate;
   HWND window = ::CreateDialogParamW(module_, MAKEINTRESOURCEW(templateId), ToHwnd(desc.parent),
                                      DialogProc, reinterpret_cast<LPARAM>(record.get()));
   if (!window) return 0;
   record->ownedByWindow = true;
-  record.release();
+  record.release();  // NOLINT(bugprone-unused-return-value): the window owns it now
   if (!desc.title.empty()) ::SetWindowTextW(window, desc.title.c_str());
   return FromHwnd(window);
 }

@@ -13,12 +13,12 @@ struct WindowRecord {
   WindowHandler* handler = nullptr;
   const WindowSpec* creating = nullptr;  // while the window is being created
   bool dialog = false;
-  bool ownedByWindow = false;        // deleted with the window once creation succeeded
-  WNDPROC systemProc = nullptr;      // windows of system classes: their own procedure
+  bool ownedByWindow = false;    // deleted with the window once creation succeeded
+  WNDPROC systemProc = nullptr;  // windows of system classes: their own procedure
   UniqueBitmap picture;
   int pictureWidth = 0;
   int pictureHeight = 0;
-  HDC paintDc = nullptr;             // while the handler runs WM_PAINT
+  HDC paintDc = nullptr;  // while the handler runs WM_PAINT
   std::atomic<bool> modalEnded{false};
   std::atomic<int> modalResult{0};
 };
@@ -78,8 +78,7 @@ class Win32Windows : public Windows {
   bool Post(WindowHandle window, unsigned message, WParam wParam, LParam lParam) override;
   LResult Send(WindowHandle window, unsigned message, WParam wParam, LParam lParam) override;
   void PostQuit(int exitCode) override;
-  LResult DefaultProc(WindowHandle window, unsigned message, WParam wParam,
-                      LParam lParam) override;
+  LResult DefaultProc(WindowHandle window, unsigned message, WParam wParam, LParam lParam) override;
   bool SetTimer(WindowHandle window, unsigned id, unsigned periodMs) override;
   bool KillTimer(WindowHandle window, unsigned id) override;
   int RunModalLoop(WindowHandle window) override;

@@ -68,9 +68,7 @@ bool Win32Windows::MoveWindow(WindowHandle window, const Rect& rect) {
   return ::MoveWindow(ToHwnd(window), rect.left, rect.top, rect.Width(), rect.Height(), TRUE) != 0;
 }
 
-bool Win32Windows::IsVisible(WindowHandle window) {
-  return ::IsWindowVisible(ToHwnd(window)) != 0;
-}
+bool Win32Windows::IsVisible(WindowHandle window) { return ::IsWindowVisible(ToHwnd(window)) != 0; }
 
 // Shows or hides; a window that becomes visible paints at once, so that a thread that
 // shows a picture and then sleeps without dispatching messages still shows it.
@@ -81,9 +79,7 @@ bool Win32Windows::Show(WindowHandle window, int command) {
   return was;
 }
 
-bool Win32Windows::IsEnabled(WindowHandle window) {
-  return ::IsWindowEnabled(ToHwnd(window)) != 0;
-}
+bool Win32Windows::IsEnabled(WindowHandle window) { return ::IsWindowEnabled(ToHwnd(window)) != 0; }
 
 bool Win32Windows::EnableWindow(WindowHandle window, bool enable) {
   return ::EnableWindow(ToHwnd(window), enable ? TRUE : FALSE) != 0;
@@ -120,8 +116,7 @@ WindowHandle Win32Windows::SetParent(WindowHandle window, WindowHandle parent) {
 
 WindowHandle Win32Windows::FindWindow(WindowHandle parent, WindowHandle after,
                                       const std::wstring& className, const std::wstring& title) {
-  return FromHwnd(
-      ::FindWindowExW(ToHwnd(parent), ToHwnd(after), OrNull(className), OrNull(title)));
+  return FromHwnd(::FindWindowExW(ToHwnd(parent), ToHwnd(after), OrNull(className), OrNull(title)));
 }
 
 bool Win32Windows::BringToTop(WindowHandle window) {
@@ -186,8 +181,8 @@ int Win32Windows::RunModalLoop(WindowHandle window) {
     bool swallowed = false;
     if (record && record->handler) {
       try {
-        swallowed = record->handler->PreTranslate(FromHwnd(msg.hwnd), msg.message, msg.wParam,
-                                                  msg.lParam);
+        swallowed =
+            record->handler->PreTranslate(FromHwnd(msg.hwnd), msg.message, msg.wParam, msg.lParam);
       } catch (...) {
         swallowed = false;
       }
@@ -237,8 +232,8 @@ unsigned Win32Windows::TrackPopupMenu(const Menu& menu, unsigned flags, Point at
   UniqueMenu popup = BuildPopupMenu(menu);
   if (!popup) return 0;
   HWND target = ToHwnd(owner);
-  auto choice = static_cast<unsigned>(::TrackPopupMenu(popup.get(), flags | TPM_RETURNCMD, at.x,
-                                                       at.y, 0, target, nullptr));
+  auto choice = static_cast<unsigned>(
+      ::TrackPopupMenu(popup.get(), flags | TPM_RETURNCMD, at.x, at.y, 0, target, nullptr));
   if (choice != 0 && !(flags & TPM_RETURNCMD)) ::PostMessageW(target, WM_COMMAND, choice, 0);
   return choice;
 }

@@ -67,14 +67,16 @@ TEST(AppConsts, DefaultsWithoutConfigurationAndKeyOrder) {
   EXPECT_EQ(c.FLT_WND_MIN_WIDTH, 800);
 
   const std::vector<std::wstring> expectedOrder = {
-      L"StopPostBacksURL", L"ClosedFltWndURL", L"MinFltWndURL", L"WhereAreMyFriendsURL",
-      L"ZQSettingsURL", L"MyEventsURL", L"ManageMyFriendsURL", L"ClientLoadURL",
-      L"PollingURL", L"ZephquillProtocolURL", L"ZephquillCMDURL", L"ZephquillWParamURL",
-      L"ZephquillLParamURL", L"ZephquillSeparatorURL", L"UpdateClientURL",
-      L"DefaultNotifyURL", L"ZQFloatWndClassName", L"WindowsStartupKey", L"OnAboutURL",
-      L"SendFeedbackURL", L"ConnectionAliveStaticCheckURL", L"FLT_WND_Y_OFFSET",
-      L"FLT_WND_X_OFFSET", L"FLT_WND_ICON_OFFSET", L"FLT_WND_X_PADDING",
-      L"FLT_WND_Y_PADDING", L"FLT_WND_MIN_HEIGHT", L"FLT_WND_MIN_WIDTH"};
+      L"StopPostBacksURL",     L"ClosedFltWndURL",       L"MinFltWndURL",
+      L"WhereAreMyFriendsURL", L"ZQSettingsURL",         L"MyEventsURL",
+      L"ManageMyFriendsURL",   L"ClientLoadURL",         L"PollingURL",
+      L"ZephquillProtocolURL", L"ZephquillCMDURL",       L"ZephquillWParamURL",
+      L"ZephquillLParamURL",   L"ZephquillSeparatorURL", L"UpdateClientURL",
+      L"DefaultNotifyURL",     L"ZQFloatWndClassName",   L"WindowsStartupKey",
+      L"OnAboutURL",           L"SendFeedbackURL",       L"ConnectionAliveStaticCheckURL",
+      L"FLT_WND_Y_OFFSET",     L"FLT_WND_X_OFFSET",      L"FLT_WND_ICON_OFFSET",
+      L"FLT_WND_X_PADDING",    L"FLT_WND_Y_PADDING",     L"FLT_WND_MIN_HEIGHT",
+      L"FLT_WND_MIN_WIDTH"};
   EXPECT_EQ(config.keysRead, expectedOrder);
 }
 

@@ -37,8 +37,7 @@ struct Command {
 // A parent and command window: records notifications and takes command texts.
 class Recorder : public WindowHandler {
  public:
-  LResult OnMessage(WindowHandle window, unsigned message, WParam wParam,
-                    LParam lParam) override {
+  LResult OnMessage(WindowHandle window, unsigned message, WParam wParam, LParam lParam) override {
     if (message == wm::Notify) {
       auto* n = reinterpret_cast<const BrowserNotification*>(lParam);
       EXPECT_EQ(wParam, n->id);
@@ -363,8 +362,11 @@ TEST_F(CommandHostTest, ForeignPagesAndForeignNumbersAreRefused) {
       Page(host, std::wstring(L"zqwndcmd::CMD:") + number + L"~wParam:x~lParam:y~");
     EXPECT_TRUE(panel_.commands.empty());
     EXPECT_TRUE(Plat().windows().IsWindow(host.GetCommandWindow()));
-    for (const sim::SimNavigation& n : Last().navigations)
-      if (n.by == "page") EXPECT_EQ(n.outcome, "cancelled") << ToUtf8(n.url);
+    for (const sim::SimNavigation& n : Last().navigations) {
+      if (n.by == "page") {
+        EXPECT_EQ(n.outcome, "cancelled") << ToUtf8(n.url);
+      }
+    }
     // The built-in pages may command (the page shown before a service page loads).
     Last().location = L"about:blank";
     Page(host, L"zqwndcmd::CMD:1229~wParam:2~lParam:~");
@@ -389,13 +391,29 @@ TEST_F(CommandHostTest, FramesCannotCommandAndErrorsBecomeNavError) {
     ASSERT_EQ(panel_.commands.size(), 2u);
     EXPECT_EQ(panel_.commands[0].message, UM_PANEL_COMMAND);
     EXPECT_EQ(panel_.commands[0].first, L"naverror");
-    EXPECT_EQ(panel_.commands[0].second,
-              L"Error 404 occurred while navigating to http://" ZQ_APP_HOST
-              L"/Panel/Missing.aspx\n");
+    EXPECT_EQ(
+        panel_.commands[0].second,
+        L"Error 404 occurred while navigating to http://" ZQ_APP_HOST L"/Panel/Missing.aspx\n");
     EXPECT_EQ(panel_.commands[1].second,
               L"Error -2146697211 occurred while navigating to http://ads.example/\n");
     // The control's own error page is suppressed: the document stays as it was.
     EXPECT_EQ(Last().location, L"about:blank");
+  });
+}
+
+// The blank page behind the built-in pages is local: a control that cannot show it (a
+// system without an HTML engine) must not make the client believe the service is gone.
+TEST_F(CommandHostTest, FailingBlankPageIsNoNavError) {
+  WithPage(L"about:blank", [&](CWebBrowser& host) {
+    host.Navigate(L"about:blank");
+    ASSERT_TRUE(web().Fail(Last().index, static_cast<std::int32_t>(0x800401E4u)));
+    Plat().windows().PumpPending();
+    EXPECT_TRUE(panel_.commands.empty());
+    host.Navigate(L"http://" ZQ_APP_HOST L"/Panel/DefaultMinimize.aspx");
+    ASSERT_TRUE(web().Fail(Last().index, static_cast<std::int32_t>(0x800C0008u)));
+    Plat().windows().PumpPending();
+    ASSERT_EQ(panel_.commands.size(), 1u);
+    EXPECT_EQ(panel_.commands[0].first, L"naverror");
   });
 }
 

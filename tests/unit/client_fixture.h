@@ -28,9 +28,9 @@ class ClientFixture : public ::testing::Test {
 
   static std::string FreshRoot() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::filesystem::path root = std::filesystem::path(::testing::TempDir()) /
-                                 ("zq_" + std::string(info->test_suite_name()) + "_" +
-                                  info->name());
+    std::filesystem::path root =
+        std::filesystem::path(::testing::TempDir()) /
+        ("zq_" + std::string(info->test_suite_name()) + "_" + info->name());
     std::filesystem::remove_all(root);
     std::filesystem::create_directories(root);
     return root.string();

@@ -62,8 +62,8 @@ TEST(CommandUrl, FieldsAreSoughtInOrderAfterThePreviousSeparator) {
 TEST(CommandUrl, BadNumbersAreErrorsButStillCommands) {
   for (const wchar_t* url :
        {L"zqwndcmd::CMD:abc~wParam:x~lParam:y~", L"zqwndcmd::CMD:1228", L"zqwndcmd::",
-        L"zqwndcmd::CMD:~wParam:x~", L"zqwndcmd::wParam:x~lParam:y~",
-        L"zqwndcmd::CMD:4294967296~", L"zqwndcmd::CMD:12.5~"}) {
+        L"zqwndcmd::CMD:~wParam:x~", L"zqwndcmd::wParam:x~lParam:y~", L"zqwndcmd::CMD:4294967296~",
+        L"zqwndcmd::CMD:12.5~"}) {
     CommandUrl c = Parse(url);
     EXPECT_TRUE(c.isCommand) << ToUtf8(url);
     EXPECT_NE(c.numberError, 0) << ToUtf8(url);

@@ -58,7 +58,8 @@ TEST_F(ConnectivityTest, AnswersWithoutTheCheckElementOrWithAnErrorCountAsUnreac
   desktop.Run([&] {
     StartClient();
     CClientDlg& c = *Controller();
-    const std::wstring checkPage = AsClient([] { return GetAppConsts().ConnectionAliveStaticCheckURL; });
+    const std::wstring checkPage =
+        AsClient([] { return GetAppConsts().ConnectionAliveStaticCheckURL; });
     Net().checkElement = false;
     LoseConnection();
     desktop.SleepMs(10000);
@@ -130,8 +131,7 @@ TEST_F(ConnectivityTest, AFailingBrowserCreationIsReportedAndRetriedOnTheNextTic
     desktop.ieApps().failCreate = static_cast<HResult>(0x80040154u);  // class not registered
     LoseConnection();
     desktop.SleepMs(20000);
-    EXPECT_EQ(StatusWith(L"Cannot recover internet connection issue. Error Code = 0x80040154"),
-              2u);
+    EXPECT_EQ(StatusWith(L"Cannot recover internet connection issue. Error Code = 0x80040154"), 2u);
     EXPECT_FALSE(c.CheckRunning);
     desktop.ieApps().failCreate = 0;
     desktop.SleepMs(10000);

@@ -328,4 +328,24 @@ TEST_F(ControllerTest, ExitCommandTakesTheTrayIconAwayAndEndsTheProcess) {
   EXPECT_FALSE(dropped);
 }
 
+// The dialog manager shows a modal dialog when its loop first waits; the controller must
+// then neither appear nor take the foreground from the window the user works in.
+TEST_F(ControllerTest, ControllerIsNeitherShownNorActivated) {
+  desktop.Run([&] {
+    std::uint32_t pid = StartClient();
+    desktop.SleepMs(3500);
+    CClientDlg* c = Controller(pid);
+    ASSERT_NE(c, nullptr);
+    WindowPos pos;
+    pos.window = c->Hwnd();
+    pos.flags = swp::ShowWindow | swp::NoMove | swp::NoSize;
+    desktop.Process(pid)->windows().Send(c->Hwnd(), wm::WindowPosChanging, 0,
+                                         reinterpret_cast<LParam>(&pos));
+    EXPECT_EQ(pos.flags & swp::ShowWindow, 0u);
+    EXPECT_NE(pos.flags & swp::NoActivate, 0u);
+    EXPECT_NE(pos.flags & swp::NoMove, 0u) << "other flags stay";
+    Command(pid, ID_APP_EXIT);
+  });
+}
+
 }  // namespace

@@ -131,10 +131,10 @@ TEST_F(DispatcherTest, UnknownWordsAndFailingServicesAreReportedWithTheWord) {
     EXPECT_TRUE(status.empty());
     PageCommand(L"shownotificationmsg", L"bad");
     ASSERT_EQ(status.size(), 1u);
-    EXPECT_EQ(status[0].rfind(std::wstring(kFailurePrefix) +
-                                  L"shownotificationmsg. Error Code = 0x80020005",
-                              0),
-              0u);
+    EXPECT_EQ(
+        status[0].rfind(
+            std::wstring(kFailurePrefix) + L"shownotificationmsg. Error Code = 0x80020005", 0),
+        0u);
     EXPECT_EQ(LiveTextCount(), texts);
   });
 }

@@ -21,7 +21,8 @@ class NotificationTest : public testing::ClientFixture {
  protected:
   // The notification page's words for one notification, then the show command.
   void Offer(const std::wstring& id, const std::wstring& text, const std::wstring& type = L"murmel",
-             const std::wstring& link = L"http://site.example/post", const std::wstring& ms = L"1000") {
+             const std::wstring& link = L"http://site.example/post",
+             const std::wstring& ms = L"1000") {
     PageCommand(L"clearnotifycontent", L"");
     PageCommand(L"nextnotificationmsgtype", type);
     PageCommand(L"nextnotificationmsg", text);

@@ -22,12 +22,12 @@ TEST(NotifierSteps, StepsAndEdges) {
     N::Steps s = N::SlideSteps(time, precision, size);
     return std::make_pair(s.delay, s.increment);
   };
-  EXPECT_EQ(steps(300, 10, 155), std::make_pair(10u, 5u));    // 30 steps
+  EXPECT_EQ(steps(300, 10, 155), std::make_pair(10u, 5u));  // 30 steps
   EXPECT_EQ(steps(200, 10, 155), std::make_pair(10u, 7u));
-  EXPECT_EQ(steps(5000, 10, 155), std::make_pair(32u, 1u));   // no more steps than pixels
-  EXPECT_EQ(steps(300, 50, 155), std::make_pair(50u, 25u));   // Windows 9x precision
-  EXPECT_EQ(steps(10, 10, 155), std::make_pair(10u, 155u));   // not above the precision
-  EXPECT_EQ(steps(300, 10, 0), std::make_pair(10u, 0u));      // no skin, no division by 0
+  EXPECT_EQ(steps(5000, 10, 155), std::make_pair(32u, 1u));  // no more steps than pixels
+  EXPECT_EQ(steps(300, 50, 155), std::make_pair(50u, 25u));  // Windows 9x precision
+  EXPECT_EQ(steps(10, 10, 155), std::make_pair(10u, 155u));  // not above the precision
+  EXPECT_EQ(steps(300, 10, 0), std::make_pair(10u, 0u));     // no skin, no division by 0
 
   EXPECT_EQ(N::PlacementOf(Rect{0, 738, 1024, 768}, 1024), N::Bottom);
   EXPECT_EQ(N::PlacementOf(Rect{0, 0, 1024, 30}, 1024), N::Top);
@@ -129,6 +129,28 @@ TEST_F(NotifierTest, EachEdgeSlidesFromTheTaskbar) {
       EXPECT_EQ(p.n.GetPlacement(), static_cast<int>(c.edge));
       p.n.Hide();
     }
+  });
+}
+
+// A taskbar window of no size (Wine's, when its tray is a window of its own) says nothing
+// about the taskbar: the popup slides from the edge the shell reports, and without that from
+// the screen's bottom, never from above the top left corner.
+TEST_F(NotifierTest, TaskbarWindowOfNoSizeIsPassedOver) {
+  InProcess([&] {
+    Popup p;
+    WindowHandle bar = Plat().windows().FindWindow(0, 0, L"Shell_TrayWnd", L"");
+    ASSERT_NE(bar, WindowHandle{0});
+    desktop.Window(bar)->rect = Rect{};
+    p.n.Show(L"shell", 300, 5000, 200);
+    EXPECT_EQ(p.Where(), (Rect{800, 738, 1004, 738}));
+    RunFor(400);
+    EXPECT_EQ(p.Where(), (Rect{800, 583, 1004, 738}));
+    p.n.Hide();
+    desktop.taskbar = Rect{};
+    p.n.Show(L"screen", 300, 5000, 200);
+    EXPECT_EQ(p.Where(), (Rect{800, 768, 1004, 768}));
+    RunFor(400);
+    EXPECT_EQ(p.Where(), (Rect{800, 613, 1004, 768}));
   });
 }
 

@@ -23,8 +23,8 @@ namespace {
 TEST(PanelGeometry, AttachedCornerAndSlidePositions) {
   PanelGeometry g;
   Rect client{0, 0, 1000, 700};
-  EXPECT_EQ(g.ExpandedLeft(client, 300), 670);   // right edge 30 px inside
-  EXPECT_EQ(g.CollapsedLeft(client), 970);       // only its leftmost 30 px inside
+  EXPECT_EQ(g.ExpandedLeft(client, 300), 670);  // right edge 30 px inside
+  EXPECT_EQ(g.CollapsedLeft(client), 970);      // only its leftmost 30 px inside
   EXPECT_EQ(g.Left(kSlideCollapsed, client, 300), 970);
   EXPECT_EQ(g.Left(kSlideExpanded, client, 300), 670);
   EXPECT_EQ(g.Top(client, 200), 485);

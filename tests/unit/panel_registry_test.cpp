@@ -1,6 +1,8 @@
 // Tests of the panel registry: records per browser window, their release and removal when
 // a panel goes, service windows by title, and closing everything with and without the
 // controller.
+#include <functional>
+
 #include <gtest/gtest.h>
 
 #include "app/PanelRegistry.h"
@@ -21,7 +23,6 @@ class PanelRegistryTest : public zq::testing::PanelFixture {
     record->Panel->CreateAttached(browser, record->SiteURL);
     return record;
   }
-
 };
 
 TEST_F(PanelRegistryTest, OneRecordPerBrowserWindowUntilReleased) {
@@ -120,6 +121,50 @@ TEST_F(PanelRegistryTest, ServiceWindowsByTitleAndClosingEverything) {
     EXPECT_EQ(Setting(L"My Map"), L"0001 0001 0002 0002");
     EXPECT_EQ(Setting(L"Zephquill Generic Window"), L"0001 0001 0002 0002");
     EXPECT_EQ(StatusWith(L"Cannot close all dialog window"), 0u);
+  });
+}
+
+// Closing everything while a panel is inside its own WM_DESTROY (its hosts pump messages
+// while they unload) must leave that panel alone: deleting it there frees the object whose
+// destroy handler is still running.
+TEST_F(PanelRegistryTest, ClosingEverythingLeavesAPanelThatIsBeingDestroyed) {
+  static constexpr unsigned kLook = wm::App + 78;
+  struct Look : WindowHandler {
+    std::function<void()> body;
+    LResult OnMessage(WindowHandle window, unsigned message, WParam wParam,
+                      LParam lParam) override {
+      if (message == kLook) {
+        body();
+        return 0;
+      }
+      return Plat().windows().DefaultProc(window, message, wParam, lParam);
+    }
+  } look;
+  desktop.Run([&] {
+    Start();
+    WindowHandle panelWindow = 0;
+    size_t recordsDuringDestroy = 99;
+    look.body = [&] { recordsDuringDestroy = App()->BrowserPanels.size(); };
+    OnMain([&] {
+      WindowHandle browser = MakeBrowser();
+      panelWindow = StoreBrowserPanel(browser, Record(browser))->Panel->Hwnd();
+      WindowSpec desc;
+      desc.className = L"TestLook";
+      desc.handler = &look;
+      WindowHandle lookWindow = Plat().windows().Create(desc);
+      // Both wait in the queue until the panel's destroy handler pumps messages: the
+      // disable closes everything, then the look sees what the registry still holds.
+      Win().Post(Controller()->Hwnd(), wm::Command, ID_DISABLE_ENABLE, 0);
+      Win().Post(lookWindow, kLook, 0, 0);
+      Win().Destroy(panelWindow);
+    });
+    desktop.SleepMs(50);
+    EXPECT_EQ(recordsDuringDestroy, 1u);
+    // Its own UM_PANEL_DESTROYED removed the record afterwards.
+    EXPECT_TRUE(App()->BrowserPanels.empty());
+    EXPECT_EQ(desktop.Window(panelWindow), nullptr);
+    EXPECT_EQ(StatusWith(L"Cannot close all dialog window"), 0u);
+    EXPECT_EQ(StatusWith(L"Cannot delete zephquill dialog window"), 0u);
   });
 }
 

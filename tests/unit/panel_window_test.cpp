@@ -37,8 +37,7 @@ TEST(PanelAddress, ValuesArePercentEncoded) {
 
 // Records the key messages that reach it (a browser window the panel forwards keys to).
 struct KeyRecorder : WindowHandler {
-  LResult OnMessage(WindowHandle window, unsigned message, WParam wParam,
-                    LParam lParam) override {
+  LResult OnMessage(WindowHandle window, unsigned message, WParam wParam, LParam lParam) override {
     if (message >= wm::KeyFirst && message <= wm::KeyLast) keys.emplace_back(message, wParam);
     return Plat().windows().DefaultProc(window, message, wParam, lParam);
   }
@@ -116,9 +115,10 @@ TEST_F(PanelWindowTest, PanelPageFollowsItsBaseAddress) {
       const auto& loaded = panel.LoadedAddresses();
       // No base and none stored: the minimised page, which is stored for the next panel.
       panel.LoadPanelPage(L"http://s.example/?q=1&r=2", L"Ref=n&");
-      EXPECT_EQ(loaded.back(), std::wstring(kMinimised) +
-                                   L"?Ref=n&TavrelZephquillID=id%207"
-                                   L"&TavrelZephquillURL=http%3A%2F%2Fs.example%2F%3Fq%3D1%26r%3D2");
+      EXPECT_EQ(loaded.back(),
+                std::wstring(kMinimised) +
+                    L"?Ref=n&TavrelZephquillID=id%207"
+                    L"&TavrelZephquillURL=http%3A%2F%2Fs.example%2F%3Fq%3D1%26r%3D2");
       EXPECT_EQ(Setting(L"LastBaseURLNavigated"), kMinimised);
       EXPECT_EQ(FrontControl(panel)->navigations.back().url, loaded.back());
 
@@ -260,7 +260,8 @@ TEST_F(PanelWindowTest, StartupEntryLivesInTheRunKey) {
       EXPECT_TRUE(AddStartupEntry(L"Zephquill"));
       EXPECT_TRUE(AddStartupEntry(L"Other Name"));
       // The path as it is, blanks and all, without quotes.
-      EXPECT_EQ(reg.GetString(RegRoot::CurrentUser, kRunKey, L"Zephquill"), std::wstring(zq::testing::kModule));
+      EXPECT_EQ(reg.GetString(RegRoot::CurrentUser, kRunKey, L"Zephquill"),
+                std::wstring(zq::testing::kModule));
       EXPECT_EQ(reg.Dump().size(), 2u);
       EXPECT_TRUE(RemoveStartupEntry(L"Zephquill"));
       EXPECT_FALSE(RemoveStartupEntry(L"Zephquill"));

@@ -44,8 +44,7 @@ TEST(DesktopPicture, VisibleWindowsBackToFrontWithChildrenInScreenCoordinates) {
   d.Window(front)->alpha = 51;
 
   std::vector<PictureBox> boxes = DesktopBoxes(d);
-  ASSERT_EQ(Labels(boxes), (std::vector<std::string>{"taskbar",
-                                                     "MozillaWindowClass \u2014 News",
+  ASSERT_EQ(Labels(boxes), (std::vector<std::string>{"taskbar", "MozillaWindowClass \u2014 News",
                                                      "Shell Embedding", "IEFrame \u2014 Shop"}));
   EXPECT_EQ(boxes[2].rect.left, 15);
   EXPECT_EQ(boxes[2].rect.top, 27);

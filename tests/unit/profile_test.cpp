@@ -27,14 +27,13 @@ const wchar_t* const kConfig = L"C:\\Program Files\\Zephquill\\ZQConfig.ini";
 class RecordingProfile : public zq::Profile {
  public:
   explicit RecordingProfile(zq::Profile& inner) : inner_(inner) {}
-  unsigned ReadString(const std::wstring& section, const std::wstring& key,
-                      const std::wstring& def, std::wstring& out, unsigned size,
-                      const std::wstring& path) override {
+  unsigned ReadString(const std::wstring& section, const std::wstring& key, const std::wstring& def,
+                      std::wstring& out, unsigned size, const std::wstring& path) override {
     sizes.push_back(size);
     return inner_.ReadString(section, key, def, out, size, path);
   }
-  bool WriteString(const std::wstring& section, const std::wstring& key,
-                   const std::wstring& value, const std::wstring& path) override {
+  bool WriteString(const std::wstring& section, const std::wstring& key, const std::wstring& value,
+                   const std::wstring& path) override {
     ++writes;
     return inner_.WriteString(section, key, value, path);
   }
@@ -211,8 +210,9 @@ TEST_F(ProfileTest, Utf8WithByteOrderMarkIsReadAndKept) {
   WriteFile("\xEF\xBB\xBF[General]\nName=Gr\xC3\xBC\xC3\x9F\xE2\x82\xAC\n");
   EXPECT_EQ(Get(L"Name"), L"Gr\u00FC\u00DF\u20AC");
   ASSERT_TRUE(ini_.WriteString(L"General", L"Other", L"\u00E9"));
-  EXPECT_EQ(ReadFile(), "\xEF\xBB\xBF[General]\r\nName=Gr\xC3\xBC\xC3\x9F\xE2\x82\xAC\r\n"
-                        "Other=\xC3\xA9\r\n");
+  EXPECT_EQ(ReadFile(),
+            "\xEF\xBB\xBF[General]\r\nName=Gr\xC3\xBC\xC3\x9F\xE2\x82\xAC\r\n"
+            "Other=\xC3\xA9\r\n");
 }
 
 TEST_F(ProfileTest, ReadStringCutsLikeTheWindowsFunction) {
@@ -279,8 +279,10 @@ TEST(SimRegistryTest, KeysAndValuesMatchWithoutRegardToCase) {
   ASSERT_TRUE(reg.CreateKey(RegRoot::CurrentUser, run));
   EXPECT_TRUE(reg.KeyExists(RegRoot::CurrentUser, L"SOFTWARE\\microsoft"));
   EXPECT_FALSE(reg.KeyExists(RegRoot::LocalMachine, run));
-  EXPECT_TRUE(reg.SetString(RegRoot::CurrentUser, L"software\\MICROSOFT\\windows\\"
-                            L"currentversion\\run", L"zephquill", L"C:\\old.exe"));
+  EXPECT_TRUE(reg.SetString(RegRoot::CurrentUser,
+                            L"software\\MICROSOFT\\windows\\"
+                            L"currentversion\\run",
+                            L"zephquill", L"C:\\old.exe"));
   EXPECT_TRUE(reg.SetString(RegRoot::CurrentUser, run, L"ZEPHQUILL", L"C:\\ZQ.exe"));
   EXPECT_TRUE(reg.SetString(RegRoot::CurrentUser, run, L"", L"dflt"));
   EXPECT_EQ(reg.GetString(RegRoot::CurrentUser, run, L"Zephquill"), L"C:\\ZQ.exe");
@@ -305,8 +307,7 @@ TEST(SimRegistryTest, DeleteTreeRemovesKeyAndEverythingBelowOnly) {
   EXPECT_TRUE(reg.DeleteTree(RegRoot::ClassesRoot, L"clsid\\{1}"));
   EXPECT_FALSE(reg.KeyExists(RegRoot::ClassesRoot, L"CLSID\\{1}\\LocalServer32"));
   EXPECT_FALSE(reg.KeyExists(RegRoot::ClassesRoot, L"CLSID\\{1}"));
-  EXPECT_EQ(reg.Dump(),
-            (std::vector<std::string>{"HKCR\\CLSID\\{2}", "HKCR\\Zq.ClientTray"}));
+  EXPECT_EQ(reg.Dump(), (std::vector<std::string>{"HKCR\\CLSID\\{2}", "HKCR\\Zq.ClientTray"}));
 }
 
 }  // namespace

@@ -18,7 +18,8 @@
 namespace zq {
 namespace {
 
-const wchar_t kScript[] = LR"(HKCR
+const wchar_t kScript[] =
+    LR"(HKCR
 {
 	NoRemove Shared
 	{
@@ -66,9 +67,9 @@ TEST(RegistryScriptTest, RegisterRewritesForceRemoveKeysAndUnregisterKeepsNoRemo
 }
 
 TEST(RegistryScriptTest, MalformedScriptsAndUnknownNamesFail) {
-  for (const wchar_t* text : {L"HKCR { Key = s 'unterminated }", L"HKCR { Key { }",
-                              L"HKXX { Key }", L"HKCR { Key = 'no type' }",
-                              L"HKCR { Key = s '%NOSUCH%' }", L"HKCR { val Top = s 'x' }"}) {
+  for (const wchar_t* text :
+       {L"HKCR { Key = s 'unterminated }", L"HKCR { Key { }", L"HKXX { Key }",
+        L"HKCR { Key = 'no type' }", L"HKCR { Key = s '%NOSUCH%' }", L"HKCR { val Top = s 'x' }"}) {
     SCOPED_TRACE(ToUtf8(text));
     EXPECT_THROW(CRegistryScript::Parse(text, {{L"MODULE", L"m"}}), ComError);
   }

@@ -28,8 +28,7 @@ class LogWindow : public WindowHandler {
   ~LogWindow() override {
     if (CurrentPlatform() && handle) Plat().windows().Destroy(handle);
   }
-  LResult OnMessage(WindowHandle window, unsigned message, WParam wParam,
-                    LParam lParam) override {
+  LResult OnMessage(WindowHandle window, unsigned message, WParam wParam, LParam lParam) override {
     if (message == wm::Command || message == wm::Null || message >= wm::User)
       log.emplace_back(message, wParam);
     return Plat().windows().DefaultProc(window, message, wParam, lParam);

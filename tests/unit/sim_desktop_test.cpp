@@ -27,8 +27,7 @@ constexpr unsigned kStop = wm::User + 2;
 // gets the default handling.
 struct HookWindow : WindowHandler {
   std::function<LResult(WindowHandle, unsigned, WParam, LParam)> on;
-  LResult OnMessage(WindowHandle window, unsigned message, WParam wParam,
-                    LParam lParam) override {
+  LResult OnMessage(WindowHandle window, unsigned message, WParam wParam, LParam lParam) override {
     if (on && (message == wm::Timer || message >= wm::User))
       return on(window, message, wParam, lParam);
     return Plat().windows().DefaultProc(window, message, wParam, lParam);
@@ -117,8 +116,7 @@ std::vector<std::string> TwoWorkersInterleaved(const std::string& root) {
       auto worker = [&log](char name, unsigned period, int rounds) {
         return [&log, name, period, rounds] {
           for (int i = 0; i < rounds; ++i) {
-            log.push_back(std::string(1, name) + std::to_string(i) + "@" +
-                          std::to_string(Now()));
+            log.push_back(std::string(1, name) + std::to_string(i) + "@" + std::to_string(Now()));
             Plat().clock().Sleep(period);
           }
         };
@@ -323,6 +321,65 @@ TEST_F(SimDesktopTest, SendFromAWorkerWaitsForTheOwnerAndReturnsItsResult) {
   EXPECT_EQ(handledOn, mainThread);
   EXPECT_EQ(handledAt, 500u);
   EXPECT_EQ(returnedAt, 500u);
+}
+
+// Long runs hold only what still runs: an ended thread is joined and forgotten at the next
+// turn, a send waiting on a thread that ends meanwhile returns 0 instead of touching it, and
+// a bounded trace keeps the newest lines while its sink still sees every one.
+TEST_F(SimDesktopTest, EndedThreadsAndOldTraceLinesAreReleased) {
+  std::vector<std::string> sunk;
+  desktop.traceSink = [&](const std::string& line) { sunk.push_back(line); };
+  std::uint32_t firstWorker = 0, owner = 0;
+  LResult sent = -1;
+  std::uint64_t sendReturnedAt = 0, ownerEndedAt = 0;
+  size_t keptAfterWorkers = 0;
+  desktop.Run([&] {
+    Start([&] {
+      Threads& threads = Plat().threads();
+      for (int i = 0; i < 50; ++i) {
+        threads.Start([&, i] {
+          if (i == 0) firstWorker = ThreadId();
+          Plat().clock().Sleep(1);
+        });
+        Plat().clock().Sleep(2);
+      }
+      keptAfterWorkers = desktop.ThreadIds().size();
+      // A thread with a window and no message loop, which ends while a send waits on it.
+      HookWindow h;
+      WindowHandle win = 0;
+      threads.Start([&] {
+        owner = ThreadId();
+        win = Open(h);
+        Plat().clock().Sleep(100);
+        ownerEndedAt = Now();
+      });
+      Plat().clock().Sleep(10);
+      threads.Start([&] {
+        sent = Plat().windows().Send(win, kPing, 1, 2);
+        sendReturnedAt = Now();
+      });
+      Plat().clock().Sleep(200);
+      return 0;
+    });
+    desktop.SleepMs(1000);
+  });
+  // The runner, the process's main thread and at most the worker that just ended.
+  EXPECT_LE(keptAfterWorkers, 3u);
+  EXPECT_EQ(desktop.Thread(firstWorker), nullptr);
+  EXPECT_EQ(desktop.Thread(owner), nullptr);
+  EXPECT_EQ(sent, 0);
+  EXPECT_GT(ownerEndedAt, 0u);
+  EXPECT_EQ(sendReturnedAt, ownerEndedAt);
+
+  ASSERT_GE(sunk.size(), 2u);
+  std::vector<std::string> all(desktop.TraceLines().begin(), desktop.TraceLines().end());
+  EXPECT_EQ(all, sunk);
+  desktop.KeepTraceLines(2);
+  desktop.Trace("one more");
+  ASSERT_EQ(desktop.TraceLines().size(), 2u);
+  EXPECT_EQ(desktop.TraceLines().front(), sunk[sunk.size() - 2]);
+  EXPECT_NE(desktop.TraceLines().back().find("one more"), std::string::npos);
+  EXPECT_EQ(sunk.back(), desktop.TraceLines().back());
 }
 
 TEST_F(SimDesktopTest, SendsBetweenTwoWaitingThreadsComplete) {

@@ -12,9 +12,9 @@
 #include "app/Messages.h"
 #include "app/Text.h"
 #include "platform/sim/sim_desktop.h"
+#include "platform/sim/sim_taskbar.h"
 #include "shell/SystemTray.h"
 #include "shell/TaskbarNotifier.h"
-#include "platform/sim/sim_taskbar.h"
 #include "tests/unit/shell_test_util.h"
 
 namespace fs = std::filesystem;
@@ -286,9 +286,11 @@ TEST_F(TrayMouseTest, AnimationRunsForItsDurationOrUntilEnded) {
 
     ASSERT_TRUE(tray.StartAnimation(500, 2));
     RunFor(4000);
-    std::vector<std::pair<long, std::string>> expected = {
-        {500, "icon 147"}, {1000, "icon 146"}, {1500, "icon 147"}, {2000, "icon 146"},
-        {2500, "icon 194"}};
+    std::vector<std::pair<long, std::string>> expected = {{500, "icon 147"},
+                                                          {1000, "icon 146"},
+                                                          {1500, "icon 147"},
+                                                          {2000, "icon 146"},
+                                                          {2500, "icon 194"}};
     std::vector<std::pair<long, std::string>> shown;
     for (auto& [ms, line] : TraceWith("modified: icon"))
       shown.emplace_back(ms, line.substr(line.find("icon ", line.find("modified"))));
@@ -364,25 +366,20 @@ Bitmap Picture(int width, std::vector<std::uint32_t> pixels) {
 std::vector<Rect> Rects(std::initializer_list<Rect> list) { return list; }
 
 TEST(NotifierRegion, RunsPerRowFromTheBottom) {
-  Bitmap b = Picture(5, {K, O, O, K, K,
-                         O, K, O, O, K,
-                         O, O, O, O, O});
+  Bitmap b = Picture(5, {K, O, O, K, K, O, K, O, O, K, O, O, O, O, O});
   EXPECT_EQ(CTaskbarNotifier::GenerateRegion(b, K),
             Rects({{0, 2, 5, 3}, {0, 1, 1, 2}, {2, 1, 4, 2}, {1, 0, 3, 1}}));
 }
 
 TEST(NotifierRegion, RunInTheLastColumnEndsAtTheWidth) {
-  Bitmap b = Picture(4, {K, K, K, O,
-                         K, O, O, O});
+  Bitmap b = Picture(4, {K, K, K, O, K, O, O, O});
   EXPECT_EQ(CTaskbarNotifier::GenerateRegion(b, K), Rects({{1, 1, 4, 2}, {3, 0, 4, 1}}));
   Bitmap narrow = Picture(1, {O, K, O});
   EXPECT_EQ(CTaskbarNotifier::GenerateRegion(narrow, K), Rects({{0, 2, 1, 3}, {0, 0, 1, 1}}));
 }
 
 TEST(NotifierRegion, KeyRowsGiveNothing) {
-  Bitmap b = Picture(3, {K, K, K,
-                         O, K, O,
-                         K, K, K});
+  Bitmap b = Picture(3, {K, K, K, O, K, O, K, K, K});
   EXPECT_EQ(CTaskbarNotifier::GenerateRegion(b, K), Rects({{0, 1, 1, 2}, {2, 1, 3, 2}}));
   EXPECT_TRUE(CTaskbarNotifier::GenerateRegion(Picture(2, {K, K, K, K}), K).empty());
 }

@@ -138,9 +138,9 @@ TEST_F(UpdaterTest, NoConnectionAndUnreachableAddressStopBeforeAnyFile) {
 }
 
 TEST(UpdateArithmeticTest, DaysSinceFailureUseOnlyTheDayOfTheMonth) {
-  EXPECT_EQ(DaysSinceFailedUpdate(2, 30), 3);   // 30th, then the 2nd of the next month
+  EXPECT_EQ(DaysSinceFailedUpdate(2, 30), 3);  // 30th, then the 2nd of the next month
   EXPECT_EQ(DaysSinceFailedUpdate(30, 30), 0);
-  EXPECT_EQ(DaysSinceFailedUpdate(5, 5), 0);    // a month later looks like the same day
+  EXPECT_EQ(DaysSinceFailedUpdate(5, 5), 0);  // a month later looks like the same day
   EXPECT_EQ(DaysSinceFailedUpdate(13, 10), 3);
   EXPECT_EQ(DaysSinceFailedUpdate(1, 31), 1);
 }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/win32/win32_backend.h"
+
 namespace zq::e2e {
 namespace {
 
@@ -37,6 +39,41 @@ void ExitThroughTray(ClientRun& run, HWND controller) {
   auto code = run.WaitExit(15000);
   Check(code.has_value(), "the Exit command ends the process");
   Check(*code == 0, "the exit code is 0, not " + std::to_string(*code));
+}
+
+HWND NotificationControl(DWORD pid, DWORD ms) {
+  const DWORD start = ::GetTickCount();
+  for (;;) {
+    for (const WindowInfo& w : TopLevelWindows())
+      if (w.pid == pid && w.title == L"ZephquillNotificationWnd")
+        if (HWND control = FindDescendant(w.window, L"Shell Embedding")) return control;
+    if (::GetTickCount() - start > ms) return nullptr;
+    ::Sleep(100);
+  }
+}
+
+void Navigate(HWND control, const std::wstring& address) {
+  COPYDATASTRUCT data{zq::win32::kTestNavigationTag,
+                      static_cast<DWORD>(address.size() * sizeof(wchar_t)),
+                      const_cast<wchar_t*>(address.c_str())};
+  DWORD_PTR accepted = 0;
+  bool sent = ::SendMessageTimeoutW(control, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
+                                    SMTO_ABORTIFHUNG, 5000, &accepted) != 0;
+  Check(sent && accepted, "the web control takes the address " + Narrow(address));
+}
+
+void PageCommand(HWND control, const std::wstring& word, const std::wstring& argument) {
+  Navigate(control, L"zqwndcmd::CMD:1227~wParam:" + word + L"~lParam:" + argument + L"~");
+}
+
+bool SendUntil(HWND control, const Commands& commands, const std::function<bool()>& effect,
+               DWORD ms) {
+  const DWORD start = ::GetTickCount();
+  do {
+    for (const auto& [word, argument] : commands) PageCommand(control, word, argument);
+    if (effect()) return true;
+  } while (::GetTickCount() - start < ms);
+  return false;
 }
 
 }  // namespace zq::e2e

@@ -4,6 +4,7 @@
 #pragma once
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/wine/e2e_desktop.h"
@@ -32,6 +33,26 @@ inline std::wstring ConfigOf(const std::wstring& exe) {
 HWND StartedController(ClientRun& run, const std::wstring& exe);
 // Picks Exit from the tray's commands and checks that the process ends with code 0.
 void ExitThroughTray(ClientRun& run, HWND controller);
+
+// The test build of the client beside the product (its web controls take addresses from
+// the tests).
+inline std::wstring TestClientOf(const std::wstring& exe) {
+  return DirectoryOf(exe) + L"\\ZephquillClientTest.exe";
+}
+
+// The web control of the controller's hidden notification window, waiting up to `ms`.
+HWND NotificationControl(DWORD pid, DWORD ms);
+// Hands the control (test build) an address to navigate to, as a page's script would.
+void Navigate(HWND control, const std::wstring& address);
+// A command word with its argument for the controller, through the panel's command number.
+void PageCommand(HWND control, const std::wstring& word, const std::wstring& argument);
+
+using Commands = std::vector<std::pair<std::wstring, std::wstring>>;
+// Sends the commands again (every 2 s or so, for up to `ms`) until `effect` holds. The
+// hidden windows finish their creation a while after start-up, since each waits for its
+// control's first page; a command that arrives earlier has nowhere to go and is lost.
+bool SendUntil(HWND control, const Commands& commands, const std::function<bool()>& effect,
+               DWORD ms);
 
 using TestBody = std::function<void(const std::wstring& clientExe)>;
 struct TestRegistration {

@@ -3,6 +3,7 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
@@ -13,8 +14,8 @@ ClientRun::ClientRun(const std::wstring& exe, const std::wstring& arguments) {
   STARTUPINFOW si{};
   si.cb = sizeof si;
   std::wstring dir = DirectoryOf(exe);
-  if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(),
-                        &si, &pi_))
+  if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si,
+                        &pi_))
     pi_ = PROCESS_INFORMATION{};
 }
 
@@ -29,7 +30,8 @@ ClientRun::~ClientRun() {
 }
 
 std::optional<DWORD> ClientRun::WaitExit(DWORD ms) {
-  if (!pi_.hProcess || ::WaitForSingleObject(pi_.hProcess, ms) != WAIT_OBJECT_0) return std::nullopt;
+  if (!pi_.hProcess || ::WaitForSingleObject(pi_.hProcess, ms) != WAIT_OBJECT_0)
+    return std::nullopt;
   DWORD code = 0;
   ::GetExitCodeProcess(pi_.hProcess, &code);
   return code;
@@ -136,7 +138,7 @@ bool WriteAnsiFile(const std::wstring& path, const std::string& bytes) {
 
 std::optional<std::wstring> RegistryValue(const std::wstring& root, const std::wstring& subKey,
                                           const std::wstring& name) {
-  HKEY base = root == L"HKLM" ? HKEY_LOCAL_MACHINE
+  HKEY base = root == L"HKLM"   ? HKEY_LOCAL_MACHINE
               : root == L"HKCR" ? HKEY_CLASSES_ROOT
                                 : HKEY_CURRENT_USER;
   wchar_t value[2048] = {};
@@ -153,12 +155,166 @@ std::wstring DirectoryOf(const std::wstring& path) {
 }
 
 std::string Narrow(const std::wstring& text) {
-  int n = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr,
-                                0, nullptr, nullptr);
+  int n = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
+                                nullptr, nullptr);
   std::string out(n > 0 ? n : 0, '\0');
   ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n,
                         nullptr, nullptr);
   return out;
+}
+
+std::wstring TestProgramDirectory() {
+  wchar_t exe[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  return DirectoryOf(exe);
+}
+
+HWND FindDescendant(HWND parent, const std::wstring& className) {
+  for (HWND child = ::GetWindow(parent, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    if (ClassOf(child) == className) return child;
+    if (HWND below = FindDescendant(child, className)) return below;
+  }
+  return nullptr;
+}
+
+HWND WaitDescendant(HWND parent, const std::wstring& className, DWORD ms) {
+  DWORD start = ::GetTickCount();
+  for (;;) {
+    if (HWND found = FindDescendant(parent, className)) return found;
+    if (::GetTickCount() - start > ms) return nullptr;
+    ::Sleep(50);
+  }
+}
+
+bool WaitNoDescendant(HWND parent, const std::wstring& className, DWORD ms) {
+  DWORD start = ::GetTickCount();
+  while (FindDescendant(parent, className)) {
+    if (::GetTickCount() - start > ms) return false;
+    ::Sleep(50);
+  }
+  return true;
+}
+
+std::wstring ControlText(HWND control, DWORD ms) {
+  DWORD_PTR length = 0;
+  if (!::SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, ms, &length))
+    return L"";
+  std::wstring text(length + 1, L'\0');
+  DWORD_PTR copied = 0;
+  if (!::SendMessageTimeoutW(control, WM_GETTEXT, text.size(),
+                             reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG, ms, &copied))
+    return L"";
+  text.resize(copied < text.size() ? copied : text.size() - 1);
+  return text;
+}
+
+bool WaitControlText(HWND control, const std::wstring& part, DWORD ms) {
+  DWORD start = ::GetTickCount();
+  while (ControlText(control, 2000).find(part) == std::wstring::npos) {
+    if (::GetTickCount() - start > ms) return false;
+    ::Sleep(100);
+  }
+  return true;
+}
+
+namespace {
+
+// The pixels of a screen rectangle, or of a picture drawn into one, as 0x00RRGGBB values.
+class Pixels {
+ public:
+  Pixels(int width, int height) : width_(width), height_(height) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top row first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    dc_ = ::CreateCompatibleDC(nullptr);
+    bitmap_ = ::CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_),
+                                 nullptr, 0);
+    old_ = ::SelectObject(dc_, bitmap_);
+  }
+  ~Pixels() {
+    ::SelectObject(dc_, old_);
+    ::DeleteObject(bitmap_);
+    ::DeleteDC(dc_);
+  }
+  Pixels(const Pixels&) = delete;
+  Pixels& operator=(const Pixels&) = delete;
+  bool Valid() const { return bits_ != nullptr; }
+  HDC Dc() const { return dc_; }
+  DWORD At(int x, int y) const { return bits_[y * width_ + x] & 0xFFFFFF; }
+  void Fill(DWORD rgb) {
+    ::GdiFlush();
+    for (int i = 0; i < width_ * height_; ++i) bits_[i] = rgb;
+  }
+  // The sum of the channel differences, per pixel.
+  double Difference(const Pixels& other) const {
+    ::GdiFlush();
+    double sum = 0;
+    for (int i = 0; i < width_ * height_; ++i)
+      for (int shift = 0; shift < 24; shift += 8) {
+        int a = (bits_[i] >> shift) & 0xFF, b = (other.bits_[i] >> shift) & 0xFF;
+        sum += a > b ? a - b : b - a;
+      }
+    return sum / (width_ * height_);
+  }
+
+ private:
+  int width_, height_;
+  HDC dc_ = nullptr;
+  HBITMAP bitmap_ = nullptr;
+  HGDIOBJ old_ = nullptr;
+  DWORD* bits_ = nullptr;
+};
+
+}  // namespace
+
+TrayPictureMatch ShownTrayPicture(const std::wstring& exe, const std::vector<int>& iconIds) {
+  TrayPictureMatch match;
+  HWND tray = ::FindWindowW(L"__winex11_standalone_tray", nullptr);
+  HWND icon = tray ? ::FindWindowExW(tray, nullptr, L"__winex11_tray_icon", nullptr) : nullptr;
+  RECT r{};
+  if (!icon || !::GetWindowRect(icon, &r)) return match;
+  const int width = r.right - r.left, height = r.bottom - r.top;
+  Pixels shown(width, height);
+  HDC screen = ::GetDC(nullptr);
+  bool captured =
+      shown.Valid() && ::BitBlt(shown.Dc(), 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+  ::ReleaseDC(nullptr, screen);
+  HMODULE pictures = ::LoadLibraryExW(exe.c_str(), nullptr,
+                                      LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  if (!captured || !pictures) {
+    if (pictures) ::FreeLibrary(pictures);
+    return match;
+  }
+  const int small = ::GetSystemMetrics(SM_CXSMICON);
+  match.difference = match.runnerUp = 1e9;
+  for (int id : iconIds) {
+    // The picture as the client loads it (default size) and its own small image.
+    double best = 1e9;
+    for (UINT flags : {UINT(LR_DEFAULTSIZE), UINT(0)}) {
+      int size = flags ? 0 : small;
+      HICON picture = static_cast<HICON>(
+          ::LoadImageW(pictures, MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, flags));
+      if (!picture) continue;
+      Pixels drawn(width, height);
+      drawn.Fill(shown.At(0, 0));
+      ::DrawIconEx(drawn.Dc(), (width - small) / 2, (height - small) / 2, picture, small, small, 0,
+                   nullptr, DI_NORMAL);
+      best = std::min(best, drawn.Difference(shown));
+      ::DestroyIcon(picture);
+    }
+    if (best < match.difference) {
+      match.runnerUp = match.difference;
+      match.difference = best;
+      match.id = id;
+    } else if (best < match.runnerUp) {
+      match.runnerUp = best;
+    }
+  }
+  ::FreeLibrary(pictures);
+  return match;
 }
 
 }  // namespace zq::e2e

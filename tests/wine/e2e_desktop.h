@@ -59,8 +59,8 @@ HWND WaitPopupMenu(DWORD pid, DWORD ms);
 std::wstring IniValue(const std::wstring& path, const std::wstring& key);
 std::string FileStart(const std::wstring& path, size_t bytes);
 // Waits up to `ms` until the value equals `expected`.
-bool WaitIniValue(const std::wstring& path, const std::wstring& key,
-                  const std::wstring& expected, DWORD ms);
+bool WaitIniValue(const std::wstring& path, const std::wstring& key, const std::wstring& expected,
+                  DWORD ms);
 bool WriteAnsiFile(const std::wstring& path, const std::string& bytes);
 
 // A string value under HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE or HKEY_CLASSES_ROOT
@@ -70,5 +70,29 @@ std::optional<std::wstring> RegistryValue(const std::wstring& root, const std::w
 
 std::wstring DirectoryOf(const std::wstring& path);
 std::string Narrow(const std::wstring& text);
+
+// The directory of the running test program, where its helper programs lie.
+std::wstring TestProgramDirectory();
+// The first window of that class below `parent` (children before their siblings), or null.
+HWND FindDescendant(HWND parent, const std::wstring& className);
+// Waits up to `ms` for such a window to appear.
+HWND WaitDescendant(HWND parent, const std::wstring& className, DWORD ms);
+// Waits up to `ms` until no such window is below `parent`.
+bool WaitNoDescendant(HWND parent, const std::wstring& className, DWORD ms);
+// A control's text asked of the window itself (WM_GETTEXT, also across processes), ""
+// when it does not answer within `ms`.
+std::wstring ControlText(HWND control, DWORD ms);
+// Waits up to `ms` until the control's text contains `part`.
+bool WaitControlText(HWND control, const std::wstring& part, DWORD ms);
+
+// Which of the pictures `iconIds` (icon resources of `exe`) the notification area shows
+// for the one icon in Wine's own tray window: the icon window's pixels are compared with
+// each picture drawn the same way (small size, centred, on the window's background). The
+// best match, with its difference and the runner-up's; id 0 when no icon is shown.
+struct TrayPictureMatch {
+  int id = 0;
+  double difference = 0, runnerUp = 0;
+};
+TrayPictureMatch ShownTrayPicture(const std::wstring& exe, const std::vector<int>& iconIds);
 
 }  // namespace zq::e2e

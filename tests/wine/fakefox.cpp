@@ -2,6 +2,9 @@
 // "<page> - Mozilla Firefox" with a content child, in front, and the "Firefox" DDE server.
 // Usage: fakefox answer|silent URL PAGE-TITLE. "silent" accepts conversations but never
 // answers a request. Ends when its window is closed, or after two minutes.
+// A test moves the browser to another page by sending its main window WM_COPYDATA tagged
+// kGoToTag with "URL\nPAGE-TITLE" in UTF-16: the title and the DDE answer change, and
+// the window comes to the front again.
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
@@ -16,6 +19,8 @@ DWORD instance = 0;
 HSZ serviceName = nullptr, topicName = nullptr;
 bool silent = false;
 std::string reply;
+
+constexpr ULONG_PTR kGoToTag = 0x58464F46;  // 'FFOX'
 
 HDDEDATA CALLBACK OnDde(UINT type, UINT format, HCONV, HSZ topic, HSZ, HDDEDATA, ULONG_PTR,
                         ULONG_PTR) {
@@ -41,11 +46,30 @@ std::string Ansi(const wchar_t* text) {
   return out;
 }
 
+std::string Reply(const wchar_t* url, const wchar_t* page) {
+  return "\"" + Ansi(url) + "\",\"" + Ansi(page) + "\",\"\"";
+}
+
+// Switches to the page named by a kGoToTag message; false for any other data.
+bool GoTo(HWND window, const COPYDATASTRUCT& data) {
+  if (data.dwData != kGoToTag || !data.lpData || data.cbData % sizeof(wchar_t) != 0) return false;
+  std::wstring text(static_cast<const wchar_t*>(data.lpData), data.cbData / sizeof(wchar_t));
+  size_t split = text.find(L'\n');
+  if (split == std::wstring::npos) return false;
+  std::wstring url = text.substr(0, split), page = text.substr(split + 1);
+  reply = Reply(url.c_str(), page.c_str());
+  ::SetWindowTextW(window, (page + L" - Mozilla Firefox").c_str());
+  ::SetForegroundWindow(window);
+  return true;
+}
+
 LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
   if (message == WM_DESTROY || (message == WM_TIMER && wp == 1)) {
     ::PostQuitMessage(0);
     return 0;
   }
+  if (message == WM_COPYDATA)
+    return GoTo(window, *reinterpret_cast<const COPYDATASTRUCT*>(lp)) ? TRUE : FALSE;
   return ::DefWindowProcW(window, message, wp, lp);
 }
 
@@ -60,10 +84,10 @@ HWND MakeWindows(const std::wstring& page) {
   content.lpszClassName = L"MozillaContentWindowClass";
   ::RegisterClassW(&content);
   std::wstring title = page + L" - Mozilla Firefox";
-  HWND frame = ::CreateWindowExW(0, main.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW,
-                                 40, 40, 640, 480, nullptr, nullptr, main.hInstance, nullptr);
-  ::CreateWindowExW(0, content.lpszClassName, L"", WS_CHILD | WS_VISIBLE, 0, 60, 640, 400,
-                    frame, nullptr, main.hInstance, nullptr);
+  HWND frame = ::CreateWindowExW(0, main.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW, 40, 40,
+                                 640, 480, nullptr, nullptr, main.hInstance, nullptr);
+  ::CreateWindowExW(0, content.lpszClassName, L"", WS_CHILD | WS_VISIBLE, 0, 60, 640, 400, frame,
+                    nullptr, main.hInstance, nullptr);
   return frame;
 }
 
@@ -72,7 +96,7 @@ HWND MakeWindows(const std::wstring& page) {
 int wmain(int argc, wchar_t** argv) {
   if (argc != 4) return 2;
   silent = std::wstring(argv[1]) == L"silent";
-  reply = "\"" + Ansi(argv[2]) + "\",\"" + Ansi(argv[3]) + "\",\"\"";
+  reply = Reply(argv[2], argv[3]);
   if (::DdeInitializeW(&instance, &OnDde, APPCLASS_STANDARD | CBF_SKIP_ALLNOTIFICATIONS, 0) !=
       DMLERR_NO_ERROR)
     return 3;

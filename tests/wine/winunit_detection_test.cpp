@@ -20,12 +20,12 @@ class FakeFirefox {
     ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
     std::wstring dir(exe);
     dir.resize(dir.find_last_of(L'\\') + 1);
-    std::wstring line = L"\"" + dir + L"fakefox.exe\" " + mode + L" \"" + kUrl + L"\" \"" +
-                        kPage + L"\"";
+    std::wstring line =
+        L"\"" + dir + L"fakefox.exe\" " + mode + L" \"" + kUrl + L"\" \"" + kPage + L"\"";
     STARTUPINFOW si{};
     si.cb = sizeof si;
-    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &si, &pi_))
+    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                          &pi_))
       return;
     for (int i = 0; i < 200 && !frame_; ++i) {
       ::Sleep(50);
@@ -60,8 +60,8 @@ TEST_F(BackendTest, DdeRequestsReadTheServersText) {
   FakeFirefox fox(L"answer");
   ASSERT_NE(fox.frame(), nullptr);
   for (int round = 0; round < 2; ++round) {
-    auto reply = p->dde().Request(L"Firefox", L"WWW_GetWindowInfo", L"0xFFFFFFFF,sURL,sTitle",
-                                  5000);
+    auto reply =
+        p->dde().Request(L"Firefox", L"WWW_GetWindowInfo", L"0xFFFFFFFF,sURL,sTitle", 5000);
     ASSERT_TRUE(reply.has_value()) << round;
     EXPECT_EQ(reply->substr(0, reply->find('\0')), Expected());
   }

@@ -59,8 +59,8 @@ class OneReplyServer {
 };
 
 std::string Reply(const char* status, const std::string& body) {
-  return std::string("HTTP/1.1 ") + status + "\r\nContent-Length: " +
-         std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+  return std::string("HTTP/1.1 ") + status + "\r\nContent-Length: " + std::to_string(body.size()) +
+         "\r\nConnection: close\r\n\r\n" + body;
 }
 
 TEST_F(BackendTest, InternetReadsAnHttpReplyInChunksWithItsStatusAndLength) {

@@ -149,7 +149,8 @@ TEST_F(BackendTest, PicturesRoundTripThroughDibs) {
   Bitmap b;
   b.width = 7;
   b.height = 3;
-  for (int i = 0; i < 21; ++i) b.pixels.push_back(static_cast<std::uint32_t>(i * 0x0A0B0C) & 0xFFFFFF);
+  for (int i = 0; i < 21; ++i)
+    b.pixels.push_back(static_cast<std::uint32_t>(i * 0x0A0B0C) & 0xFFFFFF);
   UniqueBitmap dib = MakeDib(b);
   ASSERT_TRUE(dib);
   auto back = ReadBitmap(dib.get());
@@ -164,7 +165,8 @@ TEST_F(BackendTest, PicturesRoundTripThroughDibs) {
 TEST_F(BackendTest, ProcessesFilesMutexesAndSystemFacts) {
   Processes& pr = p->processes();
   std::wstring module = pr.ModulePath();
-  EXPECT_NE(module.find(L"zqwinunit.exe"), std::wstring::npos) << std::string(module.begin(), module.end());
+  EXPECT_NE(module.find(L"zqwinunit.exe"), std::wstring::npos)
+      << std::string(module.begin(), module.end());
   EXPECT_EQ(pr.TempPath().back(), L'\\');
   std::wstring dir = ScratchDirectory(L"files");
   std::wstring from = dir + L"a.txt", to = dir + L"b.txt";

@@ -45,7 +45,8 @@ struct Sink : WebControlEvents {
   void BeforeNavigate2(bool topLevel, const std::wstring& url, const std::wstring& frame,
                        const std::vector<std::uint8_t>* post, const std::wstring& headers,
                        bool& cancel) override {
-    Seen s{topLevel, url, frame, headers, post != nullptr, post ? *post : std::vector<std::uint8_t>{}};
+    Seen s{
+        topLevel, url, frame, headers, post != nullptr, post ? *post : std::vector<std::uint8_t>{}};
     before.push_back(s);
     cancel = cancelBefore;
     if (during) std::exchange(during, nullptr)();
@@ -91,8 +92,8 @@ class WebControlTest : public BackendTest {
     BackendTest::SetUp();
     static const HRESULT ole = ::OleInitialize(nullptr);
     ASSERT_TRUE(SUCCEEDED(ole));
-    host_ = ::CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                              0, 0, 400, 300, nullptr, nullptr, nullptr, nullptr);
+    host_ = ::CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0,
+                              400, 300, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(host_, nullptr);
   }
   void TearDown() override {
@@ -211,7 +212,9 @@ TEST(WebSiteEvents, DecodesArgumentsAndTellsFramesApart) {
   V_VT(&flags) = VT_I4, V_I4(&flags) = 0;
   VARIANT_BOOL cancel = VARIANT_FALSE;
   VARIANT args[7];
-  auto ref = [](VARIANT& v, VARIANT* inner) { V_VT(&v) = VT_BYREF | VT_VARIANT, V_VARIANTREF(&v) = inner; };
+  auto ref = [](VARIANT& v, VARIANT* inner) {
+    V_VT(&v) = VT_BYREF | VT_VARIANT, V_VARIANTREF(&v) = inner;
+  };
   V_VT(&args[0]) = VT_BYREF | VT_BOOL, V_BOOLREF(&args[0]) = &cancel;
   ref(args[1], &headersInner);
   ref(args[2], &postInner);
@@ -222,7 +225,8 @@ TEST(WebSiteEvents, DecodesArgumentsAndTellsFramesApart) {
   DISPPARAMS params{args, nullptr, 7, 0};
   sink.cancelBefore = true;
   EXPECT_EQ(site->Invoke(DISPID_BEFORENAVIGATE2, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr,
-                         nullptr, nullptr), S_OK);
+                         nullptr, nullptr),
+            S_OK);
   ASSERT_EQ(sink.before.size(), 1u);
   EXPECT_FALSE(sink.before[0].topLevel) << "another object's event is a frame's";
   EXPECT_EQ(sink.before[0].url, L"http://h/page");
@@ -242,8 +246,8 @@ TEST(WebSiteEvents, DecodesArgumentsAndTellsFramesApart) {
   ref(errorArgs[3], &urlInner);
   V_VT(&errorArgs[4]) = VT_DISPATCH, V_DISPATCH(&errorArgs[4]) = static_cast<IDispatch*>(site);
   DISPPARAMS errorParams{errorArgs, nullptr, 5, 0};
-  site->Invoke(DISPID_NAVIGATEERROR, IID_NULL, 0, DISPATCH_METHOD, &errorParams, nullptr,
-               nullptr, nullptr);
+  site->Invoke(DISPID_NAVIGATEERROR, IID_NULL, 0, DISPATCH_METHOD, &errorParams, nullptr, nullptr,
+               nullptr);
   ASSERT_EQ(sink.errors.size(), 1u);
   EXPECT_TRUE(sink.errors[0].topLevel);
   EXPECT_EQ(sink.errors[0].status, static_cast<std::int32_t>(0x800C0008u));
@@ -251,8 +255,8 @@ TEST(WebSiteEvents, DecodesArgumentsAndTellsFramesApart) {
 
   // A detached site passes nothing on; a short argument list is ignored, not read past.
   DISPPARAMS shortParams{args, nullptr, 2, 0};
-  site->Invoke(DISPID_BEFORENAVIGATE2, IID_NULL, 0, DISPATCH_METHOD, &shortParams, nullptr,
-               nullptr, nullptr);
+  site->Invoke(DISPID_BEFORENAVIGATE2, IID_NULL, 0, DISPATCH_METHOD, &shortParams, nullptr, nullptr,
+               nullptr);
   site->Detach();
   site->Invoke(DISPID_BEFORENAVIGATE2, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr,
                nullptr);

@@ -111,9 +111,9 @@ void BadConfiguration(const std::wstring& exe) {
   ClientRun run(exe, L"");
   HWND box = WaitWindow(run.Pid(), L"#32770", L"Cannot initialize application.", 20000);
   Check(box != nullptr, "a value that is not a number gives the fatal box");
-  Check(BoxText(box).find(L"delete the configuration file called ZQConfig.ini") !=
-            std::wstring::npos,
-        "the box tells to delete the configuration file");
+  Check(
+      BoxText(box).find(L"delete the configuration file called ZQConfig.ini") != std::wstring::npos,
+      "the box tells to delete the configuration file");
   PressOk(box);
   auto code = run.WaitExit(10000);
   Check(code.has_value() && *code == 0, "the process ends with code 0 after the box");
@@ -159,9 +159,14 @@ void ComServer(const std::wstring& exe) {
   char code[16];
   std::snprintf(code, sizeof code, "%08lx", static_cast<unsigned long>(made));
   Check(SUCCEEDED(made) && tray, std::string("ClientTray is made by the running client: ") + code);
-  const struct { const wchar_t* name; UINT argc; } methods[] = {
-      {L"ShowPage", 2}, {L"ShowNotification", 1}, {L"SetStatus", 1}, {L"OpenAddress", 1},
-      {L"SetOption", 2}};
+  const struct {
+    const wchar_t* name;
+    UINT argc;
+  } methods[] = {{L"ShowPage", 2},
+                 {L"ShowNotification", 1},
+                 {L"SetStatus", 1},
+                 {L"OpenAddress", 1},
+                 {L"SetOption", 2}};
   bool allOk = true;
   for (const auto& m : methods) allOk = allOk && CallByName(*tray, m.name, m.argc) == S_OK;
   tray->Release();
@@ -210,8 +215,8 @@ int wmain(int argc, wchar_t** argv) {
     return 0;
   }
   auto tests = RegisteredTests();
-  auto it = std::find_if(tests.begin(), tests.end(),
-                         [&](const NamedTest& t) { return t.name == test; });
+  auto it =
+      std::find_if(tests.begin(), tests.end(), [&](const NamedTest& t) { return t.name == test; });
   if (it == tests.end() || argc != 3) {
     std::fprintf(stderr, "usage: zqe2e TEST|list|windows|reg ROOT KEY NAME  CLIENT-EXE\n");
     return 2;
@@ -219,7 +224,10 @@ int wmain(int argc, wchar_t** argv) {
   try {
     it->body(argv[2]);
   } catch (const Failed& f) {
-    std::printf("FAIL %s: %s\n", test.c_str(), f.what.c_str());
+    std::string reason = f.what;  // one line, so that the script shows all of it
+    for (char& c : reason)
+      if (c == '\r' || c == '\n') c = ' ';
+    std::printf("FAIL %s: %s\n", test.c_str(), reason.c_str());
     std::fflush(stdout);
     return 1;
   }

@@ -78,14 +78,22 @@ std::uint32_t Sample(Vec p, const IconStyle& s, double rim) {
 
 std::optional<IconStyle> StyleForIcon(unsigned id) {
   switch (id) {
-    case 128: return IconStyle{0x5B4FC4, 0x2F2780, 0xFFFFFF, 0x5B4FC4};  // the program
-    case 194: return IconStyle{0x2E9E4F, 0x1B5E2F, 0xFFFFFF, 0x2E9E4F};  // sharing
-    case 198: return IconStyle{0x2F6FD0, 0x1B427D, 0xFFFFFF, 0x2F6FD0};  // not sharing
-    case 196: return IconStyle{0x9A9A9A, 0x5C5C5C, 0xE6E6E6, 0x9A9A9A};  // disabled
-    case 197: return IconStyle{0xD03A2F, 0x7D231C, 0xFFFFFF, 0xD03A2F};  // unreachable
-    case 146: return IconStyle{0xE8A317, 0x8B620E, 0xFFFFFF, 0xE8A317};  // animation 1
-    case 147: return IconStyle{0xFFF4D6, 0x8B620E, 0xE8A317, 0xFFF4D6};  // animation 2
-    default: return std::nullopt;
+    case 128:
+      return IconStyle{0x5B4FC4, 0x2F2780, 0xFFFFFF, 0x5B4FC4};  // the program
+    case 194:
+      return IconStyle{0x2E9E4F, 0x1B5E2F, 0xFFFFFF, 0x2E9E4F};  // sharing
+    case 198:
+      return IconStyle{0x2F6FD0, 0x1B427D, 0xFFFFFF, 0x2F6FD0};  // not sharing
+    case 196:
+      return IconStyle{0x9A9A9A, 0x5C5C5C, 0xE6E6E6, 0x9A9A9A};  // disabled
+    case 197:
+      return IconStyle{0xD03A2F, 0x7D231C, 0xFFFFFF, 0xD03A2F};  // unreachable
+    case 146:
+      return IconStyle{0xE8A317, 0x8B620E, 0xFFFFFF, 0xE8A317};  // animation 1
+    case 147:
+      return IconStyle{0xFFF4D6, 0x8B620E, 0xE8A317, 0xFFF4D6};  // animation 2
+    default:
+      return std::nullopt;
   }
 }
 

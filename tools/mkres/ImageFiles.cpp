@@ -101,7 +101,8 @@ std::vector<unsigned char> IcoFile(const std::vector<RgbaImage>& images) {
 
 bool WriteFile(const std::string& path, const std::vector<unsigned char>& bytes) {
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  file.write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
   return static_cast<bool>(file);
 }
 

@@ -33,10 +33,14 @@ bool Network(Scenario& s, const std::vector<std::string>& words, const std::stri
   SimNetwork& net = d.network();
   const std::string verb = words.size() > 1 ? words[1] : "";
   if (words.size() == 2) {
-    if (verb == "up" || verb == "down") net.up = verb == "up";
-    else if (verb == "no-element" || verb == "element") net.checkElement = verb == "element";
-    else if (verb == "reset") net.Reset();
-    else return false;
+    if (verb == "up" || verb == "down")
+      net.up = verb == "up";
+    else if (verb == "no-element" || verb == "element")
+      net.checkElement = verb == "element";
+    else if (verb == "reset")
+      net.Reset();
+    else
+      return false;
     Note(d, verb);
     return true;
   }
@@ -47,6 +51,7 @@ bool Network(Scenario& s, const std::vector<std::string>& words, const std::stri
                            : verb == "down" ? SimNetwork::State::Down
                                             : SimNetwork::State::Silent;
   } else if (words.size() == 4 && verb == "status" && IsNumber(words[3])) {
+    // IsNumber checked the digits.  NOLINTNEXTLINE(cert-err34-c)
     net.At(prefix).status = std::atoi(words[3].c_str());
   } else if (verb == "body") {
     net.At(prefix).body = Scenario::RestAfter(line, 3);
@@ -108,10 +113,14 @@ bool StatusWindow(Scenario& s, const std::vector<std::string>& words) {
 bool Command(Scenario& s, const std::vector<std::string>& words, const std::string& line,
              bool& ok) {
   if (words.empty()) return false;
-  if (words[0] == "network") ok = Network(s, words, line);
-  else if (words[0] == "ieapp") ok = IEApp(s, words);
-  else if (words[0] == "status-window") ok = StatusWindow(s, words);
-  else return false;
+  if (words[0] == "network")
+    ok = Network(s, words, line);
+  else if (words[0] == "ieapp")
+    ok = IEApp(s, words);
+  else if (words[0] == "status-window")
+    ok = StatusWindow(s, words);
+  else
+    return false;
   return true;
 }
 

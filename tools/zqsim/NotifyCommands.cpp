@@ -36,8 +36,8 @@ bool PlayWord(Scenario& s, SimWebControlRecord& page, const std::string& word,
               const std::string& argument) {
   SimWebControls& web = s.desktop().web();
   if (page.pending) web.Complete(page.index, L"");
-  std::wstring address = L"zqwndcmd::CMD:1227~wParam:" + FromUtf8(word) + L"~lParam:" +
-                         FromUtf8(argument) + L"~";
+  std::wstring address =
+      L"zqwndcmd::CMD:1227~wParam:" + FromUtf8(word) + L"~lParam:" + FromUtf8(argument) + L"~";
   return web.Navigate(page.index, address);
 }
 

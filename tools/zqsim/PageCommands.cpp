@@ -1,5 +1,6 @@
 // Scenario commands that act as the page inside a simulated web control ("page ..."), the
 // switches of the simulated HTML engine, and the dump lines of every control.
+#include <climits>
 #include <cstdlib>
 #include <ostream>
 #include <string>
@@ -47,8 +48,11 @@ std::string TakeWord(std::string& text) {
 int FindControl(Desktop& d, const std::string& target) {
   SimWebControls& web = d.web();
   if (target.size() > 1 && target[0] == '#') {
-    int index = std::atoi(target.c_str() + 1);
-    return web.Control(index) ? index : 0;
+    // Only a whole, positive index in range names a control: "#2x" or "#99999999999" do not.
+    char* end = nullptr;
+    long index = std::strtol(target.c_str() + 1, &end, 10);
+    if (*end != '\0' || index <= 0 || index > INT_MAX) return 0;
+    return web.Control(static_cast<int>(index)) ? static_cast<int>(index) : 0;
   }
   if (target.size() > 2 && target[0] == '0' && (target[1] == 'x' || target[1] == 'X')) {
     WindowHandle h = static_cast<WindowHandle>(std::strtoull(target.c_str() + 2, nullptr, 16));
@@ -65,9 +69,12 @@ int FindControl(Desktop& d, const std::string& target) {
 }
 
 bool Switch(const std::string& word, bool& value) {
-  if (word == "on") value = true;
-  else if (word == "off") value = false;
-  else return false;
+  if (word == "on")
+    value = true;
+  else if (word == "off")
+    value = false;
+  else
+    return false;
   return true;
 }
 
@@ -80,9 +87,12 @@ bool RunPageCommand(Scenario& s, const std::string& line) {
   if (verb == "engine" || verb == "create-fails" || verb == "autoload") {
     bool on = false;
     if (!Switch(rest, on)) return false;
-    if (verb == "engine") web.noDocuments = !on;
-    else if (verb == "create-fails") web.failCreate = on;
-    else web.autoLoad = on;
+    if (verb == "engine")
+      web.noDocuments = !on;
+    else if (verb == "create-fails")
+      web.failCreate = on;
+    else
+      web.autoLoad = on;
     return true;
   }
   const std::string target = TakeWord(rest);

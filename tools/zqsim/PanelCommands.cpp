@@ -24,8 +24,8 @@ namespace zq::sim {
 namespace {
 
 constexpr unsigned kSysKeyDown = 0x0104;
-constexpr int kVkBack = 0x08, kVkTab = 0x09, kVkControl = 0x11, kVkMenu = 0x12,
-              kVkEscape = 0x1B, kVkLeft = 0x25, kVkRight = 0x27, kVkF5 = 0x74;
+constexpr int kVkBack = 0x08, kVkTab = 0x09, kVkControl = 0x11, kVkMenu = 0x12, kVkEscape = 0x1B,
+              kVkLeft = 0x25, kVkRight = 0x27, kVkF5 = 0x74;
 
 std::string Hex(std::uintptr_t v) {
   char buf[32];
@@ -80,8 +80,7 @@ WindowHandle FindPanel(Desktop& d, SimProcess* p, const std::string& target) {
 class KeyWitness : public WindowHandler {
  public:
   explicit KeyWitness(Desktop& d) : d_(d) {}
-  LResult OnMessage(WindowHandle window, unsigned message, WParam wParam,
-                    LParam lParam) override {
+  LResult OnMessage(WindowHandle window, unsigned message, WParam wParam, LParam lParam) override {
     if (message >= wm::KeyFirst && message <= wm::KeyLast) {
       char text[96];
       std::snprintf(text, sizeof text, " receives key message 0x%04x with key 0x%02x", message,
@@ -130,19 +129,24 @@ struct KeyPress {
 
 bool ParseKey(const std::string& word, KeyPress& press) {
   std::string w = ToUtf8(ToLower(FromUtf8(word)));
-  if (w == "escape") press.key = kVkEscape;
-  else if (w == "f5") press.key = kVkF5;
-  else if (w == "backspace") press.key = kVkBack;
+  if (w == "escape")
+    press.key = kVkEscape;
+  else if (w == "f5")
+    press.key = kVkF5;
+  else if (w == "backspace")
+    press.key = kVkBack;
   else if (w == "alt-left" || w == "alt-right") {
     press.message = kSysKeyDown;
     press.key = w == "alt-left" ? kVkLeft : kVkRight;
     press.held.push_back(kVkMenu);
   } else if (w.rfind("ctrl-", 0) == 0 && w.size() > 5) {
     std::string k = w.substr(5);
-    if (k == "tab") press.key = kVkTab;
+    if (k == "tab")
+      press.key = kVkTab;
     else if (k.size() == 1 && std::isalnum(static_cast<unsigned char>(k[0])))
       press.key = std::toupper(static_cast<unsigned char>(k[0]));
-    else return false;
+    else
+      return false;
     press.held.push_back(kVkControl);
   } else if (!w.empty() && std::isdigit(static_cast<unsigned char>(w[0]))) {
     press.key = static_cast<int>(std::stoul(w, nullptr, 0));
@@ -153,8 +157,9 @@ bool ParseKey(const std::string& word, KeyPress& press) {
   return true;
 }
 
-// panel key PANEL KEY [PID] (PANEL: its title, quoted when it holds blanks, or 0xHANDLE): the key goes to the panel's page (its front host's control
-// when it has one) as the user presses it, with the keys it needs held down meanwhile.
+// panel key PANEL KEY [PID] (PANEL: its title, quoted when it holds blanks, or 0xHANDLE): the key
+// goes to the panel's page (its front host's control when it has one) as the user presses it, with
+// the keys it needs held down meanwhile.
 bool PressKey(Scenario& s, const std::string& line) {
   std::string rest = Scenario::RestAfter(line, 2);
   std::string name = TakeWord(rest);
@@ -283,8 +288,8 @@ void Dump(Scenario& s, std::vector<std::string>& lines) {
       std::snprintf(number, sizeof number, "%02d", ++n);
       std::string key = base + "registry.browser." + number + ": ";
       std::string panel = record && record->Panel ? Hex(record->Panel->Hwnd()) : "none";
-      lines.push_back(key + Hex(browser) + " panel=" + panel + " site=" +
-                      Quoted(record ? record->SiteURL : L""));
+      lines.push_back(key + Hex(browser) + " panel=" + panel +
+                      " site=" + Quoted(record ? record->SiteURL : L""));
     }
     n = 0;
     for (auto& window : app.ServiceWindows) {

@@ -20,15 +20,27 @@ std::string Escaped(const std::string& text) {
   std::string out;
   for (char c : text) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&apos;"; break;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&apos;";
+        break;
       default:
         // Control characters have no place in XML 1.0.
-        if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n') out += ' ';
-        else out += c;
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n')
+          out += ' ';
+        else
+          out += c;
     }
   }
   return out;
@@ -85,8 +97,9 @@ std::string SvgOf(int width, int height, const std::vector<PictureBox>& boxes) {
                 "viewBox=\"0 0 %d %d\" font-family=\"sans-serif\">\n",
                 width, height, width, height);
   out += buf;
-  std::snprintf(buf, sizeof buf, "<rect x=\"0\" y=\"0\" width=\"%d\" height=\"%d\" fill=\"#3a6ea5\"/>\n",
-                width, height);
+  std::snprintf(buf, sizeof buf,
+                "<rect x=\"0\" y=\"0\" width=\"%d\" height=\"%d\" fill=\"#3a6ea5\"/>\n", width,
+                height);
   out += buf;
   for (const PictureBox& b : boxes) {
     if (b.rect.Width() <= 0 || b.rect.Height() <= 0) continue;
@@ -99,8 +112,8 @@ std::string SvgOf(int width, int height, const std::vector<PictureBox>& boxes) {
     group.replace(group.find("%s"), 2, Escaped(b.tooltip));
     out += group;
     if (!b.label.empty() && b.rect.Height() >= 14) {
-      std::snprintf(buf, sizeof buf, "<text x=\"%d\" y=\"%d\" font-size=\"%d\">",
-                    b.rect.left + 4, b.rect.top + 12, b.depth == 0 ? 11 : 9);
+      std::snprintf(buf, sizeof buf, "<text x=\"%d\" y=\"%d\" font-size=\"%d\">", b.rect.left + 4,
+                    b.rect.top + 12, b.depth == 0 ? 11 : 9);
       out += buf;
       out += Escaped(Shortened(b.label)) + "</text>\n";
     }

@@ -144,21 +144,88 @@ bool Scenario::Run(const std::vector<std::string>& lines) {
   return true;
 }
 
-bool Scenario::Step(const std::vector<std::string>& words, const std::string& line) {
+bool Scenario::StepConfig(const std::string& cmd, const std::string& line) {
+  std::string rest = RestAfter(line, 1);
+  std::filesystem::create_directories(std::filesystem::path(ConfigPath()).parent_path());
+  if (cmd == "config-raw") {
+    std::ofstream(ConfigPath(), std::ios::app) << rest << "\r\n";
+    return true;
+  }
+  size_t eq = rest.find('=');
+  if (eq == std::string::npos) return false;
+  return d_.profile().WriteString(L"General", FromUtf8(rest.substr(0, eq)),
+                                  FromUtf8(rest.substr(eq + 1)),
+                                  L"C:\\Program Files\\Zephquill\\ZQConfig.ini");
+}
+
+// Message-box answers, tray failures and menu choices the desktop gives the client; false
+// when the words are none of these, with the outcome in ok otherwise.
+bool Scenario::StepDesktopAnswer(const std::vector<std::string>& words, bool& ok) {
   const std::string& cmd = words[0];
-  if (cmd == "config" || cmd == "config-raw") {
-    std::string rest = RestAfter(line, 1);
-    std::filesystem::create_directories(std::filesystem::path(ConfigPath()).parent_path());
-    if (cmd == "config-raw") {
-      std::ofstream(ConfigPath(), std::ios::app) << rest << "\r\n";
+  ok = true;
+  if (cmd == "box" && words.size() >= 3 && words[1] == "answer") {
+    int answer = ParseAnswer(words.back());
+    int number = words.size() == 4 ? std::stoi(words[2]) : 0;
+    if (answer < 0) {
+      ok = false;
       return true;
     }
-    size_t eq = rest.find('=');
-    if (eq == std::string::npos) return false;
-    return d_.profile().WriteString(L"General", FromUtf8(rest.substr(0, eq)),
-                                    FromUtf8(rest.substr(eq + 1)),
-                                    L"C:\\Program Files\\Zephquill\\ZQConfig.ini");
+    if (!d_.AnswerBox(number, answer)) out_ << "note: no message box waits for an answer\n";
+    d_.SleepMs(0);
+    return true;
   }
+  if (cmd == "autoanswer" && words.size() == 2) {
+    if (words[1] == "off") {
+      d_.autoAnswer.reset();
+      return true;
+    }
+    int answer = ParseAnswer(words[1]);
+    if (answer < 0) {
+      ok = false;
+      return true;
+    }
+    d_.autoAnswer = answer;
+    return true;
+  }
+  if (cmd == "tray" && words.size() == 3 && words[1] == "fail-adds") {
+    d_.failTrayAdds = std::stoi(words[2]);
+    return true;
+  }
+  if (cmd == "menu" && words.size() == 3 && words[1] == "choose") {
+    d_.menuChoices.push_back(static_cast<unsigned>(std::stoul(words[2])));
+    return true;
+  }
+  return false;
+}
+
+// "command", "key" and "close": a message to the controller window of a running client.
+bool Scenario::StepController(const std::vector<std::string>& words) {
+  const std::string& cmd = words[0];
+  SimProcess* p = d_.Process(Target(words, cmd == "close" ? 1 : 2));
+  if (!p || p->ended) return false;
+  BindThread(p);
+  WindowHandle controller = 0;
+  if (p->state()) controller = ControllerWindow();
+  BindThread(nullptr);
+  if (!controller) {
+    out_ << "note: process " << p->pid() << " has no controller window\n";
+    return true;
+  }
+  if (cmd == "command") {
+    p->windows().Post(controller, wm::Command, std::stoul(words.at(1)), 0);
+  } else if (cmd == "key") {
+    unsigned vk = words.at(1) == "escape" ? 27 : static_cast<unsigned>(std::stoul(words[1]));
+    p->windows().Post(controller, wm::KeyDown, vk, 0);
+  } else {
+    p->windows().Post(controller, wm::Close, 0, 0);
+  }
+  d_.SleepMs(0);
+  return true;
+}
+
+bool Scenario::Step(const std::vector<std::string>& words, const std::string& line) {
+  const std::string& cmd = words[0];
+  if (cmd == "config" || cmd == "config-raw") return StepConfig(cmd, line);
   if (cmd == "start") {
     std::string args = RestAfter(line, 1);
     std::wstring commandLine = L"\"" + FromUtf8(ModulePath) + L"\"";
@@ -172,54 +239,9 @@ bool Scenario::Step(const std::vector<std::string>& words, const std::string& li
     d_.SleepMs(static_cast<unsigned>(ms));
     return true;
   }
-  if (cmd == "box" && words.size() >= 3 && words[1] == "answer") {
-    int answer = ParseAnswer(words.back());
-    int number = words.size() == 4 ? std::stoi(words[2]) : 0;
-    if (answer < 0) return false;
-    if (!d_.AnswerBox(number, answer)) out_ << "note: no message box waits for an answer\n";
-    d_.SleepMs(0);
-    return true;
-  }
-  if (cmd == "autoanswer" && words.size() == 2) {
-    if (words[1] == "off") {
-      d_.autoAnswer.reset();
-      return true;
-    }
-    int answer = ParseAnswer(words[1]);
-    if (answer < 0) return false;
-    d_.autoAnswer = answer;
-    return true;
-  }
-  if (cmd == "tray" && words.size() == 3 && words[1] == "fail-adds") {
-    d_.failTrayAdds = std::stoi(words[2]);
-    return true;
-  }
-  if (cmd == "menu" && words.size() == 3 && words[1] == "choose") {
-    d_.menuChoices.push_back(static_cast<unsigned>(std::stoul(words[2])));
-    return true;
-  }
-  if ((cmd == "command" || cmd == "key" || cmd == "close") && words.size() >= 1) {
-    SimProcess* p = d_.Process(Target(words, cmd == "close" ? 1 : 2));
-    if (!p || p->ended) return false;
-    BindThread(p);
-    WindowHandle controller = 0;
-    if (p->state()) controller = ControllerWindow();
-    BindThread(nullptr);
-    if (!controller) {
-      out_ << "note: process " << p->pid() << " has no controller window\n";
-      return true;
-    }
-    if (cmd == "command") {
-      p->windows().Post(controller, wm::Command, std::stoul(words.at(1)), 0);
-    } else if (cmd == "key") {
-      unsigned vk = words.at(1) == "escape" ? 27 : static_cast<unsigned>(std::stoul(words[1]));
-      p->windows().Post(controller, wm::KeyDown, vk, 0);
-    } else {
-      p->windows().Post(controller, wm::Close, 0, 0);
-    }
-    d_.SleepMs(0);
-    return true;
-  }
+  bool ok = false;
+  if (StepDesktopAnswer(words, ok)) return ok;
+  if (cmd == "command" || cmd == "key" || cmd == "close") return StepController(words);
   if (cmd == "dump") {
     out_ << "--- dump at " << d_.NowMs() / 1000.0 << " s ---\n";
     for (const std::string& l : Dump()) out_ << l << "\n";
@@ -227,7 +249,7 @@ bool Scenario::Step(const std::vector<std::string>& words, const std::string& li
     return true;
   }
   for (const ScenarioExtension& e : Extensions()) {
-    bool ok = false;
+    ok = false;
     if (e.command && e.command(*this, words, line, ok)) return ok;
   }
   if (cmd == "echo") {
@@ -257,11 +279,11 @@ std::vector<std::string> Scenario::Dump() {
     if (h == d_.DesktopHandle() || w.pid == 0) continue;  // the desktop and the shell's taskbar
     Rect r = any ? any->WindowRect(h) : w.rect;
     std::string parent = w.parent == d_.DesktopHandle() ? "desktop" : HexHandle(w.parent);
-    lines.push_back("window." + HexHandle(h) + ": pid=" + std::to_string(w.pid) + " class=" +
-                    Quoted(w.className) + " title=" + Quoted(w.title) + " rect=" +
-                    std::to_string(r.left) + "," + std::to_string(r.top) + "," +
-                    std::to_string(r.right) + "," + std::to_string(r.bottom) +
-                    " parent=" + parent + (w.owner ? " owner=" + HexHandle(w.owner) : "") +
+    lines.push_back("window." + HexHandle(h) + ": pid=" + std::to_string(w.pid) +
+                    " class=" + Quoted(w.className) + " title=" + Quoted(w.title) +
+                    " rect=" + std::to_string(r.left) + "," + std::to_string(r.top) + "," +
+                    std::to_string(r.right) + "," + std::to_string(r.bottom) + " parent=" + parent +
+                    (w.owner ? " owner=" + HexHandle(w.owner) : "") +
                     " visible=" + (w.visible ? "1" : "0"));
   }
   for (auto& [key, timer] : d_.Timers())
@@ -275,11 +297,12 @@ std::vector<std::string> Scenario::Dump() {
     lines.push_back(key + ".tip: " + Quoted(t.data.tip));
   }
   int n = 0;
-  for (auto& [k, v] : d_.profile().SectionEntries(L"C:\\Program Files\\Zephquill\\ZQConfig.ini",
-                                                  L"General"))
+  for (auto& [k, v] :
+       d_.profile().SectionEntries(L"C:\\Program Files\\Zephquill\\ZQConfig.ini", L"General"))
     lines.push_back("config.General." + Pad(++n, 3) + ": " + ToUtf8(k) + "=" + ToUtf8(v));
   n = 0;
-  for (const std::string& r : d_.registry().Dump()) lines.push_back("registry." + Pad(++n, 3) + ": " + r);
+  for (const std::string& r : d_.registry().Dump())
+    lines.push_back("registry." + Pad(++n, 3) + ": " + r);
   n = 0;
   for (auto& s : d_.processStarts)
     lines.push_back("process_start." + Pad(++n, 3) + ": by " + std::to_string(s.byPid) + " " +
@@ -290,7 +313,8 @@ std::vector<std::string> Scenario::Dump() {
                     " text=" + Quoted(b.text) +
                     (b.answered ? " answer=" + std::to_string(b.answer) : " waiting"));
   n = 0;
-  for (auto& a : d_.openedAddresses) lines.push_back("shell.opened." + Pad(++n, 3) + ": " + ToUtf8(a));
+  for (auto& a : d_.openedAddresses)
+    lines.push_back("shell.opened." + Pad(++n, 3) + ": " + ToUtf8(a));
   for (const ScenarioExtension& e : Extensions())
     if (e.dump) e.dump(*this, lines);
   std::sort(lines.begin(), lines.end());

@@ -42,6 +42,11 @@ class Scenario {
 
  private:
   bool Step(const std::vector<std::string>& words, const std::string& line);
+  // The parts of Step: the configuration file, the desktop's answers, and messages to a
+  // running client's controller window.
+  bool StepConfig(const std::string& cmd, const std::string& line);
+  bool StepDesktopAnswer(const std::vector<std::string>& words, bool& ok);
+  bool StepController(const std::vector<std::string>& words);
   std::uint32_t StartClient(const std::wstring& commandLine);
   std::string ConfigPath() const;
 

@@ -12,17 +12,16 @@
 namespace zq::sim {
 namespace {
 
-// "threads.PID: N" for every process with live simulated threads (thread ids are handed
-// out in order and never reused, so the walk stops at the first unknown id).
+// "threads.PID: N" for every process with live simulated threads.
 void PrintThreads(Scenario& s) {
   std::map<std::uint32_t, int> live;
-  for (std::uint32_t id = 1; SimThread* t = s.desktop().Thread(id); ++id)
-    if (t->state != SimThread::State::Done && t->name != "runner") ++live[t->pid];
+  for (std::uint32_t id : s.desktop().ThreadIds())
+    if (SimThread* t = s.desktop().Thread(id))
+      if (t->state != SimThread::State::Done && t->name != "runner") ++live[t->pid];
   for (auto& [pid, count] : live) s.out() << "threads." << pid << ": " << count << "\n";
 }
 
-bool SoakCommand(Scenario& s, const std::vector<std::string>& words, const std::string&,
-                 bool& ok) {
+bool SoakCommand(Scenario& s, const std::vector<std::string>& words, const std::string&, bool& ok) {
   if (words.size() == 1 && words[0] == "threads") {
     PrintThreads(s);
     ok = true;

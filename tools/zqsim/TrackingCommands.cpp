@@ -38,8 +38,8 @@ std::string ListText(const TextList& list) {
 
 // Posts a message to the newest client's controller and lets it run. The texts among the
 // parameters are freed when there is no controller to take them.
-bool PostToController(Scenario& s, unsigned message, WParam wParam, LParam lParam,
-                      bool wText, bool lText) {
+bool PostToController(Scenario& s, unsigned message, WParam wParam, LParam lParam, bool wText,
+                      bool lText) {
   SimProcess* p = s.desktop().Process(s.Target({}, 1));
   CClientDlg* c = ControllerOf(p);
   if (!c) {
@@ -107,8 +107,8 @@ bool Command(Scenario& s, const std::vector<std::string>& words, const std::stri
     std::uint32_t pid = s.Target(words, 1);
     TrackingLines(s.desktop(), pid, lines);
     if (CClientDlg* c = ControllerOf(s.desktop().Process(pid)))
-      lines.push_back("tracking." + std::to_string(pid) + ".tooltip: " +
-                      Quoted(c->TrayIcon.Tooltip()));
+      lines.push_back("tracking." + std::to_string(pid) +
+                      ".tooltip: " + Quoted(c->TrayIcon.Tooltip()));
     for (const std::string& l : lines) s.out() << l << "\n";
     ok = true;
     return true;

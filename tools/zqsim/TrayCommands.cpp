@@ -38,12 +38,16 @@ bool ParseKeys(const std::string& word, std::set<int>& keys) {
   size_t start = 0;
   while (start <= word.size()) {
     size_t plus = word.find('+', start);
-    std::string name = word.substr(start, plus == std::string::npos ? std::string::npos
-                                                                    : plus - start);
-    if (name == "ctrl") keys.insert(0x11);
-    else if (name == "alt") keys.insert(0x12);
-    else if (name == "shift") keys.insert(0x10);
-    else return false;
+    std::string name =
+        word.substr(start, plus == std::string::npos ? std::string::npos : plus - start);
+    if (name == "ctrl")
+      keys.insert(0x11);
+    else if (name == "alt")
+      keys.insert(0x12);
+    else if (name == "shift")
+      keys.insert(0x10);
+    else
+      return false;
     if (plus == std::string::npos) break;
     start = plus + 1;
   }
@@ -66,15 +70,21 @@ WindowHandle NotifierWindow(Desktop& d, std::uint32_t pid) {
 // tray click|dblclick|rclick [KEYS] [PID]
 bool TrayMouse(Scenario& s, const std::vector<std::string>& words) {
   SimTaskbar::Click click;
-  if (words[1] == "click") click = SimTaskbar::Click::Left;
-  else if (words[1] == "dblclick") click = SimTaskbar::Click::Double;
-  else if (words[1] == "rclick") click = SimTaskbar::Click::Right;
-  else return false;
+  if (words[1] == "click")
+    click = SimTaskbar::Click::Left;
+  else if (words[1] == "dblclick")
+    click = SimTaskbar::Click::Double;
+  else if (words[1] == "rclick")
+    click = SimTaskbar::Click::Right;
+  else
+    return false;
   std::set<int> keys;
   std::vector<std::string> target = {words[0], words[1]};
   for (size_t i = 2; i < words.size(); ++i) {
-    if (IsNumber(words[i])) target.push_back(words[i]);
-    else if (!ParseKeys(words[i], keys)) return false;
+    if (IsNumber(words[i]))
+      target.push_back(words[i]);
+    else if (!ParseKeys(words[i], keys))
+      return false;
   }
   std::uint32_t pid = s.Target(target, 2);
   if (!s.desktop().taskbarShell().ClickIcon(pid, click, keys))
@@ -97,11 +107,16 @@ bool Taskbar(Scenario& s, const std::vector<std::string>& words) {
   if ((words.size() == 3 || words.size() == 4) && words[1] == "at") {
     const std::string& e = words[2];
     SimTaskbar::Edge edge;
-    if (e == "left") edge = SimTaskbar::Edge::Left;
-    else if (e == "top") edge = SimTaskbar::Edge::Top;
-    else if (e == "right") edge = SimTaskbar::Edge::Right;
-    else if (e == "bottom") edge = SimTaskbar::Edge::Bottom;
-    else return false;
+    if (e == "left")
+      edge = SimTaskbar::Edge::Left;
+    else if (e == "top")
+      edge = SimTaskbar::Edge::Top;
+    else if (e == "right")
+      edge = SimTaskbar::Edge::Right;
+    else if (e == "bottom")
+      edge = SimTaskbar::Edge::Bottom;
+    else
+      return false;
     if (words.size() == 4 && !IsNumber(words[3])) return false;
     bar.PlaceAt(edge, words.size() == 4 ? std::stoi(words[3]) : 30);
     return true;
@@ -121,9 +136,10 @@ bool NotifierMouse(Scenario& s, const std::vector<std::string>& words) {
     return true;
   }
   SimTaskbar& bar = s.desktop().taskbarShell();
-  s.desktop().Trace("the mouse " + std::string(verb == "hover" ? "rests on" : verb == "leave"
-                                                                      ? "leaves"
-                                                                      : "clicks") +
+  s.desktop().Trace("the mouse " +
+                    std::string(verb == "hover"   ? "rests on"
+                                : verb == "leave" ? "leaves"
+                                                  : "clicks") +
                     " the notifier of process " + std::to_string(pid));
   if (verb == "hover") bar.MouseOver(popup);
   if (verb == "leave") bar.MouseLeave(popup);
@@ -167,20 +183,19 @@ void Dump(Scenario& s, std::vector<std::string>& lines) {
     std::string key = "process." + std::to_string(pid) + ".notifier";
     CTaskbarNotifier::Steps show = n.GetShowSteps(), hide = n.GetHideSteps();
     lines.push_back(key + ": status=" + std::to_string(n.GetStatus()) +
-                    " placement=" + std::to_string(n.GetPlacement()) +
-                    " mouse_over=" + (n.IsMouseOver() ? "1" : "0") +
-                    " stay=" + std::to_string(n.GetTimeToStay()) +
-                    " show=" + std::to_string(show.delay) + "ms/" +
-                    std::to_string(show.increment) + "px hide=" + std::to_string(hide.delay) +
-                    "ms/" + std::to_string(hide.increment) + "px");
+                    " placement=" + std::to_string(n.GetPlacement()) + " mouse_over=" +
+                    (n.IsMouseOver() ? "1" : "0") + " stay=" + std::to_string(n.GetTimeToStay()) +
+                    " show=" + std::to_string(show.delay) + "ms/" + std::to_string(show.increment) +
+                    "px hide=" + std::to_string(hide.delay) + "ms/" +
+                    std::to_string(hide.increment) + "px");
     lines.push_back(key + ".caption: " + Quoted(n.GetCaption()));
   }
   for (auto& [h, record] : d.taskbarShell().paints) {
     if (!record.hasText || !d.Window(h)) continue;
     const TextPaint& t = record.text;
-    lines.push_back("paint." + Hex(h, 6) + ".text: " + Quoted(t.text) + " rect=" +
-                    RectText(t.rect) + " format=" + Hex(t.format, 4) + " font=" +
-                    FontText(t.font) + " color=" + Hex(t.color, 6));
+    lines.push_back("paint." + Hex(h, 6) + ".text: " + Quoted(t.text) +
+                    " rect=" + RectText(t.rect) + " format=" + Hex(t.format, 4) +
+                    " font=" + FontText(t.font) + " color=" + Hex(t.color, 6));
   }
   if (d.taskbarShell().cursorShape != 0)
     lines.push_back("shell.cursor: " + std::to_string(d.taskbarShell().cursorShape));

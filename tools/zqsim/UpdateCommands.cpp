@@ -44,9 +44,12 @@ std::string MachineName(std::uint16_t machine) {
 // Seconds since 1970 of "YYYY-MM-DD HH:MM:SS" on the simulated desktop's calendar (UTC).
 bool ParseDateTime(const std::string& date, const std::string& time, std::int64_t& out) {
   int y, mo, d, h, mi, s;
+  // The field counts and the ranges below are checked.
+  // NOLINTBEGIN(cert-err34-c)
   if (std::sscanf(date.c_str(), "%d-%d-%d", &y, &mo, &d) != 3 ||
       std::sscanf(time.c_str(), "%d:%d:%d", &h, &mi, &s) != 3)
     return false;
+  // NOLINTEND(cert-err34-c)
   if (mo < 1 || mo > 12 || d < 1 || d > 31 || h < 0 || h > 23 || mi < 0 || mi > 59 || s < 0 ||
       s > 59)
     return false;

@@ -53,6 +53,8 @@ int main(int argc, char** argv) {
   {
     zq::sim::Desktop desktop(root);
     if (!quiet) desktop.traceSink = [](const std::string& l) { std::cout << l << "\n"; };
+    // Nothing here reads the trace back; the newest lines stay for a look in a debugger.
+    desktop.KeepTraceLines(1000);
     zq::sim::Scenario scenario(desktop, std::cout);
     desktop.Run([&] { ok = scenario.Run(lines); });
   }

@@ -1,0 +1,259 @@
+// End-to-end tests of the tray icon's status window and of the notifier popup, driven through
+// the test build of the client: its hidden notification window takes command addresses from
+// the test as the service's polling page would send them.
+#include <cstdio>
+#include <fstream>
+#include <utility>
+#include <vector>
+
+#include "platform/win32/win32_backend.h"
+#include "tests/wine/e2e_checks.h"
+
+#include <shellapi.h>
+
+namespace zq::e2e {
+namespace {
+
+constexpr UINT kClearMessagesCommand = 1009;
+constexpr int kMessagesBox = 1001;
+constexpr int kSkinWidth = 204, kSkinHeight = 155;
+const wchar_t kStatusTitle[] = L"Connectivity Status Information";
+
+// Control and Alt held for the thread of `window` while the object lives: the test's thread
+// shares that thread's input state and marks both keys as down in it, which is what the
+// client's GetKeyState reads when the tray's double click arrives. (Keys sent to the whole
+// desktop with keybd_event do not reach a thread that has no focus under Wine.)
+class ControlAltHeld {
+ public:
+  explicit ControlAltHeld(HWND window)
+      : own_(::GetCurrentThreadId()), other_(::GetWindowThreadProcessId(window, nullptr)) {
+    attached_ = other_ != 0 && ::AttachThreadInput(own_, other_, TRUE) != 0;
+    Set(0x80);
+  }
+  ~ControlAltHeld() {
+    Set(0);
+    if (attached_) ::AttachThreadInput(own_, other_, FALSE);
+  }
+  ControlAltHeld(const ControlAltHeld&) = delete;
+  ControlAltHeld& operator=(const ControlAltHeld&) = delete;
+  bool Attached() const { return attached_; }
+
+ private:
+  static void Set(BYTE state) {
+    BYTE keys[256] = {};
+    ::GetKeyboardState(keys);
+    for (int key : {VK_CONTROL, VK_LCONTROL, VK_MENU, VK_LMENU}) keys[key] = state;
+    ::SetKeyboardState(keys);
+  }
+  DWORD own_, other_;
+  bool attached_ = false;
+};
+
+HWND StatusWindow(DWORD pid, DWORD ms) { return WaitWindow(pid, L"#32770", kStatusTitle, ms); }
+
+bool WaitVisible(HWND window, bool visible, DWORD ms) {
+  DWORD start = ::GetTickCount();
+  while ((::IsWindowVisible(window) != 0) != visible) {
+    if (::GetTickCount() - start > ms) return false;
+    ::Sleep(50);
+  }
+  return true;
+}
+
+// A plain double click on the icon runs the default command; with Control and Alt held it
+// opens the status window, whose box then collects the client's report lines. "Clear
+// Messages" empties the box, "OK" hides the window, and the next Control+Alt double click
+// shows the same window with the lines it holds.
+void StatusWindowOpens(const std::wstring& exe) {
+  const std::wstring client = TestClientOf(exe);
+  ::DeleteFileW(ConfigOf(client).c_str());
+  ClientRun run(client, L"");
+  HWND controller = StartedController(run, client);
+  HWND tray = WaitWindow(run.Pid(), L"ZQTrayIconWindow", L"", 1000);
+  Check(tray != nullptr, "the tray icon's window exists");
+  HWND control = NotificationControl(run.Pid(), 10000);
+  Check(control != nullptr, "the notification window holds a web control");
+
+  ::PostMessageW(tray, kTrayCallback, kTrayIconId, WM_LBUTTONDBLCLK);
+  ::Sleep(1500);
+  Check(StatusWindow(run.Pid(), 0) == nullptr,
+        "a double click without Control and Alt does not open the status window");
+
+  HWND status = nullptr;
+  {
+    ControlAltHeld keys(tray);
+    Check(keys.Attached(), "the test shares the client's input state");
+    ::PostMessageW(tray, kTrayCallback, kTrayIconId, WM_LBUTTONDBLCLK);
+    status = StatusWindow(run.Pid(), 5000);
+  }
+  Check(status != nullptr, "Control+Alt and a double click on the icon open the status window");
+  Check(WaitVisible(status, true, 2000), "the status window is visible");
+  HWND box = ::GetDlgItem(status, kMessagesBox);
+  Check(box != nullptr && ClassOf(box) == L"Edit", "the status window has its edit box 1001");
+  const LONG style = ::GetWindowLongW(box, GWL_STYLE);
+  Check((style & ES_READONLY) && (style & ES_MULTILINE),
+        "the edit box is multi-line and read-only");
+
+  Check(SendUntil(
+            control, {{L"tracemessage", L"first_trace_line"}},
+            [&] { return WaitControlText(box, L"first_trace_line\r\n", 2000); }, 30000),
+        "a page's trace message appears as a line in the box (found \"" +
+            Narrow(ControlText(box, 2000)) + "\")");
+  PageCommand(control, L"nosuchcommand", L"42");
+  Check(WaitControlText(box, L"An unknown command [nosuchcommand]", 10000),
+        "an unknown command is reported in the box");
+  std::wstring text = ControlText(box, 2000);
+  Check(text.find(L"first_trace_line\r\n") < text.find(L"An unknown command"),
+        "lines are appended in the order they are reported");
+
+  // The client may report a line of its own at any time (a failed page load, the
+  // connectivity check): what clearing must do is drop the earlier lines.
+  auto cleared = [&] {
+    std::wstring now = ControlText(box, 2000);
+    return now.find(L"first_trace_line") == std::wstring::npos &&
+           now.find(L"An unknown command") == std::wstring::npos;
+  };
+  ::PostMessageW(status, WM_COMMAND, MAKEWPARAM(kClearMessagesCommand, BN_CLICKED), 0);
+  DWORD start = ::GetTickCount();
+  while (!cleared() && ::GetTickCount() - start < 5000) ::Sleep(100);
+  Check(cleared(),
+        "\"Clear Messages\" empties the box (found \"" + Narrow(ControlText(box, 2000)) + "\")");
+  PageCommand(control, L"tracemessage", L"after_clearing");
+  Check(WaitControlText(box, L"after_clearing\r\n", 10000) && cleared(),
+        "the next line starts the box afresh");
+
+  PressOk(status);
+  Check(WaitVisible(status, false, 5000), "OK hides the status window");
+  Check(::IsWindow(status), "the hidden status window is kept");
+  {
+    ControlAltHeld keys(tray);
+    ::PostMessageW(tray, kTrayCallback, kTrayIconId, WM_LBUTTONDBLCLK);
+    Check(WaitVisible(status, true, 5000), "the next Control+Alt double click shows it again");
+  }
+  Check(StatusWindow(run.Pid(), 0) == status, "it is the same window");
+  Check(ControlText(box, 2000).find(L"after_clearing\r\n") != std::wstring::npos,
+        "it keeps its lines");
+  ExitThroughTray(run, controller);
+}
+
+// The rectangle that the popup slides out of: the taskbar window's, else the one the shell
+// reports, else the strip below the work area (as the client finds it).
+RECT TaskbarArea() {
+  RECT r{};
+  if (HWND bar = ::FindWindowW(L"Shell_TrayWnd", nullptr))
+    if (::GetWindowRect(bar, &r) && !::IsRectEmpty(&r)) return r;
+  APPBARDATA data{};
+  data.cbSize = sizeof data;
+  if (::SHAppBarMessage(ABM_GETTASKBARPOS, &data) && !::IsRectEmpty(&data.rc)) return data.rc;
+  RECT work{};
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  return RECT{0, work.bottom, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+}
+
+// Waits up to `ms` until the window is visible with the skin's full size.
+bool WaitFullyShown(HWND popup, DWORD ms) {
+  DWORD start = ::GetTickCount();
+  for (;;) {
+    RECT r{};
+    if (::IsWindowVisible(popup) && ::GetWindowRect(popup, &r) && r.right - r.left == kSkinWidth &&
+        r.bottom - r.top == kSkinHeight)
+      return true;
+    if (::GetTickCount() - start > ms) return false;
+    ::Sleep(20);
+  }
+}
+
+// The whole screen as a 24-bit bottom-up BMP file.
+bool CaptureScreen(const std::wstring& path) {
+  const int width = ::GetSystemMetrics(SM_CXSCREEN), height = ::GetSystemMetrics(SM_CYSCREEN);
+  if (width <= 0 || height <= 0) return false;
+  HDC screen = ::GetDC(nullptr);
+  HDC memory = ::CreateCompatibleDC(screen);
+  HBITMAP picture = ::CreateCompatibleBitmap(screen, width, height);
+  HGDIOBJ old = ::SelectObject(memory, picture);
+  bool copied = ::BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY) != 0;
+  ::SelectObject(memory, old);
+  BITMAPINFOHEADER info{};
+  info.biSize = sizeof info;
+  info.biWidth = width;
+  info.biHeight = height;
+  info.biPlanes = 1;
+  info.biBitCount = 24;
+  info.biCompression = BI_RGB;
+  const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+  std::vector<char> pixels(static_cast<size_t>(stride) * height);
+  bool read = copied && ::GetDIBits(memory, picture, 0, height, pixels.data(),
+                                    reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS) == height;
+  ::DeleteObject(picture);
+  ::DeleteDC(memory);
+  ::ReleaseDC(nullptr, screen);
+  if (!read) return false;
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;  // "BM"
+  file.bfOffBits = sizeof file + sizeof info;
+  file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+  std::ofstream out(Narrow(path), std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(&file), sizeof file);
+  out.write(reinterpret_cast<const char*>(&info), sizeof info);
+  out.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));
+  return static_cast<bool>(out);
+}
+
+// A notification sent through the hidden notification window slides the popup out of the
+// taskbar at the bottom right; the whole screen is then saved beside the client as
+// wine-startup.bmp (scripts/wine-tests.sh turns it into build/artifacts/wine-startup.png).
+void NotificationScreenshot(const std::wstring& exe) {
+  const std::wstring client = TestClientOf(exe);
+  ::DeleteFileW(ConfigOf(client).c_str());
+  const std::wstring shot = DirectoryOf(exe) + L"\\wine-startup.bmp";
+  ::DeleteFileW(shot.c_str());
+  ClientRun run(client, L"");
+  HWND controller = StartedController(run, client);
+  HWND tray = WaitWindow(run.Pid(), L"ZQTrayIconWindow", L"", 1000);
+  Check(tray != nullptr && ShellKnowsIcon(tray, kTrayIconId), "the tray icon is in the shell");
+  HWND popup = WaitWindow(run.Pid(), L"TaskbarNotifierClass", L"", 1000);
+  Check(popup != nullptr, "the notifier popup exists");
+  Check(!::IsWindowVisible(popup), "the popup is hidden before any notification");
+  HWND control = NotificationControl(run.Pid(), 10000);
+  Check(control != nullptr, "the notification window holds a web control");
+
+  // The polling page's sequence: clear, the fields, then show with the stay time in ms.
+  const Commands notification = {{L"clearnotifycontent", L"0"},
+                                 {L"nextnotificationmsgtype", L"poke"},
+                                 {L"nextnotificationmsg", L"Anna_wrote_about<nl>example.com"},
+                                 {L"nextnotificationcontentid", L"4711"},
+                                 {L"shownotificationmsg", L"30000"}};
+  Check(SendUntil(
+            control, notification, [&] { return WaitFullyShown(popup, 2000); }, 30000),
+        "the popup slides out to the skin's full size");
+
+  RECT bar = TaskbarArea(), shown{};
+  ::GetWindowRect(popup, &shown);
+  char where[160];
+  std::snprintf(where, sizeof where, "popup (%ld,%ld)-(%ld,%ld), taskbar (%ld,%ld)-(%ld,%ld)",
+                shown.left, shown.top, shown.right, shown.bottom, bar.left, bar.top, bar.right,
+                bar.bottom);
+  const int screenWidth = ::GetSystemMetrics(SM_CXSCREEN);
+  Check(shown.bottom == bar.top && shown.right == bar.right - 20 && shown.right > screenWidth / 2,
+        std::string("the popup stands on the taskbar at the bottom right: ") + where);
+  Check((::GetWindowLongW(popup, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0, "the popup is topmost");
+  ::Sleep(300);  // the last animation step's painting
+  Check(CaptureScreen(shot), "the screen is saved as " + Narrow(shot));
+
+  // The same content identifier is not shown twice: hidden by the popup's click message (a
+  // "poke" opens nothing), the popup stays hidden when the page offers it again.
+  ::PostMessageW(controller, WM_USER + 300, 0, 0);
+  Check(WaitVisible(popup, false, 5000), "a click on the popup hides it");
+  PageCommand(control, L"shownotificationmsg", L"30000");
+  ::Sleep(1500);
+  Check(!::IsWindowVisible(popup), "a notification already shown is not shown again");
+  ExitThroughTray(run, controller);
+}
+
+const TestRegistration kTrayTests[] = {
+    {"status_window", StatusWindowOpens},
+    {"notification_screenshot", NotificationScreenshot},
+};
+
+}  // namespace
+}  // namespace zq::e2e

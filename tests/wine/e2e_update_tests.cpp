@@ -1,0 +1,191 @@
+// End-to-end tests of the self-update: the test build of the client is sent the update
+// command through its own web control, downloads its successor from the reference service's
+// download folder, swaps it in and restarts with "-LoadWithDelay"; a cut-off image leaves
+// the running executable in place.
+#include <cstdio>
+
+#include "platform/win32/win32_backend.h"
+#include "tests/wine/e2e_checks.h"
+
+namespace zq::e2e {
+namespace {
+
+const wchar_t kUpdateCommand[] = L"zqwndcmd::CMD:1227~wParam:updateclientversion~lParam:0~";
+const wchar_t kUpdateCaption[] = L"Software update service.";
+constexpr UINT kShowStatusWindow = WM_USER + 113;
+constexpr int kStatusEdit = 1001;
+
+std::string ReadAll(const std::wstring& path) {
+  HANDLE in = ::CreateFileW(path.c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  if (in == INVALID_HANDLE_VALUE) return std::string();
+  std::string bytes;
+  char buffer[65536];
+  DWORD got = 0;
+  while (::ReadFile(in, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+  ::CloseHandle(in);
+  return bytes;
+}
+
+bool Exists(const std::wstring& path) {
+  return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::wstring OwnDirectory() {
+  wchar_t path[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  return DirectoryOf(path);
+}
+
+// The reference service's download folder, as the Wine test script hands it over.
+std::wstring DownloadDirectory() {
+  wchar_t dir[MAX_PATH] = {};
+  DWORD n = ::GetEnvironmentVariableW(L"ZQ_DOWNLOAD_DIR", dir, MAX_PATH);
+  Check(n > 0 && n < MAX_PATH, "ZQ_DOWNLOAD_DIR names the service's download folder");
+  return dir;
+}
+
+// The status window collects the client's report lines (a refused command among them);
+// opened before the command, its text explains a test that sees no box.
+HWND OpenStatusWindow(ClientRun& run, HWND controller) {
+  ::PostMessageW(controller, kShowStatusWindow, 0, 0);
+  return WaitWindow(run.Pid(), L"#32770", L"Connectivity Status Information", 5000);
+}
+
+std::string StatusText(HWND status) {
+  if (!status || !::IsWindow(status)) return "(no status window)";
+  wchar_t text[4096] = {};
+  DWORD_PTR got = 0;
+  ::SendMessageTimeoutW(::GetDlgItem(status, kStatusEdit), WM_GETTEXT, 4096,
+                        reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, &got);
+  return "status lines: [" + Narrow(text) + "]";
+}
+
+// What the reference service printed last (its log lies beside the download folder).
+std::string ServiceLogTail() {
+  std::string log = ReadAll(DirectoryOf(DownloadDirectory()) + L"\\log");
+  return log.size() > 600 ? log.substr(log.size() - 600) : log;
+}
+
+// Starts the test build, waits until its notification window obeys commands (a trace line
+// shows in the status window), then sends it the update command once.
+struct UpdateRun {
+  ClientRun run;
+  HWND controller = nullptr;
+  HWND status = nullptr;
+  HWND control = nullptr;
+  explicit UpdateRun(const std::wstring& clientTest) : run(clientTest, L"") {
+    controller = StartedController(run, clientTest);
+    control = NotificationControl(run.Pid(), 20000);
+    Check(control != nullptr, "the notification window holds a web control");
+    status = OpenStatusWindow(run, controller);
+    Check(status != nullptr, "the status window opens");
+    HWND box = ::GetDlgItem(status, kStatusEdit);
+    Check(SendUntil(
+              control, {{L"tracemessage", L"ready_for_update"}},
+              [&] { return WaitControlText(box, L"ready_for_update", 2000); }, 30000),
+          "the notification window obeys commands; " + StatusText(status));
+    Navigate(control, kUpdateCommand);
+  }
+  HWND WaitBox(DWORD ms) { return WaitWindow(run.Pid(), L"#32770", kUpdateCaption, ms); }
+};
+
+// A service page's command "updateclientversion": the download is the running
+// executable's name under Download/, the new file takes its place, the old one becomes
+// "OldExecutable.bak", and after the box "ZephquillClient.exe -LoadWithDelay" is started
+// beside it while the old instance ends.
+void UpdateSwapsAndRestarts(const std::wstring& exe) {
+  const std::wstring dir = DirectoryOf(exe);
+  const std::wstring clientTest = dir + L"\\ZephquillClientTest.exe";
+  const std::wstring marker = OwnDirectory() + L"\\zqupdatemarker.exe";
+  const std::wstring offered = DownloadDirectory() + L"\\ZephquillClientTest.exe";
+  const std::wstring restarted = dir + L"\\restarted.txt";
+  Check(Exists(marker), "zqupdatemarker.exe lies beside the test driver");
+  // The restart always starts ZephquillClient.exe: here the marker, which records how.
+  Check(::CopyFileW(marker.c_str(), exe.c_str(), FALSE) != 0, "the marker replaces the product");
+  Check(::CopyFileW(marker.c_str(), offered.c_str(), FALSE) != 0, "the new version is offered");
+  const std::string before = ReadAll(clientTest);
+  const std::string newVersion = ReadAll(offered);
+  ::DeleteFileW(restarted.c_str());
+  ::DeleteFileW((dir + L"\\OldExecutable.bak").c_str());
+  ::DeleteFileW(ConfigOf(exe).c_str());
+
+  UpdateRun update(clientTest);
+  HWND box = update.WaitBox(60000);
+  Check(box != nullptr, "an outcome box follows the command; " + StatusText(update.status));
+  std::wstring text = BoxText(box);
+  Check(text.find(L"Zephquill updated successfully.") != std::wstring::npos,
+        "the box reports success, not: " + Narrow(text) + "; " + StatusText(update.status) +
+            "; service log: " + ServiceLogTail());
+  Check(ReadAll(clientTest) == newVersion, "the downloaded file has taken the executable's place");
+  Check(ReadAll(dir + L"\\OldExecutable.bak") == before, "the old executable is the backup");
+  Check(IniValue(ConfigOf(exe), L"ClientUpdateErrorTimestamp") == L"0",
+        "a success records no failed day");
+  Check(!Exists(restarted), "nothing restarts before the box is answered");
+  PressOk(box);
+  auto code = update.run.WaitExit(15000);
+  Check(code.has_value() && *code == 0, "the old instance ends with code 0 after the box");
+  for (int i = 0; i < 100 && ReadAll(restarted).empty(); ++i) ::Sleep(100);
+  std::string line = ReadAll(restarted);
+  std::wstring commandLine(reinterpret_cast<const wchar_t*>(line.data()),
+                           line.size() / sizeof(wchar_t));
+  std::wstring expected = L"\"" + exe + L"\" -LoadWithDelay";
+  Check(::lstrcmpiW(commandLine.c_str(), expected.c_str()) == 0,
+        "the new instance is started as " + Narrow(expected) + ", not " + Narrow(commandLine));
+  ::DeleteFileW(offered.c_str());
+}
+
+// A download that is a complete reply but a cut-off executable (its sections reach beyond
+// the end of the file) never replaces the running one: the failure box, the day recorded,
+// no backup, no temporary copy left, and a second command on the same day does nothing.
+void TruncatedUpdateKeepsTheExecutable(const std::wstring& exe) {
+  const std::wstring dir = DirectoryOf(exe);
+  const std::wstring clientTest = dir + L"\\ZephquillClientTest.exe";
+  const std::wstring offered = DownloadDirectory() + L"\\ZephquillClientTest.exe";
+  const std::string before = ReadAll(clientTest);
+  Check(before.size() > 8192, "the test build is readable");
+  std::string cut = before.substr(0, before.size() / 2);
+  HANDLE out = ::CreateFileW(offered.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+  Check(out != INVALID_HANDLE_VALUE, "the cut-off version is offered");
+  DWORD written = 0;
+  ::WriteFile(out, cut.data(), static_cast<DWORD>(cut.size()), &written, nullptr);
+  ::CloseHandle(out);
+  ::DeleteFileW((dir + L"\\OldExecutable.bak").c_str());
+  ::DeleteFileW(ConfigOf(exe).c_str());
+  wchar_t temp[MAX_PATH] = {};
+  ::GetTempPathW(MAX_PATH, temp);
+  const std::wstring tempCopy = std::wstring(temp) + L"ZephquillClientTest.exe";
+
+  UpdateRun update(clientTest);
+  HWND box = update.WaitBox(60000);
+  Check(box != nullptr, "an outcome box follows the command; " + StatusText(update.status));
+  std::wstring text = BoxText(box);
+  Check(text.find(L"could not update Zephquill") != std::wstring::npos,
+        "the box reports the failure, not: " + Narrow(text));
+  PressOk(box);
+  Check(WaitGone(box, 5000), "the box goes");
+  Check(ServiceLogTail().find("GET /Download/ZephquillClientTest.exe") != std::string::npos,
+        "the client asked the service for the download; service log: " + ServiceLogTail());
+  Check(ReadAll(clientTest) == before, "the running executable stays in place");
+  Check(!Exists(dir + L"\\OldExecutable.bak"), "no backup is made");
+  Check(!Exists(tempCopy), "the cut-off download is not left in the temporary folder");
+  SYSTEMTIME now{};
+  ::GetLocalTime(&now);
+  Check(WaitIniValue(ConfigOf(exe), L"ClientUpdateErrorTimestamp", std::to_wstring(now.wDay), 5000),
+        "the failed day is recorded once the box is answered");
+  Navigate(update.control, kUpdateCommand);
+  Check(update.WaitBox(3000) == nullptr, "a second command on the day of a failure is ignored");
+  Check(::IsWindow(update.controller), "the client goes on running");
+  ExitThroughTray(update.run, update.controller);
+  ::DeleteFileW(offered.c_str());
+}
+
+const TestRegistration kUpdateTests[] = {
+    {"update_swaps_and_restarts", UpdateSwapsAndRestarts},
+    {"update_truncated_keeps_executable", TruncatedUpdateKeepsTheExecutable},
+};
+
+}  // namespace
+}  // namespace zq::e2e

@@ -1,0 +1,77 @@
+// Internet Explorer application objects and the bounded creation behind them: a server
+// that never answers costs the caller no more than the limit, and an object that does come
+// reaches the caller's apartment.
+#include <exdisp.h>
+#include <shobjidl.h>
+
+#include <cstdio>
+
+#include "platform/win32/win32_ie_app.h"
+#include "winunit_fixture.h"
+
+namespace zq::win32::test {
+namespace {
+
+void InitializeCom() {
+  static const HRESULT com = ::CoInitialize(nullptr);
+  ASSERT_TRUE(SUCCEEDED(com));
+}
+
+ULONGLONG Since(ULONGLONG start) { return ::GetTickCount64() - start; }
+
+// Generous: the bound is what is checked, not the speed.
+constexpr ULONGLONG kSlackMs = 10000;
+
+// The client's Internet Explorer objects are created the same bounded way: whatever this
+// system does (answer, refuse, or never answer), the call comes back within its limit, and
+// a failure leaves no object.
+TEST(IEApplications, CreationComesBackWithinItsLimit) {
+  InitializeCom();
+  constexpr unsigned kLimitMs = 5000;
+  std::unique_ptr<IEApplications> apps = NewIEApplications(kLimitMs);
+  std::unique_ptr<IEApplication> browser;
+  ULONGLONG start = ::GetTickCount64();
+  HResult result = apps->Create(false, browser);
+  ULONGLONG ms = Since(start);
+  EXPECT_LT(ms, kLimitMs + kSlackMs);
+  std::printf("Internet Explorer application: %08lx after %llu ms\n",
+              static_cast<unsigned long>(result), static_cast<unsigned long long>(ms));
+  if (result >= 0) {
+    ASSERT_TRUE(browser);
+    WindowHandle window = 0;
+    EXPECT_EQ(browser->Window(window), S_OK);  // the object answers from this apartment
+    browser->Quit();
+  } else {
+    EXPECT_FALSE(browser);
+  }
+}
+
+// An object made on the worker is usable from the caller's apartment, and the worker's
+// own references are gone once it has been handed over (the caller's release is the last).
+TEST(BoundedCreator, HandsTheObjectToTheCallersApartment) {
+  InitializeCom();
+  BoundedCreator creator(20000);
+  for (int round = 0; round < 3; ++round) {
+    IUnknown* object = nullptr;
+    ASSERT_EQ(creator.Create(CLSID_ShellLink, IID_IUnknown, reinterpret_cast<void**>(&object)),
+              S_OK);
+    ASSERT_NE(object, nullptr);
+    IUnknown* again = nullptr;
+    EXPECT_EQ(object->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&again)), S_OK);
+    if (again) again->Release();
+    object->Release();
+  }
+}
+
+TEST(BoundedCreator, ReportsTheServersOwnFailureAndBadArguments) {
+  InitializeCom();
+  BoundedCreator creator(20000);
+  const CLSID unknown = {0x5a514e56, 0x0000, 0x4000, {0x80, 0, 0, 0, 0, 0, 0, 0x01}};
+  void* object = reinterpret_cast<void*>(1);
+  EXPECT_EQ(creator.Create(unknown, IID_IUnknown, &object), REGDB_E_CLASSNOTREG);
+  EXPECT_EQ(object, nullptr);
+  EXPECT_EQ(creator.Create(CLSID_ShellLink, IID_IUnknown, nullptr), E_POINTER);
+}
+
+}  // namespace
+}  // namespace zq::win32::test
