@@ -94,7 +94,7 @@ HWND MakeWindows(const std::wstring& page) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 4) return 2;
+  if (argc < 4) return 2;  // more arguments (a component server's "-Embedding") are ignored
   silent = std::wstring(argv[1]) == L"silent";
   reply = Reply(argv[2], argv[3]);
   if (::DdeInitializeW(&instance, &OnDde, APPCLASS_STANDARD | CBF_SKIP_ALLNOTIFICATIONS, 0) !=
