@@ -21,26 +21,6 @@ const char kUsage[] =
     "notify ID TYPE LINK TIME [MESSAGE...] | notify field NAME [VALUE...] | "
     "notify word WORD [ARGUMENT...]";
 
-// The web control of the newest client's notification window; null without one.
-SimWebControlRecord* NotificationPage(Scenario& s) {
-  Desktop& d = s.desktop();
-  std::uint32_t pid = s.Target({}, 0);
-  for (auto& [h, w] : d.AllWindows())
-    if (w.pid == pid && w.title == L"ZephquillNotificationWnd") return d.web().ControlIn(h);
-  return nullptr;
-}
-
-// The page navigates to the command address of one word. A load still pending is
-// finished first, so that the page is a document allowed to give commands.
-bool PlayWord(Scenario& s, SimWebControlRecord& page, const std::string& word,
-              const std::string& argument) {
-  SimWebControls& web = s.desktop().web();
-  if (page.pending) web.Complete(page.index, L"");
-  std::wstring address =
-      L"zqwndcmd::CMD:1227~wParam:" + FromUtf8(word) + L"~lParam:" + FromUtf8(argument) + L"~";
-  return web.Navigate(page.index, address);
-}
-
 bool Notify(Scenario& s, const std::vector<std::string>& words, const std::string& line) {
   SimWebControlRecord* page = NotificationPage(s);
   if (!page) {
@@ -48,17 +28,17 @@ bool Notify(Scenario& s, const std::vector<std::string>& words, const std::strin
     return true;
   }
   if (words.size() >= 3 && words[1] == "field")
-    return PlayWord(s, *page, "nextnotification" + words[2], Scenario::RestAfter(line, 3));
+    return PlayCommandWord(s, *page, "nextnotification" + words[2], Scenario::RestAfter(line, 3));
   if (words.size() >= 3 && words[1] == "word")
-    return PlayWord(s, *page, words[2], Scenario::RestAfter(line, 3));
+    return PlayCommandWord(s, *page, words[2], Scenario::RestAfter(line, 3));
   if (words.size() < 5) return false;
   const std::string message = Scenario::RestAfter(line, 5);
-  return PlayWord(s, *page, "clearnotifycontent", "") &&
-         PlayWord(s, *page, "nextnotificationmsgtype", words[2]) &&
-         PlayWord(s, *page, "nextnotificationmsg", message) &&
-         PlayWord(s, *page, "nextnotificationlink", words[3]) &&
-         PlayWord(s, *page, "nextnotificationcontentid", words[1]) &&
-         PlayWord(s, *page, "shownotificationmsg", words[4]);
+  return PlayCommandWord(s, *page, "clearnotifycontent", "") &&
+         PlayCommandWord(s, *page, "nextnotificationmsgtype", words[2]) &&
+         PlayCommandWord(s, *page, "nextnotificationmsg", message) &&
+         PlayCommandWord(s, *page, "nextnotificationlink", words[3]) &&
+         PlayCommandWord(s, *page, "nextnotificationcontentid", words[1]) &&
+         PlayCommandWord(s, *page, "shownotificationmsg", words[4]);
 }
 
 bool Command(Scenario& s, const std::vector<std::string>& words, const std::string& line,
@@ -78,5 +58,23 @@ void Dump(Scenario& s, std::vector<std::string>& lines) {
 const int kRegistered = RegisterScenarioExtension(ScenarioExtension{&Command, &Dump});
 
 }  // namespace
+
+// The web control of the newest client's notification window; null without one.
+SimWebControlRecord* NotificationPage(Scenario& s) {
+  Desktop& d = s.desktop();
+  std::uint32_t pid = s.Target({}, 0);
+  for (auto& [h, w] : d.AllWindows())
+    if (w.pid == pid && w.title == L"ZephquillNotificationWnd") return d.web().ControlIn(h);
+  return nullptr;
+}
+
+bool PlayCommandWord(Scenario& s, SimWebControlRecord& page, const std::string& word,
+                     const std::string& argument) {
+  SimWebControls& web = s.desktop().web();
+  if (page.pending) web.Complete(page.index, L"");
+  std::wstring address =
+      L"zqwndcmd::CMD:1227~wParam:" + FromUtf8(word) + L"~lParam:" + FromUtf8(argument) + L"~";
+  return web.Navigate(page.index, address);
+}
 
 }  // namespace zq::sim

@@ -11,6 +11,7 @@ namespace zq::sim {
 class Desktop;
 
 class Scenario;
+struct SimWebControlRecord;
 
 // Further commands and dump lines, registered by the files that add them (one file per
 // area, so that areas do not share a file). A command handler returns false when the line
@@ -54,5 +55,12 @@ class Scenario {
   std::ostream& out_;
   std::uint32_t lastPid_ = 0;
 };
+
+// The web control of the newest client's notification window; null without one.
+SimWebControlRecord* NotificationPage(Scenario& s);
+// The page navigates to the command address of one word (a load still pending is finished
+// first, so that the page is a document allowed to give commands); false when refused.
+bool PlayCommandWord(Scenario& s, SimWebControlRecord& page, const std::string& word,
+                     const std::string& argument);
 
 }  // namespace zq::sim

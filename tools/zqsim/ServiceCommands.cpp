@@ -335,23 +335,11 @@ bool Comment(Scenario& s, const std::vector<std::string>& words, const std::stri
   return true;
 }
 
-// The web control of the newest client's notification window; null without one.
-SimWebControlRecord* NotificationPage(Scenario& s) {
-  Desktop& d = s.desktop();
-  std::uint32_t pid = s.Target({}, 0);
-  for (auto& [h, w] : d.AllWindows())
-    if (w.pid == pid && w.title == L"ZephquillNotificationWnd") return d.web().ControlIn(h);
-  return nullptr;
-}
-
 // One command of the page: a top-level navigation to its command address, then the
 // 150 ms the page's timer leaves between two commands.
 void Tell(Scenario& s, SimWebControlRecord& page, const std::string& word,
           const std::string& argument) {
-  SimWebControls& web = s.desktop().web();
-  if (page.pending) web.Complete(page.index, L"");
-  web.Navigate(page.index, L"zqwndcmd::CMD:1227~wParam:" + FromUtf8(word) + L"~lParam:" +
-                               FromUtf8(argument) + L"~");
+  PlayCommandWord(s, page, word, argument);
   s.desktop().SleepMs(150);
 }
 
