@@ -25,8 +25,8 @@
 #include "platform/sim/sim_network.h"
 #include "platform/sim/sim_profile.h"
 #include "platform/sim/sim_web_control.h"
-#include "tools/zqsim/Picture.h"
 #include "tools/zqsim/Scenario.h"
+#include "tools/zqsim/Tour.h"
 
 namespace zq::sim {
 
@@ -117,22 +117,30 @@ httplib::Client ClientFor(int port) {
   return client;
 }
 
+// True for an address of the client's two hosts, with the service's port for it and where
+// the address's path begins.
+bool ServiceHost(const std::string& address, int& port, size_t& hostEnd) {
+  const std::string scheme = "http://";
+  if (ToLower(FromUtf8(address.substr(0, scheme.size()))) != L"http://") return false;
+  hostEnd = address.find_first_of("/?#", scheme.size());
+  const std::wstring host =
+      ToLower(FromUtf8(address.substr(scheme.size(), hostEnd - scheme.size())));
+  if (host == ToLower(ZQ_APP_HOST))
+    port = Live().appPort;
+  else if (host == ToLower(ZQ_WEB_HOST))
+    port = Live().webPort;
+  else
+    return false;
+  return true;
+}
+
 // The service's answer to an address of the client's two hosts; nothing for other hosts.
 std::optional<NetAnswer> FetchFromService(const std::wstring& url) {
   const std::string address = ToUtf8(url);
-  const std::string scheme = "http://";
-  if (ToLower(url.substr(0, scheme.size())) != L"http://") return std::nullopt;
-  const size_t hostEnd = address.find_first_of("/?#", scheme.size());
-  const std::wstring host =
-      ToLower(FromUtf8(address.substr(scheme.size(), hostEnd - scheme.size())));
-  LiveService& live = Live();
+  size_t hostEnd = 0;
   int port = 0;
-  if (host == ToLower(ZQ_APP_HOST))
-    port = live.appPort;
-  else if (host == ToLower(ZQ_WEB_HOST))
-    port = live.webPort;
-  else
-    return std::nullopt;
+  if (!ServiceHost(address, port, hostEnd)) return std::nullopt;
+  LiveService& live = Live();
   NetAnswer answer;
   if (!live.Running()) {
     answer.kind = NetAnswer::Kind::Unreachable;
@@ -418,11 +426,6 @@ bool Service(Scenario& s, const std::vector<std::string>& words, const std::stri
 bool Command(Scenario& s, const std::vector<std::string>& words, const std::string& line,
              bool& ok) {
   if (words.empty()) return false;
-  if (words[0] == "picture" && words.size() == 2) {
-    ok = WritePicture(s.desktop(), words[1]);
-    s.out() << (ok ? "picture: " + words[1] : "error: cannot write " + words[1]) << "\n";
-    return true;
-  }
   if (words[0] != "service") return false;
   ok = Service(s, words, line);
   if (!ok) s.out() << "usage: " << kUsage << "\n";
@@ -432,5 +435,13 @@ bool Command(Scenario& s, const std::vector<std::string>& words, const std::stri
 const int kRegistered = RegisterScenarioExtension(ScenarioExtension{&Command, nullptr});
 
 }  // namespace
+
+std::string LiveServiceAddress(const std::string& url) {
+  size_t hostEnd = 0;
+  int port = 0;
+  if (!ServiceHost(url, port, hostEnd) || !Live().Running()) return "";
+  return "http://127.0.0.1:" + std::to_string(port) +
+         (hostEnd == std::string::npos ? "/" : url.substr(hostEnd));
+}
 
 }  // namespace zq::sim

@@ -1,5 +1,5 @@
 // zqsim: runs a scenario script against the client on the simulated desktop.
-// Usage: zqsim [--root DIR] [--quiet] SCRIPT
+// Usage: zqsim [--root DIR] [--quiet] [--progress] [--no-chromium] SCRIPT
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +11,9 @@
 
 #include "platform/sim/sim_desktop.h"
 #include "tools/zqsim/Scenario.h"
+#include "tools/zqsim/Tour.h"
+
+const char kUsage[] = "usage: zqsim [--root DIR] [--quiet] [--progress] [--no-chromium] SCRIPT\n";
 
 int main(int argc, char** argv) {
   std::string root;
@@ -22,15 +25,19 @@ int main(int argc, char** argv) {
       root = argv[++i];
     } else if (a == "--quiet") {
       quiet = true;
+    } else if (a == "--progress") {
+      zq::sim::SetTourProgress(&std::cerr);  // chapters as they start, beside the output
+    } else if (a == "--no-chromium") {
+      zq::sim::SetPagePictures(false);
     } else if (!a.empty() && a[0] != '-') {
       script = a;
     } else {
-      std::cerr << "usage: zqsim [--root DIR] [--quiet] SCRIPT\n";
+      std::cerr << kUsage;
       return 2;
     }
   }
   if (script.empty()) {
-    std::cerr << "usage: zqsim [--root DIR] [--quiet] SCRIPT\n";
+    std::cerr << kUsage;
     return 2;
   }
   std::ifstream in(script);
