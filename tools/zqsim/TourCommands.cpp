@@ -85,12 +85,14 @@ std::string Unstamped(const std::string& line) {
 }
 
 // Lines that tell nothing a reader of the chapter needs: blank pages loaded between real
-// ones, taskbar buttons, helper objects made and released, the pages' command addresses.
+// ones, taskbar buttons, helper objects made and released, the pages' command addresses,
+// the fake browsers' own process.
 bool IsNoise(const std::string& line) {
   static const char* const kNoise[] = {
       "\"about:blank\"", " at about:blank", "removes the taskbar button",
       ": created",       ": quits",         ": released",
-      ": shows window",  "to \"zqwndcmd:",  " moves to "};
+      ": shows window",  "to \"zqwndcmd:",  " moves to ",
+      "browsers.exe"};
   for (const char* noise : kNoise)
     if (line.find(noise) != std::string::npos) return true;
   return false;
@@ -134,6 +136,7 @@ void CloseChapter(Scenario& s) {
 std::string ChapterHtml(const Chapter& c) {
   std::string html = "<section id=\"chapter-" + std::to_string(c.number) + "\">\n<h2>" +
                      std::to_string(c.number) + ". " + XmlEscaped(c.title) + "</h2>\n";
+  html += "<div>\n";
   if (!c.story.empty()) {
     html += "<p>";
     for (const std::string& line : c.story) html += XmlEscaped(line) + " ";
@@ -149,21 +152,25 @@ std::string ChapterHtml(const Chapter& c) {
               " more in <a href=\"trace.txt\">the trace</a>\n";
     html += "</pre>\n";
   }
+  html += "</div>\n<div>\n";
   if (!c.picture.empty()) {
     const std::string png = fs::path(c.picture).replace_extension(".png").string();
     html += "<a href=\"" + png + "\"><img src=\"" + c.picture + "\" alt=\"The desktop after " +
             "chapter " + std::to_string(c.number) + "\"></a>\n";
   }
-  return html + "</section>\n";
+  return html + "</div>\n</section>\n";
 }
 
 bool WriteIndex(const std::string& file) {
   std::ofstream out(file, std::ios::trunc);
   out << "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">\n"
          "<title>Zephquill: the guided tour</title>\n<style>\n"
-         "body{font-family:sans-serif;max-width:1100px;margin:1em auto;padding:0 1em;"
-         "color:#222}\nh2{margin-top:2em;border-bottom:1px solid #ccc}\n"
-         "pre{background:#f4f4f4;padding:.5em;font-size:12px;overflow-x:auto}\n"
+         "body{font-family:sans-serif;max-width:1400px;margin:1em auto;padding:0 1em;"
+         "color:#222}\nsection{display:grid;grid-template-columns:minmax(0,1fr) "
+         "minmax(0,1.3fr);gap:0 1.5em;border-top:1px solid #ccc;padding:.5em 0}\n"
+         "section h2{grid-column:1/3;margin:.3em 0;font-size:1.2em}\n"
+         "section div{min-width:0}\npre{background:#f4f4f4;padding:.5em;font-size:11px;"
+         "white-space:pre-wrap;word-break:break-all}\n"
          "img{width:100%;border:1px solid #999}\n</style></head><body>\n"
          "<h1>The guided tour</h1>\n<p>The client on the simulated desktop, against the live "
          "reference service. Each chapter says what happens, shows the lines of the trace "
