@@ -102,6 +102,7 @@ std::optional<std::string> ChromiumCamera::Run(const std::string& address, int w
       "--window-size=" + std::to_string(width) + "," + std::to_string(height),
       address};
   std::vector<char*> argv;
+  argv.reserve(args.size() + 1);
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
   ++runs_;

@@ -105,7 +105,7 @@ class Painter {
   void PageBox(const Rect& r, const std::string& heading, const std::string& text,
                const std::string& fill);
   void TitleBar(const SimWindow& w, const Rect& r);
-  void AddressBar(const FakeBrowser& b, const Rect& r);
+  void AddressBar(const FakeBrowser& b, const Rect& client);
   void Taskbar();
 
   Desktop& d_;

@@ -5,6 +5,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <sstream>
 
@@ -173,11 +174,11 @@ void SvgCanvas::Line(int x, int baseline, const std::string& text, const TextSty
 }
 
 void SvgCanvas::Paragraph(const Rect& r, const std::string& text, const TextStyle& style) {
-  const int step = static_cast<int>(style.size * 1.25 + 0.5);
+  const int step = static_cast<int>(std::lround(style.size * 1.25));
   int x = r.left;
   if (style.align == TextStyle::Align::Center) x = (r.left + r.right) / 2;
   if (style.align == TextStyle::Align::Right) x = r.right;
-  int baseline = r.top + static_cast<int>(style.size + 0.5);
+  int baseline = r.top + static_cast<int>(std::lround(style.size));
   for (const std::string& line : WrappedLines(text, r.Width(), style.size)) {
     if (baseline > r.bottom) break;
     Line(x, baseline, line, style, r.Width());

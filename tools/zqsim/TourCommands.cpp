@@ -81,7 +81,7 @@ bool TakePicture(Scenario& s, const std::string& file) {
 // A trace line without its time stamp.
 std::string Unstamped(const std::string& line) {
   size_t end = line.rfind("] ", 14);
-  return line.rfind("[", 0) == 0 && end != std::string::npos ? line.substr(end + 2) : line;
+  return line.rfind('[', 0) == 0 && end != std::string::npos ? line.substr(end + 2) : line;
 }
 
 // Lines that tell nothing a reader of the chapter needs: blank pages loaded between real
