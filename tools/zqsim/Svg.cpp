@@ -137,6 +137,9 @@ std::vector<std::string> WrappedLines(const std::string& text, int width, double
         lines.push_back(line);
         line.clear();
       }
+      // A word wider than a line (an address) is broken where the line ends.
+      for (; Characters(word) > room; word = word.substr(Prefix(word, room).size()))
+        lines.push_back(Prefix(word, room));
       line += (line.empty() ? "" : " ") + word;
     }
     lines.push_back(line);

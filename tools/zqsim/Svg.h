@@ -15,8 +15,9 @@ std::string PngOf(int width, int height, const std::vector<std::uint32_t>& argb)
 std::string Base64(const std::string& bytes);
 // Text made safe for XML content and attribute values.
 std::string XmlEscaped(const std::string& text);
-// `text` broken at blanks into lines of at most about `width` pixels at `fontPx` (an
-// estimate: no fonts are measured); line breaks in the text are kept.
+// `text` broken at blanks (and inside words too long for a line) into lines of at most
+// about `width` pixels at `fontPx` (an estimate: no fonts are measured); line breaks in the
+// text are kept.
 std::vector<std::string> WrappedLines(const std::string& text, int width, double fontPx);
 
 struct TextStyle {

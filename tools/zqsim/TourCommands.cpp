@@ -155,8 +155,10 @@ std::string ChapterHtml(const Chapter& c) {
   html += "</div>\n<div>\n";
   if (!c.picture.empty()) {
     const std::string png = fs::path(c.picture).replace_extension(".png").string();
-    html += "<a href=\"" + png + "\"><img src=\"" + c.picture + "\" alt=\"The desktop after " +
-            "chapter " + std::to_string(c.number) + "\"></a>\n";
+    const std::string img = "<img src=\"" + c.picture + "\" alt=\"The desktop in chapter " +
+                            std::to_string(c.number) + "\">";
+    html += fs::exists(fs::path(Tour().dir) / png) ? "<a href=\"" + png + "\">" + img + "</a>\n"
+                                                   : img + "\n";
   }
   return html + "</div>\n</section>\n";
 }
@@ -177,7 +179,8 @@ bool WriteIndex(const std::string& file) {
          "that tell it, and a picture of the desktop at its end: the browsers with their "
          "titles and addresses, the panels with the pages they loaded, the notification "
          "popup and, in the taskbar, the tray icon with its tooltip. Click a picture for the "
-         "PNG; the whole trace is in <a href=\"trace.txt\">trace.txt</a>.</p>\n<ol>\n";
+         "PNG (when Chromium made one); the whole trace is in <a "
+         "href=\"trace.txt\">trace.txt</a>.</p>\n<ol>\n";
   for (const Chapter& c : Tour().chapters)
     out << "<li><a href=\"#chapter-" << c.number << "\">" << XmlEscaped(c.title) << "</a></li>\n";
   out << "</ol>\n";
@@ -244,7 +247,9 @@ bool End(Scenario& s) {
     return false;
   }
   t.trace.flush();
-  s.out() << "tour: " << t.chapters.size() << " chapters in " << index << "\n";
+  s.out() << "tour: " << t.chapters.size() << " chapters in " << index;
+  if (t.camera) s.out() << "; Chromium ran " << t.camera->Runs() << " times";
+  s.out() << "\n";
   return true;
 }
 
