@@ -4,6 +4,7 @@
 #include "tools/zqsim/Picture.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -61,8 +62,7 @@ std::string IconPng(IconHandle icon) {
 // "-2146697211" as the 32-bit code a Windows programmer knows: 0x800C0005.
 std::string StatusText(const std::string& outcome) {
   const std::string number = outcome.substr(outcome.find(' ') + 1);
-  char* end = nullptr;
-  const long long status = std::strtoll(number.c_str(), &end, 10);
+  const long long status = std::strtoll(number.c_str(), nullptr, 10);
   if (status >= 0) return "status " + std::to_string(status);
   char buf[32];
   std::snprintf(buf, sizeof buf, "error 0x%08X", static_cast<unsigned>(status));

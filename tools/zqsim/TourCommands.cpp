@@ -43,6 +43,7 @@ struct TourState {
   bool pages = true;
   std::unique_ptr<ChromiumCamera> camera;
   std::ofstream trace;  // every trace line of the tour, in DIR/trace.txt
+  bool tapped = false;  // the desktop's trace reaches the tour
 };
 
 TourState& Tour() {
@@ -193,6 +194,8 @@ bool Begin(Scenario& s, const std::string& dir) {
   TourState& t = Tour();
   std::error_code ec;
   fs::create_directories(dir, ec);
+  t.trace.close();
+  t.trace.clear();
   t.trace.open((fs::path(dir) / "trace.txt").string(), std::ios::trunc);
   if (ec || !t.trace) {
     s.out() << "error: cannot write into " << dir << "\n";
@@ -201,6 +204,10 @@ bool Begin(Scenario& s, const std::string& dir) {
   t.dir = dir;
   t.chapters.clear();
   t.open = false;
+  const PictureOptions o = Options();
+  if (!o.note.empty() && t.progress) *t.progress << o.note << "\n";
+  if (t.tapped) return true;  // a second tour in one run starts afresh on the same tap
+  t.tapped = true;
   Desktop& d = s.desktop();
   std::function<void(const std::string&)> before = d.traceSink;
   d.traceSink = [before](const std::string& line) {
@@ -209,8 +216,6 @@ bool Begin(Scenario& s, const std::string& dir) {
     tour.trace << line << "\n";
     if (tour.open) tour.chapters.back().trace.push_back(line);
   };
-  const PictureOptions o = Options();
-  if (!o.note.empty() && t.progress) *t.progress << o.note << "\n";
   return true;
 }
 
