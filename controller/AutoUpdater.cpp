@@ -52,8 +52,7 @@ std::wstring Resolve(const std::wstring& address, const std::wstring& location) 
   const std::wstring path =
       address.substr(pathStart, address.find_first_of(L"?#", pathStart) - pathStart);
   const std::size_t lastSlash = path.rfind(L'/');
-  return root + (lastSlash == std::wstring::npos ? L"/" : path.substr(0, lastSlash + 1)) +
-         location;
+  return root + (lastSlash == std::wstring::npos ? L"/" : path.substr(0, lastSlash + 1)) + location;
 }
 
 }  // namespace

@@ -70,11 +70,14 @@ std::string UpdateSigner::Sign(const std::string& bytes) const {
   EVP_PKEY_CTX_free(ctx);
   // OpenSSL writes the DER structure; the file carries r and s as 32 bytes each.
   const auto* in = reinterpret_cast<const unsigned char*>(der.data());
-  ECDSA_SIG* sig = der.empty() ? nullptr : d2i_ECDSA_SIG(nullptr, &in, static_cast<long>(der.size()));
+  ECDSA_SIG* sig =
+      der.empty() ? nullptr : d2i_ECDSA_SIG(nullptr, &in, static_cast<long>(der.size()));
   zq::UpdateSignature out;
   out.rs.assign(64, '\0');
-  bool ok = sig && BN_bn2binpad(ECDSA_SIG_get0_r(sig), reinterpret_cast<unsigned char*>(&out.rs[0]), 32) == 32 &&
-            BN_bn2binpad(ECDSA_SIG_get0_s(sig), reinterpret_cast<unsigned char*>(&out.rs[32]), 32) == 32;
+  bool ok =
+      sig &&
+      BN_bn2binpad(ECDSA_SIG_get0_r(sig), reinterpret_cast<unsigned char*>(&out.rs[0]), 32) == 32 &&
+      BN_bn2binpad(ECDSA_SIG_get0_s(sig), reinterpret_cast<unsigned char*>(&out.rs[32]), 32) == 32;
   ECDSA_SIG_free(sig);
   if (!ok) throw std::runtime_error("signing failed");
   out.keyId = keyId_;

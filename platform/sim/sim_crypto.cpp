@@ -66,8 +66,7 @@ std::unique_ptr<Sha256> NewSha256() { return std::make_unique<OpenSslSha256>(); 
 
 bool VerifyP256(const std::string& publicPoint, const Sha256Digest& digest,
                 const std::string& signature) {
-  if (publicPoint.size() != 65 || publicPoint[0] != '\x04' || signature.size() != 64)
-    return false;
+  if (publicPoint.size() != 65 || publicPoint[0] != '\x04' || signature.size() != 64) return false;
   std::string info(reinterpret_cast<const char*>(kP256KeyInfoPrefix), sizeof kP256KeyInfoPrefix);
   info += publicPoint;
   const auto* in = reinterpret_cast<const unsigned char*>(info.data());
@@ -75,8 +74,8 @@ bool VerifyP256(const std::string& publicPoint, const Sha256Digest& digest,
   const std::string der = DerSignature(signature);
   EVP_PKEY_CTX* ctx = key ? EVP_PKEY_CTX_new(key, nullptr) : nullptr;
   bool valid = ctx && !der.empty() && EVP_PKEY_verify_init(ctx) == 1 &&
-               EVP_PKEY_verify(ctx, reinterpret_cast<const unsigned char*>(der.data()),
-                               der.size(), digest.data(), digest.size()) == 1;
+               EVP_PKEY_verify(ctx, reinterpret_cast<const unsigned char*>(der.data()), der.size(),
+                               digest.data(), digest.size()) == 1;
   EVP_PKEY_CTX_free(ctx);
   EVP_PKEY_free(key);
   return valid;

@@ -43,8 +43,8 @@ class CngSha256 : public Sha256 {
                                        reinterpret_cast<PUCHAR>(&size), sizeof size, &got, 0)))
       throw std::runtime_error("SHA-256 is not available");
     object_.resize(size);
-    if (!Succeeded(::BCryptCreateHash(provider_.get(), &hash_, object_.data(), size, nullptr, 0,
-                                      0)))
+    if (!Succeeded(
+            ::BCryptCreateHash(provider_.get(), &hash_, object_.data(), size, nullptr, 0, 0)))
       throw std::runtime_error("SHA-256 is not available");
   }
   ~CngSha256() override {
@@ -81,8 +81,7 @@ std::unique_ptr<Sha256> NewSha256() { return std::make_unique<CngSha256>(); }
 
 bool VerifyP256(const std::string& publicPoint, const Sha256Digest& digest,
                 const std::string& signature) {
-  if (publicPoint.size() != 65 || publicPoint[0] != '\x04' || signature.size() != 64)
-    return false;
+  if (publicPoint.size() != 65 || publicPoint[0] != '\x04' || signature.size() != 64) return false;
   Provider provider(BCRYPT_ECDSA_P256_ALGORITHM);
   if (!provider.get()) return false;
   // BCRYPT_ECCKEY_BLOB, then X and Y.
