@@ -7,6 +7,8 @@ set(ZQ_FUZZ_TARGETS command_url sim_profile html_resource error_line remembered_
 function(zq_fuzz_link target name)
   if(name STREQUAL "service_form")
     target_link_libraries(${target} PRIVATE zqservicecore)
+  elseif(name STREQUAL "update_signature")
+    target_link_libraries(${target} PRIVATE zqupdatesig)
   else()
     target_link_libraries(${target} PRIVATE zqsimdesktop)
   endif()
