@@ -2,6 +2,8 @@
 # in ZQ_UPDATE_KEYS (a short list, so that a key can be rotated: docs/update-signing.md).
 # A release (ZQ_RELEASE) refuses to configure without a key of its own: the repository's
 # test keys are public, so anyone could sign for them.
+# Also run on its own (cmake -P) by the test that a release refuses the test keys.
+cmake_policy(VERSION 3.25)
 set(ZQ_TEST_KEY_DIR ${CMAKE_CURRENT_SOURCE_DIR}/tests/keys)
 if(ZQ_RELEASE)
   if(ZQ_UPDATE_KEYS STREQUAL "" OR ZQ_UPDATE_KEYS STREQUAL "${ZQ_TEST_KEY_DIR}/test-update-signing-key.pub")
