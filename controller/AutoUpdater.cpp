@@ -4,6 +4,7 @@
 #include "controller/AutoUpdater.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "app/ControllerAccess.h"
 #include "app/Text.h"
@@ -81,12 +82,13 @@ std::wstring CAutoUpdater::OriginOf(const std::wstring& address) {
   const std::size_t hostEnd = address.find_first_of(L"/?#", schemeEnd + 3);
   std::wstring origin = ToLower(address.substr(0, hostEnd));
   if (origin.size() == schemeEnd + 3) return std::wstring();
-  for (const wchar_t* port : {L"http://:80", L"https://:443"}) {
-    std::wstring p(port);
-    const std::wstring scheme = p.substr(0, p.find(L':') + 3), suffix = p.substr(scheme.size());
-    if (origin.compare(0, scheme.size(), scheme) == 0 && origin.size() > suffix.size() &&
-        origin.compare(origin.size() - suffix.size(), suffix.size(), suffix) == 0)
-      origin.erase(origin.size() - suffix.size());
+  const std::pair<std::wstring, std::wstring> defaultPorts[] = {{L"http://", L":80"},
+                                                                {L"https://", L":443"}};
+  for (const auto& [scheme, port] : defaultPorts) {
+    if (origin.compare(0, scheme.size(), scheme) == 0 &&
+        origin.size() > scheme.size() + port.size() &&
+        origin.compare(origin.size() - port.size(), port.size(), port) == 0)
+      origin.erase(origin.size() - port.size());
   }
   return origin;
 }
@@ -103,7 +105,7 @@ InternetHandle CAutoUpdater::OpenUrl(std::wstring& address) {
     std::optional<std::wstring> location = net.Location(request);
     std::optional<std::wstring> next;
     if (location) next = net.Canonicalize(Resolve(address, *location));
-    if (!next || hop == kMaxRedirects || OriginOf(*next) != origin) {
+    if (!next || hop == kMaxRedirects || origin.empty() || OriginOf(*next) != origin) {
       Refuse(L"the address " + address + L" redirects to " +
              (location ? *location : std::wstring(L"no address")) +
              (hop == kMaxRedirects ? L", one redirect too many" : L", outside " + origin));

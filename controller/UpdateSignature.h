@@ -2,6 +2,7 @@
 // text lines naming the format, the signing key's id and the ECDSA P-256 signature.
 #pragma once
 #include <array>
+#include <cstddef>
 #include <optional>
 #include <string>
 
