@@ -1,12 +1,14 @@
 # The fuzz targets (fuzz/<name>_fuzz.cpp, corpus in fuzz/corpus/<name>/) and what each links.
 # Included by the fuzzing build and by the corpus replay of the normal build.
 set(ZQ_FUZZ_TARGETS command_url sim_profile html_resource error_line remembered_rect text_list
-    notification_field service_form)
+    notification_field service_form update_signature)
 
 # The library a target's code under test lives in.
 function(zq_fuzz_link target name)
   if(name STREQUAL "service_form")
     target_link_libraries(${target} PRIVATE zqservicecore)
+  elseif(name STREQUAL "update_signature")
+    target_link_libraries(${target} PRIVATE zqupdatesig)
   else()
     target_link_libraries(${target} PRIVATE zqsimdesktop)
   endif()

@@ -13,6 +13,9 @@ using InternetHandle = std::uintptr_t;
 // INTERNET_FLAG_RELOAD | INTERNET_FLAG_RESYNCHRONIZE | INTERNET_FLAG_HYPERLINK |
 // INTERNET_FLAG_NEED_FILE: always from the server, never from a cache.
 constexpr unsigned kInternetReloadFlags = 0x80000C10u;
+// INTERNET_FLAG_NO_AUTO_REDIRECT: a redirect comes back as the reply (status 3xx and its
+// Location) instead of being followed to wherever it points.
+constexpr unsigned kInternetNoAutoRedirect = 0x00200000u;
 
 // Every call may block the calling thread until the network answers.
 class Internet {
@@ -35,6 +38,8 @@ class Internet {
   virtual unsigned StatusCode(InternetHandle request) = 0;
   // The length the reply announces (Content-Length), when it announces one.
   virtual std::optional<std::uint64_t> ContentLength(InternetHandle request) = 0;
+  // The address a redirect reply points to (its Location header, as sent), if it names one.
+  virtual std::optional<std::wstring> Location(InternetHandle request) = 0;
   virtual void Close(InternetHandle handle) = 0;
 };
 

@@ -65,7 +65,9 @@ service_pid=
 start_service() {
   local dir=$1
   mkdir -p "$dir/Download"
-  "$ZQSERVICE" --log --db "$dir/zq.db" --download "$dir/Download" > "$dir/log" 2>&1 &
+  # Downloads are signed with the repository's test key, which the test builds trust.
+  "$ZQSERVICE" --log --db "$dir/zq.db" --download "$dir/Download" \
+    --signing-key "$root/tests/keys/test-update-signing-key.pem" > "$dir/log" 2>&1 &
   service_pid=$!
   for _ in $(seq 100); do
     if (exec 3<>/dev/tcp/127.0.0.1/8701) 2>/dev/null; then return 0; fi

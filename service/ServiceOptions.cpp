@@ -36,6 +36,9 @@ const char* ServiceOptions::Usage() {
          "  --download DIR         files served under Download/ (default: Download beside the "
          "database)\n"
          "  --pages DIR            serve the pages from DIR instead of the built-in copies\n"
+         "  --signing-key FILE     sign each Download/ file with this P-256 private key (PEM),\n"
+         "                         served as NAME.sig beside it\n"
+         "  --sign FILE            with --signing-key: write FILE.sig and end\n"
          "  --threads N            request workers per host (default 64)\n"
          "  --busy-timeout-ms N    how long to wait for a database lock (default 3000)\n"
          "  --max-db-pages N       let the database grow to N pages only (a full disk)\n"
@@ -68,6 +71,10 @@ ServiceOptions ServiceOptions::Parse(const std::vector<std::string>& args) {
       o.dbPath = v;
     else if (a == "--download")
       o.downloadDir = v;
+    else if (a == "--signing-key")
+      o.signingKey = v;
+    else if (a == "--sign")
+      o.signFile = v;
     else if (a == "--pages")
       o.pagesDir = v;
     else if (a == "--threads")
@@ -84,6 +91,8 @@ ServiceOptions ServiceOptions::Parse(const std::vector<std::string>& args) {
       throw std::invalid_argument("unknown option: " + a);
   }
   if (o.dbPath.empty()) throw std::invalid_argument("--db needs a file name");
+  if (!o.signFile.empty() && o.signingKey.empty())
+    throw std::invalid_argument("--sign needs --signing-key");
   return o;
 }
 

@@ -15,6 +15,8 @@ struct ServiceOptions {
   std::string dbPath = "zqservice.db";
   std::string downloadDir;  // empty: the folder "Download" beside the database
   std::string pagesDir;     // empty: the pages built into the executable
+  std::string signingKey;   // PEM private key that signs Download/ files; empty: none
+  std::string signFile;     // --sign: write this file's signature beside it and end
   int threads = 64;         // request workers per host
   int busyTimeoutMs = 3000;
   std::int64_t maxDbPages = 0;

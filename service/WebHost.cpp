@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "service/HtmlTemplate.h"
@@ -32,26 +33,54 @@ std::vector<fs::path> FilesIn(const std::string& folder) {
   return files;
 }
 
+std::string ReadWhole(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream bytes;
+  if (!in || !(bytes << in.rdbuf())) throw std::runtime_error("cannot read " + file.string());
+  return bytes.str();
+}
+
+// The folder's file called `name` (without regard to case, as on the client's system).
+// The name is only compared with the folder's own entries, so no request can reach a file
+// outside the folder.
+std::optional<fs::path> FileNamed(const std::string& folder, const std::string& name) {
+  for (const fs::path& file : FilesIn(folder))
+    if (ToLowerAscii(file.filename().string()) == ToLowerAscii(name)) return file;
+  return std::nullopt;
+}
+
+const char kSignatureSuffix[] = ".sig";
+
 }  // namespace
 
+WebHost::WebHost(Storage& storage, const PageStore& pages, const ServiceOptions& options)
+    : storage_(storage), pages_(pages), options_(options) {
+  if (!options_.signingKey.empty()) signer_ = UpdateSigner::FromPemFile(options_.signingKey);
+}
+
+// A file of the folder as it is; with a signing key, "NAME.sig" that the folder does not
+// hold itself is NAME's signature, made at each request (files may change at any time).
 void WebHost::Download(Req req, Res res) {
   const std::string name = req.path.substr(req.path.rfind('/') + 1);
   if (name.empty()) {
     DownloadIndex(res);
     return;
   }
-  // The name is only compared with the folder's own entries (without regard to case, as
-  // on the client's system), so no request can reach a file outside the folder.
-  for (const fs::path& file : FilesIn(options_.DownloadFolder())) {
-    if (ToLowerAscii(file.filename().string()) != ToLowerAscii(name)) continue;
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream bytes;
-    if (!in || !(bytes << in.rdbuf())) throw std::runtime_error("cannot read " + file.string());
-    res.set_header("Cache-Control", "no-cache");
+  const std::string folder = options_.DownloadFolder();
+  res.set_header("Cache-Control", "no-cache");
+  if (std::optional<fs::path> file = FileNamed(folder, name)) {
     res.set_header("Content-Disposition",
-                   "attachment; filename=\"" + file.filename().string() + "\"");
-    res.set_content(bytes.str(), "application/octet-stream");
+                   "attachment; filename=\"" + file->filename().string() + "\"");
+    res.set_content(ReadWhole(*file), "application/octet-stream");
     return;
+  }
+  const std::size_t suffix = sizeof kSignatureSuffix - 1;
+  if (signer_ && name.size() > suffix &&
+      ToLowerAscii(name.substr(name.size() - suffix)) == kSignatureSuffix) {
+    if (std::optional<fs::path> file = FileNamed(folder, name.substr(0, name.size() - suffix))) {
+      res.set_content(signer_->Sign(ReadWhole(*file)), "text/plain; charset=us-ascii");
+      return;
+    }
   }
   throw InputError(404, "There is no file called " + name + " to download.");
 }

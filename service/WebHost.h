@@ -6,13 +6,14 @@
 #include "service/Router.h"
 #include "service/ServiceOptions.h"
 #include "service/Storage.h"
+#include "service/UpdateSigner.h"
 
 namespace zqs {
 
 class WebHost {
  public:
-  WebHost(Storage& storage, const PageStore& pages, const ServiceOptions& options)
-      : storage_(storage), pages_(pages), options_(options) {}
+  // Reads the signing key when the options name one (throws when it cannot be used).
+  WebHost(Storage& storage, const PageStore& pages, const ServiceOptions& options);
 
   void AddRoutes(Router& router);
 
@@ -24,6 +25,7 @@ class WebHost {
   Storage& storage_;
   const PageStore& pages_;
   const ServiceOptions& options_;
+  std::shared_ptr<const UpdateSigner> signer_;  // none: files are served unsigned
 };
 
 }  // namespace zqs

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "service/Service.h"
+#include "service/UpdateSigner.h"
 
 int main(int argc, char** argv) {
   zqs::ServiceOptions options;
@@ -22,6 +23,7 @@ int main(int argc, char** argv) {
     std::fputs(zqs::ServiceOptions::Usage(), stdout);
     return 0;
   }
+  if (!options.signFile.empty()) return zqs::SignOneFile(options.signingKey, options.signFile);
 
   // The signals are taken by this thread alone, with sigwait, so that no worker is
   // interrupted halfway through a request; every thread started later inherits the mask.
@@ -38,6 +40,8 @@ int main(int argc, char** argv) {
     std::printf("zqservice: database %s (schema %d)\n", options.dbPath.c_str(),
                 service.storage().SchemaVersion());
     std::printf("zqservice: downloads from %s\n", options.DownloadFolder().c_str());
+    if (!options.signingKey.empty())
+      std::printf("zqservice: signs downloads with %s\n", options.signingKey.c_str());
     std::printf("Application host: %s\n", service.AppAddress().c_str());
     std::printf("Public web host: %s\n", service.WebAddress().c_str());
     std::fflush(stdout);

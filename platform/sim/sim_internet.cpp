@@ -72,17 +72,24 @@ class SimInternetSeam : public Internet {
   InternetHandle OpenUrl(InternetHandle session, const std::wstring& address,
                          unsigned flags) override {
     bool known = std::find(sessions_.begin(), sessions_.end(), session) != sessions_.end();
-    NetAnswer answer = d_.network().Fetch(address);
+    std::wstring at = address;
+    SimDownloadQuirks quirks = InternetOf(d_).QuirksOf(at);
+    for (int hop = 0; quirks.redirectTo && !(flags & kInternetNoAutoRedirect) && hop < 10; ++hop) {
+      Trace("follows the redirect of " + ToUtf8(at) + " to " + ToUtf8(*quirks.redirectTo));
+      at = *quirks.redirectTo;
+      quirks = InternetOf(d_).QuirksOf(at);
+    }
+    NetAnswer answer = d_.network().Fetch(at);
     if (!known || answer.kind != NetAnswer::Kind::Answered) {
-      Trace("cannot open " + ToUtf8(address));
+      Trace("cannot open " + ToUtf8(at));
       return 0;
     }
     InternetHandle h = next_++;
     Request& r = requests_[h];
-    r.status = static_cast<unsigned>(answer.status);
-    r.quirks = InternetOf(d_).QuirksOf(address);
+    r.status = quirks.redirectTo ? 302u : static_cast<unsigned>(answer.status);
+    r.quirks = quirks;
     r.body = r.quirks.body ? *r.quirks.body : std::move(answer.body);
-    Trace("opens " + ToUtf8(address) + ": status " + std::to_string(r.status) + ", " +
+    Trace("opens " + ToUtf8(at) + ": status " + std::to_string(r.status) + ", " +
           std::to_string(r.body.size()) + " bytes");
     return h;
   }
@@ -110,6 +117,11 @@ class SimInternetSeam : public Internet {
     auto it = requests_.find(request);
     if (it == requests_.end() || !it->second.quirks.announces) return std::nullopt;
     return it->second.quirks.announced.value_or(it->second.body.size());
+  }
+  std::optional<std::wstring> Location(InternetHandle request) override {
+    auto it = requests_.find(request);
+    if (it == requests_.end()) return std::nullopt;
+    return it->second.quirks.redirectTo;
   }
   void Close(InternetHandle handle) override {
     requests_.erase(handle);

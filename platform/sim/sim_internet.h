@@ -26,6 +26,9 @@ struct SimDownloadQuirks {
   bool announces = true;  // false: the reply announces no length at all
   // The connection drops (the read fails) after this many bytes of the body.
   std::optional<std::size_t> cutAfter;
+  // The reply is a redirect (status 302) to this address. Without kInternetNoAutoRedirect
+  // the request follows it wherever it points, as WinINet does, up to 10 times.
+  std::optional<std::wstring> redirectTo;
 };
 
 // Desktop-wide: touched only by the simulated thread that holds the turn.

@@ -54,6 +54,14 @@ class Win32Internet : public Internet {
       return std::nullopt;
     return value;
   }
+  std::optional<std::wstring> Location(InternetHandle request) override {
+    wchar_t buffer[2048];
+    DWORD length = sizeof buffer;
+    if (!::HttpQueryInfoW(reinterpret_cast<HINTERNET>(request), HTTP_QUERY_LOCATION, buffer,
+                          &length, nullptr))
+      return std::nullopt;
+    return std::wstring(buffer, length / sizeof(wchar_t));
+  }
   void Close(InternetHandle handle) override {
     if (handle) ::InternetCloseHandle(reinterpret_cast<HINTERNET>(handle));
   }

@@ -1,6 +1,6 @@
-// Tests of the self-update and restart: the download checks, the exchange of the
-// executable with its rollback, the day-of-month and calendar arithmetic, and the
-// controller's update and restart paths.
+// Tests of the self-update and restart: the download checks, the signature and redirect
+// refusals, the exchange of the executable with its rollback, the day-of-month and
+// calendar arithmetic, and the controller's update and restart paths.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -21,6 +21,24 @@ using testing::ClientFixture;
 using testing::kModule;
 
 const wchar_t kDownloads[] = L"http://127.0.0.1:8702/Download/";
+const wchar_t kSignatureAddress[] = L"http://127.0.0.1:8702/Download/ZephquillClient.exe.sig";
+
+// Signatures made with `zqservice --sign` over FakeImage(0x014C, 5000) by the repository's
+// test key and by its other test key, and over FakeImage(0x8664, 7000) by the test key.
+const char kSignedByTestKey[] =
+    "zq-update-signature 1\nkey-id 2e765f8092577abf\necdsa-p256-sha256 "
+    "ddvdWMmFF27428oHMoXnjpaevl6dMWR2bm0sn257GFZH7B62WvGAJW9zsZZCOqwWqeVJ6pmDk7kApdBb8WDJ+g==\n";
+const char kSignedByOtherKey[] =
+    "zq-update-signature 1\nkey-id c7ff88dd260d1a52\necdsa-p256-sha256 "
+    "Dfuu8PaMMIT8Y9nnTsWU0bkbuRPcXLQbVrJ3OcesQsbt7ta6J8zdHLSvX+lbKQ7JXEv4Ts4+BWONRWRjq4cdnQ==\n";
+const char kImage64SignedByTestKey[] =
+    "zq-update-signature 1\nkey-id 2e765f8092577abf\necdsa-p256-sha256 "
+    "vjY2hqce/ylZMtJ8SjwZLFJO7QFP3NJLg1QNqoKBEzFhrp2sdIvfwVFQTtAS0iLKavkOJPy7N2R+0nXYPsDIKw==\n";
+const char kOtherPublicKey[] =
+    "-----BEGIN PUBLIC KEY-----\n"
+    "MFkwEwYHKoZIzj0CAQYIKoZIzj0DAQcDQgAEK6O9Bg48mVv+1lEGb5xsg6pl/EUc\n"
+    "qxIvj4+BuSXQY8MdesMLktvoaJ0Tg+jEioyQYHgfu03viXtkmsf59GSMvA==\n"
+    "-----END PUBLIC KEY-----\n";
 const wchar_t kBackup[] = L"C:\\Program Files\\Zephquill\\OldExecutable.bak";
 const wchar_t kTempCopy[] = L"C:\\Temp\\ZephquillClient.exe";
 
@@ -36,18 +54,30 @@ class UpdaterTest : public ClientFixture {
   void Write(const std::wstring& path, const std::string& bytes) {
     std::ofstream(desktop.HostPath(path), std::ios::binary) << bytes;
   }
-  sim::SimDownloadQuirks& Serve(const std::string& body) {
-    sim::SimDownloadQuirks& q = sim::InternetOf(desktop).quirks[kDownloads];
+  // The download's body and its signature file.
+  sim::SimDownloadQuirks& Serve(const std::string& body,
+                                const std::string& signature = kSignedByTestKey) {
+    auto& quirks = sim::InternetOf(desktop).quirks;
+    quirks[kSignatureAddress] = sim::SimDownloadQuirks{};
+    quirks[kSignatureAddress].body = signature;
+    sim::SimDownloadQuirks& q = quirks[kDownloads];
     q = sim::SimDownloadQuirks{};
     q.body = body;
     return q;
   }
-  // A process that is only a module path, and an update run on its behalf.
-  int RunUpdate() {
+  // A process that is only a module path, and an update run on its behalf that trusts
+  // `keys` (the built-in ones when empty); the refusal's reason goes to `refusal`.
+  int RunUpdate(const std::vector<TrustedKey>& keys = {}) {
     if (!pid) pid = desktop.StartProcess(kModule, L"x", [] { return 0; });
     desktop.SleepMs(1);
-    return AsClient([&] { return CAutoUpdater().Update(kDownloads); });
+    return AsClient([&] {
+      CAutoUpdater updater(keys.empty() ? BuiltInUpdateKeys() : keys);
+      int result = updater.Update(kDownloads);
+      refusal = ToUtf8(updater.Refusal());
+      return result;
+    });
   }
+  std::string refusal;
 
   const std::string oldImage = sim::FakeImage(0x014C, 3000);
   const std::string newImage = sim::FakeImage(0x014C, 5000);
@@ -87,6 +117,75 @@ TEST_F(UpdaterTest, IncompleteOrForeignDownloadsFailAndLeaveTheExecutableAlone) 
   });
 }
 
+// The hostile downloads: whatever the network brings, only a file signed by a trusted key
+// and fetched from the update address's own origin takes the executable's place.
+TEST_F(UpdaterTest, UnsignedForgedOrRedirectedDownloadsAreRefused) {
+  const std::string other = std::string(kSignedByOtherKey);
+  std::string tampered = newImage;
+  tampered[4000] ^= 1;
+  // The other key's signature under the test key's id.
+  const std::string good = kSignedByTestKey;
+  const std::string forged =
+      good.substr(0, good.find("\necdsa")) + other.substr(other.find("\necdsa"));
+  struct Case {
+    const char* what;
+    std::string body, signature;
+    const char* refusal;  // nullptr: accepted
+    int signatureStatus;
+    std::optional<std::wstring> redirect;
+  } cases[] = {
+      {"good", newImage, good, nullptr, 200, std::nullopt},
+      {"a tampered byte", tampered, good, "does not match the download", 200, std::nullopt},
+      {"another key", newImage, other, "which this client does not trust", 200, std::nullopt},
+      {"another key's signature under our key id", newImage, forged, "does not match", 200,
+       std::nullopt},
+      {"no signature", newImage, good, "offers no signature", 404, std::nullopt},
+      {"a truncated signature", newImage, good.substr(0, good.size() / 2), "malformed", 200,
+       std::nullopt},
+      {"an empty signature", newImage, "", "malformed", 200, std::nullopt},
+      {"a redirect within the origin", newImage, good, nullptr, 200,
+       L"/Download/v2/ZephquillClient.exe"},
+      {"a redirect to another origin", newImage, good, "redirects to", 200,
+       L"http://127.0.0.1:8703/Download/ZephquillClient.exe"},
+      {"a redirect loop", newImage, good, "one redirect too many", 200,
+       L"http://127.0.0.1:8702/Download/ZephquillClient.exe"},
+  };
+  desktop.Run([&] {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.what);
+      Write(kModule, oldImage);
+      std::filesystem::remove(desktop.HostPath(kBackup));
+      auto& quirks = sim::InternetOf(desktop).quirks;
+      quirks.clear();
+      Serve(c.body, c.signature);
+      desktop.network().At(kSignatureAddress).status = c.signatureStatus;
+      if (c.redirect) {
+        quirks[std::wstring(kDownloads) + L"ZephquillClient.exe"].redirectTo = *c.redirect;
+        quirks[L"http://127.0.0.1:8702/Download/v2/"].body = c.body;
+        quirks[L"http://127.0.0.1:8702/Download/v2/ZephquillClient.exe.sig"].body = c.signature;
+      }
+      const int result = RunUpdate();
+      EXPECT_EQ(Read(kTempCopy), "<absent>");
+      if (!c.refusal) {
+        EXPECT_EQ(result, CAutoUpdater::Updated) << refusal;
+        EXPECT_EQ(Read(kModule), newImage);
+        continue;
+      }
+      EXPECT_EQ(result, CAutoUpdater::DownloadFailed);
+      EXPECT_NE(refusal.find(c.refusal), std::string::npos) << refusal;
+      EXPECT_EQ(Read(kModule), oldImage);
+      EXPECT_EQ(Read(kBackup), "<absent>");
+    }
+    // While a key is rotated the client trusts both: the new one's signature is accepted.
+    Write(kModule, oldImage);
+    sim::InternetOf(desktop).quirks.clear();
+    Serve(newImage, other);
+    std::vector<TrustedKey> keys = BuiltInUpdateKeys();
+    keys.push_back(*TrustedKeyFromPem(kOtherPublicKey));
+    EXPECT_EQ(RunUpdate(keys), CAutoUpdater::Updated) << refusal;
+  });
+}
+
 TEST_F(UpdaterTest, CompleteImageReplacesTheExecutableAndTheOldOneBecomesTheBackup) {
   desktop.Run([&] {
     Write(kModule, oldImage);
@@ -100,7 +199,7 @@ TEST_F(UpdaterTest, CompleteImageReplacesTheExecutableAndTheOldOneBecomesTheBack
     Serve(newImage);
     EXPECT_EQ(RunUpdate(), CAutoUpdater::DownloadFailed);
     std::string image64 = sim::FakeImage(0x8664, 7000);
-    Serve(image64);
+    Serve(image64, kImage64SignedByTestKey);
     EXPECT_EQ(RunUpdate(), CAutoUpdater::Updated);
     EXPECT_EQ(Read(kModule), image64);
   });

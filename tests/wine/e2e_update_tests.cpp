@@ -1,10 +1,13 @@
 // End-to-end tests of the self-update: the test build of the client is sent the update
-// command through its own web control, downloads its successor from the reference service's
-// download folder, swaps it in and restarts with "-LoadWithDelay"; a cut-off image leaves
-// the running executable in place.
+// command through its own web control, downloads its successor and its signature from the
+// reference service's download folder, verifies it with the system's CNG, swaps it in and
+// restarts with "-LoadWithDelay"; a cut-off image, a changed byte or a cut signature
+// leaves the running executable in place.
 #include <cstdio>
 
 #include "platform/win32/win32_backend.h"
+// After the backend's header, which brings windows.h.
+#include <wininet.h>
 #include "tests/wine/e2e_checks.h"
 
 namespace zq::e2e {
@@ -136,22 +139,51 @@ void UpdateSwapsAndRestarts(const std::wstring& exe) {
   ::DeleteFileW(offered.c_str());
 }
 
-// A download that is a complete reply but a cut-off executable (its sections reach beyond
-// the end of the file) never replaces the running one: the failure box, the day recorded,
-// no backup, no temporary copy left, and a second command on the same day does nothing.
-void TruncatedUpdateKeepsTheExecutable(const std::wstring& exe) {
+void WriteAll(const std::wstring& path, const std::string& bytes) {
+  HANDLE out = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+  Check(out != INVALID_HANDLE_VALUE, "cannot write " + Narrow(path));
+  DWORD written = 0;
+  ::WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  ::CloseHandle(out);
+}
+
+// What the reference service answers for a file of its download folder (on the client's
+// built-in public web host, where the test script starts it).
+std::string FetchDownload(const std::wstring& name) {
+  HINTERNET session = ::InternetOpenW(L"zqe2e", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+  std::wstring address = L"http://127.0.0.1:8702/Download/" + name;
+  HINTERNET request =
+      session ? ::InternetOpenUrlW(session, address.c_str(), nullptr, 0, INTERNET_FLAG_RELOAD, 0)
+              : nullptr;
+  std::string bytes;
+  char buffer[4096];
+  DWORD got = 0;
+  while (request && ::InternetReadFile(request, buffer, sizeof buffer, &got) && got > 0)
+    bytes.append(buffer, got);
+  if (request) ::InternetCloseHandle(request);
+  if (session) ::InternetCloseHandle(session);
+  return bytes;
+}
+
+// The files a test puts in the service's download folder, removed however it ends (the
+// next test would be served them).
+struct OfferedFiles {
+  std::wstring file = DownloadDirectory() + L"\\ZephquillClientTest.exe";
+  std::wstring signature = file + L".sig";
+  ~OfferedFiles() {
+    ::DeleteFileW(file.c_str());
+    ::DeleteFileW(signature.c_str());
+  }
+};
+
+// A refused download never replaces the running executable: the failure box, the day
+// recorded, no backup, no temporary copy left, a status line that says why, and a second
+// command on the same day does nothing.
+void RefusedUpdateKeepsTheExecutable(const std::wstring& exe, const std::string& why) {
   const std::wstring dir = DirectoryOf(exe);
   const std::wstring clientTest = dir + L"\\ZephquillClientTest.exe";
-  const std::wstring offered = DownloadDirectory() + L"\\ZephquillClientTest.exe";
   const std::string before = ReadAll(clientTest);
-  Check(before.size() > 8192, "the test build is readable");
-  std::string cut = before.substr(0, before.size() / 2);
-  HANDLE out = ::CreateFileW(offered.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-  Check(out != INVALID_HANDLE_VALUE, "the cut-off version is offered");
-  DWORD written = 0;
-  ::WriteFile(out, cut.data(), static_cast<DWORD>(cut.size()), &written, nullptr);
-  ::CloseHandle(out);
   ::DeleteFileW((dir + L"\\OldExecutable.bak").c_str());
   ::DeleteFileW(ConfigOf(exe).c_str());
   wchar_t temp[MAX_PATH] = {};
@@ -170,7 +202,11 @@ void TruncatedUpdateKeepsTheExecutable(const std::wstring& exe) {
         "the client asked the service for the download; service log: " + ServiceLogTail());
   Check(ReadAll(clientTest) == before, "the running executable stays in place");
   Check(!Exists(dir + L"\\OldExecutable.bak"), "no backup is made");
-  Check(!Exists(tempCopy), "the cut-off download is not left in the temporary folder");
+  Check(!Exists(tempCopy), "the refused download is not left in the temporary folder");
+  HWND edit = ::GetDlgItem(update.status, kStatusEdit);
+  Check(WaitControlText(edit, L"Update refused: ", 5000) &&
+            StatusText(update.status).find(why) != std::string::npos,
+        "a status line says \"" + why + "\"; " + StatusText(update.status));
   SYSTEMTIME now{};
   ::GetLocalTime(&now);
   Check(WaitIniValue(ConfigOf(exe), L"ClientUpdateErrorTimestamp", std::to_wstring(now.wDay), 5000),
@@ -179,12 +215,51 @@ void TruncatedUpdateKeepsTheExecutable(const std::wstring& exe) {
   Check(update.WaitBox(3000) == nullptr, "a second command on the day of a failure is ignored");
   Check(::IsWindow(update.controller), "the client goes on running");
   ExitThroughTray(update.run, update.controller);
-  ::DeleteFileW(offered.c_str());
+}
+
+// A complete reply that is a cut-off executable (its sections reach beyond the end of the
+// file), signed as it is by the service.
+void TruncatedUpdateKeepsTheExecutable(const std::wstring& exe) {
+  OfferedFiles offered;
+  const std::string whole = ReadAll(DirectoryOf(exe) + L"\\ZephquillClientTest.exe");
+  Check(whole.size() > 8192, "the test build is readable");
+  WriteAll(offered.file, whole.substr(0, whole.size() / 2));
+  RefusedUpdateKeepsTheExecutable(exe, "the executable is cut off");
+}
+
+// A whole executable whose signature, made by the service before one byte was changed,
+// no longer matches: Wine's CNG refuses it.
+void TamperedUpdateIsRefused(const std::wstring& exe) {
+  OfferedFiles offered;
+  std::string image = ReadAll(OwnDirectory() + L"\\zqupdatemarker.exe");
+  Check(image.size() > 4096, "zqupdatemarker.exe lies beside the test driver");
+  WriteAll(offered.file, image);
+  const std::string signature = FetchDownload(L"ZephquillClientTest.exe.sig");
+  Check(signature.compare(0, 21, "zq-update-signature 1") == 0,
+        "the service signs the offered file: " + signature);
+  WriteAll(offered.signature, signature);  // the folder's own copy is served from now on
+  image[image.size() - 100] ^= 1;
+  WriteAll(offered.file, image);
+  RefusedUpdateKeepsTheExecutable(exe, "does not match the download");
+}
+
+// The service's good signature cut in half.
+void CutSignatureIsRefused(const std::wstring& exe) {
+  OfferedFiles offered;
+  Check(::CopyFileW((OwnDirectory() + L"\\zqupdatemarker.exe").c_str(), offered.file.c_str(),
+                    FALSE) != 0,
+        "the new version is offered");
+  const std::string signature = FetchDownload(L"ZephquillClientTest.exe.sig");
+  Check(signature.size() > 100, "the service signs the offered file: " + signature);
+  WriteAll(offered.signature, signature.substr(0, signature.size() / 2));
+  RefusedUpdateKeepsTheExecutable(exe, "the signature file is malformed");
 }
 
 const TestRegistration kUpdateTests[] = {
     {"update_swaps_and_restarts", UpdateSwapsAndRestarts},
     {"update_truncated_keeps_executable", TruncatedUpdateKeepsTheExecutable},
+    {"update_tampered_refused", TamperedUpdateIsRefused},
+    {"update_signature_cut_refused", CutSignatureIsRefused},
 };
 
 }  // namespace

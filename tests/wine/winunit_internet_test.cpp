@@ -85,13 +85,27 @@ TEST_F(BackendTest, InternetReadsAnHttpReplyInChunksWithItsStatusAndLength) {
   net.Close(session);
 }
 
-TEST_F(BackendTest, InternetReportsAnErrorStatus) {
-  OneReplyServer server(Reply("404 Not Found", "missing"));
+// An error status comes back as it is; so does a redirect when the request is opened with
+// kInternetNoAutoRedirect, with the address it names, as the simulated internet answers.
+TEST_F(BackendTest, InternetReportsAnErrorStatusAndAnUnfollowedRedirect) {
   Internet& net = p->internet();
   InternetHandle session = net.Open(L"AutoUpdateAgent");
-  InternetHandle request = net.OpenUrl(session, server.Address(), kInternetReloadFlags);
+  {
+    OneReplyServer server(Reply("404 Not Found", "missing"));
+    InternetHandle request = net.OpenUrl(session, server.Address(), kInternetReloadFlags);
+    ASSERT_NE(request, 0u);
+    EXPECT_EQ(net.StatusCode(request), 404u);
+    net.Close(request);
+  }
+  OneReplyServer server(
+      "HTTP/1.1 302 Found\r\nLocation: http://127.0.0.1:9/elsewhere.exe\r\n"
+      "Content-Length: 0\r\nConnection: close\r\n\r\n");
+  InternetHandle request =
+      net.OpenUrl(session, server.Address(), kInternetReloadFlags | kInternetNoAutoRedirect);
   ASSERT_NE(request, 0u);
-  EXPECT_EQ(net.StatusCode(request), 404u);
+  EXPECT_EQ(net.StatusCode(request), 302u);
+  EXPECT_EQ(net.Location(request),
+            std::optional<std::wstring>(L"http://127.0.0.1:9/elsewhere.exe"));
   net.Close(request);
   net.Close(session);
 }

@@ -229,7 +229,9 @@ bool Launch(const std::string& binary, const fs::path& dir, int appPort, int web
                                    "--db",
                                    (dir / "zq.db").string(),
                                    "--download",
-                                   (dir / "Download").string()};
+                                   (dir / "Download").string(),
+                                   "--signing-key",
+                                   ZQ_TEST_SIGNING_KEY};
   std::vector<char*> argv;
   argv.reserve(args.size() + 1);
   for (std::string& a : args) argv.push_back(a.data());
@@ -270,8 +272,9 @@ bool Launch(const std::string& binary, const fs::path& dir, int appPort, int web
 }
 
 // service start [--keep]: a fresh database unless --keep, and the current executable in
-// the download folder. The client's own ports when free; others (translated by the
-// network) when something else holds them, so that runs side by side do not collide.
+// the download folder, signed with the repository's test key. The client's own ports when free;
+// others (translated by the network) when something else holds them, so that runs side by side do
+// not collide.
 bool Start(Scenario& s, const std::vector<std::string>& words) {
   const bool keep = words.size() == 3 && words[2] == "--keep";
   if (words.size() > 3 || (words.size() == 3 && !keep)) return false;

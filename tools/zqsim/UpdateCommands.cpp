@@ -11,6 +11,7 @@
 #include "app/Text.h"
 #include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_internet.h"
+#include "service/UpdateSigner.h"
 #include "tools/zqsim/Scenario.h"
 
 namespace zq::sim {
@@ -78,8 +79,8 @@ bool WriteHostFile(Desktop& d, const std::wstring& path, const std::string& byte
   return static_cast<bool>(out);
 }
 
-// download image URL MACHINE [SIZE] | download length URL N|none | download cut URL N |
-// download connected on|off
+// download image URL MACHINE [SIZE] (signed with the test key) | download length URL N|none |
+// download cut URL N | download connected on|off
 bool Download(Desktop& d, const std::vector<std::string>& words) {
   SimInternet& net = InternetOf(d);
   if (words.size() == 3 && words[1] == "connected") {
@@ -93,7 +94,13 @@ bool Download(Desktop& d, const std::vector<std::string>& words) {
     long machine = ParseMachine(words[3]);
     if (machine < 0) return false;
     std::size_t size = words.size() == 5 ? std::stoul(words[4]) : 4096;
-    net.quirks[prefix].body = FakeImage(static_cast<std::uint16_t>(machine), size);
+    const std::string image = FakeImage(static_cast<std::uint16_t>(machine), size);
+    net.quirks[prefix].body = image;
+    // Signed as the service signs it, beside the executable's download.
+    static const std::shared_ptr<const zqs::UpdateSigner> signer =
+        zqs::UpdateSigner::FromPemFile(ZQ_TEST_SIGNING_KEY);
+    const std::wstring file = prefix.back() == L'/' ? prefix + L"ZephquillClient.exe" : prefix;
+    net.quirks[file + L".sig"].body = signer->Sign(image);
     return true;
   }
   if (words[1] == "length" && words.size() == 4) {
