@@ -6,6 +6,7 @@
   mutate.py sample [--seed N] [--count N]   draw tests/mutation/sample.tsv anew
   mutate.py run [--quick] [--ids A,B] [--first N] [--bound S] [--no-check]
   mutate.py pick-quick [--count N]          choose tests/mutation/quick.txt from killed ones
+  mutate.py report                          the stored results: score per operator, survivors
   mutate.py restore                         put back a source left mutated by a killed run
 
 A full run records each outcome in tests/mutation/results.tsv as it goes (the test that killed
@@ -266,15 +267,22 @@ def apply_mutant(m):
 # Building and testing
 
 
-def sh(cmd, bound, **kw):
-    """Runs cmd within bound seconds; (exit status or None on time-out, output)."""
+def sh(cmd, bound):
+    """Runs cmd within bound seconds; (exit status or None on time-out, output). The command
+    and all it started are killed on a time-out or an interruption."""
+    proc = subprocess.Popen(cmd, cwd=ROOT, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                            text=True, errors="replace", start_new_session=True)
     try:
-        r = subprocess.run(cmd, cwd=ROOT, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
-                           text=True, timeout=max(bound, 1), start_new_session=True, **kw)
-        return r.returncode, r.stdout
-    except subprocess.TimeoutExpired as e:
-        out = e.stdout.decode(errors="replace") if isinstance(e.stdout, bytes) else e.stdout
+        out, _ = proc.communicate(timeout=max(bound, 1))
+        return proc.returncode, out
+    except subprocess.TimeoutExpired:
+        os.killpg(proc.pid, signal.SIGKILL)
+        out, _ = proc.communicate()
         return None, out or ""
+    except BaseException:
+        os.killpg(proc.pid, signal.SIGKILL)
+        proc.wait()
+        raise
 
 
 def configure():
@@ -329,7 +337,7 @@ def ctest(select, bound):
 
 
 def load_results():
-    keys = ("id", "status", "killer", "seconds", "commit")
+    keys = ("id", "status", "killer", "seconds", "commit")  # killer: the error when invalid
     return {row[0]: dict(zip(keys, row)) for row in read_tsv(RESULTS)}
 
 
@@ -409,7 +417,7 @@ def check_clean(tests):
 def commit_id():
     """The last commit that changed the code or the tests measured."""
     rc, out = sh(["git", "log", "-1", "--format=%h", "--", *SCOPE, "platform", "resources",
-                  "tools", "tests", "fuzz", "CMakeLists.txt"], 30)
+                  "tools", "tests", "fuzz", "CMakeLists.txt", ":(exclude)tests/mutation"], 30)
     return out.strip() if rc == 0 else "unknown"
 
 
@@ -447,7 +455,8 @@ def run(args):
         secs = time.monotonic() - t0
         outcome[m["id"]] = status
         print(f"[{n}/{len(chosen)}] {m['id']} {m['file']}:{m['line']} {m['op']}: {status}"
-              f"{' by ' + killer if killer else ''} ({secs:.0f} s)", flush=True)
+              f"{(' by ' if status in ('killed', 'timeout') else ': ') + killer if killer else ''}"
+              f" ({secs:.0f} s)", flush=True)
         if not args.quick and status != "error":
             results[m["id"]] = {"id": m["id"], "status": status, "killer": killer,
                                 "seconds": f"{secs:.0f}", "commit": commit}
@@ -473,6 +482,30 @@ def summary(chosen, outcome, seconds, quick):
         print("note: quick mutants that no longer apply; refresh with "
               "scripts/mutate.sh pick-quick after a full run")
     return 1 if quick and survivors else 0
+
+
+def report():
+    """The stored results as a table: score per operator, and every survivor."""
+    sample, results = load_sample(), load_results()
+    rows = Counter()
+    for m in sample:
+        status = results.get(m["id"], {}).get("status", "unmeasured")
+        rows[(m["op"], "killed" if status == "timeout" else status)] += 1
+    statuses = ("killed", "survived", "invalid", "stale", "unmeasured")
+    print("| operator | " + " | ".join(statuses) + " | score |\n|---" * 1 + "|---" * 6 + "|")
+    for op in OPERATORS + ("all",):
+        n = {s: (sum(rows[(o, s)] for o in OPERATORS) if op == "all" else rows[(op, s)])
+             for s in statuses}
+        scored = n["killed"] + n["survived"]
+        score = f"{100.0 * n['killed'] / scored:.1f} %" if scored else "-"
+        print(f"| {op} | " + " | ".join(str(n[s]) for s in statuses) + f" | {score} |")
+    seconds = sum(int(r["seconds"]) for r in results.values())
+    print(f"\n{len(results)} of {len(sample)} measured in {seconds / 60:.0f} min; commits "
+          + ", ".join(sorted({r["commit"] for r in results.values()})))
+    for m in sample:
+        if results.get(m["id"], {}).get("status") == "survived":
+            print(f"- {m['id']} `{m['file']}:{m['line']}` {m['op']}: `{m['original']}` -> "
+                  f"`{m['mutated']}`")
 
 
 def pick_quick(count, seed):
@@ -503,7 +536,7 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__,
                                  formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("command", nargs="?", default="run",
-                    choices=("run", "sample", "pick-quick", "restore"))
+                    choices=("run", "sample", "pick-quick", "report", "restore"))
     ap.add_argument("--quick", action="store_true", help="the quick sample; fails on a survivor")
     ap.add_argument("--ids", help="only these mutants (comma-separated ids)")
     ap.add_argument("--first", type=int, help="only the first N chosen mutants")
@@ -519,6 +552,8 @@ def main():
             draw_sample(args.seed, args.count or 180)
         elif args.command == "pick-quick":
             pick_quick(args.count or 15, args.seed)
+        elif args.command == "report":
+            report()
         elif args.command == "restore":
             restore(quiet=False)
         else:
