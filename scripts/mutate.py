@@ -119,6 +119,8 @@ def functions(code):
             m = SIGNATURE.match(line)
             if m and not line.rstrip().endswith(";"):
                 pending = m.group(1)
+            if line.rstrip().endswith(("}", ";")):  # a whole function on one line, or none
+                pending = None
             if pending and line.rstrip().endswith("{"):
                 current, pending = pending, None
                 owner.append(None)
