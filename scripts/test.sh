@@ -2,8 +2,9 @@
 # Every test: installs what is needed, builds each preset once and runs its tests: the Linux
 # build under AddressSanitizer/UBSan and under ThreadSanitizer, the lint gates, the 32-bit
 # Windows product build, the Wine end-to-end tests of the 64-bit build, the page tests in
-# Chromium, the installer round trip, a bounded fuzzing run, and last the plain Linux build,
-# whose ctest summary closes the output.
+# Chromium, the installer round trip, a bounded fuzzing run, the quick mutation sample, the
+# count of test and code lines, and last the plain Linux build, whose ctest summary closes the
+# output.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -20,6 +21,21 @@ build() {
   cmake --preset "$1" >/dev/null && cmake --build --preset "$1" -- --no-print-directory -s
 }
 
+lines() {  # lines DIR...: non-blank lines of source and scenario scripts (no expected outputs)
+  find "$@" \( -name node_modules -o -name build \) -prune -o -type f \( -name '*.cpp' -o \
+    -name '*.h' -o -name '*.js' -o -name '*.mjs' -o -name '*.py' -o -name '*.sh' -o \
+    -name '*.cmake' -o -name '*.idl' -o -name '*.zqs' \) -print0 | xargs -0 cat |
+    grep -cv '^[[:space:]]*$' || true
+}
+
+line_count() {  # the weight of the tests against the code they test
+  local tests code
+  tests=$(lines tests fuzz)
+  code=$(lines app controller panel shell automation platform resources service tools scripts \
+    installer)
+  echo "=== lines: tests $tests, code $code, tests/code $((100 * tests / code)) %"
+}
+
 step "build linux-asan" build linux-asan
 step "tests linux-asan" ctest --preset linux-asan
 step "build linux-tsan" build linux-tsan
@@ -31,6 +47,8 @@ if [ -x scripts/page-tests.sh ]; then step "page tests" scripts/page-tests.sh; f
 step "installer" scripts/installer.sh
 step "fuzzing" scripts/fuzz.sh 30
 step "build linux" build linux
+step "mutation (quick)" scripts/mutate.sh --quick
+line_count
 step "tests linux" ctest --preset linux
 
 if [ ${#failed[@]} -gt 0 ]; then
