@@ -14,13 +14,21 @@
 namespace zq {
 
 CClientApp::CClientApp()
-    : BrowserPanelsLock(Plat().threads().NewLock()),
+    : ControllerLock(Plat().threads().NewLock()),
+      BrowserPanelsLock(Plat().threads().NewLock()),
       ServiceWindowsLock(Plat().threads().NewLock()),
       LastSiteLock(Plat().threads().NewLock()) {}
 
-CClientApp::~CClientApp() {
-  delete Controller;
-  Controller = nullptr;
+CClientApp::~CClientApp() { ReleaseController(); }
+
+void CClientApp::ReleaseController() {
+  std::unique_ptr<CClientDlg> going;
+  {
+    LockGuard hold(*ControllerLock);
+    going.reset(Controller);
+    Controller = nullptr;
+  }
+  // No worker can reach it any more; those inside WithController have finished.
 }
 
 CClientApp* App() {
@@ -95,11 +103,14 @@ bool CClientApp::InitInstance() {
     return false;
   }
 
-  Controller = new CClientDlg();
+  {
+    auto controller = std::make_unique<CClientDlg>();
+    LockGuard hold(*ControllerLock);
+    Controller = controller.release();
+  }
   Controller->DoModal();
   lastQuitCode_ = Controller->QuitCode();
-  delete Controller;
-  Controller = nullptr;
+  ReleaseController();
   return false;
 }
 

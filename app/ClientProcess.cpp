@@ -10,7 +10,8 @@ ClientProcess::ClientProcess() : ConstsCreationLock(Plat().threads().NewLock()) 
 
 ClientProcess::~ClientProcess() {
   App.reset();
-  delete Consts.exchange(nullptr);
+  Consts = nullptr;
+  ConstsOwner.reset();
 }
 
 ClientProcess& Proc() {

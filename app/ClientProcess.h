@@ -20,7 +20,12 @@ class ClientProcess : public ProcessState {
 
   // Guards the creation of the constants; made before the application object.
   std::unique_ptr<Lock> ConstsCreationLock;
+  // The constants while they exist (read without the lock), and their owner: workers hold
+  // them through HoldAppConsts, so that the end of the process frees them only after the
+  // last worker has let go. Set once they were destroyed: they are never built again.
   std::atomic<CAppConsts*> Consts{nullptr};
+  std::shared_ptr<CAppConsts> ConstsOwner;
+  bool ConstsDestroyed = false;
   // The application object; made by ClientMain.
   std::unique_ptr<CClientApp> App;
   // Browser detection's cached Internet Explorer version kind: 0 version 7, 1 any other,

@@ -65,7 +65,9 @@ void TrackNotificationClick(const NotificationClick& click) {
   Guarded(0, kTrackFailure, [&] {
     Platform& p = Plat();
     Windows& w = p.windows();
-    const std::wstring& panelClass = GetAppConsts().ZQFloatWndClassName;
+    // Held: the thread may still search while the client ends.
+    const std::shared_ptr<const CAppConsts> k = HoldAppConsts();
+    const std::wstring& panelClass = k->ZQFloatWndClassName;
     const std::uint64_t start = p.clock().TickMs();
     // Only the panel's pointer is taken from the registry, under its lock: the main thread
     // may delete the record at any moment, and the controller checks the panel before use.
