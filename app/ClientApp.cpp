@@ -13,6 +13,12 @@
 
 namespace zq {
 
+namespace {
+// How long the end of the process waits for its workers: a check polls its page every
+// quarter second; only a browser object that is still being made takes longer.
+constexpr unsigned kWorkerEndMs = 2000;
+}  // namespace
+
 CClientApp::CClientApp()
     : ControllerLock(Plat().threads().NewLock()),
       BrowserPanelsLock(Plat().threads().NewLock()),
@@ -110,6 +116,9 @@ bool CClientApp::InitInstance() {
   }
   Controller->DoModal();
   lastQuitCode_ = Controller->QuitCode();
+  // A check or a tracking still under way ends (it stops waiting once the process ends)
+  // before the controller goes; one that takes longer holds what it uses.
+  WaitForClientWorkers(kWorkerEndMs);
   ReleaseController();
   return false;
 }

@@ -4,8 +4,9 @@
 #include <optional>
 
 #include "app/AppConsts.h"
-#include "app/ControllerAccess.h"
+#include "app/ClientProcess.h"
 #include "app/CommandText.h"
+#include "app/ControllerAccess.h"
 #include "app/ErrorReport.h"
 #include "app/Messages.h"
 #include "controller/ClientDlg.h"
@@ -27,7 +28,7 @@ bool PageHasCheckElement(IEApplication& browser) {
   for (;;) {
     ThrowIfFailed(browser.Document(document));
     if (document) break;
-    if (clock.TickMs() - start >= kDocumentLimitMs) return false;
+    if (clock.TickMs() - start >= kDocumentLimitMs || ClientEnding()) return false;
     clock.Sleep(kPollMs);
   }
   std::optional<std::wstring> text;
@@ -86,9 +87,7 @@ void RunConnectivityCheck() {
 
 }  // namespace
 
-bool CClientDlg::StartConnectivityCheck() {
-  return Plat().threads().Start(&RunConnectivityCheck);
-}
+bool CClientDlg::StartConnectivityCheck() { return StartClientWorker(&RunConnectivityCheck); }
 
 bool ControllerServices::StartConnectivityCheck(CClientDlg& controller) {
   return controller.StartConnectivityCheck();

@@ -5,6 +5,7 @@
 
 #include "app/AppConsts.h"
 #include "app/ClientApp.h"
+#include "app/ClientProcess.h"
 #include "app/CommandText.h"
 #include "app/ErrorReport.h"
 #include "app/Messages.h"
@@ -81,7 +82,8 @@ void TrackNotificationClick(const NotificationClick& click) {
         if (panel) break;
       }
       // A closed window gets no panel, and a window that has none by now will not get one.
-      if (!w.IsWindow(click.BrowserWindow) || p.clock().TickMs() - start >= kSearchLimitMs)
+      if (!w.IsWindow(click.BrowserWindow) || p.clock().TickMs() - start >= kSearchLimitMs ||
+          ClientEnding())
         ThrowFail();
       p.clock().Sleep(kSearchPauseMs);
     }
@@ -135,7 +137,7 @@ void CClientDlg::OnNotificationClicked() {
     click->ContextType = NotificationContent.ContextType;
     click->Context = NotificationContent.Context;
     click->IsSiteMurmel = NotificationContent.IsSiteMurmel;
-    if (!p.threads().Start([click] { TrackNotificationClick(*click); })) ThrowFail();
+    if (!StartClientWorker([click] { TrackNotificationClick(*click); })) ThrowFail();
   });
 }
 

@@ -2,11 +2,13 @@
 // TextList splitting.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 #include <vector>
 
 #include "app/AppConsts.h"
 #include "app/ErrorReport.h"
+#include "platform/sim/sim_desktop.h"
 
 namespace zq {
 namespace {
@@ -126,6 +128,26 @@ TEST(AppConsts, NumberConversion) {
   EXPECT_EQ(ConversionError(L"-"), hr::TypeMismatch);
   EXPECT_EQ(ConversionError(L"1 2"), hr::TypeMismatch);
   EXPECT_EQ(ConversionError(L"--1"), hr::TypeMismatch);
+}
+
+// At the end of the process the constants go with their last holder, and a late caller
+// gets a failure instead of a second set built without the controller.
+TEST(AppConsts, DestroyedConstantsStayWithTheirHolderAndAreNotBuiltAgain) {
+  std::filesystem::path root = std::filesystem::path(::testing::TempDir()) / "zq_consts_end";
+  std::filesystem::create_directories(root);
+  sim::Desktop desktop(root.string());
+  desktop.Run([&] {
+    desktop.StartProcess(L"C:\\client.exe", L"client", [] {
+      std::shared_ptr<const CAppConsts> held = HoldAppConsts();
+      EXPECT_EQ(&GetAppConsts(), held.get());
+      DestroyAppConsts();
+      EXPECT_EQ(held->FLT_WND_MIN_WIDTH, 800);
+      EXPECT_THROW(GetAppConsts(), ComError);
+      EXPECT_THROW(HoldAppConsts(), ComError);
+      return 0;
+    });
+    desktop.SleepMs(10);
+  });
 }
 
 TEST(TextList, SplitPieces) {
