@@ -209,18 +209,35 @@ CAppConsts* BuildConstsOrExit() {
 CAppConsts& GetAppConsts() {
   ClientProcess& proc = Proc();
   if (CAppConsts* built = proc.Consts) return *built;
-  // Tested again under the creation lock so that two first callers build one object.
-  // The creation lock is always taken before the configuration lock the reads take.
-  LockGuard guard(*proc.ConstsCreationLock);
-  if (!proc.Consts) proc.Consts = BuildConstsOrExit();
+  HoldAppConsts();  // builds them, or throws once they are gone
   return *proc.Consts;
+}
+
+std::shared_ptr<const CAppConsts> HoldAppConsts() {
+  ClientProcess& proc = Proc();
+  // Tested under the creation lock so that two first callers build one object. The
+  // creation lock is always taken before the configuration lock the reads take.
+  LockGuard guard(*proc.ConstsCreationLock);
+  if (!proc.ConstsOwner) {
+    // After the end of the process destroyed them, a late caller gets a failure, not a
+    // second set read from a configuration that may be gone with the controller.
+    if (proc.ConstsDestroyed) ThrowFail();
+    proc.ConstsOwner.reset(BuildConstsOrExit());
+    proc.Consts = proc.ConstsOwner.get();
+  }
+  return proc.ConstsOwner;
 }
 
 void DestroyAppConsts() {
   ClientProcess& proc = Proc();
-  CAppConsts* built = proc.Consts;
-  proc.Consts = nullptr;
-  delete built;
+  std::shared_ptr<CAppConsts> last;
+  {
+    LockGuard guard(*proc.ConstsCreationLock);
+    proc.ConstsDestroyed = true;
+    proc.Consts = nullptr;
+    last = std::move(proc.ConstsOwner);
+  }
+  // Freed here unless a worker still holds them; then when it lets go.
 }
 
 }  // namespace zq

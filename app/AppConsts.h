@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -113,7 +114,11 @@ class CAppConsts {
 // the controller's ReadSetting. A failure while building them shows the fatal
 // "Cannot initialize application." box and ends the process with exit code 0.
 CAppConsts& GetAppConsts();
-// Deletes the constants (process end only); nothing may call GetAppConsts afterwards.
+// The same constants, held: for a worker thread, which may run past the end of the
+// process's shutdown. Throws ComError 0x80004005 once they were destroyed.
+std::shared_ptr<const CAppConsts> HoldAppConsts();
+// Lets go of the constants at the end of the process (they go with the last holder);
+// from then on GetAppConsts and HoldAppConsts fail instead of building them again.
 void DestroyAppConsts();
 
 }  // namespace zq

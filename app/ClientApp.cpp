@@ -13,14 +13,28 @@
 
 namespace zq {
 
+namespace {
+// How long the end of the process waits for its workers: a check polls its page every
+// quarter second; only a browser object that is still being made takes longer.
+constexpr unsigned kWorkerEndMs = 2000;
+}  // namespace
+
 CClientApp::CClientApp()
-    : BrowserPanelsLock(Plat().threads().NewLock()),
+    : ControllerLock(Plat().threads().NewLock()),
+      BrowserPanelsLock(Plat().threads().NewLock()),
       ServiceWindowsLock(Plat().threads().NewLock()),
       LastSiteLock(Plat().threads().NewLock()) {}
 
-CClientApp::~CClientApp() {
-  delete Controller;
-  Controller = nullptr;
+CClientApp::~CClientApp() { ReleaseController(); }
+
+void CClientApp::ReleaseController() {
+  std::unique_ptr<CClientDlg> going;
+  {
+    LockGuard hold(*ControllerLock);
+    going.reset(Controller);
+    Controller = nullptr;
+  }
+  // No worker can reach it any more; those inside WithController have finished.
 }
 
 CClientApp* App() {
@@ -95,11 +109,17 @@ bool CClientApp::InitInstance() {
     return false;
   }
 
-  Controller = new CClientDlg();
+  {
+    auto controller = std::make_unique<CClientDlg>();
+    LockGuard hold(*ControllerLock);
+    Controller = controller.release();
+  }
   Controller->DoModal();
   lastQuitCode_ = Controller->QuitCode();
-  delete Controller;
-  Controller = nullptr;
+  // A check or a tracking still under way ends (it stops waiting once the process ends)
+  // before the controller goes; one that takes longer holds what it uses.
+  WaitForClientWorkers(kWorkerEndMs);
+  ReleaseController();
   return false;
 }
 

@@ -29,6 +29,9 @@ class CClientApp {
   void CloseAllPanels();
 
   CClientDlg* Controller = nullptr;
+  // Guards Controller for the threads that reach it (WithController): set and cleared
+  // under it on the main thread, which alone deletes the controller.
+  std::unique_ptr<Lock> ControllerLock;
   CInstanceGuard InstanceGuard;
   // The panel registry (app/PanelRegistry.h): records by browser window, and the floating
   // service windows in order of opening; both own their objects.
@@ -46,6 +49,8 @@ class CClientApp {
 
  private:
   bool InitComAndSwitches();
+  // Clears Controller under its lock, then deletes the controller.
+  void ReleaseController();
   int lastQuitCode_ = 0;
 };
 

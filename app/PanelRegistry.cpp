@@ -2,6 +2,8 @@
 // every panel at disable and exit, and the removal of a panel's taskbar button.
 #include "app/PanelRegistry.h"
 
+#include <functional>
+
 #include "app/ClientApp.h"
 #include "app/ControllerAccess.h"
 #include "app/ErrorReport.h"
@@ -39,6 +41,16 @@ void ClosePanelOf(BrowserPanelRecord& record) {
     return;
   }
   if (record.Panel && !WindowGone(*record.Panel)) w.Send(record.Panel->Hwnd(), wm::Close, 0, 0);
+}
+
+// A panel inside its own creation or its own WM_DESTROY (both wait for the hosts while
+// handling messages) is neither deleted nor closed from under itself: it stays registered.
+// One being made is asked to close, which it does once its creation has returned; then
+// (as after a destroy) its UM_PANEL_DESTROYED removes the record.
+bool KeptWhileBusy(ZephquillWnd* panel, const std::function<void()>& askToClose) {
+  if (!panel || !(panel->Creating() || panel->Destroying())) return false;
+  if (panel->Creating()) askToClose();
+  return true;
 }
 
 std::wstring BlanksForEscapes(std::wstring title) {
@@ -92,9 +104,8 @@ void ReleaseBrowserPanel(WindowHandle browser) {
     LockGuard lock(*app.BrowserPanelsLock);
     auto it = app.BrowserPanels.find(browser);
     if (it == app.BrowserPanels.end()) return;
-    // A panel inside its own WM_DESTROY (which pumps messages while its hosts unload) is
-    // not deleted under it: its UM_PANEL_DESTROYED removes the record afterwards.
-    if (it->second && it->second->Panel && it->second->Panel->Destroying()) return;
+    BrowserPanelRecord* kept = it->second.get();
+    if (kept && KeptWhileBusy(kept->Panel.get(), [&] { ClosePanelOf(*kept); })) return;
     std::unique_ptr<BrowserPanelRecord> record = std::move(it->second);
     app.BrowserPanels.erase(it);
     if (record) ClosePanelOf(*record);
@@ -154,16 +165,21 @@ void OpenServiceWindow(const std::wstring& title, const std::wstring& address) {
     // find this window instead of making another.
     app.ServiceWindows.push_back(std::make_unique<ZephquillWnd>());
     ZephquillWnd* opened = app.ServiceWindows.back().get();
+    auto forget = [&] {
+      for (auto it = app.ServiceWindows.begin(); it != app.ServiceWindows.end(); ++it) {
+        if (it->get() != opened) continue;
+        app.ServiceWindows.erase(it);
+        return;
+      }
+    };
     try {
       opened->CreateFloating(ControllerWindow(), wanted);
     } catch (...) {
-      for (auto it = app.ServiceWindows.begin(); it != app.ServiceWindows.end(); ++it) {
-        if (it->get() != opened) continue;
-        app.ServiceWindows.erase(it);  // a window that could not be made is not kept
-        break;
-      }
+      forget();  // a window that could not be made is not kept
       throw;
     }
+    // Closed as soon as it was made (everything was closed during its creation).
+    if (WindowGone(*opened)) return forget();
     opened->NavigatePanel(address);
     RemoveTaskbarButton(opened);
   });
@@ -185,10 +201,8 @@ void CClientApp::CloseAllPanels() {
       auto records = std::move(BrowserPanels);
       BrowserPanels.clear();
       for (auto& [browser, record] : records) {
-        // A panel inside its own WM_DESTROY (which pumps messages while its hosts unload)
-        // is neither closed again nor deleted under it: it stays registered, and its
-        // UM_PANEL_DESTROYED removes the record afterwards.
-        if (record && record->Panel && record->Panel->Destroying()) {
+        BrowserPanelRecord* kept = record.get();
+        if (kept && KeptWhileBusy(kept->Panel.get(), [&] { ClosePanelOf(*kept); })) {
           BrowserPanels.emplace(browser, std::move(record));
           continue;
         }
@@ -201,8 +215,11 @@ void CClientApp::CloseAllPanels() {
       auto windows = std::move(ServiceWindows);
       ServiceWindows.clear();
       for (auto& panel : windows) {
-        // Kept, like a destroyed one, until the next close of everything.
-        if (panel && panel->Destroying() && !WindowGone(*panel)) {
+        // Kept, like a destroyed one, until the next close of everything (or, when it was
+        // being made, until its creation has returned).
+        ZephquillWnd* kept = panel.get();
+        if (kept && !WindowGone(*kept) &&
+            KeptWhileBusy(kept, [&] { w.Send(kept->Hwnd(), wm::Close, 0, 0); })) {
           ServiceWindows.push_back(std::move(panel));
           continue;
         }

@@ -131,6 +131,9 @@ void CClientDlg::UpdateActiveBrowser() {
   Guarded(2, L"Cannot update active browser!!!", [&] {
     ActiveBrowserInfo info;
     FindActiveBrowser(info);
+    // Detection may wait (a DDE request, a call into another process) and handle messages
+    // meanwhile: a disable handled there ends the update, whose tooltip would undo it.
+    if (!Enabled || ConnectionLost) return;
     Windows& w = Plat().windows();
     if (!info.window || !w.IsWindow(info.window) || !w.IsVisible(info.window)) {
       TrayIcon.ChangeTooltip(L"Zephquill is enabled");

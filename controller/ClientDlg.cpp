@@ -396,15 +396,25 @@ LResult CClientDlg::OnMessage(WindowHandle window, unsigned message, WParam wPar
 // ---------------------------------------------------------------------------------------
 // What the rest of the client reaches through the application object
 
-std::wstring ControllerReadSetting(const std::wstring& key, const std::wstring& def) {
+bool WithController(const std::function<void(CClientDlg&)>& body) {
   CClientApp* app = App();
-  if (!app || !app->Controller) return def;
-  return app->Controller->ReadSetting(key, def);
+  if (!app) return false;
+  LockGuard hold(*app->ControllerLock);
+  if (!app->Controller) return false;
+  body(*app->Controller);
+  return true;
+}
+
+std::wstring ControllerReadSetting(const std::wstring& key, const std::wstring& def) {
+  std::wstring value = def;
+  WithController([&](CClientDlg& c) { value = c.ReadSetting(key, def); });
+  return value;
 }
 
 WindowHandle ControllerWindow() {
-  CClientApp* app = App();
-  return (app && app->Controller) ? app->Controller->Hwnd() : 0;
+  WindowHandle window = 0;
+  WithController([&](CClientDlg& c) { window = c.Hwnd(); });
+  return window;
 }
 
 void ControllerStatusLine(const std::wstring& line) {

@@ -4,8 +4,9 @@
 #include <optional>
 
 #include "app/AppConsts.h"
-#include "app/ClientApp.h"
+#include "app/ClientProcess.h"
 #include "app/CommandText.h"
+#include "app/ControllerAccess.h"
 #include "app/ErrorReport.h"
 #include "app/Messages.h"
 #include "controller/ClientDlg.h"
@@ -19,13 +20,6 @@ constexpr unsigned kPollMs = 250;
 // A document that has not come by then will not come: the service counts as unreachable.
 constexpr std::uint64_t kDocumentLimitMs = 30000;
 
-// The controller the check was started for, while it still runs in this process. The
-// thread may outlive it when the client ends during a check.
-bool StillRunning(const CClientDlg& controller) {
-  CClientApp* app = App();
-  return app && app->Controller == &controller;
-}
-
 // Waits (bounded) for the browser's first document and looks for the check element in it.
 bool PageHasCheckElement(IEApplication& browser) {
   Clock& clock = Plat().clock();
@@ -34,7 +28,7 @@ bool PageHasCheckElement(IEApplication& browser) {
   for (;;) {
     ThrowIfFailed(browser.Document(document));
     if (document) break;
-    if (clock.TickMs() - start >= kDocumentLimitMs) return false;
+    if (clock.TickMs() - start >= kDocumentLimitMs || ClientEnding()) return false;
     clock.Sleep(kPollMs);
   }
   std::optional<std::wstring> text;
@@ -52,8 +46,11 @@ struct QuitOnExit {
   }
 };
 
-void CheckConnection(CClientDlg& controller) {
-  const CAppConsts& k = GetAppConsts();
+// The check's thread holds the constants it reads and reaches the controller only through
+// WithController, so that a check still running when the client ends touches nothing the
+// end of the process frees.
+void CheckConnection() {
+  std::shared_ptr<const CAppConsts> k = HoldAppConsts();
   Platform& p = Plat();
   std::unique_ptr<IEApplication> browser;
   QuitOnExit closer{browser};
@@ -62,36 +59,35 @@ void CheckConnection(CClientDlg& controller) {
   ThrowIfNull(browser);
   ThrowIfFailed(browser->SetVisible(false));
   ThrowIfFailed(browser->SetOffline(false));
-  ThrowIfFailed(browser->Navigate(k.ConnectionAliveStaticCheckURL, 0, L"", {}, L""));
-  bool reachable = PageHasCheckElement(*browser);
-  if (!reachable || !StillRunning(controller) || controller.Enabled) return;
-  controller.ConnectionLost = false;
-  WParam word = GiveText(k.EnableOrDisableCmd);
-  LParam argument = GiveLParamText(L"0");
-  if (!p.windows().Post(controller.Hwnd(), UM_PANEL_COMMAND, word, argument)) {
-    FreeText(word);
-    FreeText(static_cast<WParam>(argument));
-  }
+  ThrowIfFailed(browser->Navigate(k->ConnectionAliveStaticCheckURL, 0, L"", {}, L""));
+  if (!PageHasCheckElement(*browser)) return;
+  WithController([&](CClientDlg& controller) {
+    if (controller.Enabled) return;
+    controller.ConnectionLost = false;
+    WParam word = GiveText(k->EnableOrDisableCmd);
+    LParam argument = GiveLParamText(L"0");
+    if (!p.windows().Post(controller.Hwnd(), UM_PANEL_COMMAND, word, argument)) {
+      FreeText(word);
+      FreeText(static_cast<WParam>(argument));
+    }
+  });
 }
 
-void RunConnectivityCheck(CClientDlg& controller) {
+void RunConnectivityCheck() {
   Platform& p = Plat();
   HResult com = p.com().Initialize();
-  // A process exit passes through Guarded and skips the rest: the controller may be gone.
+  // A process exit passes through Guarded and skips the rest.
   Guarded(0, L"Cannot recover internet connection issue", [&] {
     ThrowIfFailed(com);
-    CheckConnection(controller);
+    CheckConnection();
   });
   if (com >= 0) p.com().Uninitialize();
-  if (StillRunning(controller)) controller.CheckRunning = false;
+  WithController([](CClientDlg& controller) { controller.CheckRunning = false; });
 }
 
 }  // namespace
 
-bool CClientDlg::StartConnectivityCheck() {
-  CClientDlg* self = this;
-  return Plat().threads().Start([self] { RunConnectivityCheck(*self); });
-}
+bool CClientDlg::StartConnectivityCheck() { return StartClientWorker(&RunConnectivityCheck); }
 
 bool ControllerServices::StartConnectivityCheck(CClientDlg& controller) {
   return controller.StartConnectivityCheck();

@@ -5,6 +5,7 @@
 
 #include "app/AppConsts.h"
 #include "app/ClientApp.h"
+#include "app/ClientProcess.h"
 #include "app/CommandText.h"
 #include "app/ErrorReport.h"
 #include "app/Messages.h"
@@ -65,7 +66,9 @@ void TrackNotificationClick(const NotificationClick& click) {
   Guarded(0, kTrackFailure, [&] {
     Platform& p = Plat();
     Windows& w = p.windows();
-    const std::wstring& panelClass = GetAppConsts().ZQFloatWndClassName;
+    // Held: the thread may still search while the client ends.
+    const std::shared_ptr<const CAppConsts> k = HoldAppConsts();
+    const std::wstring& panelClass = k->ZQFloatWndClassName;
     const std::uint64_t start = p.clock().TickMs();
     // Only the panel's pointer is taken from the registry, under its lock: the main thread
     // may delete the record at any moment, and the controller checks the panel before use.
@@ -79,7 +82,8 @@ void TrackNotificationClick(const NotificationClick& click) {
         if (panel) break;
       }
       // A closed window gets no panel, and a window that has none by now will not get one.
-      if (!w.IsWindow(click.BrowserWindow) || p.clock().TickMs() - start >= kSearchLimitMs)
+      if (!w.IsWindow(click.BrowserWindow) || p.clock().TickMs() - start >= kSearchLimitMs ||
+          ClientEnding())
         ThrowFail();
       p.clock().Sleep(kSearchPauseMs);
     }
@@ -133,7 +137,7 @@ void CClientDlg::OnNotificationClicked() {
     click->ContextType = NotificationContent.ContextType;
     click->Context = NotificationContent.Context;
     click->IsSiteMurmel = NotificationContent.IsSiteMurmel;
-    if (!p.threads().Start([click] { TrackNotificationClick(*click); })) ThrowFail();
+    if (!StartClientWorker([click] { TrackNotificationClick(*click); })) ThrowFail();
   });
 }
 

@@ -193,7 +193,9 @@ std::shared_ptr<WebDocument> SimpleBrowser::WaitForDocument() {
   const std::uint64_t start = clock.TickMs();
   for (unsigned pause = 0;; pause = kDocumentPollMs) {
     clock.Sleep(pause);
-    // The control finishes loading through its window's messages.
+    // The control may need its thread's messages to finish loading, so the wait handles
+    // them; whatever they do meanwhile must be safe against re-entry (a panel that is being
+    // made defers its close until its creation has returned).
     Plat().windows().PumpPending();
     std::shared_ptr<WebDocument> document;
     if (!browser_ || browser_->Document(document) < 0) return nullptr;

@@ -3,6 +3,7 @@
 #include "panel/ZephquillWnd.h"
 
 #include <optional>
+#include <utility>
 
 #include "app/AppConsts.h"
 #include "app/ClientApp.h"
@@ -83,12 +84,20 @@ ZephquillWnd::~ZephquillWnd() {
 
 void ZephquillWnd::MakeWindow(const WindowSpec& desc) {
   if (hwnd_) ThrowFail();  // one window per panel object
-  WindowHandle window = Plat().windows().Create(desc);
+  Windows& w = Plat().windows();
+  creating_ = true;
+  closeDeferred_ = false;
+  WindowHandle window = w.Create(desc);
+  creating_ = false;
   // Judged by the handle: the system's last error is only meaningful when this failed,
-  // and the platform does not pass it on, so a failure raises the general code.
-  if (!window) ThrowFail();
+  // and the platform does not pass it on, so a failure raises the general code. A window
+  // destroyed while it was being made (with its parent) counts as not made.
+  if (!window || !w.IsWindow(window)) ThrowFail();
   hwnd_ = window;
   announceDestroy_ = true;
+  // The close asked for during the creation: the window goes now, and its end reaches
+  // the controller as any other panel's does.
+  if (std::exchange(closeDeferred_, false)) w.Send(window, wm::Close, 0, 0);
 }
 
 void ZephquillWnd::CreateAttached(WindowHandle browser, const std::wstring& title) {
@@ -156,6 +165,8 @@ LResult ZephquillWnd::OnCreate() {
   PanelHeight = own.Height();
 
   FrontBrowser->CreateOver(hwnd_);
+  // The host's wait handled messages: the window may have gone with its parent meanwhile.
+  if (!hwnd_ || destroying_) return 0;
   FrontBrowser->SetCommandWindow(hwnd_);
   if (WebControl* control = FrontBrowser->Browser()) {
     control->SetRegisterAsDropTarget(false);
@@ -164,6 +175,7 @@ LResult ZephquillWnd::OnCreate() {
   }
   if (Attached) {
     BackBrowser->CreateOver(hwnd_);
+    if (!hwnd_ || destroying_) return 0;
     BackBrowser->SetCommandWindow(hwnd_);
     if (WebControl* control = BackBrowser->Browser()) control->SetRegisterAsDropTarget(false);
     BackBrowser->LoadFromResource(IDR_HTML_LOADING);
@@ -261,6 +273,10 @@ LResult ZephquillWnd::OnMessage(WindowHandle window, unsigned message, WParam wP
       Quietly([&] { OnCreate(); });
       return 0;
     case wm::Close:
+      if (creating_) {
+        closeDeferred_ = true;
+        return 0;
+      }
       SaveLastPosition();
       return w.DefaultProc(window, message, wParam, lParam);
     case wm::Destroy:

@@ -60,6 +60,10 @@ class ZephquillWnd : public WindowHandler {
   // True from WM_DESTROY on: the panel waits for its hosts there, and whoever meets it
   // meanwhile must leave the object to the controller's UM_PANEL_DESTROYED clean-up.
   bool Destroying() const { return destroying_.load(); }
+  // True while its window is being made. Making it waits for the hosts' documents, which
+  // handles other messages meanwhile: a close that arrives then (WM_CLOSE) is carried out
+  // once the creation has returned, and nothing may delete the object before that.
+  bool Creating() const { return creating_; }
 
   // ---- Pages (main thread).
   // Composes the panel page address for a site and loads it into the front host.
@@ -172,6 +176,8 @@ class ZephquillWnd : public WindowHandler {
   std::atomic<WindowHandle> hwnd_{0};
   bool announceDestroy_ = false;  // the window was made; its end is told to the controller
   std::atomic<bool> destroying_{false};
+  bool creating_ = false;
+  bool closeDeferred_ = false;  // a WM_CLOSE came while the window was being made
   std::deque<std::wstring> loaded_;
   std::shared_ptr<WorkerGate> gate_;
   std::mutex movesMutex_;

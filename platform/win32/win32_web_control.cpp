@@ -57,6 +57,7 @@ std::wstring Take(BSTR text) {
 }
 
 void UnhookTestNavigations(HWND window);
+HRESULT HtmlDocumentOf(IWebBrowser2& browser, std::shared_ptr<WebDocument>& document);
 
 template <class I>
 void ReleaseNow(I*& pointer) {
@@ -243,8 +244,10 @@ class Win32WebControl : public WebControl {
       ::SysFreeString(text);
     return result;
   }
+  // The hosted control's document as it is: the host writes its built-in pages into a
+  // document it has just opened (IHTMLDocument2::open), which is not complete then.
   HResult Document(std::shared_ptr<WebDocument>& document) override {
-    return BrowserDocument(*browser_, document);
+    return HtmlDocumentOf(*browser_, document);
   }
 
  private:
@@ -387,9 +390,11 @@ class Win32WebControls : public WebControls {
 
 }  // namespace
 
+namespace {
+
 // Some browsers answer S_FALSE with no document: that is "no document yet", as is a
 // document that is not HTML.
-HRESULT BrowserDocument(IWebBrowser2& browser, std::shared_ptr<WebDocument>& document) {
+HRESULT HtmlDocumentOf(IWebBrowser2& browser, std::shared_ptr<WebDocument>& document) {
   IDispatch* dispatch = nullptr;
   HRESULT result = browser.get_Document(&dispatch);
   if (FAILED(result)) return result;
@@ -402,6 +407,20 @@ HRESULT BrowserDocument(IWebBrowser2& browser, std::shared_ptr<WebDocument>& doc
   if (FAILED(result)) return result;
   document = std::make_shared<Win32WebDocument>(html);
   return S_OK;
+}
+
+}  // namespace
+
+// A browser hands out its next document as soon as the load has made one; a reader that
+// looks for an element in it then (the connectivity check) would find a half-loaded page
+// without it. Only a complete page counts.
+HRESULT BrowserDocument(IWebBrowser2& browser, std::shared_ptr<WebDocument>& document) {
+  READYSTATE state = READYSTATE_UNINITIALIZED;
+  HRESULT result = browser.get_ReadyState(&state);
+  if (FAILED(result)) return result;
+  document.reset();
+  if (state != READYSTATE_COMPLETE) return S_OK;
+  return HtmlDocumentOf(browser, document);
 }
 
 std::unique_ptr<WebControls> NewWebControls() { return std::make_unique<Win32WebControls>(); }

@@ -13,8 +13,8 @@
 
 namespace zq::win32 {
 
-// The HTML document of a browser (control or application): S_OK with none while it has
-// no document or shows something that is not HTML.
+// The HTML document of a browser object once its page is complete (READYSTATE_COMPLETE):
+// S_OK with none while it loads, has no document or shows something that is not HTML.
 HRESULT BrowserDocument(IWebBrowser2& browser, std::shared_ptr<WebDocument>& document);
 
 // One site per control. It is a counted component object: the control keeps it as its

@@ -7,6 +7,7 @@
 
 #include "app/AppConsts.h"
 #include "app/ErrorReport.h"
+#include "platform/sim/sim_desktop.h"
 
 namespace zq {
 namespace {
@@ -126,6 +127,22 @@ TEST(AppConsts, NumberConversion) {
   EXPECT_EQ(ConversionError(L"-"), hr::TypeMismatch);
   EXPECT_EQ(ConversionError(L"1 2"), hr::TypeMismatch);
   EXPECT_EQ(ConversionError(L"--1"), hr::TypeMismatch);
+}
+
+// At the end of the process the constants go with their last holder, and a late caller
+// gets a failure instead of a second set built without the controller.
+TEST(AppConsts, DestroyedConstantsStayWithTheirHolderAndAreNotBuiltAgain) {
+  sim::Desktop desktop(::testing::TempDir());
+  desktop.Run([&] {
+    desktop.StartProcess(L"C:\\client.exe", L"client", [] {
+      std::shared_ptr<const CAppConsts> held = HoldAppConsts();
+      DestroyAppConsts();
+      EXPECT_EQ(held->FLT_WND_MIN_WIDTH, 800);
+      EXPECT_THROW(GetAppConsts(), ComError);
+      return 0;
+    });
+    desktop.SleepMs(10);
+  });
 }
 
 TEST(TextList, SplitPieces) {

@@ -101,6 +101,22 @@ TEST_F(ConnectivityTest, ACheckWhoseDocumentNeverComesEndsAfterThirtySeconds) {
   });
 }
 
+// A check still waiting for its page when the client ends stops waiting, closes its hidden
+// browser and ends before the controller goes, instead of being cut off with the process.
+TEST_F(ConnectivityTest, ACheckUnderWayAtExitEndsBeforeTheControllerGoes) {
+  desktop.Run([&] {
+    StartClient();
+    Net().At(L"http://").state = sim::SimNetwork::State::Silent;
+    LoseConnection();
+    desktop.SleepMs(10000);
+    ASSERT_TRUE(Controller()->CheckRunning);
+    Post(wm::Command, ID_APP_EXIT, 0);
+    desktop.SleepMs(1000);
+    EXPECT_EQ(desktop.Process(pid)->exitCode, 0);
+    EXPECT_EQ(desktop.ieApps().RunningHidden(), 0);
+  });
+}
+
 TEST_F(ConnectivityTest, ACheckThatFindsTheServiceWhileEnabledPostsNothingAndKeepsTheMark) {
   desktop.Run([&] {
     StartClient();

@@ -168,6 +168,28 @@ TEST_F(PanelRegistryTest, ClosingEverythingLeavesAPanelThatIsBeingDestroyed) {
   });
 }
 
+// A disable handled while a service window is still being made (its host waits for a
+// document that never comes and handles messages meanwhile) closes that window only once
+// its creation has returned: deleting it there freed the object whose creation still ran.
+TEST_F(PanelRegistryTest, DisableDuringAServiceWindowsCreationClosesItAfterwards) {
+  desktop.Run([&] {
+    Start();
+    desktop.web().noDocuments = true;
+    Post(wm::Command, ID_MY_SETTINGS, 0);
+    ASSERT_EQ(App()->ServiceWindows.size(), 1u);
+    WindowHandle made = App()->ServiceWindows[0]->Hwnd();
+    ASSERT_TRUE(App()->ServiceWindows[0]->Creating());
+    Post(wm::Command, ID_DISABLE_ENABLE, 0);
+    EXPECT_FALSE(Controller()->Enabled);
+    EXPECT_TRUE(Win().IsWindow(made)) << "not closed from under its own creation";
+    desktop.SleepMs(SimpleBrowser::DocumentWaitMs + 100);
+    EXPECT_EQ(desktop.Window(made), nullptr);
+    EXPECT_TRUE(App()->ServiceWindows.empty());
+    EXPECT_EQ(StatusWith(L"Cannot create dialog window"), 0u);
+    EXPECT_EQ(StatusWith(L"Cannot close all dialog window"), 0u);
+  });
+}
+
 TEST_F(PanelRegistryTest, PanelsLeftAtTheEndCloseWithoutTheController) {
   desktop.Run([&] {
     Start();

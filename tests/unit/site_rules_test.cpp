@@ -123,6 +123,20 @@ TEST_F(SiteRulesTest, NoRecordWithoutAPanelAndNoPanelBesideAForeignOne) {
   });
 }
 
+// Detection may wait (here for a Firefox that never answers its DDE request); a disable
+// handled during that wait is not followed by a tracking tooltip that says otherwise.
+TEST_F(SiteRulesTest, ADisableDuringDetectionKeepsTheDisabledTooltip) {
+  desktop.Run([&] {
+    sim::Browsers(desktop).Open("ff", sim::FakeKind::Firefox, L"http://a.example/", L"A");
+    sim::Browsers(desktop).SetDde("ff", sim::DdeMode::Silent);
+    StartClient(4010);  // the first tick (at 4 s) waits for the silent server
+    // As the request's own wait on Windows would handle it.
+    AsClient([&] { Controller()->Disable(); });
+    desktop.SleepMs(6000);
+    EXPECT_EQ(Tooltip(), L"Zephquill is DISABLED\r\nYour not visible...");
+  });
+}
+
 TEST(TrackingTooltip, TextsOverSixtyThreeUnitsKeepSixtyAndDots) {
   const std::wstring exact(63, L'a');
   EXPECT_EQ(CClientDlg::CutTrackingTooltip(exact), exact);
