@@ -160,6 +160,8 @@ class Desktop {
   // `extraReady` holds; a dying thread gets WM_QUIT.
   bool NextMessage(QueuedMessage& out, const std::function<bool()>& extraReady = {});
   std::uint64_t NextTimerDue(std::uint32_t thread);
+  // A timer of the thread's windows that is due, as its WM_TIMER; re-arms it.
+  bool DueTimer(std::uint32_t thread, QueuedMessage& out);
   LResult Dispatch(const QueuedMessage& msg);
   LResult Deliver(WindowHandle window, unsigned message, WParam wParam, LParam lParam);
   void ProcessIncoming(SimThread& t);

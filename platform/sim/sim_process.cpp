@@ -128,8 +128,8 @@ class SimProcesses : public Processes {
   bool CreateProcess(const std::wstring& commandLine) override {
     d_.processStarts.push_back({p_.pid(), commandLine, "CreateProcess"});
     d_.Trace("process " + std::to_string(p_.pid()) + " runs CreateProcess: " + ToUtf8(commandLine));
-    if (d_.launcher) d_.launcher(p_.pid(), commandLine);
-    return true;
+    // Like CreateProcessW, false when no program starts (a missing executable).
+    return d_.launcher && d_.launcher(p_.pid(), commandLine);
   }
   unsigned WinExec(const std::string& commandLine, int show) override {
     d_.processStarts.push_back({p_.pid(), FromUtf8(commandLine), "WinExec"});
