@@ -43,7 +43,8 @@ run_gtest() {
   local rc
   rc=$(echo "$log" | sed -n 's/^zq-exit-code=//p')
   timeout 60 wineserver -w
-  echo "$log" | grep -A3 -E '^\[  (FAILED|PASSED) |: Failure$' | grep -v '^\[  FAILED  \] [0-9]* tests\?, listed' | grep -v '^\[ RUN' || true
+  echo "$log" | grep -E '^\[  (FAILED|PASSED) ' | grep -v '^\[  FAILED  \] [0-9]* tests\?, listed' || true
+  echo "$log" | grep -A3 ': Failure$' || true
   echo "$log" | awk '/: Skipped$/ { getline why; next }
     /^\[  SKIPPED \] .* \(/ { print "  skipped " $4 ": " why }' || true
   local p f

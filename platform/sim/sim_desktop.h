@@ -31,6 +31,8 @@ class SimNetwork;
 class SimIEApplications;
 
 constexpr std::uint64_t kNever = ~0ull;
+// Sent to a window's own thread to destroy it there (Windows::Destroy from another thread).
+constexpr unsigned kDestroyRequest = wm::App + 0x3F1;
 
 struct SentMessage {
   WindowHandle window;

@@ -68,6 +68,10 @@ void Desktop::DestroyWindowTree(WindowHandle handle, bool sendMessages) {
 LResult Desktop::Deliver(WindowHandle window, unsigned message, WParam wParam, LParam lParam) {
   SimWindow* w = Window(window);
   if (!w) return 0;
+  if (message == kDestroyRequest) {
+    DestroyWindowTree(window, true);
+    return 0;
+  }
   if (w->handler) return w->handler->OnMessage(window, message, wParam, lParam);
   SimProcess* p = Process(w->pid);
   return p ? p->windows().DefaultProc(window, message, wParam, lParam) : 0;
@@ -185,8 +189,16 @@ WindowHandle SimWindows::Create(const WindowSpec& desc) {
   return h;
 }
 
+// As DestroyWindow works only on the window's own thread, another thread sends it the
+// request, so that its handler hears WM_DESTROY there; a window whose thread has ended goes
+// at once.
 bool SimWindows::Destroy(WindowHandle window) {
-  if (!d_.Window(window) || window == d_.DesktopHandle()) return false;
+  SimWindow* w = d_.Window(window);
+  if (!w || window == d_.DesktopHandle()) return false;
+  if (w->thread != d_.Current().id) {
+    Send(window, kDestroyRequest, 0, 0);
+    if (!d_.Window(window)) return true;
+  }
   d_.DestroyWindowTree(window, true);
   return true;
 }

@@ -70,6 +70,39 @@ TEST(MessagesContract, CrossThreadSendHandlesIncomingSendsWhileWaiting) {
   });
 }
 
+// A worker runs on a thread of its own, bound to the platform; it may destroy a window of
+// another thread, whose handler hears the destruction on the window's own thread. A lock
+// is recursive for its owner.
+TEST(MessagesContract, WorkersLocksAndDestructionFromAnotherThread) {
+  D().Run([] {
+    Recorder r;
+    std::uint32_t destroyedOn = 0;
+    r.on = [&](WindowHandle, unsigned m, WParam, LParam) -> std::optional<LResult> {
+      if (m == wm::Destroy) destroyedOn = Plat().threads().CurrentThreadId();
+      return std::nullopt;
+    };
+    WindowHandle h = Open(r);
+    Platform* platform = &Plat();
+    std::atomic<Platform*> seen{nullptr};
+    std::atomic<std::uint32_t> worker{0};
+    std::atomic<int> destroyed{-1};
+    ASSERT_TRUE(Plat().threads().Start([&] {
+      seen = CurrentPlatform();
+      worker = Plat().threads().CurrentThreadId();
+      destroyed = Plat().windows().Destroy(h) ? 1 : 0;
+    }));
+    ASSERT_TRUE(PumpUntil([&] { return destroyed != -1; }));
+    EXPECT_EQ(seen.load(), platform);
+    EXPECT_NE(worker.load(), Plat().threads().CurrentThreadId());
+    EXPECT_EQ(destroyed, 1);
+    EXPECT_EQ(destroyedOn, Plat().threads().CurrentThreadId());
+    EXPECT_FALSE(Plat().windows().IsWindow(h));
+    auto lock = Plat().threads().NewLock();
+    LockGuard outer(*lock);
+    LockGuard inner(*lock);
+  });
+}
+
 // EndModal ends the loop of its window with its result; a quit message ends every nested
 // loop with -1 and stays posted for the loops outside.
 TEST(MessagesContract, NestedModalLoopsAndTheQuitMessage) {

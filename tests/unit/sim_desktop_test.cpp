@@ -1,6 +1,6 @@
-// Tests of the simulated desktop as the client reaches it through the seam: the turn-taking
-// scheduler and its virtual clock, locks, timers and message loops, sends between threads,
-// processes ending, named mutexes and message boxes.
+// Tests of what only the simulated desktop has: the turn-taking scheduler and its virtual
+// clock, locks, timers in virtual time, crossing sends, processes ending, mutexes across
+// processes and message boxes. What it shares with Windows is in tests/contract/.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -250,79 +250,6 @@ TEST_F(SimDesktopTest, TimerKeepsTickingUnderAMessageBoxShownByItsOwnTick) {
 // ---------------------------------------------------------------------------------------
 // Messages
 
-TEST_F(SimDesktopTest, PostFromAWorkerIsHandledOnTheOwnerThreadsLoop) {
-  std::uint32_t mainThread = 0, workerThread = 0, handledOn = 0;
-  WParam wParam = 0;
-  LParam lParam = 0;
-  std::uint64_t handledAt = 0;
-  desktop.Run([&] {
-    Start([&] {
-      Windows& w = Plat().windows();
-      mainThread = ThreadId();
-      HookWindow h;
-      h.on = [&](WindowHandle win, unsigned m, WParam wp, LParam lp) -> LResult {
-        handledOn = ThreadId();
-        handledAt = Now();
-        wParam = wp;
-        lParam = lp;
-        w.EndModal(win, 0);
-        return 0;
-      };
-      WindowHandle win = Open(h);
-      Plat().threads().Start([&, win] {
-        workerThread = ThreadId();
-        Plat().clock().Sleep(200);
-        EXPECT_TRUE(Plat().windows().Post(win, kPing, 7, -3));
-      });
-      w.RunModalLoop(win);
-      return 0;
-    });
-    desktop.SleepMs(1000);
-  });
-  EXPECT_EQ(handledOn, mainThread);
-  EXPECT_NE(handledOn, workerThread);
-  EXPECT_EQ(handledAt, 200u);
-  EXPECT_EQ(wParam, 7u);
-  EXPECT_EQ(lParam, -3);
-}
-
-TEST_F(SimDesktopTest, SendFromAWorkerWaitsForTheOwnerAndReturnsItsResult) {
-  std::uint32_t mainThread = 0, handledOn = 0;
-  std::uint64_t handledAt = 0, returnedAt = 0;
-  LResult result = 0;
-  desktop.Run([&] {
-    Start([&] {
-      Windows& w = Plat().windows();
-      mainThread = ThreadId();
-      HookWindow h;
-      h.on = [&](WindowHandle win, unsigned m, WParam wp, LParam lp) -> LResult {
-        if (m == kStop) {
-          w.EndModal(win, 0);
-          return 0;
-        }
-        handledOn = ThreadId();
-        handledAt = Now();
-        return static_cast<LResult>(wp) + lp;
-      };
-      WindowHandle win = Open(h);
-      Plat().threads().Start([&, win] {
-        result = Plat().windows().Send(win, kPing, 20, 22);
-        returnedAt = Now();
-        Plat().windows().Post(win, kStop, 0, 0);
-      });
-      // The owner is busy and dispatches nothing until its loop runs.
-      Plat().clock().Sleep(500);
-      w.RunModalLoop(win);
-      return 0;
-    });
-    desktop.SleepMs(1000);
-  });
-  EXPECT_EQ(result, 42);
-  EXPECT_EQ(handledOn, mainThread);
-  EXPECT_EQ(handledAt, 500u);
-  EXPECT_EQ(returnedAt, 500u);
-}
-
 // Long runs hold only what still runs: an ended thread is joined and forgotten at the next
 // turn, a send waiting on a thread that ends meanwhile returns 0 instead of touching it, and
 // a bounded trace keeps the newest lines while its sink still sees every one.
@@ -438,48 +365,6 @@ TEST_F(SimDesktopTest, SendsBetweenTwoWaitingThreadsComplete) {
   EXPECT_EQ(crossing, (std::vector<std::string>{"A got 2", "B got 1"}));
   EXPECT_EQ(handled[2], "B got 3");
   EXPECT_EQ(handled[3], "A got 4");
-}
-
-TEST_F(SimDesktopTest, QuitEndsEveryNestedModalLoopAndEndModalGivesItsResult) {
-  int ended = 0, inner = 0, outer = 0;
-  std::uint64_t quitAt = 1;
-  desktop.Run([&] {
-    Start([&] {
-      Windows& w = Plat().windows();
-      HookWindow h1, h2;
-      WindowHandle w1 = 0, w2 = 0;
-      h1.on = [&](WindowHandle win, unsigned m, WParam, LParam) -> LResult {
-        if (m == kStop) w.EndModal(win, 7);
-        if (m == wm::Timer) w.EndModal(win, 99);  // only if the quit got lost
-        if (m == kPing) {
-          w.Post(w2, kPing, 0, 0);
-          inner = w.RunModalLoop(w2);
-        }
-        return 0;
-      };
-      h2.on = [&](WindowHandle win, unsigned m, WParam, LParam) -> LResult {
-        if (m == kPing) w.PostQuit(3);
-        if (m == wm::Timer) w.EndModal(win, 99);
-        return 0;
-      };
-      w1 = Open(h1);
-      w2 = Open(h2);
-      w.Post(w1, kStop, 0, 0);
-      ended = w.RunModalLoop(w1);
-
-      w.SetTimer(w1, 9, 5000);
-      w.SetTimer(w2, 9, 5000);
-      w.Post(w1, kPing, 0, 0);
-      outer = w.RunModalLoop(w1);
-      quitAt = Now();
-      return 0;
-    });
-    desktop.SleepMs(10000);
-  });
-  EXPECT_EQ(ended, 7);
-  EXPECT_EQ(inner, -1);
-  EXPECT_EQ(outer, -1);
-  EXPECT_EQ(quitAt, 0u);
 }
 
 // ---------------------------------------------------------------------------------------
