@@ -265,6 +265,13 @@ class Desktop {
   std::size_t traceKept_ = static_cast<std::size_t>(-1);
 };
 
+// The seams of a process that live in files of their own (sim_resources.cpp, sim_shell.cpp,
+// sim_com.cpp, beside their win32_ twins). Icons are numbered from kSimIconBase.
+constexpr IconHandle kSimIconBase = 0x70000;
+std::unique_ptr<Resources> NewSimResources();
+std::unique_ptr<Shell> NewSimShell(Desktop& d, SimProcess& p);
+std::unique_ptr<Com> NewSimCom(Desktop& d, SimProcess& p);
+
 // One simulated process: the platform as its threads see it.
 class SimProcess : public Platform {
  public:

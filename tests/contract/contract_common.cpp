@@ -6,7 +6,8 @@ namespace zq::contract {
 
 LResult Recorder::OnMessage(WindowHandle h, unsigned m, WParam wp, LParam lp) {
   seen.push_back(m);
-  if (log && m >= wm::User && m < wm::App) log->push_back(name + ":" + std::to_string(m - wm::User));
+  if (log && m >= wm::User && m < wm::App)
+    log->push_back(name + ":" + std::to_string(m - wm::User));
   if (on)
     if (auto answer = on(h, m, wp, lp)) return *answer;
   return Plat().windows().DefaultProc(h, m, wp, lp);

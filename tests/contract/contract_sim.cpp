@@ -18,8 +18,8 @@ class SimContractDesktop : public Desktop {
 
   void Run(const std::function<void()>& body) override {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::filesystem::path root = std::filesystem::path(::testing::TempDir()) /
-                                 ("zq_contract_" + std::string(info->name()));
+    std::filesystem::path root =
+        std::filesystem::path(::testing::TempDir()) / ("zq_contract_" + std::string(info->name()));
     std::filesystem::remove_all(root);
     std::filesystem::create_directories(root);
     sim::Desktop desktop(root.string());

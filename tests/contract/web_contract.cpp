@@ -57,8 +57,8 @@ struct Hosted {
   std::unique_ptr<WebControl> control;
   Hosted() {
     window = Open(host, ws::Popup | ws::Visible | ws::ClipChildren, 0, Rect{0, 0, 400, 300});
-    control = Plat().web().Create(window, Rect{0, 0, 400, 300}, ws::Visible | kTabStop, 0xE900,
-                                  sink);
+    control =
+        Plat().web().Create(window, Rect{0, 0, 400, 300}, ws::Visible | kTabStop, 0xE900, sink);
   }
   ~Hosted() {
     control.reset();
@@ -148,9 +148,9 @@ TEST(WebContract, NavigationEventsInOrderAndDocumentReadiness) {
     ASSERT_NE(h.control, nullptr);
     h.control->Navigate(L"about:blank", 0, L"", {}, L"");
     ASSERT_TRUE(PumpUntil([&] { return h.sink.events.size() >= 3; }));
-    EXPECT_EQ(h.sink.events, (std::vector<std::wstring>{L"before about:blank",
-                                                        L"navigated about:blank",
-                                                        L"complete about:blank"}));
+    EXPECT_EQ(h.sink.events,
+              (std::vector<std::wstring>{L"before about:blank", L"navigated about:blank",
+                                         L"complete about:blank"}));
     std::shared_ptr<WebDocument> document;
     ASSERT_EQ(h.control->Document(document), hr::Ok);
     ASSERT_NE(document, nullptr);

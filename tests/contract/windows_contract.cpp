@@ -57,8 +57,9 @@ TEST(WindowsContract, CreationDestructionAndClasses) {
 }
 
 // GetParent's answer: a child's parent, a pop-up's owner. A new child comes below its
-// siblings (creation order is tab order), a new top-level window on top; BringToTop raises one; FindWindow searches one level, after a sibling.
-// Destroying a window takes its children and owned pop-ups with it.
+// siblings (creation order is tab order), a new top-level window on top; BringToTop raises one;
+// FindWindow searches one level, after a sibling. Destroying a window takes its children and owned
+// pop-ups with it.
 TEST(WindowsContract, ParentsOwnersAndZOrder) {
   D().Run([] {
     Windows& w = Plat().windows();

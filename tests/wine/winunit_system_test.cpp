@@ -57,7 +57,6 @@ TEST_F(BackendTest, ProfileCreatesUnicodeFilesAndKeepsExistingOnes) {
   EXPECT_NE(bytes.find("B=2"), std::string::npos);
   p->profile().ReadString(L"General", L"A", L"-", out, 256, ansi);
   EXPECT_EQ(out, L"1");
-
 }
 
 // The compiled resource script must hold what the portable table serves on the simulated
