@@ -456,13 +456,13 @@ WindowHandle SimWindows::Focus() {
 
 // The window losing the focus is told first, then the one gaining it, each with the other.
 WindowHandle SimWindows::SetFocus(WindowHandle window) {
-  WindowHandle old = Focus();
-  d_.Current().focus = window;
-  if (old != window) {
-    if (old) Send(old, wm::KillFocus, window, 0);
-    if (window) Send(window, wm::SetFocus, old, 0);
+  const WindowHandle losing = Focus(), gaining = window;
+  d_.Current().focus = gaining;
+  if (losing != gaining) {
+    if (losing) Send(losing, wm::KillFocus, gaining, 0);
+    if (gaining) Send(gaining, wm::SetFocus, losing, 0);
   }
-  return old;
+  return losing;
 }
 
 bool SimWindows::Post(WindowHandle window, unsigned message, WParam wParam, LParam lParam) {

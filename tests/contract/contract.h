@@ -36,12 +36,11 @@ class Desktop {
 
 Desktop& TheDesktop();
 
-// Records what a window is sent; `on` may answer instead of the default processing, and
-// `swallow` decides its pre-translation. Shared across threads on the Win32 backend.
+// Records what a window is sent; `on` may answer instead of the default processing,
+// `swallow` decides its pre-translation, and the message `endOn` ends its modal loop with 1.
 struct Recorder : WindowHandler {
   std::vector<unsigned> seen;
-  std::vector<std::string>* log = nullptr;  // "name:message" for messages >= wm::User
-  std::string name;
+  unsigned endOn = 0;
   std::function<std::optional<LResult>(WindowHandle, unsigned, WParam, LParam)> on;
   std::function<bool(WindowHandle, unsigned, WParam)> swallow;
 

@@ -6,8 +6,7 @@ namespace zq::contract {
 
 LResult Recorder::OnMessage(WindowHandle h, unsigned m, WParam wp, LParam lp) {
   seen.push_back(m);
-  if (log && m >= wm::User && m < wm::App)
-    log->push_back(name + ":" + std::to_string(m - wm::User));
+  if (endOn && m == endOn) Plat().windows().EndModal(h, 1);
   if (on)
     if (auto answer = on(h, m, wp, lp)) return *answer;
   return Plat().windows().DefaultProc(h, m, wp, lp);

@@ -1,33 +1,38 @@
-// Contract cases of message delivery: post and send order, sends between threads, modal
-// loops and their nesting, the pre-translate chain, the quit message, and timers.
+// Contract cases of message delivery: post and send order, sends between threads, workers,
+// modal loops and their nesting, the pre-translate chain, the quit message, and timers.
 #include "tests/contract/contract.h"
 
 namespace zq::contract {
 namespace {
 
 Desktop& D() { return TheDesktop(); }
+Windows& W() { return Plat().windows(); }
+std::uint32_t ThisThread() { return Plat().threads().CurrentThreadId(); }
 constexpr unsigned kMsg = wm::User;
-// Virtual-key and command numbers of the keyboard cases (VK_ESCAPE, VK_F5, IDCANCEL).
+// The keyboard cases' VK_ESCAPE, VK_F5 and IDCANCEL.
 constexpr WParam kEscape = 27, kF5 = 0x74, kIdCancel = 2;
 
+std::vector<unsigned> Private(const Recorder& r) {
+  std::vector<unsigned> out;
+  for (unsigned m : r.seen)
+    if (m >= kMsg && m < wm::App) out.push_back(m - kMsg);
+  return out;
+}
+
 // Posted messages come in their order; a send on the window's own thread is handled at
-// once, ahead of what was posted; nothing is posted to a window that is gone.
+// once, ahead of what was posted; nothing reaches a window that is gone.
 TEST(MessagesContract, PostAndSendOrder) {
   D().Run([] {
-    Windows& w = Plat().windows();
-    std::vector<std::string> log;
     Recorder r;
-    r.log = &log;
-    r.name = "a";
     WindowHandle h = Open(r);
-    EXPECT_TRUE(w.Post(h, kMsg + 1, 0, 0));
-    EXPECT_TRUE(w.Post(h, kMsg + 2, 0, 0));
-    w.Send(h, kMsg + 3, 0, 0);
-    w.PumpPending();
-    EXPECT_EQ(log, (std::vector<std::string>{"a:3", "a:1", "a:2"}));
-    w.Destroy(h);
-    EXPECT_FALSE(w.Post(h, kMsg + 4, 0, 0));
-    EXPECT_EQ(w.Send(h, kMsg + 5, 0, 0), 0);
+    EXPECT_TRUE(W().Post(h, kMsg + 1, 0, 0));
+    EXPECT_TRUE(W().Post(h, kMsg + 2, 0, 0));
+    W().Send(h, kMsg + 3, 0, 0);
+    W().PumpPending();
+    EXPECT_EQ(Private(r), (std::vector<unsigned>{3, 1, 2}));
+    W().Destroy(h);
+    EXPECT_FALSE(W().Post(h, kMsg, 0, 0));
+    EXPECT_EQ(W().Send(h, kMsg, 0, 0), 0);
   });
 }
 
@@ -35,13 +40,12 @@ TEST(MessagesContract, PostAndSendOrder) {
 // window answers the main thread's send by sending back to the main thread's window.
 TEST(MessagesContract, CrossThreadSendHandlesIncomingSendsWhileWaiting) {
   D().Run([] {
-    Windows& w = Plat().windows();
-    const std::uint32_t mainThread = Plat().threads().CurrentThreadId();
+    const std::uint32_t mainThread = ThisThread();
     Recorder mine;
     std::atomic<std::uint32_t> handledOn{0};
     mine.on = [&](WindowHandle, unsigned m, WParam wp, LParam) -> std::optional<LResult> {
       if (m != kMsg) return std::nullopt;
-      handledOn = Plat().threads().CurrentThreadId();
+      handledOn = ThisThread();
       return static_cast<LResult>(wp) * 10;
     };
     WindowHandle h = Open(mine);
@@ -49,24 +53,24 @@ TEST(MessagesContract, CrossThreadSendHandlesIncomingSendsWhileWaiting) {
     std::atomic<bool> done{false};
     ASSERT_TRUE(Plat().threads().Start([&] {
       Recorder r;
-      r.on = [&](WindowHandle self, unsigned m, WParam wp, LParam) -> std::optional<LResult> {
-        if (m == kMsg) return Plat().windows().Send(h, kMsg, wp + 1, 0) + 1;
-        if (m == kMsg + 1) Plat().windows().EndModal(self, 0);
+      r.endOn = kMsg + 1;
+      r.on = [&](WindowHandle, unsigned m, WParam wp, LParam) -> std::optional<LResult> {
+        if (m == kMsg) return W().Send(h, kMsg, wp + 1, 0) + 1;
         return std::nullopt;
       };
       WindowHandle self = Open(r);
       theirs = self;
-      Plat().windows().RunModalLoop(self);
-      Plat().windows().Destroy(self);
+      W().RunModalLoop(self);
+      W().Destroy(self);
       done = true;
     }));
     ASSERT_TRUE(PumpUntil([&] { return theirs != 0; }));
-    EXPECT_NE(Plat().windows().ThreadOf(theirs), mainThread);
-    EXPECT_EQ(w.Send(theirs, kMsg, 4, 0), 51);
+    EXPECT_NE(W().ThreadOf(theirs), mainThread);
+    EXPECT_EQ(W().Send(theirs, kMsg, 4, 0), 51);
     EXPECT_EQ(handledOn, mainThread);
-    w.Post(theirs, kMsg + 1, 0, 0);
+    W().Post(theirs, kMsg + 1, 0, 0);
     EXPECT_TRUE(PumpUntil([&] { return done.load(); }));
-    w.Destroy(h);
+    W().Destroy(h);
   });
 }
 
@@ -78,7 +82,7 @@ TEST(MessagesContract, WorkersLocksAndDestructionFromAnotherThread) {
     Recorder r;
     std::uint32_t destroyedOn = 0;
     r.on = [&](WindowHandle, unsigned m, WParam, LParam) -> std::optional<LResult> {
-      if (m == wm::Destroy) destroyedOn = Plat().threads().CurrentThreadId();
+      if (m == wm::Destroy) destroyedOn = ThisThread();
       return std::nullopt;
     };
     WindowHandle h = Open(r);
@@ -88,15 +92,15 @@ TEST(MessagesContract, WorkersLocksAndDestructionFromAnotherThread) {
     std::atomic<int> destroyed{-1};
     ASSERT_TRUE(Plat().threads().Start([&] {
       seen = CurrentPlatform();
-      worker = Plat().threads().CurrentThreadId();
-      destroyed = Plat().windows().Destroy(h) ? 1 : 0;
+      worker = ThisThread();
+      destroyed = W().Destroy(h) ? 1 : 0;
     }));
     ASSERT_TRUE(PumpUntil([&] { return destroyed != -1; }));
     EXPECT_EQ(seen.load(), platform);
-    EXPECT_NE(worker.load(), Plat().threads().CurrentThreadId());
+    EXPECT_NE(worker.load(), ThisThread());
     EXPECT_EQ(destroyed, 1);
-    EXPECT_EQ(destroyedOn, Plat().threads().CurrentThreadId());
-    EXPECT_FALSE(Plat().windows().IsWindow(h));
+    EXPECT_EQ(destroyedOn, ThisThread());
+    EXPECT_FALSE(W().IsWindow(h));
     auto lock = Plat().threads().NewLock();
     LockGuard outer(*lock);
     LockGuard inner(*lock);
@@ -107,30 +111,29 @@ TEST(MessagesContract, WorkersLocksAndDestructionFromAnotherThread) {
 // loop with -1 and stays posted for the loops outside.
 TEST(MessagesContract, NestedModalLoopsAndTheQuitMessage) {
   D().Run([] {
-    Windows& w = Plat().windows();
     Recorder outer, inner;
+    outer.endOn = kMsg;
     WindowHandle o = Open(outer), i = Open(inner);
     int innerResult = 0;
-    outer.on = [&](WindowHandle self, unsigned m, WParam, LParam) -> std::optional<LResult> {
-      if (m == kMsg) w.EndModal(self, 7);
+    outer.on = [&](WindowHandle, unsigned m, WParam, LParam) -> std::optional<LResult> {
       if (m == kMsg + 1) {
-        w.Post(i, kMsg + 2, 0, 0);
-        innerResult = w.RunModalLoop(i);
+        W().Post(i, kMsg + 2, 0, 0);
+        innerResult = W().RunModalLoop(i);
       }
       return std::nullopt;
     };
     inner.on = [&](WindowHandle, unsigned m, WParam, LParam) -> std::optional<LResult> {
-      if (m == kMsg + 2) w.PostQuit(3);
+      if (m == kMsg + 2) W().PostQuit(3);
       return std::nullopt;
     };
-    w.Post(o, kMsg, 0, 0);
-    EXPECT_EQ(w.RunModalLoop(o), 7);
-    w.Post(o, kMsg + 1, 0, 0);
-    EXPECT_EQ(w.RunModalLoop(o), -1);
+    W().Post(o, kMsg, 0, 0);
+    EXPECT_EQ(W().RunModalLoop(o), 1);
+    W().Post(o, kMsg + 1, 0, 0);
+    EXPECT_EQ(W().RunModalLoop(o), -1);
     EXPECT_EQ(innerResult, -1);
-    EXPECT_EQ(w.RunModalLoop(i), -1) << "the quit message is still posted";
-    w.Destroy(o);
-    w.Destroy(i);
+    EXPECT_EQ(W().RunModalLoop(i), -1) << "the quit message is still posted";
+    W().Destroy(o);
+    W().Destroy(i);
   });
 }
 
@@ -140,36 +143,27 @@ TEST(MessagesContract, NestedModalLoopsAndTheQuitMessage) {
 TEST(MessagesContract, PreTranslateChainBeforeDispatch) {
   ZQ_KNOWN_DIVERGENCE("the Win32 modal loop offers the message to the modal window alone");
   D().Run([] {
-    Windows& w = Plat().windows();
     std::vector<std::string> asked;
     WindowHandle taker = 0;
     Recorder modal, middle, leaf, stranger;
-    auto watch = [&](Recorder& r, const char* name) {
-      r.swallow = [&asked, &taker, name](WindowHandle h, unsigned m, WParam wp) {
-        if (m != wm::KeyDown) return false;
-        asked.push_back(name);
-        return h == taker;
+    const std::pair<Recorder*, const char*> names[] = {
+        {&modal, "modal"}, {&middle, "middle"}, {&leaf, "leaf"}, {&stranger, "stranger"}};
+    for (auto [r, name] : names)
+      r->swallow = [&asked, &taker, name = name](WindowHandle h, unsigned m, WParam) {
+        if (m == wm::KeyDown) asked.push_back(name);
+        return m == wm::KeyDown && h == taker;
       };
-    };
-    watch(modal, "modal");
-    watch(middle, "middle");
-    watch(leaf, "leaf");
-    watch(stranger, "stranger");
-    modal.on = [&](WindowHandle self, unsigned m, WParam, LParam) -> std::optional<LResult> {
-      if (m == kMsg) w.EndModal(self, 1);
-      return std::nullopt;
-    };
+    modal.endOn = kMsg;
     WindowHandle m = Open(modal);
-    WindowHandle c = Open(middle, ws::Child, m, Rect{0, 0, 50, 50});
-    WindowHandle g = Open(leaf, ws::Child, c, Rect{0, 0, 20, 20});
+    WindowHandle g = Open(leaf, ws::Child, Open(middle, ws::Child, m), Rect{0, 0, 20, 20});
     WindowHandle s = Open(stranger);
     auto run = [&](WindowHandle target, WindowHandle take) {
       asked.clear();
       taker = take;
       leaf.seen.clear();
-      w.Post(target, wm::KeyDown, kF5, 0);
-      w.Post(m, kMsg, 0, 0);
-      EXPECT_EQ(w.RunModalLoop(m), 1);
+      W().Post(target, wm::KeyDown, kF5, 0);
+      W().Post(m, kMsg, 0, 0);
+      EXPECT_EQ(W().RunModalLoop(m), 1);
       return asked;
     };
     EXPECT_EQ(run(g, 0), (std::vector<std::string>{"leaf", "middle", "modal"}));
@@ -177,8 +171,8 @@ TEST(MessagesContract, PreTranslateChainBeforeDispatch) {
     EXPECT_EQ(run(g, g), (std::vector<std::string>{"leaf"}));
     EXPECT_FALSE(leaf.Saw(wm::KeyDown)) << "taken: not dispatched";
     EXPECT_EQ(run(s, 0), (std::vector<std::string>{"stranger", "modal"}));
-    w.Destroy(s);
-    w.Destroy(m);
+    W().Destroy(s);
+    W().Destroy(m);
   });
 }
 
@@ -186,39 +180,36 @@ TEST(MessagesContract, PreTranslateChainBeforeDispatch) {
 // pre-translation takes it; in the loop of a window that is no dialog, Escape is a key.
 TEST(MessagesContract, EscapeIsCancelOnlyInADialog) {
   D().Run([] {
-    Windows& w = Plat().windows();
-    for (const wchar_t* cls : {L"#32770", L"ZqContract"}) {
+    for (std::wstring cls : {L"#32770", L"ZqContract"}) {
       for (bool take : {false, true}) {
         SCOPED_TRACE(take);
         Recorder r;
-        bool cancelled = false;
+        r.endOn = kMsg;
         r.swallow = [&](WindowHandle, unsigned m, WParam wp) {
           return take && m == wm::KeyDown && wp == kEscape;
         };
-        r.on = [&](WindowHandle self, unsigned m, WParam wp, LParam) -> std::optional<LResult> {
+        bool cancelled = false;
+        r.on = [&](WindowHandle, unsigned m, WParam wp, LParam) -> std::optional<LResult> {
           if (m == wm::Command && (wp & 0xFFFF) == kIdCancel) cancelled = true;
-          if (m == kMsg) w.EndModal(self, 1);
           return std::nullopt;
         };
         WindowHandle h = Open(r, ws::Popup, 0, Rect{0, 0, 100, 100}, cls);
-        ASSERT_NE(h, 0u);
-        w.Post(h, wm::KeyDown, kEscape, 0);
-        w.Post(h, kMsg, 0, 0);
-        EXPECT_EQ(w.RunModalLoop(h), 1);
-        bool dialog = std::wstring(cls) == L"#32770";
+        W().Post(h, wm::KeyDown, kEscape, 0);
+        W().Post(h, kMsg, 0, 0);
+        EXPECT_EQ(W().RunModalLoop(h), 1);
+        const bool dialog = cls == L"#32770";
         EXPECT_EQ(cancelled, dialog && !take);
         EXPECT_EQ(r.Saw(wm::KeyDown), !dialog && !take);
-        w.Destroy(h);
+        W().Destroy(h);
       }
     }
   });
 }
 
-// A timer ticks with its id on its window's thread; setting the same id again replaces
-// its period; a killed timer ticks no more, and killing it again fails.
+// A timer ticks with its id when its thread pumps; setting the same id again replaces its
+// period; a killed timer ticks no more, and killing it again fails.
 TEST(MessagesContract, TimersIdsRearmingAndKilling) {
   D().Run([] {
-    Windows& w = Plat().windows();
     Recorder r;
     std::vector<WParam> ticks;
     r.on = [&](WindowHandle, unsigned m, WParam id, LParam) -> std::optional<LResult> {
@@ -226,18 +217,16 @@ TEST(MessagesContract, TimersIdsRearmingAndKilling) {
       return std::nullopt;
     };
     WindowHandle h = Open(r);
-    ASSERT_TRUE(w.SetTimer(h, 7, 60000));
-    ASSERT_TRUE(w.SetTimer(h, 7, 20));  // the same timer, now short
-    ASSERT_TRUE(PumpUntil([&] { return ticks.size() >= 2; }, 5000))
-        << "due timers reach the window when its thread pumps";
+    ASSERT_TRUE(W().SetTimer(h, 7, 60000));
+    ASSERT_TRUE(W().SetTimer(h, 7, 20));
+    ASSERT_TRUE(PumpUntil([&] { return ticks.size() >= 2; }));
     EXPECT_EQ(ticks[0], 7u);
-    EXPECT_TRUE(w.KillTimer(h, 7));
-    EXPECT_FALSE(w.KillTimer(h, 7));
+    EXPECT_TRUE(W().KillTimer(h, 7));
+    EXPECT_FALSE(W().KillTimer(h, 7));
     ticks.clear();
     PumpUntil([] { return false; }, 200);
     EXPECT_TRUE(ticks.empty());
-    EXPECT_FALSE(w.KillTimer(h, 8)) << "never set";
-    w.Destroy(h);
+    W().Destroy(h);
   });
 }
 

@@ -140,13 +140,6 @@ TEST_F(ProfileTest, FirstWriteCreatesFileAndNoneValueLeavesKeyWithEquals) {
   EXPECT_EQ(Get(L"VersionCode"), L"");
 }
 
-TEST_F(ProfileTest, KeysAndSectionsMatchWithoutRegardToCase) {
-  ASSERT_TRUE(ini_.WriteString(L"General", L"ShowOthersMyLocation", L"true"));
-  ASSERT_TRUE(ini_.WriteString(L"GENERAL", L"showothersmylocation", L"false"));
-  EXPECT_EQ(ReadFile(), "[General]\r\nShowOthersMyLocation=false\r\n");
-  EXPECT_EQ(ini_.GetString(L"general", L"SHOWOTHERSMYLOCATION", L""), L"false");
-}
-
 TEST_F(ProfileTest, BlanksAndOnePairOfQuotesAreRemoved) {
   WriteFile(
       "[General]\n"
@@ -210,19 +203,6 @@ TEST_F(ProfileTest, Utf8WithByteOrderMarkIsReadAndKept) {
   EXPECT_EQ(ReadFile(),
             "\xEF\xBB\xBF[General]\r\nName=Gr\xC3\xBC\xC3\x9F\xE2\x82\xAC\r\n"
             "Other=\xC3\xA9\r\n");
-}
-
-TEST_F(ProfileTest, ReadStringCutsLikeTheWindowsFunction) {
-  WriteFile("[General]\r\nKey=abcdef\r\n");
-  std::wstring out = L"junk";
-  EXPECT_EQ(profile_.ReadString(L"General", L"Key", L"", out, 4, kConfig), 3u);
-  EXPECT_EQ(out, L"abc");
-  EXPECT_EQ(profile_.ReadString(L"General", L"Key", L"", out, 7, kConfig), 6u);
-  EXPECT_EQ(out, L"abcdef");
-  EXPECT_EQ(profile_.ReadString(L"General", L"Key", L"", out, 1, kConfig), 0u);
-  EXPECT_EQ(out, L"");
-  EXPECT_EQ(profile_.ReadString(L"General", L"None", L"default", out, 3, kConfig), 2u);
-  EXPECT_EQ(out, L"de");
 }
 
 TEST_F(ProfileTest, WritesFailWithoutDirectoryOrPath) {
