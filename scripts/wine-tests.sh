@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The Wine tests: builds the 64-bit Windows client and the tests' own programs (preset
 # windows-x86_64), then runs under wine64 in Xvfb, with a private Wine prefix made once per
-# run: the backend's tests (web control, DDE with the stand-in Firefox fakefox.exe, the
-# shell's window list, the automation server), the portable unit tests built for Windows,
+# run: the seam's contract cases (tests/contract/, the same cases as on the simulated
+# desktop), the backend's own tests (the automation server, what only Windows has), the
+# portable unit tests built for Windows,
 # and the end-to-end tests of ZephquillClient.exe (among them a client of its automation
 # server). Ends with the line "N passed, M failed".
 set -uo pipefail
@@ -11,7 +12,9 @@ root=$PWD
 source "$root/scripts/wine-common.sh"
 
 if [ "${1:-}" != "--inside-xvfb" ]; then
-  wine_prepare wine-test-programs || { echo "0 passed, 1 failed"; exit 1; }
+  programs=wine-test-programs
+  [ "${ZQ_CONTRACT_ONLY:-}" = 1 ] && programs=wine-contract-programs
+  wine_prepare $programs || { echo "0 passed, 1 failed"; exit 1; }
   wine_enter_xvfb "$0"
 fi
 
@@ -23,15 +26,16 @@ trap 'stop_service; rm -rf "$service_dir"; wineserver -k >/dev/null 2>&1; rm -rf
 passed=0
 failed=0
 
-# A GoogleTest program: its own counts of passed and failed tests.
+# A GoogleTest program: its own counts of passed and failed tests, and each skipped test
+# with its reason. The third argument bounds its time in seconds (default 600).
 run_gtest() {
-  local name=$1 exe=$2 log
+  local name=$1 exe=$2 limit=${3:-600} log
   echo "=== $name"
   # Output goes through a file: Wine's helper processes inherit the descriptors, and a pipe
   # they hold open would keep a command substitution waiting after the test has ended.
   local file
   file=$(mktemp)
-  timeout 600 "$WINE" "$exe" > "$file" 2>&1 < /dev/null
+  timeout "$limit" "$WINE" "$exe" > "$file" 2>&1 < /dev/null
   echo "zq-exit-code=$?" >> "$file"
   log=$(cat "$file")
   rm -f "$file"
@@ -39,7 +43,10 @@ run_gtest() {
   local rc
   rc=$(echo "$log" | sed -n 's/^zq-exit-code=//p')
   timeout 60 wineserver -w
-  echo "$log" | grep -E '^\[  (FAILED|PASSED) |: Failure$' | grep -v '^\[  FAILED  \] [0-9]* tests\?, listed' || true
+  echo "$log" | grep -E '^\[  (FAILED|PASSED) ' | grep -v '^\[  FAILED  \] [0-9]* tests\?, listed' || true
+  echo "$log" | grep -A3 ': Failure$' || true
+  echo "$log" | awk '/: Skipped$/ { getline why; next }
+    /^\[  SKIPPED \] .* \(/ { print "  skipped " $4 ": " why }' || true
   local p f
   p=$(echo "$log" | sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\./\1/p' | tail -1)
   f=$(echo "$log" | sed -n 's/^\[  FAILED  \] \([0-9]*\) tests\?, listed below:/\1/p' | tail -1)
@@ -49,6 +56,15 @@ run_gtest() {
   passed=$((passed + p))
   failed=$((failed + f))
 }
+
+# The seam's contract: the cases that run on the simulated desktop, here against the Win32
+# backend. ZQ_CONTRACT_ONLY=1 runs nothing else (while working on the seam).
+run_gtest "contract of the seam (zqcontract)" "$build/tests/wine/zqcontract.exe" 300
+if [ "${ZQ_CONTRACT_ONLY:-}" = 1 ]; then
+  echo "$passed passed, $failed failed"
+  [ "$failed" -eq 0 ]
+  exit
+fi
 
 # ZQ_E2E_ONLY=REGEX runs only the end-to-end tests whose names match (while working on them).
 if [ -z "${ZQ_E2E_ONLY:-}" ]; then

@@ -198,4 +198,7 @@ class SimShellWindows : public ShellWindows {
 // The fake browsers of a desktop.
 SimBrowsers& Browsers(Desktop& d);
 
+// Text in the simulated desktop's ANSI code page (Latin-1); what it lacks becomes '?'.
+std::string Latin1(const std::wstring& text);
+
 }  // namespace zq::sim

@@ -31,6 +31,8 @@ class SimNetwork;
 class SimIEApplications;
 
 constexpr std::uint64_t kNever = ~0ull;
+// Sent to a window's own thread to destroy it there (Windows::Destroy from another thread).
+constexpr unsigned kDestroyRequest = wm::App + 0x3F1;
 
 struct SentMessage {
   WindowHandle window;
@@ -160,6 +162,8 @@ class Desktop {
   // `extraReady` holds; a dying thread gets WM_QUIT.
   bool NextMessage(QueuedMessage& out, const std::function<bool()>& extraReady = {});
   std::uint64_t NextTimerDue(std::uint32_t thread);
+  // A timer of the thread's windows that is due, as its WM_TIMER; re-arms it.
+  bool DueTimer(std::uint32_t thread, QueuedMessage& out);
   LResult Dispatch(const QueuedMessage& msg);
   LResult Deliver(WindowHandle window, unsigned message, WParam wParam, LParam lParam);
   void ProcessIncoming(SimThread& t);
@@ -260,6 +264,13 @@ class Desktop {
   std::deque<std::string> trace_;
   std::size_t traceKept_ = static_cast<std::size_t>(-1);
 };
+
+// The seams of a process that live in files of their own (sim_resources.cpp, sim_shell.cpp,
+// sim_com.cpp, beside their win32_ twins). Icons are numbered from kSimIconBase.
+constexpr IconHandle kSimIconBase = 0x70000;
+std::unique_ptr<Resources> NewSimResources();
+std::unique_ptr<Shell> NewSimShell(Desktop& d, SimProcess& p);
+std::unique_ptr<Com> NewSimCom(Desktop& d, SimProcess& p);
 
 // One simulated process: the platform as its threads see it.
 class SimProcess : public Platform {

@@ -1,5 +1,5 @@
 // One simulated process's view of the seam: clock, threads and locks, processes, named
-// mutexes, the shell's tray, resources and system texts, all backed by the Desktop.
+// mutexes and system texts, all backed by the Desktop; the other seams have files of their own.
 #include <algorithm>
 #include <ctime>
 #include <filesystem>
@@ -7,7 +7,6 @@
 
 #include "app/SystemTexts.h"
 #include "app/Text.h"
-#include "automation/ClientTray.h"
 #include "platform/sim/sim_browsers.h"
 #include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_ie_app.h"
@@ -16,7 +15,6 @@
 #include "platform/sim/sim_registry.h"
 #include "platform/sim/sim_web_control.h"
 #include "platform/sim/sim_window.h"
-#include "resources/ResourceTable.h"
 
 namespace zq::sim {
 
@@ -128,8 +126,8 @@ class SimProcesses : public Processes {
   bool CreateProcess(const std::wstring& commandLine) override {
     d_.processStarts.push_back({p_.pid(), commandLine, "CreateProcess"});
     d_.Trace("process " + std::to_string(p_.pid()) + " runs CreateProcess: " + ToUtf8(commandLine));
-    if (d_.launcher) d_.launcher(p_.pid(), commandLine);
-    return true;
+    // Like CreateProcessW, false when no program starts (a missing executable).
+    return d_.launcher && d_.launcher(p_.pid(), commandLine);
   }
   unsigned WinExec(const std::string& commandLine, int show) override {
     d_.processStarts.push_back({p_.pid(), FromUtf8(commandLine), "WinExec"});
@@ -227,97 +225,6 @@ class SimMutexes : public Mutexes {
   SimProcess& p_;
 };
 
-constexpr IconHandle kIconBase = 0x70000;
-
-class SimResources : public Resources {
- public:
-  std::optional<std::wstring> String(unsigned id) override {
-    auto& t = resources::Strings();
-    auto it = t.find(id);
-    if (it == t.end()) return std::nullopt;
-    return it->second;
-  }
-  std::optional<Menu> LoadMenu(unsigned id) override { return resources::MenuById(id); }
-  IconHandle LoadIcon(unsigned id) override {
-    return resources::IconIds().count(id) ? kIconBase + id : 0;
-  }
-  unsigned IconId(IconHandle icon) override {
-    return icon > kIconBase && icon < kIconBase + 0x10000 ? static_cast<unsigned>(icon - kIconBase)
-                                                          : 0;
-  }
-  std::optional<Bitmap> LoadBitmap(unsigned id) override { return resources::BitmapById(id); }
-  std::optional<std::string> Raw(const std::wstring& type, unsigned id) override {
-    return resources::Raw(type, id);
-  }
-};
-
-class SimShell : public Shell {
- public:
-  SimShell(Desktop& d, SimProcess& p) : d_(d), p_(p) {}
-  bool NotifyIcon(unsigned action, const NotifyIconData& data) override {
-    auto it = std::find_if(d_.trayIcons.begin(), d_.trayIcons.end(), [&](const TrayIcon& t) {
-      return t.data.window == data.window && t.data.id == data.id;
-    });
-    std::string who =
-        "process " + std::to_string(p_.pid()) + " tray icon " + std::to_string(data.id);
-    switch (action) {
-      case nim::Add:
-        if (d_.failTrayAdds > 0) {
-          --d_.failTrayAdds;
-          d_.Trace(who + ": add refused by the shell");
-          return false;
-        }
-        if (it != d_.trayIcons.end()) return false;
-        d_.trayIcons.push_back({data, p_.pid()});
-        d_.Trace(who + " added: " + Describe(data));
-        return true;
-      case nim::Modify:
-        if (it == d_.trayIcons.end()) return false;
-        if (data.flags & nim::FlagIcon) it->data.icon = data.icon;
-        if (data.flags & nim::FlagTip) it->data.tip = data.tip;
-        if (data.flags & nim::FlagMessage) it->data.callbackMessage = data.callbackMessage;
-        d_.Trace(who + " modified: " + Describe(data));
-        return true;
-      case nim::Delete:
-        if (it == d_.trayIcons.end()) return false;
-        d_.trayIcons.erase(it);
-        d_.Trace(who + " deleted");
-        return true;
-      default:
-        return false;
-    }
-  }
-  bool Open(const std::wstring& address) override {
-    d_.openedAddresses.push_back(address);
-    d_.Trace("process " + std::to_string(p_.pid()) +
-             " opens in the default browser: " + ToUtf8(address));
-    return true;
-  }
-  bool RemoveTaskbarButton(WindowHandle window) override {
-    d_.Trace("process " + std::to_string(p_.pid()) + " removes the taskbar button of " +
-             WindowLabel(d_, window));
-    return true;
-  }
-  Rect TaskbarRect() override { return d_.taskbar; }
-  Rect TrayRect() override {
-    Rect t = d_.taskbar;
-    return Rect{t.right - 130, t.top + 2, t.right - 2, t.bottom - 2};
-  }
-
- private:
-  std::string Describe(const NotifyIconData& data) {
-    std::string s;
-    if (data.flags & nim::FlagIcon)
-      s += "icon " + std::to_string(data.icon > kIconBase ? data.icon - kIconBase : 0) + " ";
-    if (data.flags & nim::FlagTip) s += "tip " + Quoted(data.tip) + " ";
-    if (data.flags & nim::FlagMessage) s += "callback " + std::to_string(data.callbackMessage);
-    while (!s.empty() && s.back() == ' ') s.pop_back();
-    return s;
-  }
-  Desktop& d_;
-  SimProcess& p_;
-};
-
 class SimSystem : public System {
  public:
   explicit SimSystem(Desktop& d) : d_(d) {}
@@ -331,53 +238,6 @@ class SimSystem : public System {
   Desktop& d_;
 };
 
-// The component runtime: records what the client asks of it. The automation server's
-// registration is written by the client through the registry seam.
-class SimCom : public Com {
- public:
-  SimCom(Desktop& d, SimProcess& p) : d_(d), p_(p) {}
-  HResult Initialize() override {
-    if (d_.failCoInitialize) return hr::Fail;
-    return hr::Ok;
-  }
-  void Uninitialize() override {}
-  void InitModule(std::uint32_t) override {}
-  void TermModule() override {}
-  // The type library's registration: the library key under HKCR\TypeLib. The registry
-  // scripts are applied by the client itself.
-  HResult UpdateRegistration(bool registerServer) override {
-    std::wstring key = std::wstring(L"TypeLib\\") + kLibIdClientLib;
-    std::wstring module = p_.ModulePath();
-    Registry& r = d_.registry();
-    d_.Trace("process " + std::to_string(p_.pid()) +
-             (registerServer ? " registers" : " unregisters") + " its type library");
-    if (!registerServer) {
-      r.DeleteTree(RegRoot::ClassesRoot, key);
-      return hr::Ok;
-    }
-    r.CreateKey(RegRoot::ClassesRoot, key + L"\\1.0\\0\\win32");
-    r.CreateKey(RegRoot::ClassesRoot, key + L"\\1.0\\FLAGS");
-    r.CreateKey(RegRoot::ClassesRoot, key + L"\\1.0\\HELPDIR");
-    r.SetString(RegRoot::ClassesRoot, key + L"\\1.0", L"", L"ClientLib");
-    r.SetString(RegRoot::ClassesRoot, key + L"\\1.0\\0\\win32", L"", module);
-    r.SetString(RegRoot::ClassesRoot, key + L"\\1.0\\FLAGS", L"", L"0");
-    r.SetString(RegRoot::ClassesRoot, key + L"\\1.0\\HELPDIR", L"",
-                module.substr(0, module.find_last_of(L"\\/:")));
-    return hr::Ok;
-  }
-  HResult RegisterClassObjects() override {
-    if (d_.failClassObjects) return hr::Fail;
-    classObjects_ = true;
-    return hr::Ok;
-  }
-  void RevokeClassObjects() override { classObjects_ = false; }
-
- private:
-  Desktop& d_;
-  SimProcess& p_;
-  bool classObjects_ = false;
-};
-
 }  // namespace
 
 struct SimProcess::Parts {
@@ -387,19 +247,20 @@ struct SimProcess::Parts {
         threads(d, p),
         processes(d, p),
         mutexes(d, p),
-        shell(d, p),
+        resources(NewSimResources()),
+        shell(NewSimShell(d, p)),
         system(d),
-        com(d, p),
+        com(NewSimCom(d, p)),
         internet(NewSimInternet(d, p)) {}
   SimWindows windows;
   SimClock clock;
   SimThreads threads;
   SimProcesses processes;
   SimMutexes mutexes;
-  SimResources resources;
-  SimShell shell;
+  std::unique_ptr<Resources> resources;
+  std::unique_ptr<Shell> shell;
   SimSystem system;
-  SimCom com;
+  std::unique_ptr<Com> com;
   std::unique_ptr<Internet> internet;
 };
 
@@ -420,10 +281,10 @@ Profile& SimProcess::profile() { return desktop_.profile(); }
 Registry& SimProcess::registry() { return desktop_.registry(); }
 Processes& SimProcess::processes() { return parts_->processes; }
 Mutexes& SimProcess::mutexes() { return parts_->mutexes; }
-Resources& SimProcess::resources() { return parts_->resources; }
-Shell& SimProcess::shell() { return parts_->shell; }
+Resources& SimProcess::resources() { return *parts_->resources; }
+Shell& SimProcess::shell() { return *parts_->shell; }
 System& SimProcess::system() { return parts_->system; }
-Com& SimProcess::com() { return parts_->com; }
+Com& SimProcess::com() { return *parts_->com; }
 Dde& SimProcess::dde() { return desktop_.dde(); }
 ShellWindows& SimProcess::shellWindows() { return desktop_.shellWindows(); }
 WebControls& SimProcess::web() { return desktop_.web(); }

@@ -114,12 +114,7 @@ bool SimRegistry::DeleteValue(RegRoot root, const std::wstring& subKey, const st
 bool SimRegistry::DeleteTree(RegRoot root, const std::wstring& subKey) {
   std::lock_guard<std::mutex> guard(lock_);
   std::vector<std::wstring> parts = SplitPath(subKey);
-  if (parts.empty()) {
-    Key& rootKey = *roots_[RootIndex(root)];
-    rootKey.children.clear();
-    rootKey.values.clear();
-    return true;
-  }
+  if (parts.empty()) return false;  // a whole root is never deleted
   std::wstring parentPath;
   for (size_t i = 0; i + 1 < parts.size(); ++i) parentPath += parts[i] + L"\\";
   Key* parent = Find(root, parentPath);

@@ -30,8 +30,8 @@ class SimRegistry : public zq::Registry {
                                         const std::wstring& name) override;
   // False when the key or the value does not exist.
   bool DeleteValue(RegRoot root, const std::wstring& subKey, const std::wstring& name) override;
-  // Removes the key and everything below it; false when it does not exist. For a root
-  // (empty path) removes its contents and keeps the root, as RegDeleteTree does.
+  // Removes the key and everything below it; false when it does not exist, and for a
+  // whole root (empty path), which the Win32 backend refuses as well.
   bool DeleteTree(RegRoot root, const std::wstring& subKey) override;
 
   // The whole registry as sorted UTF-8 lines: one line per value,

@@ -68,6 +68,10 @@ void Desktop::DestroyWindowTree(WindowHandle handle, bool sendMessages) {
 LResult Desktop::Deliver(WindowHandle window, unsigned message, WParam wParam, LParam lParam) {
   SimWindow* w = Window(window);
   if (!w) return 0;
+  if (message == kDestroyRequest) {
+    DestroyWindowTree(window, true);
+    return 0;
+  }
   if (w->handler) return w->handler->OnMessage(window, message, wParam, lParam);
   SimProcess* p = Process(w->pid);
   return p ? p->windows().DefaultProc(window, message, wParam, lParam) : 0;
@@ -96,6 +100,18 @@ std::uint64_t Desktop::NextTimerDue(std::uint32_t thread) {
   return due;
 }
 
+bool Desktop::DueTimer(std::uint32_t thread, QueuedMessage& out) {
+  for (auto& [key, timer] : timers_) {
+    SimWindow* w = Window(key.first);
+    if (w && w->thread == thread && timer.due <= now_) {
+      timer.due = now_ + timer.period;
+      out = {key.first, wm::Timer, key.second, 0};
+      return true;
+    }
+  }
+  return false;
+}
+
 bool Desktop::NextMessage(QueuedMessage& out, const std::function<bool()>& extraReady) {
   SimThread& me = Current();
   for (;;) {
@@ -115,14 +131,7 @@ bool Desktop::NextMessage(QueuedMessage& out, const std::function<bool()>& extra
       out = {0, wm::Quit, static_cast<WParam>(me.quitCode), 0};
       return true;
     }
-    for (auto& [key, timer] : timers_) {
-      SimWindow* w = Window(key.first);
-      if (w && w->thread == me.id && timer.due <= now_) {
-        timer.due = now_ + timer.period;
-        out = {key.first, wm::Timer, key.second, 0};
-        return true;
-      }
-    }
+    if (DueTimer(me.id, out)) return true;
     me.wake = [this, id = me.id] { return NextTimerDue(id); };
     Block(
         [this, &me, &extraReady] {
@@ -158,6 +167,12 @@ WindowHandle SimWindows::Create(const WindowSpec& desc) {
   w.pid = pid_;
   w.handler = desc.handler;
   WindowHandle h = d_.NewWindow(std::move(w));
+  // A new child goes below its siblings (creation order is the dialog's tab order); a new
+  // top-level window stays on top.
+  if (child) {
+    auto& siblings = d_.Window(desc.parent)->children;
+    std::rotate(siblings.begin(), siblings.begin() + 1, siblings.end());
+  }
   if (!d_.Deliver(h, wm::NcCreate, 0, reinterpret_cast<LParam>(&desc))) {
     d_.DestroyWindowTree(h, false);
     return 0;
@@ -174,8 +189,16 @@ WindowHandle SimWindows::Create(const WindowSpec& desc) {
   return h;
 }
 
+// As DestroyWindow works only on the window's own thread, another thread sends it the
+// request, so that its handler hears WM_DESTROY there; a window whose thread has ended goes
+// at once.
 bool SimWindows::Destroy(WindowHandle window) {
-  if (!d_.Window(window) || window == d_.DesktopHandle()) return false;
+  SimWindow* w = d_.Window(window);
+  if (!w || window == d_.DesktopHandle()) return false;
+  if (w->thread != d_.Current().id) {
+    Send(window, kDestroyRequest, 0, 0);
+    if (!d_.Window(window)) return true;
+  }
   d_.DestroyWindowTree(window, true);
   return true;
 }
@@ -431,10 +454,15 @@ WindowHandle SimWindows::Focus() {
   return IsWindow(f) ? f : 0;
 }
 
+// The window losing the focus is told first, then the one gaining it, each with the other.
 WindowHandle SimWindows::SetFocus(WindowHandle window) {
-  WindowHandle old = Focus();
-  d_.Current().focus = window;
-  return old;
+  const WindowHandle losing = Focus(), gaining = window;
+  d_.Current().focus = gaining;
+  if (losing != gaining) {
+    if (losing) Send(losing, wm::KillFocus, gaining, 0);
+    if (gaining) Send(gaining, wm::SetFocus, losing, 0);
+  }
+  return losing;
 }
 
 bool SimWindows::Post(WindowHandle window, unsigned message, WParam wParam, LParam lParam) {
@@ -530,6 +558,13 @@ bool SimWindows::PreTranslateWalk(WindowHandle modal, const QueuedMessage& m) {
   return w && w->handler && w->handler->PreTranslate(m.window, m.message, m.wParam, m.lParam);
 }
 
+bool SimWindows::IsDialogOrInside(WindowHandle dialog, WindowHandle window) {
+  if (ClassName(dialog) != L"#32770") return false;
+  for (WindowHandle h = window; h && h != d_.DesktopHandle(); h = d_.Window(h)->parent)
+    if (h == dialog) return true;
+  return false;
+}
+
 int SimWindows::RunModalLoop(WindowHandle window) {
   SimThread& me = d_.Current();
   me.modalEnds[window] = std::nullopt;
@@ -551,9 +586,10 @@ int SimWindows::RunModalLoop(WindowHandle window) {
       break;
     }
     if (PreTranslateWalk(window, m)) continue;
-    // The dialog manager turns Escape into the dialog's Cancel command.
+    // The dialog manager turns Escape for a dialog or its controls into the dialog's Cancel
+    // command; in any other window's loop Escape is an ordinary key.
     constexpr WParam kEscape = 27, kIdCancel = 2;
-    if (m.message == wm::KeyDown && m.wParam == kEscape) {
+    if (m.message == wm::KeyDown && m.wParam == kEscape && IsDialogOrInside(window, m.window)) {
       Send(window, wm::Command, kIdCancel, 0);
       continue;
     }
@@ -569,14 +605,18 @@ void SimWindows::EndModal(WindowHandle window, int result) {
   if (SimThread* t = d_.Thread(w->thread)) t->modalEnds[window] = result;
 }
 
+// Like a PeekMessage loop: sent, then posted messages, then the timers that are due.
 void SimWindows::PumpPending() {
   QueuedMessage m;
   SimThread& me = d_.Current();
   for (;;) {
     d_.ProcessIncoming(me);
-    if (me.posted.empty()) return;
-    m = me.posted.front();
-    me.posted.pop_front();
+    if (!me.posted.empty()) {
+      m = me.posted.front();
+      me.posted.pop_front();
+    } else if (me.quitPending || !d_.DueTimer(me.id, m)) {
+      return;  // a quit message waits for the loop that reads it, ahead of the timers
+    }
     d_.Dispatch(m);
   }
 }

@@ -78,6 +78,8 @@ class SimWindows : public Windows {
 
  private:
   bool PreTranslateWalk(WindowHandle modal, const QueuedMessage& m);
+  // Whether `dialog` is a dialog ("#32770") and `window` is it or lies inside it.
+  bool IsDialogOrInside(WindowHandle dialog, WindowHandle window);
   Desktop& d_;
   std::uint32_t pid_;
 };

@@ -1,5 +1,5 @@
-// Tests of the configuration file wrapper, the simulated profile files on the host disk
-// and the simulated registry.
+// Tests of the configuration file wrapper and the simulated profile files on the host disk.
+// The registry's semantics are contract cases (tests/contract/).
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -11,13 +11,10 @@
 #include "app/Ini.h"
 #include "app/Text.h"
 #include "platform/sim/sim_profile.h"
-#include "platform/sim/sim_registry.h"
 
 namespace fs = std::filesystem;
 using zq::CIni;
-using zq::RegRoot;
 using zq::sim::SimProfile;
-using zq::sim::SimRegistry;
 
 namespace {
 
@@ -143,13 +140,6 @@ TEST_F(ProfileTest, FirstWriteCreatesFileAndNoneValueLeavesKeyWithEquals) {
   EXPECT_EQ(Get(L"VersionCode"), L"");
 }
 
-TEST_F(ProfileTest, KeysAndSectionsMatchWithoutRegardToCase) {
-  ASSERT_TRUE(ini_.WriteString(L"General", L"ShowOthersMyLocation", L"true"));
-  ASSERT_TRUE(ini_.WriteString(L"GENERAL", L"showothersmylocation", L"false"));
-  EXPECT_EQ(ReadFile(), "[General]\r\nShowOthersMyLocation=false\r\n");
-  EXPECT_EQ(ini_.GetString(L"general", L"SHOWOTHERSMYLOCATION", L""), L"false");
-}
-
 TEST_F(ProfileTest, BlanksAndOnePairOfQuotesAreRemoved) {
   WriteFile(
       "[General]\n"
@@ -215,19 +205,6 @@ TEST_F(ProfileTest, Utf8WithByteOrderMarkIsReadAndKept) {
             "Other=\xC3\xA9\r\n");
 }
 
-TEST_F(ProfileTest, ReadStringCutsLikeTheWindowsFunction) {
-  WriteFile("[General]\r\nKey=abcdef\r\n");
-  std::wstring out = L"junk";
-  EXPECT_EQ(profile_.ReadString(L"General", L"Key", L"", out, 4, kConfig), 3u);
-  EXPECT_EQ(out, L"abc");
-  EXPECT_EQ(profile_.ReadString(L"General", L"Key", L"", out, 7, kConfig), 6u);
-  EXPECT_EQ(out, L"abcdef");
-  EXPECT_EQ(profile_.ReadString(L"General", L"Key", L"", out, 1, kConfig), 0u);
-  EXPECT_EQ(out, L"");
-  EXPECT_EQ(profile_.ReadString(L"General", L"None", L"default", out, 3, kConfig), 2u);
-  EXPECT_EQ(out, L"de");
-}
-
 TEST_F(ProfileTest, WritesFailWithoutDirectoryOrPath) {
   CIni elsewhere(profile_);
   elsewhere.SetPathName(L"C:\\Missing\\ZQConfig.ini");
@@ -269,45 +246,6 @@ TEST_F(ProfileTest, InterruptedWriteLeavesOriginalIntact) {
   fs::create_directory(temp);
   EXPECT_FALSE(ini_.WriteString(L"General", L"A", L"lost"));
   EXPECT_EQ(ReadFile(), "[General]\r\nA=1\r\nB=3\r\n");
-}
-
-TEST(SimRegistryTest, KeysAndValuesMatchWithoutRegardToCase) {
-  SimRegistry reg;
-  const std::wstring run = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-  EXPECT_FALSE(reg.SetString(RegRoot::CurrentUser, run, L"Zephquill", L"x"));
-  EXPECT_FALSE(reg.KeyExists(RegRoot::CurrentUser, L"Software"));
-  ASSERT_TRUE(reg.CreateKey(RegRoot::CurrentUser, run));
-  EXPECT_TRUE(reg.KeyExists(RegRoot::CurrentUser, L"SOFTWARE\\microsoft"));
-  EXPECT_FALSE(reg.KeyExists(RegRoot::LocalMachine, run));
-  EXPECT_TRUE(reg.SetString(RegRoot::CurrentUser,
-                            L"software\\MICROSOFT\\windows\\"
-                            L"currentversion\\run",
-                            L"zephquill", L"C:\\old.exe"));
-  EXPECT_TRUE(reg.SetString(RegRoot::CurrentUser, run, L"ZEPHQUILL", L"C:\\ZQ.exe"));
-  EXPECT_TRUE(reg.SetString(RegRoot::CurrentUser, run, L"", L"dflt"));
-  EXPECT_EQ(reg.GetString(RegRoot::CurrentUser, run, L"Zephquill"), L"C:\\ZQ.exe");
-  EXPECT_EQ(reg.GetString(RegRoot::CurrentUser, run, L"Other"), std::nullopt);
-  EXPECT_EQ(reg.Dump(),
-            (std::vector<std::string>{
-                "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run: (default) = \"dflt\"",
-                "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run: zephquill = "
-                "\"C:\\ZQ.exe\""}));
-  EXPECT_TRUE(reg.DeleteValue(RegRoot::CurrentUser, run, L"ZephQuill"));
-  EXPECT_FALSE(reg.DeleteValue(RegRoot::CurrentUser, run, L"ZephQuill"));
-  EXPECT_FALSE(reg.DeleteValue(RegRoot::CurrentUser, run + L"\\Nope", L""));
-}
-
-TEST(SimRegistryTest, DeleteTreeRemovesKeyAndEverythingBelowOnly) {
-  SimRegistry reg;
-  ASSERT_TRUE(reg.CreateKey(RegRoot::ClassesRoot, L"CLSID\\{1}\\LocalServer32"));
-  ASSERT_TRUE(reg.CreateKey(RegRoot::ClassesRoot, L"CLSID\\{2}"));
-  ASSERT_TRUE(reg.CreateKey(RegRoot::ClassesRoot, L"Zq.ClientTray"));
-  ASSERT_TRUE(reg.SetString(RegRoot::ClassesRoot, L"CLSID\\{1}\\LocalServer32", L"", L"a"));
-  EXPECT_FALSE(reg.DeleteTree(RegRoot::ClassesRoot, L"CLSID\\{3}"));
-  EXPECT_TRUE(reg.DeleteTree(RegRoot::ClassesRoot, L"clsid\\{1}"));
-  EXPECT_FALSE(reg.KeyExists(RegRoot::ClassesRoot, L"CLSID\\{1}\\LocalServer32"));
-  EXPECT_FALSE(reg.KeyExists(RegRoot::ClassesRoot, L"CLSID\\{1}"));
-  EXPECT_EQ(reg.Dump(), (std::vector<std::string>{"HKCR\\CLSID\\{2}", "HKCR\\Zq.ClientTray"}));
 }
 
 }  // namespace

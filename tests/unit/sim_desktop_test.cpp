@@ -1,9 +1,8 @@
-// Tests of the simulated desktop as the client reaches it through the seam: the turn-taking
-// scheduler and its virtual clock, locks, timers and message loops, sends between threads,
-// processes ending, named mutexes and message boxes.
+// Tests of what only the simulated desktop has: the turn-taking scheduler and its virtual
+// clock, locks, timers under message boxes, ended threads, processes ending and message
+// boxes. What it shares with Windows is in tests/contract/.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -174,47 +173,6 @@ TEST_F(SimDesktopTest, LockWaiterResumesOnlyWhenTheOwnerLeavesForGood) {
                                            "X released@150", "Y holds@150"}));
 }
 
-TEST_F(SimDesktopTest, TimersTickOnTheOwnersLoopAtTheirPeriod) {
-  std::vector<std::uint64_t> ticks;
-  std::vector<std::uint32_t> tickThreads;
-  std::uint32_t mainThread = 0;
-  int loopResult = 0;
-  bool secondKill = true;
-  desktop.Run([&] {
-    Start([&] {
-      Windows& w = Plat().windows();
-      mainThread = ThreadId();
-      HookWindow h;
-      h.on = [&](WindowHandle win, unsigned m, WParam id, LParam) -> LResult {
-        if (id == 2) {
-          w.EndModal(win, 5);
-          return 0;
-        }
-        ticks.push_back(Now());
-        tickThreads.push_back(ThreadId());
-        if (ticks.size() == 3) w.SetTimer(win, 1, 250);  // same id: the new period replaces
-        if (ticks.size() == 5) {
-          EXPECT_TRUE(w.KillTimer(win, 1));
-          secondKill = w.KillTimer(win, 1);
-        }
-        return 0;
-      };
-      WindowHandle win = Open(h);
-      w.SetTimer(win, 1, 100);
-      w.SetTimer(win, 2, 2000);
-      // Not dispatching for a while: the missed ticks come as one.
-      Plat().clock().Sleep(550);
-      loopResult = w.RunModalLoop(win);
-      return 0;
-    });
-    desktop.SleepMs(3000);
-  });
-  EXPECT_EQ(ticks, (std::vector<std::uint64_t>{550, 650, 750, 1000, 1250}));
-  EXPECT_EQ(tickThreads, std::vector<std::uint32_t>(5, mainThread));
-  EXPECT_FALSE(secondKill);
-  EXPECT_EQ(loopResult, 5);
-}
-
 TEST_F(SimDesktopTest, TimerKeepsTickingUnderAMessageBoxShownByItsOwnTick) {
   std::vector<std::string> log;
   desktop.Run([&] {
@@ -249,79 +207,6 @@ TEST_F(SimDesktopTest, TimerKeepsTickingUnderAMessageBoxShownByItsOwnTick) {
 
 // ---------------------------------------------------------------------------------------
 // Messages
-
-TEST_F(SimDesktopTest, PostFromAWorkerIsHandledOnTheOwnerThreadsLoop) {
-  std::uint32_t mainThread = 0, workerThread = 0, handledOn = 0;
-  WParam wParam = 0;
-  LParam lParam = 0;
-  std::uint64_t handledAt = 0;
-  desktop.Run([&] {
-    Start([&] {
-      Windows& w = Plat().windows();
-      mainThread = ThreadId();
-      HookWindow h;
-      h.on = [&](WindowHandle win, unsigned m, WParam wp, LParam lp) -> LResult {
-        handledOn = ThreadId();
-        handledAt = Now();
-        wParam = wp;
-        lParam = lp;
-        w.EndModal(win, 0);
-        return 0;
-      };
-      WindowHandle win = Open(h);
-      Plat().threads().Start([&, win] {
-        workerThread = ThreadId();
-        Plat().clock().Sleep(200);
-        EXPECT_TRUE(Plat().windows().Post(win, kPing, 7, -3));
-      });
-      w.RunModalLoop(win);
-      return 0;
-    });
-    desktop.SleepMs(1000);
-  });
-  EXPECT_EQ(handledOn, mainThread);
-  EXPECT_NE(handledOn, workerThread);
-  EXPECT_EQ(handledAt, 200u);
-  EXPECT_EQ(wParam, 7u);
-  EXPECT_EQ(lParam, -3);
-}
-
-TEST_F(SimDesktopTest, SendFromAWorkerWaitsForTheOwnerAndReturnsItsResult) {
-  std::uint32_t mainThread = 0, handledOn = 0;
-  std::uint64_t handledAt = 0, returnedAt = 0;
-  LResult result = 0;
-  desktop.Run([&] {
-    Start([&] {
-      Windows& w = Plat().windows();
-      mainThread = ThreadId();
-      HookWindow h;
-      h.on = [&](WindowHandle win, unsigned m, WParam wp, LParam lp) -> LResult {
-        if (m == kStop) {
-          w.EndModal(win, 0);
-          return 0;
-        }
-        handledOn = ThreadId();
-        handledAt = Now();
-        return static_cast<LResult>(wp) + lp;
-      };
-      WindowHandle win = Open(h);
-      Plat().threads().Start([&, win] {
-        result = Plat().windows().Send(win, kPing, 20, 22);
-        returnedAt = Now();
-        Plat().windows().Post(win, kStop, 0, 0);
-      });
-      // The owner is busy and dispatches nothing until its loop runs.
-      Plat().clock().Sleep(500);
-      w.RunModalLoop(win);
-      return 0;
-    });
-    desktop.SleepMs(1000);
-  });
-  EXPECT_EQ(result, 42);
-  EXPECT_EQ(handledOn, mainThread);
-  EXPECT_EQ(handledAt, 500u);
-  EXPECT_EQ(returnedAt, 500u);
-}
 
 // Long runs hold only what still runs: an ended thread is joined and forgotten at the next
 // turn, a send waiting on a thread that ends meanwhile returns 0 instead of touching it, and
@@ -382,106 +267,6 @@ TEST_F(SimDesktopTest, EndedThreadsAndOldTraceLinesAreReleased) {
   EXPECT_EQ(sunk.back(), desktop.TraceLines().back());
 }
 
-TEST_F(SimDesktopTest, SendsBetweenTwoWaitingThreadsComplete) {
-  LResult crossedA = 0, crossedB = 0, nested = 0;
-  std::vector<std::string> handled;
-  desktop.Run([&] {
-    Start([&] {
-      Windows& w = Plat().windows();
-      std::uint32_t threadA = ThreadId();
-      WindowHandle wa = 0, wb = 0;
-      HookWindow ha;
-      ha.on = [&](WindowHandle, unsigned, WParam wp, LParam) -> LResult {
-        handled.push_back("A got " + std::to_string(wp) +
-                          (ThreadId() == threadA ? "" : " elsewhere"));
-        return static_cast<LResult>(wp) * 10;
-      };
-      wa = Open(ha);
-      Plat().threads().Start([&] {
-        Windows& bw = Plat().windows();
-        std::uint32_t threadB = ThreadId();
-        HookWindow hb;
-        hb.on = [&](WindowHandle win, unsigned m, WParam wp, LParam) -> LResult {
-          if (m == kStop) {
-            bw.EndModal(win, 0);
-            return 0;
-          }
-          handled.push_back("B got " + std::to_string(wp) +
-                            (ThreadId() == threadB ? "" : " elsewhere"));
-          // While A waits in its send to B, B sends back to A.
-          if (wp == 3) return bw.Send(wa, kPing, 4, 0) + 1;
-          return static_cast<LResult>(wp) * 10;
-        };
-        wb = Open(hb);
-        Plat().clock().Sleep(100);
-        crossedB = bw.Send(wa, kPing, 2, 0);
-        bw.RunModalLoop(wb);
-      });
-      Plat().clock().Sleep(100);
-      // Both threads send to each other at the same virtual moment.
-      crossedA = w.Send(wb, kPing, 1, 0);
-      Plat().clock().Sleep(100);
-      nested = w.Send(wb, kPing, 3, 0);
-      w.Post(wb, kStop, 0, 0);
-      Plat().clock().Sleep(100);
-      return 0;
-    });
-    desktop.SleepMs(1000);
-  });
-  EXPECT_EQ(crossedA, 10);
-  EXPECT_EQ(crossedB, 20);
-  EXPECT_EQ(nested, 41);
-  ASSERT_EQ(handled.size(), 4u);
-  // The crossing pair may be handled in either order; the nested pair only B then A.
-  std::vector<std::string> crossing(handled.begin(), handled.begin() + 2);
-  std::sort(crossing.begin(), crossing.end());
-  EXPECT_EQ(crossing, (std::vector<std::string>{"A got 2", "B got 1"}));
-  EXPECT_EQ(handled[2], "B got 3");
-  EXPECT_EQ(handled[3], "A got 4");
-}
-
-TEST_F(SimDesktopTest, QuitEndsEveryNestedModalLoopAndEndModalGivesItsResult) {
-  int ended = 0, inner = 0, outer = 0;
-  std::uint64_t quitAt = 1;
-  desktop.Run([&] {
-    Start([&] {
-      Windows& w = Plat().windows();
-      HookWindow h1, h2;
-      WindowHandle w1 = 0, w2 = 0;
-      h1.on = [&](WindowHandle win, unsigned m, WParam, LParam) -> LResult {
-        if (m == kStop) w.EndModal(win, 7);
-        if (m == wm::Timer) w.EndModal(win, 99);  // only if the quit got lost
-        if (m == kPing) {
-          w.Post(w2, kPing, 0, 0);
-          inner = w.RunModalLoop(w2);
-        }
-        return 0;
-      };
-      h2.on = [&](WindowHandle win, unsigned m, WParam, LParam) -> LResult {
-        if (m == kPing) w.PostQuit(3);
-        if (m == wm::Timer) w.EndModal(win, 99);
-        return 0;
-      };
-      w1 = Open(h1);
-      w2 = Open(h2);
-      w.Post(w1, kStop, 0, 0);
-      ended = w.RunModalLoop(w1);
-
-      w.SetTimer(w1, 9, 5000);
-      w.SetTimer(w2, 9, 5000);
-      w.Post(w1, kPing, 0, 0);
-      outer = w.RunModalLoop(w1);
-      quitAt = Now();
-      return 0;
-    });
-    desktop.SleepMs(10000);
-  });
-  EXPECT_EQ(ended, 7);
-  EXPECT_EQ(inner, -1);
-  EXPECT_EQ(outer, -1);
-  EXPECT_EQ(quitAt, 0u);
-}
-
 // ---------------------------------------------------------------------------------------
 // Processes
 
@@ -526,40 +311,6 @@ TEST_F(SimDesktopTest, ExitProcessFromAWorkerEndsOnlyItsOwnProcess) {
     desktop.SleepMs(500);
     EXPECT_EQ(ticks, 16);
   });
-}
-
-TEST_F(SimDesktopTest, NamedMutexIsSharedAcrossProcessesUntilItsHoldersEnd) {
-  bool first = true, second = false, third = false, fourth = true;
-  const std::wstring name = L"Probe Instance";
-  desktop.Run([&] {
-    Start([&] {
-      Plat().mutexes().Create(name, first);  // held, never closed
-      Plat().clock().Sleep(1000);
-      return 0;
-    });
-    desktop.SleepMs(100);
-    Start([&] {
-      Plat().mutexes().Create(L"PROBE instance", second);  // names ignore case
-      return 0;
-    });
-    desktop.SleepMs(100);
-    // The second process has ended; the first still holds the name.
-    Start([&] {
-      Plat().mutexes().Create(name, third);
-      return 0;
-    });
-    desktop.SleepMs(1300);
-    Start([&] {
-      Plat().mutexes().Create(name, fourth);
-      return 0;
-    });
-    desktop.SleepMs(100);
-  });
-  EXPECT_FALSE(first);
-  EXPECT_TRUE(second);
-  EXPECT_TRUE(third);
-  EXPECT_FALSE(fourth);
-  EXPECT_TRUE(desktop.mutexes.empty());
 }
 
 // ---------------------------------------------------------------------------------------

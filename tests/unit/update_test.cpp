@@ -293,6 +293,7 @@ TEST_F(RestartTest, UpdateWithANonNumberTimestampReportsAndRecordsNothing) {
 }
 
 TEST_F(RestartTest, RestartStartsTheFixedFileNameInTheExecutablesFolderThenExits) {
+  desktop.launcher = [](std::uint32_t, const std::wstring&) { return true; };  // it exists
   desktop.Run([&] {
     pid = desktop.StartProcess(L"C:\\Program Files\\Zephquill\\Renamed.exe", L"\"Renamed.exe\"",
                                [] { return ClientMain(); });

@@ -4,8 +4,6 @@
 #include <exdisp.h>
 #include <shobjidl.h>
 
-#include <cstdio>
-
 #include "platform/win32/win32_ie_app.h"
 #include "winunit_fixture.h"
 
@@ -21,30 +19,6 @@ ULONGLONG Since(ULONGLONG start) { return ::GetTickCount64() - start; }
 
 // Generous: the bound is what is checked, not the speed.
 constexpr ULONGLONG kSlackMs = 10000;
-
-// The client's Internet Explorer objects are created the same bounded way: whatever this
-// system does (answer, refuse, or never answer), the call comes back within its limit, and
-// a failure leaves no object.
-TEST(IEApplications, CreationComesBackWithinItsLimit) {
-  InitializeCom();
-  constexpr unsigned kLimitMs = 5000;
-  std::unique_ptr<IEApplications> apps = NewIEApplications(kLimitMs);
-  std::unique_ptr<IEApplication> browser;
-  ULONGLONG start = ::GetTickCount64();
-  HResult result = apps->Create(false, browser);
-  ULONGLONG ms = Since(start);
-  EXPECT_LT(ms, kLimitMs + kSlackMs);
-  std::printf("Internet Explorer application: %08lx after %llu ms\n",
-              static_cast<unsigned long>(result), static_cast<unsigned long long>(ms));
-  if (result >= 0) {
-    ASSERT_TRUE(browser);
-    WindowHandle window = 0;
-    EXPECT_EQ(browser->Window(window), S_OK);  // the object answers from this apartment
-    browser->Quit();
-  } else {
-    EXPECT_FALSE(browser);
-  }
-}
 
 // An object made on the worker is usable from the caller's apartment, and the worker's
 // own references are gone once it has been handed over (the caller's release is the last).

@@ -1,6 +1,6 @@
-// The Windows backend's files, registry, resources, menus, pictures, processes and system
-// facts, run under Wine: what the client relies on from each, compared with the portable
-// resource table where the same data exists twice.
+// What only the Windows backend has, under Wine: the encodings of profile files, the
+// resources compared with the portable table, menus, pictures and system facts. What both
+// desktops share (profile, registry, processes, mutexes) is in tests/contract/.
 #include <fstream>
 #include <iterator>
 
@@ -30,21 +30,16 @@ void ExpectSameMenu(const Menu& a, const Menu& b) {
   }
 }
 
-// A new configuration file must keep characters outside the ANSI code page; an existing
-// file keeps its encoding.
+// A new configuration file is UTF-16, so that characters outside the ANSI code page survive
+// (the contract reads them back); an existing file keeps its encoding.
 TEST_F(BackendTest, ProfileCreatesUnicodeFilesAndKeepsExistingOnes) {
   std::wstring dir = ScratchDirectory(L"profile");
   std::wstring fresh = dir + L"fresh.ini";
   ::DeleteFileW(fresh.c_str());
   const std::wstring city = L"Z\u00fcrich \u2605 \u6771\u4eac";
   ASSERT_TRUE(p->profile().WriteString(L"General", L"City", city, fresh));
-  ASSERT_TRUE(p->profile().WriteString(L"General", L"Plain", L"yes", fresh));
   EXPECT_EQ(FileBytes(fresh).substr(0, 2), std::string("\xFF\xFE"));
   std::wstring out;
-  EXPECT_EQ(p->profile().ReadString(L"general", L"CITY", L"-", out, 256, fresh), city.size());
-  EXPECT_EQ(out, city);
-  p->profile().ReadString(L"General", L"Plain", L"-", out, 256, fresh);
-  EXPECT_EQ(out, L"yes");
 
   std::wstring ansi = dir + L"ansi.ini";
   {
@@ -57,34 +52,6 @@ TEST_F(BackendTest, ProfileCreatesUnicodeFilesAndKeepsExistingOnes) {
   EXPECT_NE(bytes.find("B=2"), std::string::npos);
   p->profile().ReadString(L"General", L"A", L"-", out, 256, ansi);
   EXPECT_EQ(out, L"1");
-
-  EXPECT_EQ(p->profile().ReadString(L"General", L"City", L"-", out, 4, fresh), 3u);
-  EXPECT_EQ(out, L"Z\u00fcr");
-  p->profile().ReadString(L"General", L"Missing", L"fallback", out, 256, fresh);
-  EXPECT_EQ(out, L"fallback");
-  p->profile().ReadString(L"General", L"City", L"nofile", out, 256, dir + L"none.ini");
-  EXPECT_EQ(out, L"nofile");
-}
-
-TEST_F(BackendTest, RegistryKeysValuesAndTrees) {
-  Registry& r = p->registry();
-  const std::wstring root = L"Software\\ZephquillWineTest";
-  const std::wstring sub = root + L"\\Sub\\Deeper";
-  r.DeleteTree(RegRoot::CurrentUser, root);
-  EXPECT_FALSE(r.SetString(RegRoot::CurrentUser, sub, L"Name", L"x"));  // no such key yet
-  ASSERT_TRUE(r.CreateKey(RegRoot::CurrentUser, sub));
-  EXPECT_TRUE(r.KeyExists(RegRoot::CurrentUser, sub));
-  ASSERT_TRUE(r.SetString(RegRoot::CurrentUser, sub, L"Name", L"\"C:\\Z\u00fc\\a b.exe\""));
-  EXPECT_EQ(r.GetString(RegRoot::CurrentUser, sub, L"name"), L"\"C:\\Z\u00fc\\a b.exe\"");
-  EXPECT_FALSE(r.GetString(RegRoot::CurrentUser, sub, L"Other").has_value());
-  EXPECT_TRUE(r.DeleteValue(RegRoot::CurrentUser, sub, L"Name"));
-  EXPECT_FALSE(r.DeleteValue(RegRoot::CurrentUser, sub, L"Name"));
-  ASSERT_TRUE(r.SetString(RegRoot::CurrentUser, sub, L"Again", L"1"));
-  EXPECT_TRUE(r.DeleteTree(RegRoot::CurrentUser, root));
-  EXPECT_FALSE(r.KeyExists(RegRoot::CurrentUser, root));
-  EXPECT_FALSE(r.DeleteTree(RegRoot::CurrentUser, root));
-  EXPECT_FALSE(r.DeleteTree(RegRoot::CurrentUser, L""));  // never a whole root
-  EXPECT_TRUE(r.KeyExists(RegRoot::CurrentUser, L"Software"));
 }
 
 // The compiled resource script must hold what the portable table serves on the simulated
@@ -162,31 +129,7 @@ TEST_F(BackendTest, PicturesRoundTripThroughDibs) {
   EXPECT_FALSE(MakeDib(wrong));
 }
 
-TEST_F(BackendTest, ProcessesFilesMutexesAndSystemFacts) {
-  Processes& pr = p->processes();
-  std::wstring module = pr.ModulePath();
-  EXPECT_NE(module.find(L"zqwinunit.exe"), std::wstring::npos)
-      << std::string(module.begin(), module.end());
-  EXPECT_EQ(pr.TempPath().back(), L'\\');
-  std::wstring dir = ScratchDirectory(L"files");
-  std::wstring from = dir + L"a.txt", to = dir + L"b.txt";
-  ::DeleteFileW(to.c_str());
-  { std::ofstream(std::string(from.begin(), from.end())) << "x"; }
-  EXPECT_TRUE(pr.MoveFile(from, to, MOVEFILE_REPLACE_EXISTING));
-  EXPECT_FALSE(pr.MoveFile(from, to, MOVEFILE_REPLACE_EXISTING));
-  EXPECT_TRUE(pr.DeleteFile(to));
-  EXPECT_FALSE(pr.CreateProcess(L"\"" + dir + L"missing.exe\""));
-
-  bool existed = true;
-  MutexHandle first = p->mutexes().Create(L"ZqWineTestMutex", existed);
-  EXPECT_FALSE(existed);
-  MutexHandle second = p->mutexes().Create(L"ZqWineTestMutex", existed);
-  EXPECT_TRUE(existed);
-  p->mutexes().Close(second);
-  p->mutexes().Close(first);
-  p->mutexes().Close(p->mutexes().Create(L"ZqWineTestMutex", existed));
-  EXPECT_FALSE(existed);
-
+TEST_F(BackendTest, SystemFacts) {
   EXPECT_TRUE(p->system().ErrorText(static_cast<std::int32_t>(0x80070002u)).has_value());
   EXPECT_TRUE(p->system().ErrorText(2).has_value());
   EXPECT_GE(p->system().MajorVersion(), 4);

@@ -1,8 +1,6 @@
-// The Windows backend's window system under Wine: creation and routing to the handler,
-// the translation of the messages that carry records, dialogs from the template, the modal
-// loop, cross-thread destruction, pictures, text, regions, the tree and worker threads.
-#include <atomic>
-
+// What only the Windows backend's window system has, under Wine: dialogs from the template
+// and pictures, text and regions on the screen. What both desktops share is in
+// tests/contract/.
 #include "winunit_fixture.h"
 
 namespace zq::win32::test {
@@ -16,88 +14,6 @@ WindowSpec Popup(Recorder& r, const std::wstring& cls, Rect rect = Rect{20, 20, 
   d.rect = rect;
   d.handler = &r;
   return d;
-}
-
-// Runs the calling thread's messages until `done` holds or a few seconds have passed.
-template <class F>
-bool PumpUntil(Windows& w, F done) {
-  DWORD start = ::GetTickCount();
-  while (!done()) {
-    if (::GetTickCount() - start > 5000) return false;
-    w.PumpPending();
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  }
-  return true;
-}
-
-TEST_F(BackendTest, CreationReachesTheHandlerWithTheDescription) {
-  Recorder r;
-  const WindowSpec* atNcCreate = nullptr;
-  const WindowSpec* atCreate = nullptr;
-  r.on = [&](WindowHandle, unsigned m, WParam, LParam lp) -> std::optional<LResult> {
-    if (m == WM_NCCREATE) atNcCreate = reinterpret_cast<const WindowSpec*>(lp);
-    if (m == WM_CREATE) atCreate = reinterpret_cast<const WindowSpec*>(lp);
-    if (m == WM_USER + 1) return 42;
-    return std::nullopt;
-  };
-  WindowSpec d = Popup(r, L"ZqTestPlain");
-  d.createParam = 77;
-  WindowHandle h = w().Create(d);
-  ASSERT_NE(h, 0u);
-  EXPECT_EQ(atNcCreate, &d);
-  EXPECT_EQ(atCreate, &d);
-  // The default processing saw the system's own creation record: the title is set.
-  EXPECT_EQ(w().Title(h), L"Recorder title");
-  EXPECT_EQ(w().ClassName(h), L"ZqTestPlain");
-  EXPECT_EQ(w().Send(h, WM_USER + 1, 0, 0), 42);
-  EXPECT_TRUE(w().Post(h, WM_USER + 2, 0, 0));
-  w().PumpPending();
-  EXPECT_TRUE(r.Saw(WM_USER + 2));
-  EXPECT_TRUE(w().Destroy(h));
-  EXPECT_TRUE(r.Saw(WM_DESTROY));
-  EXPECT_TRUE(r.Saw(WM_NCDESTROY));
-  EXPECT_FALSE(w().IsWindow(h));
-  EXPECT_FALSE(w().Destroy(h));
-}
-
-// A handler that changes the position record changes what the system does, both for
-// what it removes (showing) and what it rewrites (the size).
-TEST_F(BackendTest, PositionRecordsTravelBothWays) {
-  Recorder r;
-  r.on = [](WindowHandle, unsigned m, WParam, LParam lp) -> std::optional<LResult> {
-    if (m == WM_WINDOWPOSCHANGING && lp) {
-      auto* pos = reinterpret_cast<WindowPos*>(lp);
-      pos->flags &= ~swp::ShowWindow;
-      if (!(pos->flags & swp::NoSize)) pos->cx = 50;
-    }
-    return std::nullopt;
-  };
-  WindowHandle h = w().Create(Popup(r, L"ZqTestPlain"));
-  ASSERT_NE(h, 0u);
-  w().Show(h, SW_SHOW);
-  EXPECT_FALSE(w().IsVisible(h));
-  EXPECT_TRUE(w().MoveWindow(h, Rect{10, 10, 110, 60}));
-  EXPECT_EQ(w().WindowRect(h), (Rect{10, 10, 60, 60}));
-  w().Destroy(h);
-}
-
-TEST_F(BackendTest, ModalLoopEndsByEndModalOrByQuit) {
-  Recorder r;
-  r.on = [&](WindowHandle h, unsigned m, WParam wp, LParam) -> std::optional<LResult> {
-    if (m == WM_TIMER) Plat().windows().EndModal(h, 7);
-    if (m == WM_USER + 3) Plat().windows().PostQuit(5);
-    return std::nullopt;
-  };
-  WindowHandle h = w().Create(Popup(r, L"ZqTestPlain"));
-  ASSERT_TRUE(w().SetTimer(h, 1, 10));
-  EXPECT_EQ(w().RunModalLoop(h), 7);
-  EXPECT_TRUE(w().KillTimer(h, 1));
-  w().Post(h, WM_USER + 3, 0, 0);
-  EXPECT_EQ(w().RunModalLoop(h), -1);
-  MSG msg{};
-  ASSERT_TRUE(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));  // posted again
-  EXPECT_EQ(msg.wParam, 5u);
-  w().Destroy(h);
 }
 
 // The controller's dialog: made from template 102 with its menu and static control; the
@@ -124,58 +40,6 @@ TEST_F(BackendTest, DialogsComeFromTheTemplateAndDefaultToTheDialogManager) {
   w().Send(h, WM_SETICON, ICON_BIG, reinterpret_cast<LParam>(icon));
   EXPECT_EQ(w().Send(h, WM_GETICON, ICON_BIG, 0), reinterpret_cast<LResult>(icon));
   w().Destroy(h);
-}
-
-// Escape in the dialog's loop becomes the dialog's Cancel command, unless the handler's
-// pre-translation swallows it as the controller's does.
-TEST_F(BackendTest, EscapeReachesTheDialogOnlyWhenNotSwallowed) {
-  for (bool swallow : {false, true}) {
-    SCOPED_TRACE(swallow);
-    Recorder r;
-    r.swallowEscape = swallow;
-    bool cancelled = false;
-    r.on = [&](WindowHandle h, unsigned m, WParam wp, LParam) -> std::optional<LResult> {
-      if (m == WM_COMMAND && LOWORD(wp) == IDCANCEL) cancelled = true;
-      if (m == WM_USER + 4) Plat().windows().EndModal(h, 1);
-      return std::nullopt;
-    };
-    WindowSpec d = Popup(r, L"#32770");
-    WindowHandle h = w().Create(d);
-    ASSERT_NE(h, 0u);
-    w().Post(h, WM_KEYDOWN, VK_ESCAPE, 0);
-    w().Post(h, WM_USER + 4, 0, 0);
-    EXPECT_EQ(w().RunModalLoop(h), 1);
-    EXPECT_EQ(cancelled, !swallow);
-    w().Destroy(h);
-  }
-}
-
-TEST_F(BackendTest, WindowsAreDestroyedFromOtherThreadsByTheirOwner) {
-  Recorder r;
-  WindowHandle h = w().Create(Popup(r, L"ZqTestPlain"));
-  std::atomic<int> result{-1};
-  ASSERT_TRUE(p->threads().Start([&] { result = Plat().windows().Destroy(h) ? 1 : 0; }));
-  EXPECT_TRUE(PumpUntil(w(), [&] { return result != -1; }));
-  EXPECT_EQ(result, 1);
-  EXPECT_TRUE(r.Saw(WM_NCDESTROY));
-  EXPECT_FALSE(w().IsWindow(h));
-}
-
-TEST_F(BackendTest, WorkersRunBoundToThePlatformAndLocksAreRecursive) {
-  std::atomic<bool> done{false};
-  std::atomic<Platform*> seen{nullptr};
-  std::atomic<std::uint32_t> thread{0};
-  ASSERT_TRUE(p->threads().Start([&] {
-    seen = CurrentPlatform();
-    thread = Plat().threads().CurrentThreadId();
-    done = true;
-  }));
-  EXPECT_TRUE(PumpUntil(w(), [&] { return done.load(); }));
-  EXPECT_EQ(seen.load(), static_cast<Platform*>(p));
-  EXPECT_NE(thread.load(), p->threads().CurrentThreadId());
-  auto lock = p->threads().NewLock();
-  LockGuard outer(*lock);
-  LockGuard inner(*lock);  // the owner enters again without waiting
 }
 
 // What a user sees: the picture where the handler leaves painting to the default, the
@@ -225,29 +89,6 @@ TEST_F(BackendTest, PicturesTextAndRegionsReachTheScreen) {
   EXPECT_EQ(::GetWindowRgn(ToHwnd(a), rgn.get()), ERROR);
   w().Destroy(a);
   w().Destroy(b);
-}
-
-TEST_F(BackendTest, TreeWalksFollowParentsOwnersAndZOrder) {
-  Recorder top, child, owned;
-  WindowHandle parent = w().Create(Popup(top, L"ZqTestTree"));
-  WindowSpec c = Popup(child, L"ZqTestPlain", Rect{0, 0, 10, 10});
-  c.style = WS_CHILD;
-  c.parent = parent;
-  WindowHandle kid = w().Create(c);
-  WindowSpec o = Popup(owned, L"ZqTestPlain");
-  o.parent = parent;
-  WindowHandle popup = w().Create(o);
-  ASSERT_TRUE(parent && kid && popup);
-  EXPECT_EQ(w().Parent(kid), parent);
-  EXPECT_EQ(w().Parent(popup), parent);
-  EXPECT_EQ(w().FirstChild(parent), kid);
-  EXPECT_EQ(w().NextSibling(kid), 0u);
-  EXPECT_EQ(w().FindWindow(0, 0, L"ZqTestTree", L"Recorder title"), parent);
-  EXPECT_EQ(w().WindowRect(kid).left, w().WindowRect(parent).left);
-  w().Destroy(parent);  // children and owned popups go with it
-  EXPECT_FALSE(w().IsWindow(kid));
-  EXPECT_FALSE(w().IsWindow(popup));
-  EXPECT_TRUE(child.Saw(WM_NCDESTROY));
 }
 
 }  // namespace

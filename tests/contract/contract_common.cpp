@@ -1,0 +1,48 @@
+// What every contract case shares, written against the seam alone: the recording window
+// handler, a window of the calling thread, and a bounded message pump.
+#include "tests/contract/contract.h"
+
+namespace zq::contract {
+
+LResult Recorder::OnMessage(WindowHandle h, unsigned m, WParam wp, LParam lp) {
+  seen.push_back(m);
+  if (endOn && m == endOn) Plat().windows().EndModal(h, 1);
+  if (on)
+    if (auto answer = on(h, m, wp, lp)) return *answer;
+  return Plat().windows().DefaultProc(h, m, wp, lp);
+}
+
+bool Recorder::PreTranslate(WindowHandle h, unsigned m, WParam wp, LParam) {
+  return swallow && swallow(h, m, wp);
+}
+
+bool Recorder::Saw(unsigned m) const {
+  for (unsigned s : seen)
+    if (s == m) return true;
+  return false;
+}
+
+WindowHandle Open(Recorder& r, std::uint32_t style, WindowHandle parent, Rect rect,
+                  const std::wstring& cls) {
+  WindowSpec spec;
+  spec.className = cls;
+  spec.title = L"Contract";
+  spec.style = style;
+  spec.rect = rect;
+  spec.parent = parent;
+  spec.handler = &r;
+  return Plat().windows().Create(spec);
+}
+
+bool PumpUntil(const std::function<bool()>& done, unsigned ms) {
+  Clock& clock = Plat().clock();
+  const std::uint64_t end = clock.TickMs() + ms;
+  for (;;) {
+    Plat().windows().PumpPending();
+    if (done()) return true;
+    if (clock.TickMs() >= end) return false;
+    clock.Sleep(5);
+  }
+}
+
+}  // namespace zq::contract

@@ -1,0 +1,46 @@
+// The stand-in Firefox (fakefox.exe beside the test program) as a running process: its
+// frame window and DDE server, answering or silent; ended when the object goes.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+namespace zq::win32::test {
+
+class FakeFirefox {
+ public:
+  FakeFirefox(const std::wstring& mode, const std::wstring& url, const std::wstring& title) {
+    wchar_t exe[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring dir(exe);
+    dir.resize(dir.find_last_of(L'\\') + 1);
+    std::wstring line =
+        L"\"" + dir + L"fakefox.exe\" " + mode + L" \"" + url + L"\" \"" + title + L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                          &pi_))
+      return;
+    for (int i = 0; i < 200 && !frame_; ++i) {
+      ::Sleep(50);
+      frame_ = ::FindWindowW(L"MozillaUIWindowClass", nullptr);
+    }
+  }
+  ~FakeFirefox() {
+    if (frame_) ::PostMessageW(frame_, WM_CLOSE, 0, 0);
+    if (!pi_.hProcess) return;
+    if (::WaitForSingleObject(pi_.hProcess, 5000) != WAIT_OBJECT_0)
+      ::TerminateProcess(pi_.hProcess, 1);
+    ::CloseHandle(pi_.hProcess);
+    ::CloseHandle(pi_.hThread);
+  }
+  FakeFirefox(const FakeFirefox&) = delete;
+  FakeFirefox& operator=(const FakeFirefox&) = delete;
+  HWND frame() const { return frame_; }
+
+ private:
+  PROCESS_INFORMATION pi_{};
+  HWND frame_ = nullptr;
+};
+
+}  // namespace zq::win32::test
