@@ -50,6 +50,17 @@ run_gtest() {
   failed=$((failed + f))
 }
 
+# SetLayeredWindowAttributes is looked up at run time only: a static import beside the
+# lookup would keep the client from loading on a system that lacks the function.
+for exe in "$build/ZephquillClient.exe" "$build/tests/wine/ZephquillClientTest.exe"; do
+  if x86_64-w64-mingw32-objdump -p "$exe" | grep -q 'SetLayeredWindowAttributes'; then
+    echo "FAIL $(basename "$exe") imports SetLayeredWindowAttributes statically"
+    failed=$((failed + 1))
+  else
+    passed=$((passed + 1))
+  fi
+done
+
 # ZQ_E2E_ONLY=REGEX runs only the end-to-end tests whose names match (while working on them).
 if [ -z "${ZQ_E2E_ONLY:-}" ]; then
   run_gtest "backend tests (zqwinunit)" "$build/tests/wine/zqwinunit.exe"

@@ -1,6 +1,8 @@
 // The Windows backend's files, registry, resources, menus, pictures, processes and system
 // facts, run under Wine: what the client relies on from each, compared with the portable
 // resource table where the same data exists twice.
+#include <shobjidl.h>
+
 #include <fstream>
 #include <iterator>
 
@@ -193,6 +195,42 @@ TEST_F(BackendTest, ProcessesFilesMutexesAndSystemFacts) {
   EXPECT_EQ(p->system().PlatformId(), 2);
   EXPECT_GE(p->com().Initialize(), 0);
   p->com().Uninitialize();
+}
+
+// A taskbar list that records the calls it gets; `refuse` names the one that fails.
+struct TaskbarRecorder : ITaskbarList {
+  std::string calls, refuse;
+  HRESULT Call(const char* name) {
+    calls += std::string(calls.empty() ? "" : " ") + name;
+    return refuse == name ? E_FAIL : S_OK;
+  }
+  STDMETHODIMP QueryInterface(REFIID, void** out) override {
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return 1; }
+  STDMETHODIMP_(ULONG) Release() override { return 1; }
+  STDMETHODIMP HrInit() override { return Call("HrInit"); }
+  STDMETHODIMP AddTab(HWND) override { return Call("AddTab"); }
+  STDMETHODIMP DeleteTab(HWND) override { return Call("DeleteTab"); }
+  STDMETHODIMP ActivateTab(HWND) override { return Call("ActivateTab"); }
+  STDMETHODIMP SetActiveAlt(HWND) override { return Call("SetActiveAlt"); }
+};
+
+// A panel's taskbar button is activated before it is deleted, and kept when that fails.
+TEST(TaskbarButton, IsActivatedThenDeleted) {
+  struct Case {
+    const char *refuse, *calls;
+    bool removed;
+  } cases[] = {{"", "HrInit ActivateTab DeleteTab", true},
+               {"ActivateTab", "HrInit ActivateTab", false},
+               {"HrInit", "HrInit", false}};
+  for (const Case& c : cases) {
+    TaskbarRecorder list;
+    list.refuse = c.refuse;
+    EXPECT_EQ(RemoveTab(list, nullptr), c.removed) << c.refuse;
+    EXPECT_EQ(list.calls, c.calls);
+  }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // the translation of the messages that carry records, dialogs from the template, the modal
 // loop, cross-thread destruction, pictures, text, regions, the tree and worker threads.
 #include <atomic>
+#include <string>
 
 #include "winunit_fixture.h"
 
@@ -148,6 +149,79 @@ TEST_F(BackendTest, EscapeReachesTheDialogOnlyWhenNotSwallowed) {
     EXPECT_EQ(cancelled, !swallow);
     w().Destroy(h);
   }
+}
+
+// Records that the modal loop asked it, by name; `swallow` swallows every message.
+struct Link : Recorder {
+  Link(char name, std::string& order) : name(name), order(order) {}
+  bool PreTranslate(WindowHandle, unsigned, WParam, LParam) override {
+    order += name;
+    return swallow;
+  }
+  char name;
+  std::string& order;
+  bool swallow = false;
+};
+
+// A key for a system window inside a panel is offered to the panel's child, the panel and
+// then the modal window that owns it, nearest first, until one swallows it; a window
+// outside the modal window's family is offered it before the modal window.
+TEST_F(BackendTest, ModalLoopOffersKeysToTheWindowItsParentsThenTheModalWindow) {
+  struct Case {
+    char swallower, target;
+    const char* order;
+  } cases[] = {{0, 's', "cpm"}, {'p', 's', "cp"}, {'c', 's', "c"}, {0, 'x', "xm"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.order);
+    std::string order;
+    Link m('m', order), p('p', order), ch('c', order), x('x', order);
+    for (Link* l : {&m, &p, &ch}) l->swallow = l->name == c.swallower;
+    m.on = [&](WindowHandle h, unsigned msg, WParam, LParam) -> std::optional<LResult> {
+      if (msg == WM_USER + 4) Plat().windows().EndModal(h, 1);
+      return std::nullopt;
+    };
+    WindowHandle modal = w().Create(Popup(m, L"ZqTestPlain"));
+    WindowSpec panel = Popup(p, L"ZqTestPlain");
+    panel.parent = modal;
+    WindowHandle ph = w().Create(panel);
+    WindowSpec child = Popup(ch, L"ZqTestPlain", Rect{0, 0, 50, 50});
+    child.style = WS_CHILD;
+    child.parent = ph;
+    WindowHandle chh = w().Create(child);
+    HWND system = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 10, 10, ToHwnd(chh), nullptr,
+                                    nullptr, nullptr);
+    WindowHandle other = w().Create(Popup(x, L"ZqTestPlain"));
+    w().Post(c.target == 's' ? FromHwnd(system) : other, WM_KEYDOWN, VK_F5, 0);
+    w().Post(modal, WM_USER + 4, 0, 0);
+    EXPECT_EQ(w().RunModalLoop(modal), 1);
+    EXPECT_EQ(order, c.order);
+    for (WindowHandle h : {other, modal}) w().Destroy(h);
+  }
+}
+
+// Classes are registered with what the client asked for, and read back the same.
+TEST_F(BackendTest, ClassesKeepTheirStylesCursorBrushAndExtraBytes) {
+  WindowClass splash;
+  splash.name = L"ZqTestSplash";
+  splash.style = WindowClass::ByteAlignClient | WindowClass::ByteAlignWindow;
+  splash.cursor = WindowClass::AppStartingCursor;
+  splash.brush = WindowClass::Brush::Stock;
+  splash.brushIndex = WindowClass::LightGrayStock;
+  splash.extraBytes = 30;
+  const WindowClass panel =
+      WindowClass::ArrowOnWindowColor(L"ZqTestPanel", WindowClass::DblClks | WindowClass::SaveBits);
+  for (const WindowClass& c : {splash, panel}) {
+    ASSERT_TRUE(w().RegisterClass(c));
+    EXPECT_FALSE(w().RegisterClass(c)) << "a second registration fails";
+    EXPECT_EQ(w().RegisteredClass(c.name), c);
+    WNDCLASSEXW system{};
+    system.cbSize = sizeof system;
+    ASSERT_TRUE(::GetClassInfoExW(::GetModuleHandleW(nullptr), c.name.c_str(), &system));
+    EXPECT_EQ(system.style, c.style);
+    EXPECT_EQ(system.cbWndExtra, c.extraBytes);
+    EXPECT_TRUE(w().UnregisterClass(c.name));
+  }
+  EXPECT_EQ(w().RegisteredClass(L"ZqTestSplash"), std::nullopt);
 }
 
 TEST_F(BackendTest, WindowsAreDestroyedFromOtherThreadsByTheirOwner) {
