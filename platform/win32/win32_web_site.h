@@ -1,6 +1,10 @@
 // The container side of a hosted web-browser control (client site, in-place site and frame,
 // the DWebBrowserEvents2 sink) and the reading of a browser's HTML document.
 #pragma once
+// The backend header comes first: it brings <windows.h> and keeps the seam's method names
+// (RegisterClass, FindWindow, ...) from being taken by the system's macros.
+#include "platform/win32/win32_backend.h"
+// The component headers follow it.
 #include <ole2.h>
 #include <oleidl.h>
 
@@ -8,8 +12,6 @@
 
 #include <memory>
 #include <vector>
-
-#include "platform/win32/win32_backend.h"
 
 namespace zq::win32 {
 

@@ -1,13 +1,13 @@
 // The Windows backend's files, registry, resources, menus, pictures, processes and system
 // facts, run under Wine: what the client relies on from each, compared with the portable
 // resource table where the same data exists twice.
-#include <shobjidl.h>
-
 #include <fstream>
 #include <iterator>
 
 #include "resources/ResourceTable.h"
 #include "winunit_fixture.h"
+// After the fixture, whose backend header keeps the seam's names from the system's macros.
+#include <shobjidl.h>
 
 namespace zq::win32::test {
 namespace {
