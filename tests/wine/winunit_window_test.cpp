@@ -151,10 +151,11 @@ TEST_F(BackendTest, EscapeReachesTheDialogOnlyWhenNotSwallowed) {
   }
 }
 
-// Records that the modal loop asked it, by name; `swallow` swallows every message.
+// Records that the modal loop offered it a key, by name; `swallow` swallows keys.
 struct Link : Recorder {
   Link(char name, std::string& order) : name(name), order(order) {}
-  bool PreTranslate(WindowHandle, unsigned, WParam, LParam) override {
+  bool PreTranslate(WindowHandle, unsigned m, WParam, LParam) override {
+    if (m != WM_KEYDOWN) return false;
     order += name;
     return swallow;
   }
