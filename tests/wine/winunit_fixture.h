@@ -30,16 +30,12 @@ class BackendTest : public ::testing::Test {
 struct Recorder : WindowHandler {
   std::vector<unsigned> seen;
   std::function<std::optional<LResult>(WindowHandle, unsigned, WParam, LParam)> on;
-  bool swallowEscape = false;
 
   LResult OnMessage(WindowHandle h, unsigned m, WParam wp, LParam lp) override {
     seen.push_back(m);
     if (on)
       if (auto answer = on(h, m, wp, lp)) return *answer;
     return Plat().windows().DefaultProc(h, m, wp, lp);
-  }
-  bool PreTranslate(WindowHandle, unsigned m, WParam wp, LParam) override {
-    return swallowEscape && m == WM_KEYDOWN && wp == VK_ESCAPE;
   }
   bool Saw(unsigned m) const {
     for (unsigned s : seen)

@@ -127,73 +127,57 @@ TEST_F(BackendTest, DialogsComeFromTheTemplateAndDefaultToTheDialogManager) {
   w().Destroy(h);
 }
 
-// Escape in the dialog's loop becomes the dialog's Cancel command, unless the handler's
-// pre-translation swallows it as the controller's does.
-TEST_F(BackendTest, EscapeReachesTheDialogOnlyWhenNotSwallowed) {
-  for (bool swallow : {false, true}) {
-    SCOPED_TRACE(swallow);
-    Recorder r;
-    r.swallowEscape = swallow;
-    bool cancelled = false;
-    r.on = [&](WindowHandle h, unsigned m, WParam wp, LParam) -> std::optional<LResult> {
-      if (m == WM_COMMAND && LOWORD(wp) == IDCANCEL) cancelled = true;
-      if (m == WM_USER + 4) Plat().windows().EndModal(h, 1);
-      return std::nullopt;
-    };
-    WindowSpec d = Popup(r, L"#32770");
-    WindowHandle h = w().Create(d);
-    ASSERT_NE(h, 0u);
-    w().Post(h, WM_KEYDOWN, VK_ESCAPE, 0);
-    w().Post(h, WM_USER + 4, 0, 0);
-    EXPECT_EQ(w().RunModalLoop(h), 1);
-    EXPECT_EQ(cancelled, !swallow);
-    w().Destroy(h);
-  }
-}
-
 // Records that the modal loop offered it a key, by name; `swallow` swallows keys.
 struct Link : Recorder {
   Link(char name, std::string& order) : name(name), order(order) {}
   bool PreTranslate(WindowHandle, unsigned m, WParam, LParam) override {
-    if (m != WM_KEYDOWN) return false;
-    order += name;
-    return swallow;
+    if (m == WM_KEYDOWN) order += name;
+    return m == WM_KEYDOWN && swallow;
   }
   char name;
   std::string& order;
   bool swallow = false;
 };
 
-// A key for a system window inside a panel is offered to the panel's child, the panel and
-// then the modal window that owns it, nearest first, until one swallows it; a window
-// outside the modal window's family is offered it before the modal window.
+// Escape for a system window inside a panel is offered to the panel's child, the panel and
+// then the modal dialog that owns it, nearest first, until one swallows it; a window
+// outside the dialog's family comes before the dialog. Only Escape for the dialog itself
+// that nobody swallowed becomes its Cancel command.
 TEST_F(BackendTest, ModalLoopOffersKeysToTheWindowItsParentsThenTheModalWindow) {
   struct Case {
     char swallower, target;
     const char* order;
-  } cases[] = {{0, 's', "cpm"}, {'p', 's', "cp"}, {0, 'x', "xm"}};
+    bool cancelled;
+  } cases[] = {{0, 's', "cpm", false},
+               {'p', 's', "cp", false},
+               {0, 'x', "xm", false},
+               {0, 'm', "m", true},
+               {'m', 'm', "m", false}};
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.order);
+    SCOPED_TRACE(std::string(c.order) + c.swallower);
     std::string order;
+    bool cancelled = false;
     Link m('m', order), p('p', order), ch('c', order), x('x', order);
     for (Link* l : {&m, &p, &ch}) l->swallow = l->name == c.swallower;
-    m.on = [&](WindowHandle h, unsigned msg, WParam, LParam) -> std::optional<LResult> {
+    m.on = [&](WindowHandle h, unsigned msg, WParam wp, LParam) -> std::optional<LResult> {
+      if (msg == WM_COMMAND && LOWORD(wp) == IDCANCEL) cancelled = true;
       if (msg == WM_USER + 4) Plat().windows().EndModal(h, 1);
       return std::nullopt;
     };
-    WindowHandle modal = w().Create(Popup(m, L"ZqTestPlain"));
+    WindowHandle modal = w().Create(Popup(m, L"#32770"));
     WindowSpec panel = Popup(p, L"ZqTestPlain"), child = Popup(ch, L"ZqTestPlain");
     panel.parent = modal;
     child.style = WS_CHILD;
     child.parent = w().Create(panel);
-    WindowHandle chh = w().Create(child);
-    HWND system = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 10, 10, ToHwnd(chh), nullptr,
-                                    nullptr, nullptr);
+    HWND system = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 10, 10,
+                                    ToHwnd(w().Create(child)), nullptr, nullptr, nullptr);
     WindowHandle other = w().Create(Popup(x, L"ZqTestPlain"));
-    w().Post(c.target == 's' ? FromHwnd(system) : other, WM_KEYDOWN, VK_F5, 0);
+    WindowHandle target = c.target == 's' ? FromHwnd(system) : c.target == 'x' ? other : modal;
+    w().Post(target, WM_KEYDOWN, VK_ESCAPE, 0);
     w().Post(modal, WM_USER + 4, 0, 0);
     EXPECT_EQ(w().RunModalLoop(modal), 1);
     EXPECT_EQ(order, c.order);
+    EXPECT_EQ(cancelled, c.cancelled);
     for (WindowHandle h : {other, modal}) w().Destroy(h);
   }
 }
