@@ -214,7 +214,8 @@ bool Win32Windows::EnsureOwnClass(const std::wstring& name) {
 }
 
 // Registered exactly as described: styles, cursor, brush, extra bytes and icon.
-bool Win32Windows::RegisterClass(const WindowClass& c) {
+bool Win32Windows::RegisterClass(const WindowClass& windowClass) {
+  const WindowClass& c = windowClass;
   CsGuard lock(classLock_);
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
