@@ -106,7 +106,10 @@ bool SimpleBrowser::Create(std::uint32_t style, const Rect& rect, WindowHandle p
                            unsigned id) {
   browser_.reset();
   Windows& windows = Plat().windows();
-  windows.RegisterClass(HostClassName, 0);  // a repeated registration changes nothing
+  WindowClass hostClass;  // redrawn whole when sized; no cursor, brush or icon
+  hostClass.name = HostClassName;
+  hostClass.style = WindowClass::HRedraw | WindowClass::VRedraw;
+  windows.RegisterClass(hostClass);  // a repeated registration changes nothing
   WindowSpec desc;
   desc.className = HostClassName;
   desc.style = style;

@@ -24,7 +24,6 @@ namespace {
 constexpr std::uint32_t kExNoParentNotify = 0x00000004;
 constexpr unsigned kNcLButtonDown = 0x00A1;
 constexpr WParam kHitCaption = 2;
-constexpr unsigned kForwardMsg = 0x037F;
 constexpr unsigned kTpmRightButton = 0x0002, kTpmRightAlign = 0x0008;
 constexpr int kVkBack = 0x08, kVkTab = 0x09, kVkControl = 0x11, kVkMenu = 0x12, kVkEscape = 0x1B,
               kVkLeft = 0x25, kVkRight = 0x27, kVkF5 = 0x74;
@@ -46,6 +45,14 @@ void PostTexts(WindowHandle window, unsigned message, WParam first, LParam secon
     FreeText(first);
     FreeText(static_cast<WParam>(second));
   }
+}
+
+// The framework's class of floating panels and hidden page windows: saved bits only.
+WindowClass FloatingClass() {
+  WindowClass c;
+  c.name = kFloatingPanelClass;
+  c.style = WindowClass::SaveBits;
+  return c;
 }
 
 bool IsKeyboard(unsigned message) { return message >= wm::KeyFirst && message <= wm::KeyLast; }
@@ -103,7 +110,9 @@ void ZephquillWnd::MakeWindow(const WindowSpec& desc) {
 void ZephquillWnd::CreateAttached(WindowHandle browser, const std::wstring& title) {
   Windows& w = Plat().windows();
   const std::wstring& className = GetAppConsts().ZQFloatWndClassName;
-  w.RegisterClass(className, 0);  // registering again fails and changes nothing
+  w.RegisterClass(WindowClass::ArrowOnWindowColor(
+      className, WindowClass::DblClks |
+                     WindowClass::SaveBits));  // registering again fails and changes nothing
   Rect client = w.ClientRect(browser);
   // Set before the window exists: creation may already handle the page's first commands.
   Attached = 1;
@@ -122,7 +131,7 @@ void ZephquillWnd::CreateAttached(WindowHandle browser, const std::wstring& titl
 
 void ZephquillWnd::CreateFloating(WindowHandle controller, const std::wstring& title) {
   Windows& w = Plat().windows();
-  w.RegisterClass(kFloatingPanelClass, 0);
+  w.RegisterClass(FloatingClass());
   Attached = 0;
   BrowserWindow = controller;
   WindowSpec desc;
@@ -139,7 +148,7 @@ void ZephquillWnd::CreateFloating(WindowHandle controller, const std::wstring& t
 void ZephquillWnd::CreateHidden(WindowHandle controller, const std::wstring& title,
                                 std::uint32_t exStyle) {
   Windows& w = Plat().windows();
-  w.RegisterClass(kFloatingPanelClass, 0);
+  w.RegisterClass(FloatingClass());
   Attached = 0;
   BrowserWindow = controller;
   WindowSpec desc;
@@ -426,14 +435,13 @@ void ZephquillWnd::OnShowLastUrl(const std::wstring& elementId) {
 // ---------------------------------------------------------------------------------------
 // Keyboard filter
 
-bool ZephquillWnd::ForwardToFocusedChild(unsigned message, WParam wParam, LParam lParam) {
+bool ZephquillWnd::ForwardToFocusedChild(const ForwardedMessage& record) {
   Windows& w = Plat().windows();
   WindowHandle panel = hwnd_;
   WindowHandle child = w.Focus();
   while (child && w.Parent(child) != panel) child = w.Parent(child);
   if (!child) return false;
-  ForwardedMessage record{child, message, wParam, lParam};
-  return w.Send(child, kForwardMsg, 0, reinterpret_cast<LParam>(&record)) != 0;
+  return w.Send(child, wm::ForwardMsg, 0, reinterpret_cast<LParam>(&record)) != 0;
 }
 
 bool ZephquillWnd::PreTranslate(WindowHandle window, unsigned message, WParam wParam,
@@ -470,9 +478,10 @@ bool ZephquillWnd::PreTranslate(WindowHandle window, unsigned message, WParam wP
       }
     }
   }
-  // The page's own keys go to the hosted control that has the focus. The dialog
-  // navigation that would follow has no counterpart here: the message goes on.
-  return ForwardToFocusedChild(message, wParam, lParam);
+  // The page's own keys go to the hosted control that has the focus (its accelerators:
+  // Tab, editing and clipboard keys), then to the dialog manager's keyboard handling.
+  const ForwardedMessage record{window, message, wParam, lParam};
+  return ForwardToFocusedChild(record) || w.DialogMessage(hwnd_, record);
 }
 
 }  // namespace zq

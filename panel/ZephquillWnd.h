@@ -25,16 +25,6 @@ constexpr const wchar_t* kGenericPanelTitle = L"Zephquill Generic Window";
 // Class of floating panels and hidden page windows (a framework-registered class).
 constexpr const wchar_t* kFloatingPanelClass = L"Afx:00400000:800";
 
-// What the panel sends with WM_FORWARDMSG (0x037F) to its child that holds the focus
-// (lParam points to it during the send): a key or mouse message the child may consume by
-// answering nonzero.
-struct ForwardedMessage {
-  WindowHandle window = 0;
-  unsigned message = 0;
-  WParam wParam = 0;
-  LParam lParam = 0;
-};
-
 class ZephquillWnd : public WindowHandler {
  public:
   ZephquillWnd();
@@ -149,7 +139,7 @@ class ZephquillWnd : public WindowHandler {
   void ShowDrilldownMenu();
   void ShowInElement(const std::wstring& elementId, const std::wstring& text);
   void Navigate(const std::wstring& address);
-  bool ForwardToFocusedChild(unsigned message, WParam wParam, LParam lParam);
+  bool ForwardToFocusedChild(const ForwardedMessage& record);
 
   // Placement handlers and threads (ZephquillWndPlacement.cpp). The handlers run on the
   // main thread and hold PlacementLock while they compute and move. The threads hold it

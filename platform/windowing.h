@@ -2,7 +2,9 @@
 // All window operations are made on the thread that owns the window unless a method says otherwise.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/types.h"
@@ -36,6 +38,54 @@ struct WindowSpec {
   WindowHandle parent = 0;  // parent (child windows) or owner (popups)
   WindowHandler* handler = nullptr;
   LParam createParam = 0;  // class "#32770": the dialog template's id (0: 102)
+};
+
+// A window class as the client asks for it; both desktops keep what they were given.
+struct WindowClass {
+  // Class styles (CS_*).
+  static constexpr unsigned VRedraw = 0x0001, HRedraw = 0x0002, DblClks = 0x0008, SaveBits = 0x0800,
+                            ByteAlignClient = 0x1000, ByteAlignWindow = 0x2000;
+  // System cursors (IDC_*) and brushes: a system colour (COLOR_*) or a stock brush.
+  static constexpr unsigned ArrowCursor = 32512, AppStartingCursor = 32650;
+  static constexpr int WindowColor = 5, LightGrayStock = 1;
+  enum class Brush { None, SystemColor, Stock };
+
+  std::wstring name;
+  unsigned style = 0;
+  unsigned cursor = 0;  // a system cursor id; 0: none
+  Brush brush = Brush::None;
+  int brushIndex = 0;   // the COLOR_* index or the stock object's index
+  int extraBytes = 0;   // window extra bytes
+  unsigned iconId = 0;  // an icon resource of the program; 0: none
+  // A class with the arrow cursor on the window colour, as most of the client's are.
+  static WindowClass ArrowOnWindowColor(std::wstring name, unsigned style) {
+    WindowClass c;
+    c.name = std::move(name);
+    c.style = style;
+    c.cursor = ArrowCursor;
+    c.brush = Brush::SystemColor;
+    c.brushIndex = WindowColor;
+    return c;
+  }
+  bool operator==(const WindowClass& o) const {
+    return name == o.name && style == o.style && cursor == o.cursor && brush == o.brush &&
+           (brush == Brush::None || brushIndex == o.brushIndex) && extraBytes == o.extraBytes &&
+           iconId == o.iconId;
+  }
+};
+
+// The message that a window sends its child holding the focus (WM_FORWARDMSG): lParam
+// points to this record of a key or mouse message during the send, and a nonzero answer
+// means the child consumed it. A window hosting a web control that leaves the message to
+// DefaultProc offers it to the control's accelerator handling.
+namespace wm {
+constexpr unsigned ForwardMsg = 0x037F;
+}
+struct ForwardedMessage {
+  WindowHandle window = 0;  // the window the message was queued for
+  unsigned message = 0;
+  WParam wParam = 0;
+  LParam lParam = 0;
 };
 
 // A menu as data: what the client needs to read, rename, grey, check and show.
@@ -157,9 +207,14 @@ class Windows {
   virtual int MessageBox(WindowHandle owner, const std::wstring& text, const std::wstring& caption,
                          unsigned style) = 0;
 
-  // Window classes: registering a name twice in one process fails.
-  virtual bool RegisterClass(const std::wstring& name, unsigned iconId) = 0;
+  // Window classes: registering a name twice in one process fails. RegisteredClass tells
+  // what a class of this process was registered with (nothing when it is not registered).
+  virtual bool RegisterClass(const WindowClass& windowClass) = 0;
   virtual bool UnregisterClass(const std::wstring& name) = 0;
+  virtual std::optional<WindowClass> RegisteredClass(const std::wstring& name) = 0;
+  // The dialog manager's keyboard handling (IsDialogMessage) of a message for `dialog` or
+  // one of its children: true when it handled (and dispatched) the message itself.
+  virtual bool DialogMessage(WindowHandle dialog, const ForwardedMessage& message) = 0;
   // Layered windows and regions. LayeredSupported is false on systems without
   // SetLayeredWindowAttributes. Flags: 1 colour key, 2 alpha.
   virtual bool LayeredSupported() = 0;

@@ -31,7 +31,10 @@ bool CInstanceGuard::Acquire(unsigned stringId) {
     }
     return false;
   }
-  if (!p.windows().RegisterClass(name_, stringId)) {
+  WindowClass guardClass = WindowClass::ArrowOnWindowColor(
+      name_, WindowClass::VRedraw | WindowClass::HRedraw | WindowClass::DblClks);
+  guardClass.iconId = stringId;
+  if (!p.windows().RegisterClass(guardClass)) {
     p.windows().MessageBox(0, L"Failed to register window class!", name_, mb::IconError);
     return false;
   }

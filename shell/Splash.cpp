@@ -31,7 +31,14 @@ void CSplash::SetTransparentColor(std::uint32_t color) {
 void CSplash::Show() {
   Close();
   Windows& w = Plat().windows();
-  if (!w.RegisterClass(ClassName, 0)) return;
+  WindowClass splashClass;
+  splashClass.name = ClassName;
+  splashClass.style = WindowClass::ByteAlignClient | WindowClass::ByteAlignWindow;
+  splashClass.cursor = WindowClass::AppStartingCursor;
+  splashClass.brush = WindowClass::Brush::Stock;
+  splashClass.brushIndex = WindowClass::LightGrayStock;
+  splashClass.extraBytes = 30;
+  if (!w.RegisterClass(splashClass)) return;
   Rect screen = w.ScreenRect();
   int x = (screen.Width() - width_) / 2;
   int y = (screen.Height() - height_) / 2;

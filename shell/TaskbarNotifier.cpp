@@ -31,7 +31,8 @@ CTaskbarNotifier::~CTaskbarNotifier() {
 bool CTaskbarNotifier::Create(WindowHandle parent) {
   Parent = parent;
   Windows& w = Plat().windows();
-  w.RegisterClass(L"TaskbarNotifierClass", 0);
+  w.RegisterClass(WindowClass::ArrowOnWindowColor(L"TaskbarNotifierClass",
+                                                  WindowClass::DblClks | WindowClass::SaveBits));
   WindowSpec desc;
   desc.className = L"TaskbarNotifierClass";
   desc.style = ws::Popup;

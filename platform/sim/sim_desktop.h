@@ -207,7 +207,8 @@ class Desktop {
   std::map<std::wstring, int> failMovesTo;
   // The downloads the network serves (sim_internet.h); created on first use.
   std::shared_ptr<SimInternet> internetState;
-  std::set<std::pair<std::uint32_t, std::wstring>> windowClasses;  // (pid, lower-case name)
+  // (pid, lower-case name) to what the class was registered with.
+  std::map<std::pair<std::uint32_t, std::wstring>, WindowClass> windowClasses;
 
   SimProfile& profile() { return *profile_; }
   SimRegistry& registry() { return *registry_; }

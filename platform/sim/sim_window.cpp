@@ -682,8 +682,19 @@ unsigned SimWindows::TrackPopupMenu(const Menu& menu, unsigned flags, Point at,
   return choice;
 }
 
-bool SimWindows::RegisterClass(const std::wstring& name, unsigned iconId) {
-  return d_.windowClasses.insert({pid_, ToLower(name)}).second;
+bool SimWindows::RegisterClass(const WindowClass& windowClass) {
+  return d_.windowClasses.insert({{pid_, ToLower(windowClass.name)}, windowClass}).second;
+}
+
+std::optional<WindowClass> SimWindows::RegisteredClass(const std::wstring& name) {
+  auto it = d_.windowClasses.find({pid_, ToLower(name)});
+  if (it == d_.windowClasses.end()) return std::nullopt;
+  return it->second;
+}
+
+// The simulated desktop has no dialog manager: the loop dispatches the message itself.
+bool SimWindows::DialogMessage(WindowHandle dialog, const ForwardedMessage& message) {
+  return false;
 }
 
 bool SimWindows::UnregisterClass(const std::wstring& name) {

@@ -54,8 +54,10 @@ class SimWindows : public Windows {
   unsigned RegisterMessage(const std::wstring& name) override;
   int MessageBox(WindowHandle owner, const std::wstring& text, const std::wstring& caption,
                  unsigned style) override;
-  bool RegisterClass(const std::wstring& name, unsigned iconId) override;
+  bool RegisterClass(const WindowClass& windowClass) override;
   bool UnregisterClass(const std::wstring& name) override;
+  std::optional<WindowClass> RegisteredClass(const std::wstring& name) override;
+  bool DialogMessage(WindowHandle dialog, const ForwardedMessage& message) override;
   bool LayeredSupported() override;
   bool SetLayeredAttributes(WindowHandle window, std::uint32_t colorKey, int alpha,
                             unsigned flags) override;

@@ -9,6 +9,8 @@
 #include "platform/platform.h"
 #include "platform/win32/win32_handles.h"
 
+struct ITaskbarList;
+
 namespace zq::win32 {
 
 // Factories of the seam's parts. `module` is the executable whose resources are used;
@@ -33,6 +35,16 @@ extern bool acceptTestNavigations;
 constexpr ULONG_PTR kTestNavigationTag = 0x5A514E56;
 std::unique_ptr<IEApplications> NewIEApplications();
 std::unique_ptr<Internet> NewInternet();
+
+// Failed system calls at the backend's boundary: TraceLastError writes the call's name,
+// GetLastError() and the system's text to the debugger's output and leaves the last error
+// as it was; TraceResult does the same for a failed component result and returns it.
+void TraceLastError(const char* call);
+HRESULT TraceResult(const char* call, HRESULT result);
+
+// Removes a window's taskbar button: HrInit, ActivateTab, then DeleteTab; true when all
+// three succeeded.
+bool RemoveTab(ITaskbarList& list, HWND window);
 
 // Menus: a popup menu built from portable items (grey, check and default marks included),
 // and the portable form of a loaded menu bar or popup.

@@ -49,15 +49,30 @@ bool Win32Windows::SetRegion(WindowHandle window, const std::vector<Rect>& regio
   return true;
 }
 
-bool Win32Windows::LayeredSupported() {
+namespace {
+
+// SetLayeredWindowAttributes, looked up at run time only: systems without layered windows
+// lack it, and a static import would keep the program from loading there.
+using SetLayeredFunction = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
+
+SetLayeredFunction SetLayeredLookup() {
   HMODULE user = ::GetModuleHandleW(L"user32.dll");
-  return user && ::GetProcAddress(user, "SetLayeredWindowAttributes") != nullptr;
+  return user ? reinterpret_cast<SetLayeredFunction>(
+                    reinterpret_cast<void*>(::GetProcAddress(user, "SetLayeredWindowAttributes")))
+              : nullptr;
 }
+
+}  // namespace
+
+bool Win32Windows::LayeredSupported() { return SetLayeredLookup() != nullptr; }
 
 bool Win32Windows::SetLayeredAttributes(WindowHandle window, std::uint32_t colorKey, int alpha,
                                         unsigned flags) {
-  return ::SetLayeredWindowAttributes(ToHwnd(window), colorKey, static_cast<BYTE>(alpha), flags) !=
-         0;
+  SetLayeredFunction set = SetLayeredLookup();
+  if (!set) return false;
+  if (set(ToHwnd(window), colorKey, static_cast<BYTE>(alpha), flags)) return true;
+  TraceLastError("SetLayeredWindowAttributes");
+  return false;
 }
 
 bool Win32Windows::Redraw(WindowHandle window, unsigned flags) {

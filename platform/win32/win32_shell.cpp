@@ -55,11 +55,13 @@ class Win32Shell : public Shell {
   // The calling thread's component runtime must be initialised (the controller's is).
   bool RemoveTaskbarButton(WindowHandle window) override {
     ITaskbarList* list = nullptr;
-    if (FAILED(::CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER,
-                                  IID_ITaskbarList, reinterpret_cast<void**>(&list))) ||
+    if (FAILED(
+            TraceResult("CoCreateInstance(TaskbarList)",
+                        ::CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER,
+                                           IID_ITaskbarList, reinterpret_cast<void**>(&list)))) ||
         !list)
       return false;
-    bool ok = SUCCEEDED(list->HrInit()) && SUCCEEDED(list->DeleteTab(ToHwnd(window)));
+    bool ok = RemoveTab(*list, ToHwnd(window));
     list->Release();
     return ok;
   }
@@ -87,6 +89,13 @@ class Win32Shell : public Shell {
 };
 
 }  // namespace
+
+// The button is activated first, as the shell wants, and deleted only when that worked.
+bool RemoveTab(ITaskbarList& list, HWND window) {
+  return SUCCEEDED(TraceResult("ITaskbarList::HrInit", list.HrInit())) &&
+         SUCCEEDED(TraceResult("ITaskbarList::ActivateTab", list.ActivateTab(window))) &&
+         SUCCEEDED(TraceResult("ITaskbarList::DeleteTab", list.DeleteTab(window)));
+}
 
 std::unique_ptr<Shell> NewShell() { return std::make_unique<Win32Shell>(); }
 

@@ -175,7 +175,7 @@ class Win32WebControl : public WebControl {
     site_->Detach();
     site_->ReleaseAfterEvents(point_);
     site_->ReleaseAfterEvents(browser_);
-    site_->ReleaseAfterEvents(object_);
+    site_->Deactivate(object_);
     site_->Release();
   }
   Win32WebControl(const Win32WebControl&) = delete;
@@ -195,6 +195,7 @@ class Win32WebControl : public WebControl {
 
   WindowHandle Window() override { return FromHwnd(window_); }
   HWND ControlHwnd() const { return window_; }
+  const WebSite& Site() const { return *site_; }
 
   HResult Navigate(const std::wstring& url, std::int32_t flags, const std::wstring& targetFrame,
                    const std::vector<std::uint8_t>& postData,
@@ -264,6 +265,9 @@ class Win32WebControl : public WebControl {
 // kTestNavigationTag and the address in UTF-16. The control's window is subclassed; the
 // address is navigated to from a posted message, after the sender has been answered.
 constexpr UINT kTestNavigateNow = WM_APP + 0x5A1;
+// Also: the number of key-down messages with the key in wParam offered to the control's
+// accelerator handling, as the answer to kTestKeysOffered.
+constexpr UINT kTestKeysOffered = WM_APP + 0x5A2;
 const wchar_t kTestControlProp[] = L"ZQTestNavigationControl";
 const wchar_t kTestProcProp[] = L"ZQTestNavigationProc";
 
@@ -292,6 +296,7 @@ LRESULT CALLBACK TestNavigationProc(HWND window, UINT message, WPARAM wParam, LP
       delete url;
     return url != nullptr;  // NOLINT(clang-analyzer-cplusplus.NewDeleteLeaks): owned by the queue
   }
+  if (message == kTestKeysOffered && control) return control->Site().KeysOffered(wParam);
   if (message == kTestNavigateNow) {
     std::unique_ptr<std::wstring> url(reinterpret_cast<std::wstring*>(lParam));
     if (control) control->Navigate(*url, 0, L"", {}, L"");
@@ -311,17 +316,8 @@ void HookTestNavigations(HWND window, Win32WebControl* control) {
 
 // Takes the half-made control down again: deactivated, closed and unhooked from the site,
 // so that no window is left behind.
-void Abandon(IOleObject* object, HWND window) {
-  IOleInPlaceObject* inPlace = nullptr;
-  if (SUCCEEDED(
-          object->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&inPlace))) &&
-      inPlace) {
-    inPlace->InPlaceDeactivate();
-    inPlace->Release();
-  }
-  object->Close(OLECLOSE_NOSAVE);
-  object->SetClientSite(nullptr);
-  object->Release();
+void Abandon(WebSite& site, IOleObject* object, HWND window) {
+  site.Deactivate(object);
   if (window && ::IsWindow(window)) ::DestroyWindow(window);
 }
 
@@ -343,8 +339,10 @@ class Win32WebControls : public WebControls {
                                      unsigned controlId, WebControlEvents& sink) override {
     HWND parent = ToHwnd(host);
     IOleObject* object = nullptr;
-    if (FAILED(::CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
-                                  reinterpret_cast<void**>(&object))) ||
+    if (FAILED(
+            TraceResult("CoCreateInstance(WebBrowser)",
+                        ::CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER,
+                                           IID_IOleObject, reinterpret_cast<void**>(&object)))) ||
         !object)
       return nullptr;
     RECT place{rect.left, rect.top, rect.right, rect.bottom};
@@ -356,34 +354,40 @@ class Win32WebControls : public WebControls {
       result = object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, static_cast<IOleClientSite*>(site),
                               0, parent, &place);
     if (SUCCEEDED(result)) window = ControlWindow(object);
+    if (window) site->Activate(object, window);
     if (SUCCEEDED(result))
       result = object->QueryInterface(IID_IWebBrowser2, reinterpret_cast<void**>(&browser));
     if (FAILED(result) || !browser || !window) {
+      TraceResult("in-place activation of WebBrowser", FAILED(result) ? result : E_NOINTERFACE);
       ReleaseNow(browser);
       site->Detach();
-      Abandon(object, window);
+      Abandon(*site, object, window);
       site->Release();
       return nullptr;
     }
     site->SetControl(browser);
     auto control = std::make_unique<Win32WebControl>(site, object, browser, window);
     if (FAILED(control->Advise())) {
-      object->AddRef();  // the control's release below must not be the last one
-      control.reset();
-      Abandon(object, window);
+      control.reset();  // takes the control down: deactivated, closed, released
+      if (::IsWindow(window)) ::DestroyWindow(window);
       return nullptr;
     }
-    Shape(window, style, controlId, place);
+    Shape(*site, window, style, controlId, place);
     if (acceptTestNavigations) HookTestNavigations(window, control.get());
     return control;
   }
 
  private:
-  // The control's window gets the control id and the visibility of the requested style.
-  static void Shape(HWND window, std::uint32_t style, unsigned controlId, const RECT& place) {
+  // The control's window gets the control id, the tab stop and the visibility of the
+  // requested style, and its place through the control's in-place object.
+  static void Shape(WebSite& site, HWND window, std::uint32_t style, unsigned controlId,
+                    const RECT& place) {
     ::SetWindowLongPtrW(window, GWLP_ID, static_cast<LONG_PTR>(controlId));
-    ::MoveWindow(window, place.left, place.top, place.right - place.left, place.bottom - place.top,
-                 TRUE);
+    if (style & WS_TABSTOP)
+      ::SetWindowLongW(window, GWL_STYLE, ::GetWindowLongW(window, GWL_STYLE) | WS_TABSTOP);
+    if (!site.Place(place))
+      ::MoveWindow(window, place.left, place.top, place.right - place.left,
+                   place.bottom - place.top, TRUE);
     ::ShowWindow(window, (style & WS_VISIBLE) ? SW_SHOWNA : SW_HIDE);
   }
 };

@@ -5,6 +5,8 @@
 #include <exdisp.h>
 #include <exdispid.h>
 
+#include <algorithm>
+
 namespace zq::win32 {
 
 namespace {
@@ -69,6 +71,16 @@ VARIANT_BOOL* CancelFlag(const DISPPARAMS& params) {
   return V_VT(&v) == (VT_BYREF | VT_BOOL) ? V_BOOLREF(&v) : nullptr;
 }
 
+constexpr wchar_t kSiteProperty[] = L"ZqWebSite";        // on the control's window
+constexpr wchar_t kHostProperty[] = L"ZqWebSiteOfHost";  // on the host window
+
+template <class I>
+void Replace(I*& kept, I* next) {
+  if (next) next->AddRef();
+  if (kept) kept->Release();
+  kept = next;
+}
+
 IUnknown* Identity(IUnknown* object) {
   IUnknown* identity = nullptr;
   if (!object || FAILED(object->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity))))
@@ -83,10 +95,110 @@ WebSite::WebSite(HWND host, const RECT& rect, WebControlEvents& sink)
     : host_(host), rect_(rect), sink_(&sink) {}
 
 WebSite::~WebSite() {
+  Unlink();
+  for (IOleObject* object : closing_) CloseControl(object);
   for (IUnknown* object : pending_) object->Release();
 }
 
 void WebSite::SetControl(IDispatch* control) { control_ = control; }
+
+WebSite* HostedSite(HWND window) {
+  return window ? static_cast<WebSite*>(::GetPropW(window, kSiteProperty)) : nullptr;
+}
+
+WebSite* SiteOfHost(HWND host) {
+  return host ? static_cast<WebSite*>(::GetPropW(host, kHostProperty)) : nullptr;
+}
+
+void WebSite::Activate(IOleObject* object, HWND window) {
+  window_ = window;
+  ::SetPropW(window, kSiteProperty, this);
+  ::SetPropW(host_, kHostProperty, this);
+  IOleInPlaceObject* inPlace = nullptr;
+  if (SUCCEEDED(TraceResult(
+          "QueryInterface(IOleInPlaceObject)",
+          object->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&inPlace)))))
+    std::swap(inPlace_, inPlace);
+  if (inPlace) inPlace->Release();
+  // Until the control names its active object on UI activation, its own one answers.
+  IOleInPlaceActiveObject* active = nullptr;
+  if (!active_ && SUCCEEDED(TraceResult("QueryInterface(IOleInPlaceActiveObject)",
+                                        object->QueryInterface(IID_IOleInPlaceActiveObject,
+                                                               reinterpret_cast<void**>(&active)))))
+    std::swap(active_, active);
+  if (active) active->Release();
+}
+
+void WebSite::Unlink() {
+  if (window_ && HostedSite(window_) == this) ::RemovePropW(window_, kSiteProperty);
+  if (host_ && SiteOfHost(host_) == this) ::RemovePropW(host_, kHostProperty);
+  window_ = nullptr;
+  Replace<IOleInPlaceActiveObject>(active_, nullptr);
+  Replace<IOleInPlaceObject>(inPlace_, nullptr);
+}
+
+void WebSite::CloseControl(IOleObject* object) {
+  IOleInPlaceObject* inPlace = nullptr;
+  if (SUCCEEDED(
+          object->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&inPlace))) &&
+      inPlace) {
+    TraceResult("IOleInPlaceObject::InPlaceDeactivate", inPlace->InPlaceDeactivate());
+    inPlace->Release();
+  }
+  TraceResult("IOleObject::Close", object->Close(OLECLOSE_NOSAVE));
+  TraceResult("IOleObject::SetClientSite", object->SetClientSite(nullptr));
+  object->Release();
+}
+
+void WebSite::Deactivate(IOleObject* object) {
+  Unlink();
+  if (!object) return;
+  if (delivering_ > 0)
+    closing_.push_back(object);
+  else
+    CloseControl(object);
+}
+
+bool WebSite::Place(const RECT& rect) {
+  rect_ = rect;
+  if (!inPlace_ || !window_ ||
+      ::GetWindowThreadProcessId(window_, nullptr) != ::GetCurrentThreadId())
+    return false;
+  IOleInPlaceObject* inPlace = inPlace_;
+  inPlace->AddRef();
+  HRESULT result =
+      TraceResult("IOleInPlaceObject::SetObjectRects", inPlace->SetObjectRects(&rect_, &rect_));
+  inPlace->Release();
+  return SUCCEEDED(result);
+}
+
+bool WebSite::TranslateKey(MSG& message) {
+  if (!active_) return false;
+  if (message.message == WM_KEYDOWN) {
+    auto it = std::find_if(offered_.begin(), offered_.end(),
+                           [&](const auto& seen) { return seen.first == message.wParam; });
+    if (it == offered_.end())
+      offered_.emplace_back(message.wParam, 1);
+    else
+      ++it->second;
+  }
+  IOleInPlaceActiveObject* active = active_;
+  active->AddRef();  // the key may take the control down
+  HRESULT result = active->TranslateAccelerator(&message);
+  active->Release();
+  return result == S_OK;
+}
+
+unsigned WebSite::KeysOffered(WPARAM key) const {
+  for (const auto& [seen, count] : offered_)
+    if (seen == key) return count;
+  return 0;
+}
+
+STDMETHODIMP WebSite::SetActiveObject(IOleInPlaceActiveObject* active, LPCOLESTR) {
+  if (active) Replace(active_, active);  // kept when the control leaves UI activation
+  return S_OK;
+}
 
 void WebSite::Detach() {
   sink_ = nullptr;
@@ -184,6 +296,9 @@ STDMETHODIMP WebSite::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, 
     }
   }
   if (--delivering_ == 0) {
+    std::vector<IOleObject*> closing;
+    closing.swap(closing_);
+    for (IOleObject* object : closing) CloseControl(object);
     std::vector<IUnknown*> pending;
     pending.swap(pending_);
     for (IUnknown* object : pending) object->Release();

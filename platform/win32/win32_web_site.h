@@ -1,6 +1,10 @@
 // The container side of a hosted web-browser control (client site, in-place site and frame,
 // the DWebBrowserEvents2 sink) and the reading of a browser's HTML document.
 #pragma once
+// The backend header comes first: it brings <windows.h> and keeps the seam's method names
+// (RegisterClass, FindWindow, ...) from being taken by the system's macros.
+#include "platform/win32/win32_backend.h"
+// The component headers follow it.
 #include <ole2.h>
 #include <oleidl.h>
 
@@ -8,8 +12,6 @@
 
 #include <memory>
 #include <vector>
-
-#include "platform/win32/win32_backend.h"
 
 namespace zq::win32 {
 
@@ -29,6 +31,22 @@ class WebSite final : public IOleClientSite,
 
   // The control's dispatch object: events whose pDisp is this object are top-level ones.
   void SetControl(IDispatch* control);
+  // Links the site to the in-place active control (`object`, `window`): its active object
+  // answers accelerator keys, its in-place object takes the sizes; the site is found from
+  // the control's window (HostedSite) and from the host's (SiteOfHost).
+  void Activate(IOleObject* object, HWND window);
+  // Takes the control down on every path: in-place deactivated, closed without saving and
+  // told to let go of its site; the links go. After the event being delivered when called
+  // from inside one. Takes the caller's reference to `object`.
+  void Deactivate(IOleObject* object);
+  // Places the control at `rect` (host client coordinates) through its in-place object,
+  // which moves its window; the site answers this rectangle from then on.
+  bool Place(const RECT& rect);
+  // Offers a key message to the control's accelerator handling (its in-place active
+  // object's TranslateAccelerator); true when the control consumed it.
+  bool TranslateKey(MSG& message);
+  // How many key-down messages with this key were offered to the control (for the tests).
+  unsigned KeysOffered(WPARAM key) const;
   // No event reaches the sink from now on.
   void Detach();
   // Releases `object` now, or after the event being delivered when called from inside one
@@ -69,7 +87,7 @@ class WebSite final : public IOleClientSite,
   STDMETHODIMP GetBorder(LPRECT) override { return INPLACE_E_NOTOOLSPACE; }
   STDMETHODIMP RequestBorderSpace(LPCBORDERWIDTHS) override { return INPLACE_E_NOTOOLSPACE; }
   STDMETHODIMP SetBorderSpace(LPCBORDERWIDTHS) override { return S_OK; }
-  STDMETHODIMP SetActiveObject(IOleInPlaceActiveObject*, LPCOLESTR) override { return S_OK; }
+  STDMETHODIMP SetActiveObject(IOleInPlaceActiveObject* active, LPCOLESTR) override;
   STDMETHODIMP InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override { return E_NOTIMPL; }
   STDMETHODIMP SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
   STDMETHODIMP RemoveMenus(HMENU) override { return E_NOTIMPL; }
@@ -87,6 +105,8 @@ class WebSite final : public IOleClientSite,
  private:
   ~WebSite();
   bool IsTopLevel(const VARIANT* pDisp) const;
+  void Unlink();
+  static void CloseControl(IOleObject* object);
   void Deliver(DISPID id, DISPPARAMS& params);
   void DeliverBeforeNavigate2(DISPPARAMS& params);
   void DeliverNavigateError(DISPPARAMS& params);
@@ -98,6 +118,16 @@ class WebSite final : public IOleClientSite,
   IDispatch* control_ = nullptr;  // not counted: the portable control owns it
   int delivering_ = 0;
   std::vector<IUnknown*> pending_;
+  std::vector<IOleObject*> closing_;           // controls to take down after the event
+  IOleInPlaceActiveObject* active_ = nullptr;  // counted
+  IOleInPlaceObject* inPlace_ = nullptr;       // counted
+  HWND window_ = nullptr;                      // the control's window
+  std::vector<std::pair<WPARAM, unsigned>> offered_;
 };
+
+// The site of the control whose window this is, and the site of the control that this
+// host window holds; null when none.
+WebSite* HostedSite(HWND window);
+WebSite* SiteOfHost(HWND host);
 
 }  // namespace zq::win32

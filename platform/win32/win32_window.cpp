@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "platform/win32/win32_web_site.h"
+
 namespace zq::win32 {
 
 namespace {
@@ -118,6 +120,25 @@ Frame* FindFrame(HWND window, UINT message, LPARAM portable) {
   return nullptr;
 }
 
+// The system's record of a forwarded message, with the time and place of the last one.
+MSG ToMsg(const ForwardedMessage& m) {
+  MSG msg{
+      ToHwnd(m.window), m.message, m.wParam, m.lParam, static_cast<DWORD>(::GetMessageTime()), {}};
+  DWORD pos = ::GetMessagePos();
+  msg.pt = POINT{static_cast<short>(LOWORD(pos)), static_cast<short>(HIWORD(pos))};
+  return msg;
+}
+
+// A window hosting a web control offers a forwarded key to the control's accelerator
+// handling; nonzero when the control consumed it.
+LRESULT ForwardToControl(HWND host, LPARAM lParam) {
+  WebSite* site = SiteOfHost(host);
+  const auto& forwarded = *reinterpret_cast<const ForwardedMessage*>(lParam);
+  if (!site || forwarded.message < WM_KEYFIRST || forwarded.message > WM_KEYLAST) return 0;
+  MSG msg = ToMsg(forwarded);
+  return site->TranslateKey(msg) ? 1 : 0;
+}
+
 }  // namespace
 
 WindowRecord* RecordOf(HWND window) {
@@ -192,18 +213,57 @@ bool Win32Windows::EnsureOwnClass(const std::wstring& name) {
   return ::RegisterClassExW(&wc) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
-bool Win32Windows::RegisterClass(const std::wstring& name, unsigned iconId) {
+// Registered exactly as described: styles, cursor, brush, extra bytes and icon.
+bool Win32Windows::RegisterClass(const WindowClass& windowClass) {
+  const WindowClass& c = windowClass;
   CsGuard lock(classLock_);
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
-  wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
+  wc.style = c.style;
   wc.lpfnWndProc = WindowProc;
+  wc.cbWndExtra = c.extraBytes;
   wc.hInstance = module_;
-  if (iconId) wc.hIcon = ::LoadIconW(module_, MAKEINTRESOURCEW(iconId));
-  wc.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-  wc.lpszClassName = name.c_str();
-  return ::RegisterClassExW(&wc) != 0;
+  if (c.iconId) wc.hIcon = ::LoadIconW(module_, MAKEINTRESOURCEW(c.iconId));
+  if (c.cursor) wc.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(c.cursor));
+  if (c.brush == WindowClass::Brush::SystemColor)
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(c.brushIndex) + 1);
+  else if (c.brush == WindowClass::Brush::Stock)
+    wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(c.brushIndex));
+  wc.lpszClassName = c.name.c_str();
+  if (::RegisterClassExW(&wc) != 0) return true;
+  TraceLastError("RegisterClassExW");
+  return false;
+}
+
+// The description read back from the system: cursors and brushes are the system's shared
+// objects, recognised by handle.
+std::optional<WindowClass> Win32Windows::RegisteredClass(const std::wstring& name) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  if (!::GetClassInfoExW(module_, name.c_str(), &wc)) return std::nullopt;
+  WindowClass c;
+  c.name = name;
+  c.style = wc.style;
+  c.extraBytes = wc.cbWndExtra;
+  for (unsigned id : {WindowClass::ArrowCursor, WindowClass::AppStartingCursor, 32649u /* hand */})
+    if (wc.hCursor && wc.hCursor == ::LoadCursorW(nullptr, MAKEINTRESOURCEW(id))) c.cursor = id;
+  auto brush = reinterpret_cast<INT_PTR>(wc.hbrBackground);
+  if (brush > 0 && brush <= COLOR_MENUBAR + 1) {
+    c.brush = WindowClass::Brush::SystemColor;
+    c.brushIndex = static_cast<int>(brush - 1);
+  }
+  for (int stock = WHITE_BRUSH; stock <= NULL_BRUSH; ++stock) {
+    if (brush && wc.hbrBackground == ::GetStockObject(stock)) {
+      c.brush = WindowClass::Brush::Stock;
+      c.brushIndex = stock;
+    }
+  }
+  return c;
+}
+
+bool Win32Windows::DialogMessage(WindowHandle dialog, const ForwardedMessage& message) {
+  MSG msg = ToMsg(message);
+  return ::IsDialogMessageW(ToHwnd(dialog), &msg) != 0;
 }
 
 bool Win32Windows::UnregisterClass(const std::wstring& name) {
@@ -222,7 +282,10 @@ WindowHandle Win32Windows::Create(const WindowSpec& desc) {
   HWND window = ::CreateWindowExW(desc.exStyle, desc.className.c_str(), desc.title.c_str(),
                                   desc.style, r.left, r.top, r.Width(), r.Height(),
                                   ToHwnd(desc.parent), nullptr, module_, record.get());
-  if (!window) return 0;
+  if (!window) {
+    TraceLastError("CreateWindowExW");
+    return 0;
+  }
   record->creating = nullptr;
   record->ownedByWindow = true;
   record.release();  // NOLINT(bugprone-unused-return-value): the window owns it now
@@ -285,6 +348,7 @@ LResult Win32Windows::DefaultProc(WindowHandle window, unsigned message, WParam 
     }
   }
   if (message == WM_PAINT && record && record->paintDc) return 0;  // begun around the handler
+  if (message == wm::ForwardMsg && lParam) return ForwardToControl(h, lParam);
   Frame* frame = FindFrame(h, message, lParam);
   if (record && record->dialog && frame) {
     frame->defaulted = true;

@@ -1,5 +1,6 @@
 // Windows seen from outside: attributes, the tree and z-order, focus and activation,
 // messages and timers, the modal loop, message boxes, popup menus and the screen.
+#include "platform/win32/win32_web_site.h"
 #include "platform/win32/win32_window.h"
 
 namespace zq::win32 {
@@ -9,6 +10,31 @@ namespace {
 Rect FromRect(const RECT& r) { return Rect{r.left, r.top, r.right, r.bottom}; }
 
 const wchar_t* OrNull(const std::wstring& text) { return text.empty() ? nullptr : text.c_str(); }
+
+// One window's pre-translation of the message: only windows of this thread with a handler.
+bool PreTranslateAt(HWND window, const MSG& msg) {
+  if (::GetWindowThreadProcessId(window, nullptr) != ::GetCurrentThreadId()) return false;
+  WindowRecord* record = RecordOf(window);
+  if (!record || !record->handler) return false;
+  try {
+    return record->handler->PreTranslate(FromHwnd(msg.hwnd), msg.message, msg.wParam, msg.lParam);
+  } catch (...) {
+    return false;
+  }
+}
+
+// Like the framework's loop: the message's window and then its parents (owners for
+// pop-ups) are offered the message nearest first, up to the modal window, which is offered
+// it last when it was not among them. True when one of them swallowed it.
+bool PreTranslateChain(HWND modal, const MSG& msg) {
+  for (HWND h = msg.hwnd; h && ::IsWindow(h);) {
+    if (PreTranslateAt(h, msg)) return true;
+    if (h == modal) return false;
+    h = (::GetWindowLongW(h, GWL_STYLE) & WS_CHILD) ? ::GetAncestor(h, GA_PARENT)
+                                                    : ::GetWindow(h, GW_OWNER);
+  }
+  return ::IsWindow(modal) && PreTranslateAt(modal, msg);
+}
 
 }  // namespace
 
@@ -64,8 +90,14 @@ Rect Win32Windows::ClientRect(WindowHandle window) {
   return FromRect(r);
 }
 
+// A hosted web control is placed through its in-place object, which moves its window and
+// keeps the control's own idea of its rectangle right.
 bool Win32Windows::MoveWindow(WindowHandle window, const Rect& rect) {
-  return ::MoveWindow(ToHwnd(window), rect.left, rect.top, rect.Width(), rect.Height(), TRUE) != 0;
+  HWND h = ToHwnd(window);
+  if (WebSite* site = HostedSite(h)) {
+    if (site->Place(RECT{rect.left, rect.top, rect.right, rect.bottom})) return true;
+  }
+  return ::MoveWindow(h, rect.left, rect.top, rect.Width(), rect.Height(), TRUE) != 0;
 }
 
 bool Win32Windows::IsVisible(WindowHandle window) { return ::IsWindowVisible(ToHwnd(window)) != 0; }
@@ -159,7 +191,7 @@ bool Win32Windows::KillTimer(WindowHandle window, unsigned id) {
   return ::KillTimer(ToHwnd(window), id) != 0;
 }
 
-// The thread's message loop for a modal window: the window's handler sees each message
+// The thread's message loop for a modal window: the pre-translation chain sees each message
 // first (PreTranslate), then a dialog's keyboard handling, then the usual dispatch. Ends
 // with EndModal's result, or -1 on the quit message, which is posted again so that outer
 // loops end too.
@@ -177,17 +209,8 @@ int Win32Windows::RunModalLoop(WindowHandle window) {
       ::PostQuitMessage(static_cast<int>(msg.wParam));
       return -1;
     }
+    if (PreTranslateChain(modal, msg)) continue;
     record = ::IsWindow(modal) ? RecordOf(modal) : nullptr;
-    bool swallowed = false;
-    if (record && record->handler) {
-      try {
-        swallowed =
-            record->handler->PreTranslate(FromHwnd(msg.hwnd), msg.message, msg.wParam, msg.lParam);
-      } catch (...) {
-        swallowed = false;
-      }
-    }
-    if (swallowed) continue;
     if (record && record->dialog && ::IsDialogMessageW(modal, &msg)) continue;
     ::TranslateMessage(&msg);
     ::DispatchMessageW(&msg);

@@ -60,10 +60,5 @@ bool PumpUntil(const std::function<bool()>& done, unsigned ms = 5000);
 // Marks a case that cannot run under Wine (printed with its reason).
 #define ZQ_SKIP_ON_WINE(reason) \
   if (::zq::contract::TheDesktop().IsWine()) GTEST_SKIP() << "not under Wine: " << reason
-// Marks a case that fails under Wine only because the Win32 backend has a known fault that
-// is being mended; the coordinator removes the mark once the mend is merged.
-#define ZQ_KNOWN_DIVERGENCE(what)            \
-  if (::zq::contract::TheDesktop().IsWine()) \
-  GTEST_SKIP() << "known divergence, being mended: " << what
 
 }  // namespace zq::contract

@@ -141,7 +141,6 @@ TEST(MessagesContract, NestedModalLoopsAndTheQuitMessage) {
 // for a pop-up) nearest first, then the modal window when it was not among them, may take
 // it; one that takes it ends the walk and nothing dispatches it.
 TEST(MessagesContract, PreTranslateChainBeforeDispatch) {
-  ZQ_KNOWN_DIVERGENCE("the Win32 modal loop offers the message to the modal window alone");
   D().Run([] {
     std::vector<std::string> asked;
     WindowHandle taker = 0;

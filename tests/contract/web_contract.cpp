@@ -68,7 +68,6 @@ struct Hosted {
 // The control is a child window of its host with the style it was given (reachable by
 // Tab), and has no document before its first load.
 TEST(WebContract, ControlLivesInItsHost) {
-  ZQ_KNOWN_DIVERGENCE("the Win32 control window loses WS_TABSTOP");
   D().Run([] {
     Hosted h;
     ASSERT_NE(h.control, nullptr);

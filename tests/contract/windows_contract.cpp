@@ -47,10 +47,27 @@ TEST(WindowsContract, CreationDestructionAndClasses) {
     EXPECT_EQ(Open(refuses), 0u);
     EXPECT_TRUE(refuses.Saw(wm::NcDestroy)) << "a refused window is destroyed";
 
-    EXPECT_TRUE(w.RegisterClass(L"ZqContractClass", 0));
-    EXPECT_FALSE(w.RegisterClass(L"zqcontractclass", 0)) << "class names ignore case";
+    // A class keeps the styles, cursor, brush and extra bytes it was registered with.
+    WindowClass splash;
+    splash.name = L"ZqContractClass";
+    splash.style = WindowClass::ByteAlignClient | WindowClass::ByteAlignWindow;
+    splash.cursor = WindowClass::AppStartingCursor;
+    splash.brush = WindowClass::Brush::Stock;
+    splash.brushIndex = WindowClass::LightGrayStock;
+    splash.extraBytes = 30;
+    WindowClass panel = WindowClass::ArrowOnWindowColor(
+        L"ZqContractPanel", WindowClass::DblClks | WindowClass::SaveBits);
+    for (const WindowClass& c : {splash, panel}) {
+      EXPECT_TRUE(w.RegisterClass(c));
+      EXPECT_EQ(w.RegisteredClass(c.name), c);
+    }
+    WindowClass again = splash;
+    again.name = L"zqcontractclass";
+    EXPECT_FALSE(w.RegisterClass(again)) << "class names ignore case";
     EXPECT_TRUE(w.UnregisterClass(L"ZqContractClass"));
     EXPECT_FALSE(w.UnregisterClass(L"ZqContractClass"));
+    EXPECT_EQ(w.RegisteredClass(L"ZqContractClass"), std::nullopt);
+    EXPECT_TRUE(w.UnregisterClass(L"ZqContractPanel"));
   });
 }
 

@@ -66,6 +66,26 @@ void PageCommand(HWND control, const std::wstring& word, const std::wstring& arg
   Navigate(control, L"zqwndcmd::CMD:1227~wParam:" + word + L"~lParam:" + argument + L"~");
 }
 
+HeldKeys::HeldKeys(HWND window, std::vector<int> keys)
+    : own_(::GetCurrentThreadId()),
+      other_(::GetWindowThreadProcessId(window, nullptr)),
+      keys_(std::move(keys)) {
+  attached_ = other_ != 0 && ::AttachThreadInput(own_, other_, TRUE) != 0;
+  Set(0x80);
+}
+
+HeldKeys::~HeldKeys() {
+  Set(0);
+  if (attached_) ::AttachThreadInput(own_, other_, FALSE);
+}
+
+void HeldKeys::Set(BYTE state) {
+  BYTE keys[256] = {};
+  ::GetKeyboardState(keys);
+  for (int key : keys_) keys[key] = state;
+  ::SetKeyboardState(keys);
+}
+
 bool SendUntil(HWND control, const Commands& commands, const std::function<bool()>& effect,
                DWORD ms) {
   const DWORD start = ::GetTickCount();

@@ -54,6 +54,25 @@ using Commands = std::vector<std::pair<std::wstring, std::wstring>>;
 bool SendUntil(HWND control, const Commands& commands, const std::function<bool()>& effect,
                DWORD ms);
 
+// Keys held for the thread of `window` while the object lives: the test's thread shares
+// that thread's input state and marks the keys as down in it, which is what the client's
+// GetKeyState reads; it may also give the focus to that thread's windows. (Keys sent to
+// the whole desktop with keybd_event do not reach a thread without focus under Wine.)
+class HeldKeys {
+ public:
+  HeldKeys(HWND window, std::vector<int> keys);
+  ~HeldKeys();
+  HeldKeys(const HeldKeys&) = delete;
+  HeldKeys& operator=(const HeldKeys&) = delete;
+  bool Attached() const { return attached_; }
+
+ private:
+  void Set(BYTE state);
+  DWORD own_, other_;
+  std::vector<int> keys_;
+  bool attached_ = false;
+};
+
 using TestBody = std::function<void(const std::wstring& clientExe)>;
 struct TestRegistration {
   TestRegistration(const char* name, TestBody body);

@@ -19,36 +19,6 @@ constexpr int kMessagesBox = 1001;
 constexpr int kSkinWidth = 204, kSkinHeight = 155;
 const wchar_t kStatusTitle[] = L"Connectivity Status Information";
 
-// Control and Alt held for the thread of `window` while the object lives: the test's thread
-// shares that thread's input state and marks both keys as down in it, which is what the
-// client's GetKeyState reads when the tray's double click arrives. (Keys sent to the whole
-// desktop with keybd_event do not reach a thread that has no focus under Wine.)
-class ControlAltHeld {
- public:
-  explicit ControlAltHeld(HWND window)
-      : own_(::GetCurrentThreadId()), other_(::GetWindowThreadProcessId(window, nullptr)) {
-    attached_ = other_ != 0 && ::AttachThreadInput(own_, other_, TRUE) != 0;
-    Set(0x80);
-  }
-  ~ControlAltHeld() {
-    Set(0);
-    if (attached_) ::AttachThreadInput(own_, other_, FALSE);
-  }
-  ControlAltHeld(const ControlAltHeld&) = delete;
-  ControlAltHeld& operator=(const ControlAltHeld&) = delete;
-  bool Attached() const { return attached_; }
-
- private:
-  static void Set(BYTE state) {
-    BYTE keys[256] = {};
-    ::GetKeyboardState(keys);
-    for (int key : {VK_CONTROL, VK_LCONTROL, VK_MENU, VK_LMENU}) keys[key] = state;
-    ::SetKeyboardState(keys);
-  }
-  DWORD own_, other_;
-  bool attached_ = false;
-};
-
 HWND StatusWindow(DWORD pid, DWORD ms) { return WaitWindow(pid, L"#32770", kStatusTitle, ms); }
 
 bool WaitVisible(HWND window, bool visible, DWORD ms) {
@@ -81,7 +51,7 @@ void StatusWindowOpens(const std::wstring& exe) {
 
   HWND status = nullptr;
   {
-    ControlAltHeld keys(tray);
+    HeldKeys keys(tray, {VK_CONTROL, VK_LCONTROL, VK_MENU, VK_LMENU});
     Check(keys.Attached(), "the test shares the client's input state");
     ::PostMessageW(tray, kTrayCallback, kTrayIconId, WM_LBUTTONDBLCLK);
     status = StatusWindow(run.Pid(), 5000);
@@ -126,7 +96,7 @@ void StatusWindowOpens(const std::wstring& exe) {
   Check(WaitVisible(status, false, 5000), "OK hides the status window");
   Check(::IsWindow(status), "the hidden status window is kept");
   {
-    ControlAltHeld keys(tray);
+    HeldKeys keys(tray, {VK_CONTROL, VK_LCONTROL, VK_MENU, VK_LMENU});
     ::PostMessageW(tray, kTrayCallback, kTrayIconId, WM_LBUTTONDBLCLK);
     Check(WaitVisible(status, true, 5000), "the next Control+Alt double click shows it again");
   }

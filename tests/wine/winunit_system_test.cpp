@@ -6,6 +6,8 @@
 
 #include "resources/ResourceTable.h"
 #include "winunit_fixture.h"
+// After the fixture, whose backend header keeps the seam's names from the system's macros.
+#include <shobjidl.h>
 
 namespace zq::win32::test {
 namespace {
@@ -136,6 +138,41 @@ TEST_F(BackendTest, SystemFacts) {
   EXPECT_EQ(p->system().PlatformId(), 2);
   EXPECT_GE(p->com().Initialize(), 0);
   p->com().Uninitialize();
+}
+
+// A taskbar list that records the calls it gets; `refuse` names the one that fails.
+struct TaskbarRecorder : ITaskbarList {
+  std::string calls, refuse;
+  HRESULT Call(const char* name) {
+    calls += std::string(calls.empty() ? "" : " ") + name;
+    return refuse == name ? E_FAIL : S_OK;
+  }
+  STDMETHODIMP QueryInterface(REFIID, void** out) override {
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return 1; }
+  STDMETHODIMP_(ULONG) Release() override { return 1; }
+  STDMETHODIMP HrInit() override { return Call("HrInit"); }
+  STDMETHODIMP AddTab(HWND) override { return Call("AddTab"); }
+  STDMETHODIMP DeleteTab(HWND) override { return Call("DeleteTab"); }
+  STDMETHODIMP ActivateTab(HWND) override { return Call("ActivateTab"); }
+  STDMETHODIMP SetActiveAlt(HWND) override { return Call("SetActiveAlt"); }
+};
+
+// A panel's taskbar button is activated before it is deleted, and kept when that fails.
+TEST(TaskbarButton, IsActivatedThenDeleted) {
+  struct Case {
+    const char *refuse, *calls;
+    bool removed;
+  } cases[] = {{"", "HrInit ActivateTab DeleteTab", true},
+               {"ActivateTab", "HrInit ActivateTab", false}};
+  for (const Case& c : cases) {
+    TaskbarRecorder list;
+    list.refuse = c.refuse;
+    EXPECT_EQ(RemoveTab(list, nullptr), c.removed) << c.refuse;
+    EXPECT_EQ(list.calls, c.calls);
+  }
 }
 
 }  // namespace

@@ -91,6 +91,46 @@ class WebControlTest : public BackendTest {
   std::unique_ptr<WebControl> control_;
 };
 
+// In place inside its host with the id and tab stop asked for. Later sizes reach the
+// control through its in-place object, so the site answers the current rectangle; a key
+// forwarded to the host reaches the control's accelerator handling; teardown unlinks all.
+TEST_F(WebControlTest, HostedInPlaceWithItsSizesKeysAndTeardown) {
+  control_ =
+      p->web().Create(FromHwnd(host_), Rect{0, 0, 1, 1}, ws::Visible | WS_TABSTOP, 0xE900, sink_);
+  ASSERT_NE(control_, nullptr);
+  HWND window = ToHwnd(control_->Window());
+  ASSERT_TRUE(::IsWindow(window));
+  EXPECT_EQ(::GetParent(window), host_);
+  EXPECT_EQ(::GetDlgCtrlID(window), 0xE900);
+  EXPECT_NE(::GetWindowLongW(window, GWL_STYLE) & WS_TABSTOP, 0);
+  EXPECT_GE(control_->SetSilent(true), 0);
+  EXPECT_GE(control_->SetRegisterAsDropTarget(false), 0);
+
+  WebSite* site = HostedSite(window);
+  ASSERT_NE(site, nullptr);
+  EXPECT_EQ(SiteOfHost(host_), site);
+  ASSERT_TRUE(w().MoveWindow(control_->Window(), Rect{0, 0, 200, 100}));
+  EXPECT_EQ(w().ClientRect(control_->Window()), (Rect{0, 0, 200, 100}));
+  IOleInPlaceFrame* frame = nullptr;
+  IOleInPlaceUIWindow* document = nullptr;
+  RECT position{}, clip{};
+  OLEINPLACEFRAMEINFO info{sizeof info};
+  ASSERT_EQ(site->GetWindowContext(&frame, &document, &position, &clip, &info), S_OK);
+  frame->Release();
+  EXPECT_EQ(position.right - position.left, 200);
+  EXPECT_EQ(position.bottom - position.top, 100);
+
+  ForwardedMessage key{FromHwnd(window), WM_KEYDOWN, VK_F5, 0};
+  w().DefaultProc(FromHwnd(host_), wm::ForwardMsg, 0, reinterpret_cast<LParam>(&key));
+  EXPECT_EQ(site->KeysOffered(VK_F5), 1u);
+
+  site->AddRef();
+  control_.reset();
+  EXPECT_EQ(HostedSite(window), nullptr);
+  EXPECT_EQ(SiteOfHost(host_), nullptr);
+  EXPECT_EQ(site->Release(), 0u) << "the closed control let go of its site";
+}
+
 // Without an HTML engine the control never gets a document: asking answers at once with
 // none, and the panel host's wait gives up after its bound instead of hanging.
 TEST_F(WebControlTest, DocumentWaitsAreBounded) {
