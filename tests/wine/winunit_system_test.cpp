@@ -64,6 +64,17 @@ TEST_F(BackendTest, ProfileCreatesUnicodeFilesAndKeepsExistingOnes) {
   EXPECT_EQ(out, L"fallback");
   p->profile().ReadString(L"General", L"City", L"nofile", out, 256, dir + L"none.ini");
   EXPECT_EQ(out, L"nofile");
+
+  // The stamp (as on the simulated desktop, profile_test.cpp): it holds while nobody writes
+  // and moves with a write; a missing file has one of its own. Writes here differ in
+  // length, since the file system's write time may not move between two quick writes.
+  const std::uint64_t missing = p->profile().Stamp(dir + L"none.ini");
+  const std::uint64_t before = p->profile().Stamp(fresh);
+  EXPECT_NE(before, Profile::NoStamp);
+  EXPECT_NE(before, missing);
+  EXPECT_EQ(p->profile().Stamp(fresh), before);
+  ASSERT_TRUE(p->profile().WriteString(L"General", L"Plain", L"no longer", fresh));
+  EXPECT_NE(p->profile().Stamp(fresh), before);
 }
 
 TEST_F(BackendTest, RegistryKeysValuesAndTrees) {
