@@ -15,7 +15,7 @@ int wmain(int argc, wchar_t** argv) {
   ::SetTimer(nullptr, 0, 1000, nullptr);
   size_t sink = 0;
   MSG message;
-  for (int ticks = 0; ticks < seconds && ::GetMessageW(&message, nullptr, 0, 0) > 0;) {
+  for (int ticks = 0; ticks<seconds&& ::GetMessageW(&message, nullptr, 0, 0)> 0;) {
     if (message.message != WM_TIMER) {
       ::DispatchMessageW(&message);
       continue;

@@ -528,13 +528,15 @@ bool HasDescendant(HWND parent, const wchar_t* className) {
 
 int Follow(const std::wstring& what, const std::wstring& fakefox, int seconds,
            const std::wstring& program) {
-  Require(seconds > 0 && seconds <= 90, "the period is 1 to 90 seconds (fakefox lives two minutes)");
+  Require(seconds > 0 && seconds <= 90,
+          "the period is 1 to 90 seconds (fakefox lives two minutes)");
   const bool client = what == L"client";
   Require(client || what == L"window" || what == L"dde", "what is client, window or dde");
   Fakefox fox(fakefox);
   const std::wstring dir = Directory(program), config = dir + L"\\ZQConfig.ini";
   if (client) {
-    HANDLE file = ::CreateFileW(config.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    HANDLE file =
+        ::CreateFileW(config.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     const char text[] =
         "[General]\r\nClientLoadURL=\r\nPollingURL=\r\nLastBaseURLNavigated=stoppostbacks\r\n";
     DWORD written = 0;
@@ -543,8 +545,8 @@ int Follow(const std::wstring& what, const std::wstring& fakefox, int seconds,
             "the client's configuration is written");
     ::CloseHandle(file);
   }
-  const std::wstring line = L"\"" + program + L"\"" +
-                            (client ? L"" : L" " + what + L" " + std::to_wstring(seconds + 60));
+  const std::wstring line =
+      L"\"" + program + L"\"" + (client ? L"" : L" " + what + L" " + std::to_wstring(seconds + 60));
   Started run(line, dir, client ? "the client" : "the poller");
   if (client) {
     Require(WaitStarted(config, 60000), "the client finishes its start-up within 60 s");

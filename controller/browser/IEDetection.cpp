@@ -154,7 +154,7 @@ WindowHandle FindIE7TabView(WindowHandle frame, const std::wstring& docTitle) {
     std::wstring frameTitle = w.Title(frame);
     size_t length = frameTitle.size();
     size_t page = length > IEFrameTitleSuffixLength ? length - IEFrameTitleSuffixLength
-                                                     : (length ? length - 1 : 0);
+                                                    : (length ? length - 1 : 0);
     page = std::min(page, IETitleCompareLength);
     size_t title = std::min(docTitle.size(), IETitleCompareLength);
     if (title != page || docTitle.compare(0, title, frameTitle, 0, page) != 0) return;

@@ -112,8 +112,8 @@ struct CountingProfile : Profile {
   explicit CountingProfile(Profile& p) : base(p) {}
   Profile& base;
   ZQ_COUNTED(unsigned, ReadString,
-             (const std::wstring& s, const std::wstring& k, const std::wstring& d,
-              std::wstring& o, unsigned n, const std::wstring& p),
+             (const std::wstring& s, const std::wstring& k, const std::wstring& d, std::wstring& o,
+              unsigned n, const std::wstring& p),
              (s, k, d, o, n, p))
   ZQ_COUNTED(bool, WriteString,
              (const std::wstring& s, const std::wstring& k, const std::wstring& v,
@@ -136,8 +136,13 @@ struct CountingClock : Clock {
 class CountingPlatform : public Platform {
  public:
   CountingPlatform(sim::Desktop& d, sim::SimProcess& p)
-      : p_(p), windows_(d, p.pid(), p.windows()), shellWindows_(p.shellWindows()),
-        dde_(p.dde()), shell_(p.shell()), profile_(p.profile()), clock_(p.clock()) {
+      : p_(p),
+        windows_(d, p.pid(), p.windows()),
+        shellWindows_(p.shellWindows()),
+        dde_(p.dde()),
+        shell_(p.shell()),
+        profile_(p.profile()),
+        clock_(p.clock()) {
     state() = std::move(p.state());
   }
   ~CountingPlatform() override { p_.state() = std::move(state()); }
@@ -170,7 +175,8 @@ class CountingPlatform : public Platform {
 
 enum class Front { Firefox, IE6, IE7, None };
 
-class SteadyTickTest : public testing::ClientFixture, public ::testing::WithParamInterface<Front> {};
+class SteadyTickTest : public testing::ClientFixture,
+                       public ::testing::WithParamInterface<Front> {};
 
 TEST_P(SteadyTickTest, AllocatesNothingAndMakesOnlyItsCalls) {
   desktop.Run([&] {
@@ -203,7 +209,8 @@ TEST_P(SteadyTickTest, AllocatesNothingAndMakesOnlyItsCalls) {
     }
     gCalls = nullptr;
     std::string list;
-    for (const auto& [name, count] : calls) list += " " + std::string(name) + "x" + std::to_string(count);
+    for (const auto& [name, count] : calls)
+      list += " " + std::string(name) + "x" + std::to_string(count);
     std::printf("steady tick, case %d: %ld client allocations, %ld in the simulator's seam;%s\n",
                 static_cast<int>(front), gClientAllocs.load(), gSeamAllocs.load(), list.c_str());
     EXPECT_EQ(gClientAllocs.load(), 0);
