@@ -305,7 +305,7 @@ void PrintLinuxMemory(const char* when, const LinuxProcess& p) {
     unsigned long kb = 0;
     std::sscanf(status.c_str() + at + std::strlen(key), "%lu", &kb);
     std::string name(key, std::strlen(key) - 1);
-    std::printf("linux_%s_%s %.1f MiB\n", name, when, kb / 1024.0);
+    std::printf("linux_%s_%s %.1f MiB\n", name.c_str(), when, kb / 1024.0);
   }
 }
 
@@ -428,8 +428,12 @@ struct Fakefox : Started {
     Require(frame != nullptr, "fakefox shows its window");
     Front();
   }
+  // In a fresh prefix the desktop may still be settling: a few tries, 5 s at most.
   void Front() {
-    ::SetForegroundWindow(frame);
+    for (int tries = 0; tries < 50 && ::GetForegroundWindow() != frame; ++tries) {
+      ::SetForegroundWindow(frame);
+      if (::GetForegroundWindow() != frame) ::Sleep(100);
+    }
     Require(::GetForegroundWindow() == frame, "fakefox's window is in front");
   }
 };
