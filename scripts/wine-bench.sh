@@ -61,12 +61,13 @@ for measurement in ${ZQ_BENCH_ONLY:-region idle tick follow}; do
         run "follow-$poller" $((seconds + 90)) follow "$poller" \
           "C:\\zqbench\\follow-$poller\\fakefox.exe" "$seconds" "C:\\zqbench\\follow-$poller\\zqpoller.exe"
       done
-      awk '$1 ~ /^follow_.*_cpu$/ { cpu[$1] = $2 }
+      # The ratios from the scheduler's on-CPU time (schedstat), finer than stat's ticks.
+      awk '$1 ~ /^follow_.*_run$/ { run[$1] = $2 }
         END {
-          c = cpu["follow_client_cpu"]; w = cpu["follow_window_poller_cpu"]; d = cpu["follow_dde_poller_cpu"]
+          c = run["follow_client_run"]; w = run["follow_window_poller_run"]; d = run["follow_dde_poller_run"]
           if (c == "" || w == "" || d == "") { print "=== follow: a figure is missing"; exit }
-          printf "=== follow: client %d ms, window poller %d ms, DDE poller %d ms\n", c, w, d
-          if (w > 0) printf "=== client / window poller: %.1f\n", c / w
+          printf "=== follow (on-CPU ms): client %.1f, window poller %.1f, DDE poller %.1f\n", c, w, d
+          if (w > 0) printf "=== client / window poller: %.2f\n", c / w
           if (d > 0) printf "=== client / DDE poller: %.2f\n", c / d
         }' "$results"
       ;;
