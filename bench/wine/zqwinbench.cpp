@@ -22,6 +22,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -297,22 +298,26 @@ double LinuxCpuMs(const LinuxProcess& p) {
   return static_cast<double>(utime + stime) * 10.0;
 }
 
-// On-CPU time in milliseconds from the scheduler's own account, summed over the process's
-// threads (the first field of each task's schedstat, in nanoseconds): finer than stat's
-// 10 ms ticks, which a bare poller does not fill in a minute. -1 when unreadable.
-double LinuxRunMs(const LinuxProcess& p) {
+// On-CPU time in milliseconds from the scheduler's own account, per thread ("tid name")
+// and in all: the first field of each task's schedstat, in nanoseconds; finer than stat's
+// 10 ms ticks, which a bare poller does not fill in a minute. Empty when unreadable.
+std::map<std::string, double> LinuxRunMs(const LinuxProcess& p) {
+  std::map<std::string, double> run;
   WIN32_FIND_DATAA entry;
   HANDLE search = ::FindFirstFileA((p.dir + "\\task\\*").c_str(), &entry);
-  if (search == INVALID_HANDLE_VALUE) return -1;
-  unsigned long long total = 0;
+  if (search == INVALID_HANDLE_VALUE) return run;
   do {
     if (entry.cFileName[0] == '.') continue;
+    const std::string task = p.dir + "\\task\\" + entry.cFileName;
     unsigned long long ns = 0;
-    std::string line = ReadWhole(p.dir + "\\task\\" + entry.cFileName + "\\schedstat");
-    if (std::sscanf(line.c_str(), "%llu", &ns) == 1) total += ns;
+    if (std::sscanf(ReadWhole(task + "\\schedstat").c_str(), "%llu", &ns) != 1) continue;
+    std::string name = ReadWhole(task + "\\comm");
+    name.erase(name.find_last_not_of("\n") + 1);
+    run[std::string(entry.cFileName) + " " + name] = static_cast<double>(ns) / 1e6;
+    run["all"] += static_cast<double>(ns) / 1e6;
   } while (::FindNextFileA(search, &entry));
   ::FindClose(search);
-  return static_cast<double>(total) / 1e6;
+  return run;
 }
 
 void PrintLinuxMemory(const char* when, const LinuxProcess& p) {
@@ -587,10 +592,15 @@ int Follow(const std::wstring& what, const std::wstring& fakefox, int seconds,
   for (wchar_t c : program) path += static_cast<char>(c);  // the prefix's paths are ASCII
   LinuxProcess unixSide = FindLinuxProcess(path);
   Require(!unixSide.dir.empty(), "the program's Linux process is found");
-  const double cpu0 = LinuxCpuMs(unixSide), run0 = LinuxRunMs(unixSide), wall0 = NowMs();
+  // The stand-in Firefox's own time shows how often it was asked for its address.
+  LinuxProcess foxSide = FindLinuxProcess(path.substr(0, path.rfind('\\')) + "\\fakefox.exe");
+  const double cpu0 = LinuxCpuMs(unixSide), wall0 = NowMs();
+  std::map<std::string, double> run0 = LinuxRunMs(unixSide), fox0 = LinuxRunMs(foxSide);
   ::Sleep(static_cast<DWORD>(seconds) * 1000);
-  const double cpu1 = LinuxCpuMs(unixSide), run1 = LinuxRunMs(unixSide), wall = NowMs() - wall0;
-  Require(cpu0 >= 0 && cpu1 >= 0 && run0 >= 0 && run1 >= 0, "the program ran throughout");
+  const double cpu1 = LinuxCpuMs(unixSide), wall = NowMs() - wall0;
+  std::map<std::string, double> run1 = LinuxRunMs(unixSide), fox1 = LinuxRunMs(foxSide);
+  Require(cpu0 >= 0 && cpu1 >= 0 && run0.count("all") && run1.count("all"),
+          "the program ran throughout");
   Require(::GetForegroundWindow() == fox.frame, "fakefox stayed in front");
   if (client) {
     Require(HasDescendant(fox.frame, L"ZQFloatWndClassName"),
@@ -602,7 +612,11 @@ int Follow(const std::wstring& what, const std::wstring& fakefox, int seconds,
   const char* name = client ? "client" : what == L"dde" ? "dde_poller" : "window_poller";
   std::printf("follow_%s_wall %.0f ms\n", name, wall);
   std::printf("follow_%s_cpu %.0f ms (stat, 10 ms ticks)\n", name, cpu1 - cpu0);
-  std::printf("follow_%s_run %.1f ms (schedstat)\n", name, run1 - run0);
+  std::printf("follow_%s_run %.1f ms (schedstat)\n", name, run1["all"] - run0["all"]);
+  std::printf("follow_%s_fakefox_run %.1f ms (schedstat)\n", name, fox1["all"] - fox0["all"]);
+  for (const auto& [thread, ms] : run1)  // where it went, thread by thread
+    if (thread != "all" && ms - run0[thread] >= 0.5)
+      std::printf("  thread %s: %.1f ms\n", thread.c_str(), ms - run0[thread]);
   return 0;
 }
 
