@@ -54,7 +54,6 @@ struct CountingWindows : sim::SimWindows {
   ZQ_COUNTED(std::wstring, ClassName, (WindowHandle h), (h))
   ZQ_COUNTED(std::wstring, Title, (WindowHandle h), (h))
   ZQ_COUNTED(Rect, WindowRect, (WindowHandle h), (h))
-  ZQ_COUNTED(Rect, ClientRect, (WindowHandle h), (h))
   ZQ_COUNTED(bool, IsVisible, (WindowHandle h), (h))
   ZQ_COUNTED(WindowHandle, DesktopWindow, (), ())
   ZQ_COUNTED(WindowHandle, Parent, (WindowHandle h), (h))
@@ -66,10 +65,6 @@ struct CountingWindows : sim::SimWindows {
   ZQ_COUNTED(WindowHandle, Foreground, (), ())
   ZQ_COUNTED(WindowHandle, ActiveWindow, (), ())
   ZQ_COUNTED(bool, Post, (WindowHandle h, unsigned m, WParam w, LParam l), (h, m, w, l))
-  ZQ_COUNTED(LResult, Send, (WindowHandle h, unsigned m, WParam w, LParam l), (h, m, w, l))
-  ZQ_COUNTED(bool, SetWindowPos, (WindowHandle h, WindowHandle a, const Rect& r, unsigned f),
-             (h, a, r, f))
-  ZQ_COUNTED(bool, SetRegion, (WindowHandle h, const std::vector<Rect>& r), (h, r))
 };
 struct CountingShellWindows : ShellWindows {
   explicit CountingShellWindows(ShellWindows& s) : base(s) {}
