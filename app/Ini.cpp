@@ -45,4 +45,8 @@ bool CIni::WriteString(const wchar_t* section, const wchar_t* key, const wchar_t
   return Functions().WriteString(section, key, value ? value : L"", path);
 }
 
+std::uint64_t CIni::Stamp() const {
+  return PathName ? Functions().Stamp(*PathName) : Profile::NoStamp;
+}
+
 }  // namespace zq

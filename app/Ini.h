@@ -1,6 +1,7 @@
 // The configuration file wrapper: one profile (INI) file path and reads and writes of its
 // values through the platform's profile functions.
 #pragma once
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -34,6 +35,8 @@ class CIni {
   // Writes the value (the empty text when none), creating the file and the section when
   // needed. False with no section or no key, or when the platform cannot write the file.
   bool WriteString(const wchar_t* section, const wchar_t* key, const wchar_t* value);
+  // The file's stamp (Profile::Stamp); Profile::NoStamp without a path.
+  std::uint64_t Stamp() const;
 
   // Reads start with a buffer of this many characters and grow by as many.
   static constexpr unsigned kBufferStep = 512;

@@ -18,7 +18,16 @@ namespace {
 constexpr size_t kTooltipMax = 63;   // UTF-16 units the tray shows
 constexpr size_t kTooltipKeep = 60;  // units kept in front of "..." when cut
 constexpr int kPanelCollapsed = 1;
-const wchar_t kNoBrowserSite[] = L"<!NoneIE!>";
+
+// The tick's fixed texts, made once so that a steady tick builds none.
+const std::wstring& NoBrowserSite() {
+  static const std::wstring text = L"<!NoneIE!>";
+  return text;
+}
+const std::wstring& EnabledTooltip() {
+  static const std::wstring text = L"Zephquill is enabled";
+  return text;
+}
 
 // UTF-16 units of one character: two for a character outside the basic plane where
 // wchar_t holds whole code points, else one.
@@ -82,10 +91,13 @@ WindowHandle FindPanelDescendant(WindowHandle window, const std::wstring& classN
 // ---------------------------------------------------------------------------------------
 // Tooltip
 
-std::wstring CClientDlg::CutTrackingTooltip(const std::wstring& text) {
+namespace {
+
+// The cut in place: a text over 63 units keeps room for the dots in its own storage.
+void CutInPlace(std::wstring& text) {
   size_t units = 0;
   for (wchar_t c : text) units += Utf16Width(c);
-  if (units <= kTooltipMax) return text;
+  if (units <= kTooltipMax) return;
   size_t keep = 0;
   units = 0;
   while (keep < text.size() && units + Utf16Width(text[keep]) <= kTooltipKeep) {
@@ -94,11 +106,23 @@ std::wstring CClientDlg::CutTrackingTooltip(const std::wstring& text) {
   }
   // Never leave the first half of a surrogate pair in front of the dots.
   if (keep > 0 && IsHighSurrogate(text[keep - 1])) --keep;
-  return text.substr(0, keep) + L"...";
+  text.resize(keep);
+  text += L"...";
 }
 
-void CClientDlg::SetTrackingTooltip(const std::wstring& text) {
-  TrayIcon.ChangeTooltip(CutTrackingTooltip(text));
+}  // namespace
+
+std::wstring CClientDlg::CutTrackingTooltip(const std::wstring& text) {
+  std::wstring cut = text;
+  CutInPlace(cut);
+  return cut;
+}
+
+// Built in storage kept from tick to tick; the tray sends it only when it changed.
+void CClientDlg::SetTrackingTooltip(const wchar_t* prefix, const std::wstring& address) {
+  TrackingTooltip.assign(prefix).append(address);
+  CutInPlace(TrackingTooltip);
+  TrayIcon.ChangeTooltip(TrackingTooltip);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -115,8 +139,15 @@ bool CClientDlg::ShouldFollowURL(const std::wstring& address) {
         // An empty item is a prefix of every address: no site is followed while it is there.
         for (const std::wstring& prefix : ExcludedStartWithURL.Items())
           if (StartsWith(address, prefix)) return false;
-        // Without a value the fragment list stays empty and is read again next time.
-        if (ExcludedInURL.Count() == 0) FillFromSetting(*this, ExcludedInURL, k.ExcludedInURLKey);
+        // Without a value the fragment list stays empty and is read again next time, when
+        // the configuration file has been written since the last read.
+        if (ExcludedInURL.Count() == 0) {
+          std::uint64_t stamp = ConfigStamp();
+          if (stamp == Profile::NoStamp || stamp != ExcludedInURLStamp) {
+            ExcludedInURLStamp = stamp;
+            FillFromSetting(*this, ExcludedInURL, k.ExcludedInURLKey);
+          }
+        }
         for (const std::wstring& fragment : ExcludedInURL.Items())
           if (address.find(fragment) != std::wstring::npos) return false;
         return StartsWith(address, k.HttpPrefix);
@@ -129,21 +160,24 @@ bool CClientDlg::ShouldFollowURL(const std::wstring& address) {
 void CClientDlg::UpdateActiveBrowser() {
   LockGuard lock(*ActiveBrowserLock);
   Guarded(2, L"Cannot update active browser!!!", [&] {
-    ActiveBrowserInfo info;
+    // Emptied for this tick; its storage is kept.
+    ActiveBrowserInfo& info = DetectedBrowser;
+    info.window = 0;
+    info.url.clear();
     FindActiveBrowser(info);
     // Detection may wait (a DDE request, a call into another process) and handle messages
     // meanwhile: a disable handled there ends the update, whose tooltip would undo it.
     if (!Enabled || ConnectionLost) return;
     Windows& w = Plat().windows();
     if (!info.window || !w.IsWindow(info.window) || !w.IsVisible(info.window)) {
-      TrayIcon.ChangeTooltip(L"Zephquill is enabled");
-      SetLastSite(kNoBrowserSite);
+      TrayIcon.ChangeTooltip(EnabledTooltip());
+      SetLastSite(NoBrowserSite());
       return;
     }
     if (!ShouldFollowURL(info.url)) {
       if (FindPanelDescendant(info.window, GetAppConsts().ZQFloatWndClassName))
         ReleaseBrowserPanel(info.window);
-      SetTrackingTooltip(L"Zephquill ignores " + info.url);
+      SetTrackingTooltip(L"Zephquill ignores ", info.url);
       return;
     }
     UpdateFollowedBrowser(info);
@@ -176,7 +210,7 @@ void CClientDlg::UpdateFollowedBrowser(const ActiveBrowserInfo& info) {
     record->SiteURL = info.url;
     panel->LoadPanelPage(info.url, L"");
   }
-  SetTrackingTooltip(L"Site: " + info.url);
+  SetTrackingTooltip(L"Site: ", info.url);
 }
 
 BrowserPanelRecord* CClientDlg::CreateBrowserPanel(const ActiveBrowserInfo& info) {

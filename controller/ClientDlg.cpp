@@ -58,6 +58,11 @@ std::wstring CClientDlg::ReadSetting(const std::wstring& key, const std::wstring
   return Config.GetString(L"General", key.c_str(), def.c_str());
 }
 
+std::uint64_t CClientDlg::ConfigStamp() {
+  LockGuard lock(*ConfigLock);
+  return Config.Stamp();
+}
+
 void CClientDlg::WriteSetting(const std::wstring& key, const std::wstring& value) {
   LockGuard lock(*ConfigLock);
   Config.WriteString(L"General", key.c_str(), value.c_str());

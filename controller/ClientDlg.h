@@ -11,6 +11,7 @@
 #include "app/AppConsts.h"
 #include "app/Ini.h"
 #include "controller/ServiceSeams.h"
+#include "controller/browser/BrowserDetection.h"
 #include "panel/ZephquillWnd.h"
 #include "platform/platform.h"
 #include "shell/SystemTray.h"
@@ -19,7 +20,6 @@
 namespace zq {
 
 class CStatusDlg;
-struct ActiveBrowserInfo;
 struct BrowserPanelRecord;
 
 // The seven fields of the notification being assembled.
@@ -40,6 +40,8 @@ class CClientDlg : public WindowHandler {
   int QuitCode() const { return quitCode_; }
 
   std::wstring ReadSetting(const std::wstring& key, const std::wstring& def);
+  // The configuration file's stamp (Profile::Stamp): unchanged while nobody wrote it.
+  std::uint64_t ConfigStamp();
   void WriteSetting(const std::wstring& key, const std::wstring& value);
 
   // Tray commands and the enable/disable switch.
@@ -137,6 +139,12 @@ class CClientDlg : public WindowHandler {
   // The followed browser's window rectangle at the last update that compared it: one
   // rectangle for all browser windows.
   Rect LastBrowserRect;
+  // What the tick keeps so that a steady tick reads and builds nothing anew: the last
+  // detection (its address's storage), the configuration file's stamp at the last read of
+  // "ExcludedInURL", and the tracking tooltip's text.
+  ActiveBrowserInfo DetectedBrowser;
+  std::uint64_t ExcludedInURLStamp = Profile::NoStamp;
+  std::wstring TrackingTooltip;
 
  private:
   bool OnInitDialog();
@@ -149,7 +157,7 @@ class CClientDlg : public WindowHandler {
   void ApplyMenuState(bool enabled);
   void RestartTimer(unsigned periodMs);
   void UpdateFollowedBrowser(const ActiveBrowserInfo& info);
-  void SetTrackingTooltip(const std::wstring& text);
+  void SetTrackingTooltip(const wchar_t* prefix, const std::wstring& address);
   void OpenServiceWindowFor(unsigned command);
   void RunPanelCommand(const std::wstring& word, const std::wstring& argument);
   void OnNavError(const std::wstring& description);

@@ -54,6 +54,11 @@ std::u16string Utf16Units(const std::wstring& text) {
 // At most MaxTooltipLength - 1 UTF-16 units; where wchar_t is wider, a character that
 // would not fit whole is left out.
 std::wstring CSystemTray::CutTooltip(const std::wstring& text) {
+  return text.substr(0, TooltipKeep(text));
+}
+
+// How many characters of the text the record takes.
+size_t CSystemTray::TooltipKeep(const std::wstring& text) {
   size_t units = 0, keep = 0;
   for (; keep < text.size(); ++keep) {
     std::uint32_t code = static_cast<std::uint32_t>(text[keep]);
@@ -62,7 +67,7 @@ std::wstring CSystemTray::CutTooltip(const std::wstring& text) {
     if (units + width > MaxTooltipLength - 1) break;
     units += width;
   }
-  return text.substr(0, keep);
+  return keep;
 }
 
 bool CSystemTray::AddIcon(WindowHandle parent, unsigned callbackMessage,
@@ -93,6 +98,7 @@ bool CSystemTray::AddIcon(WindowHandle parent, unsigned callbackMessage,
   if (hidden) return true;
   bool added = p.shell().NotifyIcon(nim::Add, IconRecord);
   Removed = Hidden = AddPending = !added;
+  iconShown_ = tipShown_ = added;
   return added;
 }
 
@@ -104,20 +110,25 @@ bool CSystemTray::DeleteIcon() {
   if (Plat().shell().NotifyIcon(nim::Delete, IconRecord)) {
     Hidden = true;
     Removed = true;
+    iconShown_ = tipShown_ = false;
   }
   return Removed;
 }
 
-bool CSystemTray::Notify(unsigned action) {
+// A modify of what `flags` names; `shown` then tells whether the shell holds it.
+bool CSystemTray::Modify(unsigned flags, bool& shown) {
+  IconRecord.flags = flags;
   if (Hidden) return true;
-  return Plat().shell().NotifyIcon(action, IconRecord);
+  shown = Plat().shell().NotifyIcon(nim::Modify, IconRecord);
+  return shown;
 }
 
+// What the shell already shows is not sent again: each send crosses to the shell's process.
 bool CSystemTray::ChangeIcon(IconHandle icon) {
   if (!Supported) return false;
-  IconRecord.flags = nim::FlagIcon;
+  if (!Hidden && iconShown_ && IconRecord.icon == icon) return true;
   IconRecord.icon = icon;
-  return Notify(nim::Modify);
+  return Modify(nim::FlagIcon, iconShown_);
 }
 
 bool CSystemTray::ChangeIconResource(unsigned resourceId) {
@@ -128,9 +139,11 @@ IconHandle CSystemTray::CurrentIcon() const { return Supported ? IconRecord.icon
 
 bool CSystemTray::ChangeTooltip(const std::wstring& text) {
   if (!Supported) return false;
-  IconRecord.flags = nim::FlagTip;
-  IconRecord.tip = CutTooltip(text);
-  return Notify(nim::Modify);
+  size_t keep = TooltipKeep(text);
+  bool same = IconRecord.tip.size() == keep && text.compare(0, keep, IconRecord.tip) == 0;
+  if (!Hidden && tipShown_ && same) return true;
+  if (!same) IconRecord.tip.assign(text, 0, keep);
+  return Modify(nim::FlagTip, tipShown_);
 }
 
 MenuItem* CSystemTray::Popup() {
@@ -385,6 +398,7 @@ void CSystemTray::OnTaskbarCreated() {
   bool added = Plat().shell().NotifyIcon(nim::Add, IconRecord);
   IconRecord.flags = flags;
   Removed = Hidden = AddPending = !added;
+  iconShown_ = tipShown_ = added;
 }
 
 LResult CSystemTray::OnMessage(WindowHandle window, unsigned message, WParam wParam,

@@ -71,13 +71,14 @@ class CSystemTray : public WindowHandler {
   static std::vector<unsigned char> Serialize(const NotifyIconData& data, unsigned flags);
 
  private:
-  bool Notify(unsigned action);
+  bool Modify(unsigned flags, bool& shown);
   void OnTaskbarCreated();
   void OnAnimationTick();
   void ApplyDefaultItem();
   LResult ShowMenu(WindowHandle target);
   LResult RunDefaultCommand(WindowHandle target);
   static std::wstring CutTooltip(const std::wstring& text);
+  static size_t TooltipKeep(const std::wstring& text);
   static WindowHandle ParkingWindow(bool create);
 
   std::optional<Menu> TrayMenu;
@@ -99,6 +100,10 @@ class CSystemTray : public WindowHandler {
   WindowHandle window_ = 0;
   unsigned taskbarCreated_ = 0;
   bool wantShown_ = false;  // added and not deleted since
+  // The shell holds the record's picture and tooltip: set by a successful add or modify,
+  // cleared by a failed one and by the delete.
+  bool iconShown_ = false;
+  bool tipShown_ = false;
 };
 
 }  // namespace zq

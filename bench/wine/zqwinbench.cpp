@@ -4,6 +4,10 @@
 //   zqwinbench idle CLIENT SECONDS  CPU time and memory of an idle ZephquillClient.exe
 //   zqwinbench tick FAKEFOX         the client's detection and steady path with a stand-in
 //                                   Firefox in front, against the calls it cannot avoid
+//   zqwinbench follow WHAT FAKEFOX SECONDS PROGRAM
+//                                   CPU time over SECONDS of PROGRAM following a stand-in
+//                                   Firefox: WHAT "client" (the client, enabled) or
+//                                   "window" / "dde" (PROGRAM is zqpoller.exe)
 // Each mode prints "name value unit" lines; a failed precondition ends with code 1 and a
 // line saying what failed.
 #ifndef NOMINMAX
@@ -18,10 +22,12 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "bench/wine/bare_calls.h"
 #include "controller/browser/BrowserDetection.h"
 #include "platform/win32/win32_backend.h"
 #include "platform/win32/win32_platform.h"
@@ -292,6 +298,28 @@ double LinuxCpuMs(const LinuxProcess& p) {
   return static_cast<double>(utime + stime) * 10.0;
 }
 
+// On-CPU time in milliseconds from the scheduler's own account, per thread ("tid name")
+// and in all: the first field of each task's schedstat, in nanoseconds; finer than stat's
+// 10 ms ticks, which a bare poller does not fill in a minute. Empty when unreadable.
+std::map<std::string, double> LinuxRunMs(const LinuxProcess& p) {
+  std::map<std::string, double> run;
+  WIN32_FIND_DATAA entry;
+  HANDLE search = ::FindFirstFileA((p.dir + "\\task\\*").c_str(), &entry);
+  if (search == INVALID_HANDLE_VALUE) return run;
+  do {
+    if (entry.cFileName[0] == '.') continue;
+    const std::string task = p.dir + "\\task\\" + entry.cFileName;
+    unsigned long long ns = 0;
+    if (std::sscanf(ReadWhole(task + "\\schedstat").c_str(), "%llu", &ns) != 1) continue;
+    std::string name = ReadWhole(task + "\\comm");
+    name.erase(name.find_last_not_of("\n") + 1);
+    run[std::string(entry.cFileName) + " " + name] = static_cast<double>(ns) / 1e6;
+    run["all"] += static_cast<double>(ns) / 1e6;
+  } while (::FindNextFileA(search, &entry));
+  ::FindClose(search);
+  return run;
+}
+
 void PrintLinuxMemory(const char* when, const LinuxProcess& p) {
   std::string status = ReadWhole(p.dir + "\\status");
   for (const char* key : {"VmRSS:", "RssAnon:", "VmSwap:"}) {
@@ -364,45 +392,7 @@ int Idle(const std::wstring& client, int seconds) {
 // tick: the controller's steady tick with a followed Firefox in front, and the calls that
 // no implementation of it can avoid.
 
-HDDEDATA CALLBACK NoTransactions(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) {
-  return nullptr;
-}
-
-// One client instance for all requests: the least that asking Firefox can cost.
-struct BareCalls {
-  DWORD instance = 0;
-  HSZ service = nullptr, topic = nullptr, item = nullptr;
-  BareCalls() {
-    if (::DdeInitializeW(&instance, NoTransactions, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR)
-      instance = 0;
-    service = ::DdeCreateStringHandleW(instance, L"Firefox", CP_WINUNICODE);
-    topic = ::DdeCreateStringHandleW(instance, L"WWW_GetWindowInfo", CP_WINUNICODE);
-    item = ::DdeCreateStringHandleW(instance, L"0xFFFFFFFF,sURL,sTitle", CP_WINUNICODE);
-  }
-  ~BareCalls() {
-    if (instance) ::DdeUninitialize(instance);
-  }
-  // Connect, one request, disconnect; the answer's length.
-  size_t Request() {
-    HCONV conversation = ::DdeConnect(instance, service, topic, nullptr);
-    if (!conversation) return 0;
-    DWORD result = 0, size = 0;
-    HDDEDATA data = ::DdeClientTransaction(nullptr, 0, conversation, item, CF_TEXT, XTYP_REQUEST,
-                                           5000, &result);
-    if (data) {
-      size = ::DdeGetData(data, nullptr, 0, 0);
-      ::DdeFreeDataHandle(data);
-    }
-    ::DdeDisconnect(conversation);
-    return size;
-  }
-  size_t Window() {
-    HWND front = ::GetForegroundWindow();
-    wchar_t name[256], title[1024];
-    return static_cast<size_t>(::GetClassNameW(front, name, 256)) +
-           static_cast<size_t>(::GetWindowTextW(front, title, 1024));
-  }
-};
+using zqbench::BareCalls;
 
 // The tray icon's tooltip, as the steady tick rewrites it ("Site: " and the address).
 struct TooltipIcon {
@@ -430,28 +420,51 @@ struct TooltipIcon {
   bool added = false;
 };
 
-int Tick(const std::wstring& fakefox) {
-  const std::wstring url = L"http://example.com/news";
-  std::wstring line = L"\"" + fakefox + L"\" answer " + url + L" News";
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION fox{};
-  Require(::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                           &fox) != 0,
-          "fakefox starts");
-  struct Ender {
-    PROCESS_INFORMATION& pi;
-    ~Ender() {
-      ::TerminateProcess(pi.hProcess, 0);
-      ::WaitForSingleObject(pi.hProcess, 5000);
-      ::CloseHandle(pi.hThread);
-      ::CloseHandle(pi.hProcess);
+// A started program, ended (terminated) when the object goes.
+struct Started {
+  PROCESS_INFORMATION pi{};
+  Started(std::wstring line, const std::wstring& dir, const char* what) {
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    Require(::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                             dir.empty() ? nullptr : dir.c_str(), &si, &pi) != 0,
+            std::string(what) + " starts");
+  }
+  ~Started() {
+    ::TerminateProcess(pi.hProcess, 0);
+    ::WaitForSingleObject(pi.hProcess, 5000);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+  }
+  Started(const Started&) = delete;
+  Started& operator=(const Started&) = delete;
+};
+
+const wchar_t kFoxUrl[] = L"http://example.com/news";
+
+// The stand-in Firefox showing kFoxUrl, its window in front.
+struct Fakefox : Started {
+  HWND frame = nullptr;
+  explicit Fakefox(const std::wstring& exe)
+      : Started(L"\"" + exe + L"\" answer " + kFoxUrl + L" News", L"", "fakefox") {
+    frame = WaitWindow(pi.dwProcessId, L"MozillaUIWindowClass", 10000);
+    Require(frame != nullptr, "fakefox shows its window");
+    Front();
+  }
+  // In a fresh prefix the desktop may still be settling: a few tries, 5 s at most.
+  void Front() {
+    for (int tries = 0; tries < 50 && ::GetForegroundWindow() != frame; ++tries) {
+      ::SetForegroundWindow(frame);
+      if (::GetForegroundWindow() != frame) ::Sleep(100);
     }
-  } endFox{fox};
-  HWND frame = WaitWindow(fox.dwProcessId, L"MozillaUIWindowClass", 10000);
-  Require(frame != nullptr, "fakefox shows its window");
-  ::SetForegroundWindow(frame);
-  Require(::GetForegroundWindow() == frame, "fakefox's window is in front");
+    Require(::GetForegroundWindow() == frame, "fakefox's window is in front");
+  }
+};
+
+int Tick(const std::wstring& fakefox) {
+  const std::wstring url = kFoxUrl;
+  Fakefox fox(fakefox);
+  HWND frame = fox.frame;
 
   BareCalls bare;
   Require(bare.instance != 0, "a DDE client instance is made");
@@ -525,6 +538,88 @@ int Tick(const std::wstring& fakefox) {
   return sink == 0 ? 1 : 0;
 }
 
+// ---------------------------------------------------------------------------------------
+// follow: the CPU time of one program over SECONDS while the stand-in Firefox is in front:
+// the client, enabled and following it with a panel, or a bare poller. The hidden pages
+// get no address and the panel starts on the stop marker, so that no page load fails (the
+// prefix has no HTML engine) and the client stays enabled.
+
+bool HasDescendant(HWND parent, const wchar_t* className) {
+  for (HWND child = ::GetWindow(parent, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    wchar_t name[64] = {};
+    ::GetClassNameW(child, name, 64);
+    if (std::wstring(name) == className || HasDescendant(child, className)) return true;
+  }
+  return false;
+}
+
+int Follow(const std::wstring& what, const std::wstring& fakefox, int seconds,
+           const std::wstring& program) {
+  Require(seconds > 0 && seconds <= 90,
+          "the period is 1 to 90 seconds (fakefox lives two minutes)");
+  const bool client = what == L"client";
+  Require(client || what == L"window" || what == L"dde", "what is client, window or dde");
+  Fakefox fox(fakefox);
+  const std::wstring dir = Directory(program), config = dir + L"\\ZQConfig.ini";
+  if (client) {
+    HANDLE file =
+        ::CreateFileW(config.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    const char text[] =
+        "[General]\r\nClientLoadURL=\r\nPollingURL=\r\nLastBaseURLNavigated=stoppostbacks\r\n";
+    DWORD written = 0;
+    Require(file != INVALID_HANDLE_VALUE &&
+                ::WriteFile(file, text, sizeof text - 1, &written, nullptr) != 0,
+            "the client's configuration is written");
+    ::CloseHandle(file);
+  }
+  const std::wstring line =
+      L"\"" + program + L"\"" + (client ? L"" : L" " + what + L" " + std::to_wstring(seconds + 60));
+  Started run(line, dir, client ? "the client" : "the poller");
+  if (client) {
+    Require(WaitStarted(config, 60000), "the client finishes its start-up within 60 s");
+    ::Sleep(6000);  // past the splash, which may take the foreground
+    fox.Front();
+    // Making the panel waits up to 5 s for each of its two web hosts.
+    for (int waited = 0; waited < 250 && !HasDescendant(fox.frame, L"ZQFloatWndClassName");
+         ++waited)
+      ::Sleep(100);
+    Require(HasDescendant(fox.frame, L"ZQFloatWndClassName"), "the client follows with a panel");
+    ::Sleep(3000);  // the three-tick memory settles
+  } else {
+    ::Sleep(3000);
+  }
+  std::string path;
+  for (wchar_t c : program) path += static_cast<char>(c);  // the prefix's paths are ASCII
+  LinuxProcess unixSide = FindLinuxProcess(path);
+  Require(!unixSide.dir.empty(), "the program's Linux process is found");
+  // The stand-in Firefox's own time shows how often it was asked for its address.
+  LinuxProcess foxSide = FindLinuxProcess(path.substr(0, path.rfind('\\')) + "\\fakefox.exe");
+  const double cpu0 = LinuxCpuMs(unixSide), wall0 = NowMs();
+  std::map<std::string, double> run0 = LinuxRunMs(unixSide), fox0 = LinuxRunMs(foxSide);
+  ::Sleep(static_cast<DWORD>(seconds) * 1000);
+  const double cpu1 = LinuxCpuMs(unixSide), wall = NowMs() - wall0;
+  std::map<std::string, double> run1 = LinuxRunMs(unixSide), fox1 = LinuxRunMs(foxSide);
+  Require(cpu0 >= 0 && cpu1 >= 0 && run0.count("all") && run1.count("all"),
+          "the program ran throughout");
+  Require(::GetForegroundWindow() == fox.frame, "fakefox stayed in front");
+  if (client) {
+    Require(HasDescendant(fox.frame, L"ZQFloatWndClassName"),
+            "the client stayed enabled, its panel still there");
+    if (HWND controller = WaitWindow(run.pi.dwProcessId, L"#32770", 0))
+      ::PostMessageW(controller, WM_COMMAND, kExitCommand, 0);
+    ::WaitForSingleObject(run.pi.hProcess, 15000);
+  }
+  const char* name = client ? "client" : what == L"dde" ? "dde_poller" : "window_poller";
+  std::printf("follow_%s_wall %.0f ms\n", name, wall);
+  std::printf("follow_%s_cpu %.0f ms (stat, 10 ms ticks)\n", name, cpu1 - cpu0);
+  std::printf("follow_%s_run %.1f ms (schedstat)\n", name, run1["all"] - run0["all"]);
+  std::printf("follow_%s_fakefox_run %.1f ms (schedstat)\n", name, fox1["all"] - fox0["all"]);
+  for (const auto& [thread, ms] : run1)  // where it went, thread by thread
+    if (thread != "all" && ms - run0[thread] >= 0.5)
+      std::printf("  thread %s: %.1f ms\n", thread.c_str(), ms - run0[thread]);
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -533,10 +628,13 @@ int wmain(int argc, wchar_t** argv) {
     if (mode == L"region" && argc == 2) return Region();
     if (mode == L"idle" && argc == 4) return Idle(argv[2], _wtoi(argv[3]));
     if (mode == L"tick" && argc == 3) return Tick(argv[2]);
+    if (mode == L"follow" && argc == 6) return Follow(argv[2], argv[3], _wtoi(argv[4]), argv[5]);
   } catch (const Failed& f) {
     std::printf("FAILED: %s\n", f.what.c_str());
     return 1;
   }
-  std::fprintf(stderr, "usage: zqwinbench region | idle CLIENT-EXE SECONDS | tick FAKEFOX-EXE\n");
+  std::fprintf(stderr,
+               "usage: zqwinbench region | idle CLIENT-EXE SECONDS | tick FAKEFOX-EXE | follow "
+               "client|window|dde FAKEFOX-EXE SECONDS PROGRAM-EXE\n");
   return 2;
 }

@@ -42,8 +42,8 @@ WindowHandle GetFirefoxForegroundWindow();
 // first with children before following siblings; 0 when there is none. Windows outside
 // `start` are never searched, so another browser's content window is never taken.
 WindowHandle FindFirefoxContentWindow(WindowHandle start);
-// The address Firefox reports over DDE; empty on any failure.
-std::wstring ReadFirefoxUrl();
+// The address Firefox reports over DDE into `url` (its storage reused); empty on any failure.
+void ReadFirefoxUrl(std::wstring& url);
 // The URL in Firefox's reply "\"URL\",\"title\",\"\"": the text between the first
 // character and the first "\",\""; empty when the reply has no such separator.
 std::wstring ParseFirefoxReply(const std::wstring& reply);

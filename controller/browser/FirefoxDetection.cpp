@@ -45,7 +45,7 @@ void FindActiveFirefox(ActiveBrowserInfo& info) {
     WindowHandle content = FindFirefoxContentWindow(foreground);
     info.window = content ? Plat().windows().Parent(content) : 0;
     // The address is read whether or not a content window was found.
-    info.url = ReadFirefoxUrl();
+    ReadFirefoxUrl(info.url);
   });
 }
 
@@ -75,23 +75,35 @@ WindowHandle FindFirefoxContentWindow(WindowHandle start) {
   });
 }
 
-std::wstring ParseFirefoxReply(const std::wstring& reply) {
+namespace {
+
+// Where the address lies in a reply: from 1 up to the first "\",\""; 0 when there is none.
+size_t UrlEnd(const std::wstring& reply) {
   size_t separator = reply.find(L"\",\"");
   // A reply that opens with the separator holds an empty first field.
-  if (separator == std::wstring::npos || separator == 0) return std::wstring();
-  return reply.substr(1, separator - 1);
+  return separator == std::wstring::npos ? 0 : separator;
 }
 
-std::wstring ReadFirefoxUrl() {
-  return GuardedOr<std::wstring>(std::wstring(), 2, L"Cannot read Firefox current URL", [] {
+}  // namespace
+
+std::wstring ParseFirefoxReply(const std::wstring& reply) {
+  size_t end = UrlEnd(reply);
+  return end == 0 ? std::wstring() : reply.substr(1, end - 1);
+}
+
+void ReadFirefoxUrl(std::wstring& url) {
+  // Made once: the request's texts and the reply's storage are reused by every tick.
+  static const std::wstring service = L"Firefox", topic = L"WWW_GetWindowInfo",
+                            item = L"0xFFFFFFFF,sURL,sTitle";
+  url.clear();
+  Guarded(2, L"Cannot read Firefox current URL", [&] {
     Dde& dde = Plat().dde();
-    std::optional<std::string> reply = dde.Request(L"Firefox", L"WWW_GetWindowInfo",
-                                                   L"0xFFFFFFFF,sURL,sTitle", FirefoxDdeTimeoutMs);
-    if (!reply) return std::wstring();
+    std::optional<std::string> reply = dde.Request(service, topic, item, FirefoxDdeTimeoutMs);
+    if (!reply) return;
     // At most 2048 bytes are kept, and the text ends at its first zero byte.
-    std::string text = reply->substr(0, std::min(reply->size(), FirefoxReplyMaxBytes));
-    text.resize(std::min(text.size(), text.find('\0')));
-    return ParseFirefoxReply(dde.FromAnsi(text));
+    reply->resize(std::min({reply->size(), FirefoxReplyMaxBytes, reply->find('\0')}));
+    std::wstring wide = dde.FromAnsi(*reply);
+    if (size_t end = UrlEnd(wide)) url.assign(wide, 1, end - 1);
   });
 }
 

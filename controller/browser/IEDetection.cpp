@@ -34,9 +34,9 @@ ShellRef Query(ShellWindows& shell, const ShellObjectAnswer& answer) {
   return Take(shell, answer);
 }
 
-std::wstring TextOf(const ShellTextAnswer& answer) {
+std::wstring TextOf(ShellTextAnswer&& answer) {
   ThrowIfFailed(answer.hr);
-  return answer.text ? *answer.text : std::wstring();
+  return answer.text ? std::move(*answer.text) : std::wstring();
 }
 
 // The browser's own window through its shell-browser service; 0 when any step fails or
@@ -150,14 +150,14 @@ WindowHandle FindIE7TabView(WindowHandle frame, const std::wstring& docTitle) {
   Guarded(2, L"Cannot find tab window handler of InternertExplorer 7", [&] {
     Windows& w = Plat().windows();
     // The frame's title is the active page's title and the browser's 28-character suffix.
+    // Both are compared in place, each cut to its first 95 characters.
     std::wstring frameTitle = w.Title(frame);
     size_t length = frameTitle.size();
-    std::wstring pageTitle = length > IEFrameTitleSuffixLength
-                                 ? frameTitle.substr(0, length - IEFrameTitleSuffixLength)
-                                 : frameTitle.substr(0, length ? length - 1 : 0);
-    pageTitle.resize(std::min(pageTitle.size(), IETitleCompareLength));
-    std::wstring title = docTitle.substr(0, IETitleCompareLength);
-    if (title != pageTitle) return;
+    size_t page = length > IEFrameTitleSuffixLength ? length - IEFrameTitleSuffixLength
+                                                    : (length ? length - 1 : 0);
+    page = std::min(page, IETitleCompareLength);
+    size_t title = std::min(docTitle.size(), IETitleCompareLength);
+    if (title != page || docTitle.compare(0, title, frameTitle, 0, page) != 0) return;
     // Only the visible tab is the active one; its view is the answer.
     for (WindowHandle tab = w.FirstChild(frame); tab && !answer; tab = w.NextSibling(tab)) {
       if (ClassNameOf(w, tab) != kTabClass || !w.IsVisible(tab)) continue;

@@ -27,6 +27,12 @@ std::mutex& FilesLock() {
   return lock;
 }
 
+// Writes through this class so far, under FilesLock.
+std::uint64_t& Writes() {
+  static std::uint64_t count = 0;
+  return count;
+}
+
 // A profile file as lines without their line ends.
 struct ProfileText {
   bool bom = false;
@@ -172,6 +178,18 @@ void SetEntry(std::vector<std::wstring>& lines, const std::wstring& section,
 
 }  // namespace
 
+std::uint64_t SimProfile::Stamp(const std::wstring& path) {
+  std::string host = hostPath_ ? hostPath_(path) : std::string();
+  if (host.empty()) return 1;
+  std::lock_guard<std::mutex> lock(FilesLock());
+  std::error_code ec;
+  fs::path file = fs::u8path(host);
+  auto size = fs::file_size(file, ec);
+  if (ec) return (Writes() << 1) | 1;
+  auto written = fs::last_write_time(file, ec).time_since_epoch().count();
+  return (static_cast<std::uint64_t>(written) * 1000003u) ^ (size << 32) ^ (Writes() << 1) ^ 2;
+}
+
 SimProfile::SimProfile(HostPathFn hostPath) : hostPath_(std::move(hostPath)) {}
 
 std::string SimProfile::TempPathFor(const std::string& hostPath) { return hostPath + ".zqtmp"; }
@@ -229,6 +247,7 @@ bool SimProfile::WriteString(const std::wstring& section, const std::wstring& ke
   }
   if (beforeReplace_ && !beforeReplace_(tempHost)) return false;
   fs::rename(temp, target, ec);
+  ++Writes();
   if (ec) {
     std::error_code ignored;
     fs::remove(temp, ignored);

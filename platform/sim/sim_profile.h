@@ -33,6 +33,9 @@ class SimProfile : public zq::Profile {
                       std::wstring& out, unsigned size, const std::wstring& path) override;
   bool WriteString(const std::wstring& section, const std::wstring& key, const std::wstring& value,
                    const std::wstring& path) override;
+  // From the file's size and write time, and the count of writes through this class, so
+  // that two writes within the host's timestamp granularity still differ.
+  std::uint64_t Stamp(const std::wstring& path) override;
 
   // The keys of the section (first one of that name) with their values as a read returns
   // them (blanks and one pair of quotes removed), in file order. Empty when the file or

@@ -38,6 +38,15 @@ class Win32Profile : public Profile {
     return ::WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(),
                                         path.c_str()) != 0;
   }
+  // The attributes only, no opening of the file; a missing file has a stamp of its own.
+  std::uint64_t Stamp(const std::wstring& path) override {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 1;
+    std::uint64_t written =
+        (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+        data.ftLastWriteTime.dwLowDateTime;
+    return (written * 1000003u) ^ data.nFileSizeLow ^ (std::uint64_t{data.nFileSizeHigh} << 32) ^ 2;
+  }
 };
 
 }  // namespace

@@ -105,6 +105,20 @@ TEST_F(ProfileTest, LongValuesAreReadWholeWithGrowingBuffer) {
   }
 }
 
+// The stamp lets the tick skip reading an unchanged file: it holds while nobody writes and
+// moves with every write, also one of the same length right after (the Windows backend
+// runs the same case, with writes of different lengths, in winunit_system_test.cpp).
+TEST_F(ProfileTest, StampHoldsUntilTheFileIsWritten) {
+  const std::uint64_t missing = ini_.Stamp();
+  EXPECT_EQ(ini_.Stamp(), missing);
+  ASSERT_TRUE(ini_.WriteString(L"General", L"A", L"1"));
+  const std::uint64_t first = ini_.Stamp();
+  EXPECT_NE(first, missing);
+  EXPECT_EQ(ini_.Stamp(), first);
+  ASSERT_TRUE(ini_.WriteString(L"General", L"A", L"2"));
+  EXPECT_NE(ini_.Stamp(), first);
+}
+
 TEST_F(ProfileTest, DefaultOnlyWhenKeySectionOrFileIsMissing) {
   EXPECT_EQ(Get(L"ShowOthersMyLocation", L"true"), L"true");  // no file yet
   EXPECT_EQ(Get(L"Anything", nullptr), L"");

@@ -136,6 +136,11 @@ TEST_F(TrayTest, ShownIconPassesChangesAndGoesAwayOnce) {
     EXPECT_EQ(desktop.trayIcons[0].data.tip, FromUtf8(std::string(61, 'x') + "\xF0\x9F\x98\x80"));
     EXPECT_TRUE(tray.ChangeIconResource(196));
     EXPECT_EQ(r.IconId(desktop.trayIcons[0].data.icon), 196u);
+    // What the shell already holds is not sent again.
+    int held = ShellCalls();
+    EXPECT_TRUE(tray.ChangeIconResource(196));
+    EXPECT_TRUE(tray.ChangeTooltip(TipFillingTheLastTwoUnits() + L"z"));
+    EXPECT_EQ(ShellCalls(), held);
 
     EXPECT_TRUE(tray.DeleteIcon());
     EXPECT_TRUE(desktop.trayIcons.empty());
@@ -165,10 +170,14 @@ TEST_F(TrayTest, NewTaskbarGetsTheIconBackWithItsLatestState) {
     EXPECT_EQ(desktop.trayIcons[0].data.callbackMessage, UM_TRAYICON_CALLBACK);
     EXPECT_FALSE(tray.IsHidden());
 
-    // The shell restarts and forgets its icons.
+    // The shell restarts and forgets its icons: a failed change is sent again, never taken
+    // for held, and the new taskbar gets it.
     desktop.trayIcons.clear();
+    EXPECT_FALSE(tray.ChangeTooltip(L"again"));
+    EXPECT_FALSE(tray.ChangeTooltip(L"again"));
     w.Send(tray.Window(), taskbarCreated, 0, 0);
-    EXPECT_EQ(desktop.trayIcons.size(), 1u);
+    ASSERT_EQ(desktop.trayIcons.size(), 1u);
+    EXPECT_EQ(desktop.trayIcons[0].data.tip, L"again");
 
     // A deleted icon stays away.
     EXPECT_TRUE(tray.DeleteIcon());

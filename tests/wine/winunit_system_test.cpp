@@ -54,6 +54,17 @@ TEST_F(BackendTest, ProfileCreatesUnicodeFilesAndKeepsExistingOnes) {
   EXPECT_NE(bytes.find("B=2"), std::string::npos);
   p->profile().ReadString(L"General", L"A", L"-", out, 256, ansi);
   EXPECT_EQ(out, L"1");
+
+  // The stamp (as on the simulated desktop, profile_test.cpp): it holds while nobody writes
+  // and moves with a write; a missing file has one of its own. Writes here differ in
+  // length, since the file system's write time may not move between two quick writes.
+  const std::uint64_t missing = p->profile().Stamp(dir + L"none.ini");
+  const std::uint64_t before = p->profile().Stamp(fresh);
+  EXPECT_NE(before, Profile::NoStamp);
+  EXPECT_NE(before, missing);
+  EXPECT_EQ(p->profile().Stamp(fresh), before);
+  ASSERT_TRUE(p->profile().WriteString(L"General", L"Plain", L"no longer", fresh));
+  EXPECT_NE(p->profile().Stamp(fresh), before);
 }
 
 // The compiled resource script must hold what the portable table serves on the simulated
