@@ -367,35 +367,13 @@ TEST_F(CommandHostTest, ForeignPagesAndForeignNumbersAreRefused) {
         EXPECT_EQ(n.outcome, "cancelled") << ToUtf8(n.url);
       }
     }
-    // The built-in pages carry no script: a command while one is shown is not theirs.
-    Last().location = L"about:blank";
-    Page(host, L"zqwndcmd::CMD:1229~wParam:2~lParam:~");
-    EXPECT_TRUE(panel_.commands.empty());
   });
   EXPECT_EQ(LiveTextCount(), texts);
 }
 
-// Frames never command: neither their own command addresses (cancelled, not handed to the
-// control to fail as an unreachable service) nor a top-level one while a frame inside the
-// page is not the service's, since the event cannot tell which script started it.
-TEST_F(CommandHostTest, FramesCannotCommandAndErrorsBecomeNavError) {
-  const std::wstring service = L"http://" ZQ_APP_HOST L"/Panel/DefaultMinimize.aspx";
-  WithPage(service, [&](CWebBrowser& host) {
-    ASSERT_TRUE(web().FrameNavigate(Last().index, L"zqwndcmd::CMD:1228~wParam:x~lParam:y~"));
-    Plat().windows().PumpPending();
-    EXPECT_EQ(Last().navigations.back().outcome, "cancelled");
-    ASSERT_TRUE(web().FrameNavigate(Last().index, L"http://" ZQ_APP_HOST L"/Panel/Inner.aspx"));
-    ASSERT_TRUE(web().FrameNavigateTop(Last().index, L"zqwndcmd::CMD:1230~wParam:a~lParam:~"));
-    Plat().windows().PumpPending();
-    EXPECT_EQ(panel_.commands.size(), 1u) << "a service frame in a service page is no threat";
-    ASSERT_TRUE(web().FrameNavigate(Last().index, L"http://ads.example/banner.html"));
-    ASSERT_TRUE(web().FrameNavigateTop(Last().index, L"zqwndcmd::CMD:1228~wParam:x~lParam:y~"));
-    Plat().windows().PumpPending();
-    EXPECT_EQ(panel_.commands.size(), 1u);
-    EXPECT_EQ(Last().navigations.back().outcome, "cancelled");
-    panel_.commands.clear();
-    Last().location = L"about:blank";
-
+// Frames and their commands: HostileInput.ForeignFrameCannotCommand.
+TEST_F(CommandHostTest, ErrorsBecomeNavError) {
+  WithPage(L"about:blank", [&](CWebBrowser& host) {
     host.Navigate(L"http://" ZQ_APP_HOST L"/Panel/Missing.aspx");
     ASSERT_TRUE(web().Fail(Last().index, 404));
     Plat().windows().PumpPending();

@@ -1,8 +1,7 @@
-// The hostile-input suite (ctest label "hostile"): what a third-party page, a foreign frame
-// or a page's link may try against the running client, and what it must show instead.
+// The hostile-input suite (ctest label "hostile", docs/hostile-input.md): what a third-party
+// page, a foreign frame or a page's link may try against the running client.
 #include <gtest/gtest.h>
 
-#include "app/AppConsts.h"
 #include "app/Messages.h"
 #include "app/Text.h"
 #include "client_fixture.h"
@@ -12,103 +11,96 @@
 namespace zq {
 namespace {
 
-// The notification window's control: the second one the client makes.
-constexpr int kPage = 2;
+constexpr int kPage = 2;  // the notification window's control
 const std::wstring kService = L"http://" ZQ_APP_HOST L"/Panel/PollingNotifications.aspx";
 
 class HostileInput : public testing::ClientFixture {
  protected:
-  // The notification window shows `address`, loaded.
-  void Show(const std::wstring& address) {
-    ASSERT_TRUE(desktop.web().Navigate(kPage, address));
+  // The page navigates to `url` (a page, loaded, or a command address); the last outcome.
+  std::string Go(const std::wstring& url) {
+    sim::SimWebControls& web = desktop.web();
+    EXPECT_TRUE(web.Navigate(kPage, url));
     desktop.SleepMs(10);
-    if (desktop.web().Control(kPage)->pending) ASSERT_TRUE(desktop.web().Complete(kPage, L"Page"));
+    if (web.Control(kPage)->pending) web.Complete(kPage, L"Page");
     desktop.SleepMs(10);
+    return web.Control(kPage)->navigations.back().outcome;
   }
-  // The page itself navigates to a command address.
-  void Command(const std::wstring& url) {
-    ASSERT_TRUE(desktop.web().Navigate(kPage, url));
-    desktop.SleepMs(10);
-  }
-  const sim::SimNavigation& LastNavigation() {
-    return desktop.web().Control(kPage)->navigations.back();
-  }
-  static std::wstring Store(const std::wstring& key) {
-    return L"zqwndcmd::CMD:1232~wParam:" + key + L"~lParam:1~";
+  static std::wstring Store(const std::wstring& key, const std::wstring& value = L"1") {
+    return L"zqwndcmd::CMD:1232~wParam:" + key + L"~lParam:" + value + L"~";
   }
   void Notify(const std::wstring& link, const std::wstring& text = L"Hello") {
-    PageCommand(L"clearnotifycontent", L"");
-    PageCommand(L"nextnotificationmsgtype", L"murmel");
+    for (auto [word, argument] : {std::pair(L"clearnotifycontent", L""),
+                                  {L"nextnotificationmsgtype", L"murmel"},
+                                  {L"nextnotificationcontentid", L"1"}})
+      PageCommand(word, argument);
     PageCommand(L"nextnotificationmsg", text);
     PageCommand(L"nextnotificationlink", link);
-    PageCommand(L"nextnotificationcontentid", L"1");
   }
 };
 
-// A third-party page in a panel, and the built-in pages, which carry no script.
+// A third-party page in a panel, and a built-in page, which carries no script.
 TEST_F(HostileInput, ThirdPartyPageCannotCommand) {
   desktop.Run([&] {
     StartClient();
-    for (const wchar_t* page : {L"http://evil.example/Panel/", L"about:blank"}) {
-      Show(page);
-      Command(Store(L"Stolen"));
-      EXPECT_EQ(LastNavigation().outcome, "cancelled");
+    for (const std::wstring page : {L"http://evil.example/Panel/", L"about:blank"}) {
+      Go(page);
+      EXPECT_EQ(Go(Store(L"Stolen")), "cancelled");
       EXPECT_EQ(Setting(L"Stolen"), L"<absent>");
-      EXPECT_EQ(StatusWith(std::wstring(L"is not a service page: ") + page), 1u) << ToUtf8(page);
+      EXPECT_EQ(StatusWith(L"is not a service page: " + page), 1u) << ToUtf8(page);
     }
   });
 }
 
-// A foreign frame inside a service page: neither its own command address nor one it
-// makes the top level navigate to is obeyed.
+// A frame's own command address and one it makes the top level navigate to (top.location)
+// are obeyed only from the service's frames.
 TEST_F(HostileInput, ForeignFrameCannotCommand) {
   desktop.Run([&] {
     StartClient();
-    Show(kService);
-    ASSERT_TRUE(desktop.web().FrameNavigate(kPage, Store(L"FromFrame")));
+    Go(kService);
+    sim::SimWebControls& web = desktop.web();
+    ASSERT_TRUE(web.FrameNavigate(kPage, Store(L"FromFrame")));
+    ASSERT_TRUE(web.FrameNavigate(kPage, L"http://" ZQ_APP_HOST L"/Panel/Inner.aspx"));
+    ASSERT_TRUE(web.FrameNavigateTop(kPage, Store(L"FromServiceFrame")));
+    ASSERT_TRUE(web.FrameNavigate(kPage, L"http://ads.example/banner.html"));
+    ASSERT_TRUE(web.FrameNavigateTop(kPage, Store(L"FromTop")));
     desktop.SleepMs(10);
-    EXPECT_EQ(LastNavigation().outcome, "cancelled");
-    EXPECT_EQ(StatusWith(L"because a frame sent it"), 1u);
-    ASSERT_TRUE(desktop.web().FrameNavigate(kPage, L"http://ads.example/banner.html"));
-    ASSERT_TRUE(desktop.web().FrameNavigateTop(kPage, Store(L"FromTop")));
-    desktop.SleepMs(10);
-    EXPECT_EQ(LastNavigation().outcome, "cancelled");
+    EXPECT_EQ(web.Control(kPage)->navigations[3].outcome, "cancelled");
     EXPECT_EQ(Setting(L"FromFrame"), L"<absent>");
+    EXPECT_EQ(Setting(L"FromServiceFrame"), L"1");
     EXPECT_EQ(Setting(L"FromTop"), L"<absent>");
+    EXPECT_EQ(StatusWith(L"because a frame sent it"), 1u);
     EXPECT_EQ(StatusWith(L"holds a frame that is not a service page: http://ads.example/"), 1u);
     EXPECT_TRUE(Controller()->Enabled) << "a frame's command address is no navigation error";
   });
 }
 
-// Only web addresses are opened: a notification's link, a service window's page and a
-// panel's base page. Each refusal opens nothing and says why in the status window.
+// A notification's link, a service window's page (1226) and a panel's base page (1225) are
+// opened only when they are web addresses; each refusal opens nothing and says why.
 TEST_F(HostileInput, OnlyWebAddressesAreOpened) {
   desktop.Run([&] {
     StartClient();
-    Show(kService);
-    const std::wstring kRefused = L"was not opened because it is not a web (http or https)";
-    const std::wstring before = Controller()->NotificationWindow.BaseUrl;
+    Go(kService);
+    const std::wstring refused = L"was not opened because it is not a web (http or https)";
     const size_t controls = desktop.web().Controls().size();
-    for (const wchar_t* link :
+    for (const std::wstring link :
          {L"file:///C:/Windows/win.ini", L"FILE:///C:/x", L"\\\\attacker.example\\share\\x.htm",
           L"//attacker.example/share", L"javascript:alert(1)", L"JavaScript:alert(1)",
           L"vbscript:msgbox(1)", L"mailto:a@b.example", L"ms-settings:privacy",
           L"res://ieframe.dll/x.htm", L"about:blank", L" http://site.example/",
           L"\thttp://site.example/", L"http:///nohost", L"http:\\\\site.example\\", L"",
           L"http://site.example/\r\nx"}) {
-      const size_t seen = StatusWith(kRefused);
+      const size_t seen = StatusWith(refused);
       Notify(link);
       PageCommand(L"clickonnotificationmsg", L"");
-      // A service window's request is "title;address" with blanks around each part allowed.
-      const bool blankLed = *link == L' ' || *link == L'\t';
-      if (!blankLed)
-        Command(L"zqwndcmd::CMD:1226~wParam:Title;" + std::wstring(link) + L"~lParam:~");
-      Command(L"zqwndcmd::CMD:1225~wParam:" + std::wstring(link) + L"~lParam:~");
+      // A service window's request is "title;address", blanks around each part allowed.
+      const bool blankLed = !link.empty() && (link[0] == L' ' || link[0] == L'\t');
+      if (!blankLed) Go(L"zqwndcmd::CMD:1226~wParam:Title;" + link + L"~lParam:~");
+      Go(L"zqwndcmd::CMD:1225~wParam:" + link + L"~lParam:~");
       EXPECT_TRUE(desktop.ieApps().Records().empty()) << ToUtf8(link);
       EXPECT_EQ(desktop.web().Controls().size(), controls) << ToUtf8(link);
-      EXPECT_EQ(Controller()->NotificationWindow.BaseUrl, before) << ToUtf8(link);
+      EXPECT_EQ(Controller()->NotificationWindow.BaseUrl, L"") << ToUtf8(link);
       // An empty address asks for no window and resets the base page: nothing to explain.
-      EXPECT_EQ(StatusWith(kRefused) - seen, !*link ? 1u : blankLed ? 2u : 3u) << ToUtf8(link);
+      EXPECT_EQ(StatusWith(refused) - seen, link.empty() ? 1u : blankLed ? 2u : 3u) << ToUtf8(link);
     }
     Notify(L"HTTPS://Site.Example/post");
     PageCommand(L"clickonnotificationmsg", L"");
@@ -121,12 +113,11 @@ TEST_F(HostileInput, OnlyWebAddressesAreOpened) {
 TEST_F(HostileInput, OversizedCommandAndMarkupInAComment) {
   desktop.Run([&] {
     StartClient();
-    Show(kService);
-    Command(L"zqwndcmd::CMD:1232~wParam:Huge~lParam:" + std::wstring(1 << 20, L'x') + L"~");
-    EXPECT_EQ(LastNavigation().outcome, "cancelled");
+    Go(kService);
+    EXPECT_EQ(Go(Store(L"Huge", std::wstring(1 << 20, L'x'))), "cancelled");
     EXPECT_EQ(Setting(L"Huge"), L"<absent>");
     EXPECT_EQ(StatusWith(L"its address is too long: 1048615 characters"), 1u);
-    Command(Store(L"Small"));
+    Go(Store(L"Small"));
     EXPECT_EQ(Setting(L"Small"), L"1") << "the page is still obeyed after the refusal";
 
     const std::wstring comment = L"<script>alert(1)</script><img src=x onerror=alert(2)>&amp;";
