@@ -125,8 +125,12 @@ timeout 60 wineserver -w
 # A second program makes ClientTray through the registration alone: the system starts the
 # installed client from the registered (quoted) path, which serves it.
 cocreate() {
-  timeout 90 "$WINE" "$x64/tests/wine/zqe2e.exe" cocreate 2>&1 | tr -d '\r' | grep CoCreateInstance
-  local rc=${PIPESTATUS[0]}
+  # Through a file: the client that the system starts inherits the descriptors, and a pipe
+  # it holds open would keep this waiting.
+  local out="$WINEPREFIX/cocreate.txt"
+  timeout 90 "$WINE" "$x64/tests/wine/zqe2e.exe" cocreate >"$out" 2>&1 </dev/null
+  local rc=$?
+  tr -d '\r' <"$out" | grep CoCreateInstance
   wineserver -k
   timeout 60 wineserver -w
   return "$rc"
