@@ -11,6 +11,7 @@
 #include "app/Messages.h"
 #include "app/PanelRegistry.h"
 #include "controller/ClientDlg.h"
+#include "panel/CommandUrl.h"
 #include "panel/ZephquillWnd.h"
 
 namespace zq {
@@ -20,6 +21,8 @@ namespace {
 constexpr unsigned kAppearMs = 300;
 constexpr unsigned kHideMs = 200;
 constexpr unsigned kSearchPauseMs = 500;
+// Level of the report of a refused link: a status line, never a box.
+constexpr int kRefusalLevel = 2;
 // How long a click waits for the client to attach its panel to the new window. A site
 // the rules exclude never gets one, so the search must end.
 constexpr std::uint64_t kSearchLimitMs = 60000;
@@ -112,6 +115,13 @@ void CClientDlg::OnNotificationClicked() {
   Guarded(0, kClickFailure, [&] {
     Notifier.Hide();
     if (NotificationContent.MsgType != L"murmel") return;
+    // The link comes from a page, and a click may be a page's command: only a web address
+    // is opened. A file, a share or a script address would act on the user's machine.
+    if (!IsWebAddress(NotificationContent.Link)) {
+      ReportError(kRefusalLevel,
+                  RefusedAddressText(L"A notification's link", NotificationContent.Link));
+      return;
+    }
     Platform& p = Plat();
     std::unique_ptr<IEApplication> browser;
     HResult created = p.ieApps().Create(false, browser);

@@ -82,8 +82,8 @@ Section "Zephquill" SecProgram
   CreateShortcut "$SMPROGRAMS\${PRODUCT}\${PRODUCT}.lnk" "$INSTDIR\${EXE}"
   CreateShortcut "$SMPROGRAMS\${PRODUCT}\Uninstall ${PRODUCT}.lnk" "$INSTDIR\Uninstall.exe"
 
-  ; The automation server's registration is machine-wide: without administrator rights
-  ; it may fail, which leaves the client itself working.
+  ; The automation server registers itself for this user (HKCU\Software\Classes), as this
+  ; installer runs without administrator rights; a failure leaves the client itself working.
   ExecWait '"$INSTDIR\${EXE}" /RegServer' $0
   DetailPrint "Automation registration ended with $0"
 
@@ -105,6 +105,7 @@ Section "un.Zephquill" SecUnProgram
   SectionIn RO
   ; Running clients are ended first so that the program file can be deleted.
   ExecWait '"$INSTDIR\${EXE}" /CloseAll' $0
+  ; Removes the user's registration (and, run elevated, the machine's as well).
   ExecWait '"$INSTDIR\${EXE}" /UnregServer' $0
   DetailPrint "Automation unregistration ended with $0"
 

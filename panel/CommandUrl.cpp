@@ -156,7 +156,6 @@ bool IsBuiltinPageAddress(const std::wstring& url) { return EqualsNoCase(url, L"
 
 bool MayIssueCommands(const std::wstring& location,
                       const std::vector<std::wstring>& serviceAddresses) {
-  if (IsBuiltinPageAddress(location)) return true;
   std::optional<UrlOrigin> page = OriginOf(location);
   if (!page) return false;
   for (const std::wstring& address : serviceAddresses) {
@@ -164,6 +163,26 @@ bool MayIssueCommands(const std::wstring& location,
     if (service && *service == *page) return true;
   }
   return false;
+}
+
+std::optional<std::wstring> ForeignSender(const std::wstring& location,
+                                          const std::vector<std::wstring>& frameLocations,
+                                          const std::vector<std::wstring>& serviceAddresses) {
+  if (!MayIssueCommands(location, serviceAddresses)) return location;
+  for (const std::wstring& frame : frameLocations)
+    if (!MayIssueCommands(frame, serviceAddresses)) return frame;
+  return std::nullopt;
+}
+
+bool IsWebAddress(const std::wstring& address) {
+  for (wchar_t c : address)
+    if (c < 0x20 || c == 0x7F) return false;
+  std::optional<UrlOrigin> origin = OriginOf(address);
+  return origin && (origin->scheme == L"http" || origin->scheme == L"https");
+}
+
+std::wstring RefusedAddressText(const std::wstring& what, const std::wstring& address) {
+  return what + L" was not opened because it is not a web (http or https) address: " + address;
 }
 
 std::vector<std::wstring> ServiceAddresses(const CAppConsts& c) {

@@ -61,10 +61,26 @@ std::optional<UrlOrigin> OriginOf(const std::wstring& url);
 // The address of a document that the client wrote itself (the built-in pages).
 bool IsBuiltinPageAddress(const std::wstring& url);
 
-// Whether a top-level document at `location` may issue commands: a built-in page, or a
-// page from the origin of one of `serviceAddresses`.
+// Whether a document at `location` comes from the scheme, host and port of one of
+// `serviceAddresses`. The built-in pages (about:blank) carry no script and do not.
 bool MayIssueCommands(const std::wstring& location,
                       const std::vector<std::wstring>& serviceAddresses);
+
+// Whether a page that navigates its top level to a command address may have it obeyed: its
+// own document and the document of every frame inside it come from the service. The
+// navigation event names the frame it navigates, not the script that started it, so a
+// foreign frame that sets top.location would otherwise pass as the service's page. Empty
+// when it may; otherwise the address that is not the service's.
+std::optional<std::wstring> ForeignSender(const std::wstring& location,
+                                          const std::vector<std::wstring>& frameLocations,
+                                          const std::vector<std::wstring>& serviceAddresses);
+
+// Whether an address may be opened from a page or a notification: "http://" or "https://"
+// (the scheme in any case) at its very start, a host, and no control characters. Anything
+// else (file:, "\\host\share", javascript:, other protocols, leading blanks) is refused.
+bool IsWebAddress(const std::wstring& address);
+// The status line that explains a refused address: "<what> was not opened ...: <address>".
+std::wstring RefusedAddressText(const std::wstring& what, const std::wstring& address);
 
 // The addresses the client is configured to load (the constants' page addresses).
 std::vector<std::wstring> ServiceAddresses(const CAppConsts& consts);

@@ -60,7 +60,10 @@ class SimpleBrowser::Events : public WebControlEvents {
   void BeforeNavigate2(bool topLevel, const std::wstring& url, const std::wstring& targetFrame,
                        const std::vector<std::uint8_t>* postData, const std::wstring& headers,
                        bool& cancel) override {
-    if (!topLevel) return;
+    if (!topLevel) {
+      cancel = host_.OnFrameBeforeNavigate2(url);
+      return;
+    }
     std::vector<std::uint8_t> copy;
     if (postData) copy = *postData;
     cancel = host_.OnBeforeNavigate2(url, targetFrame, postData ? copy.data() : nullptr,
@@ -287,6 +290,8 @@ bool SimpleBrowser::OnBeforeNavigate2(const std::wstring& url, const std::wstrin
   n.headers = headers;
   return Notify(n) != 0;
 }
+
+bool SimpleBrowser::OnFrameBeforeNavigate2(const std::wstring& url) { return false; }
 
 void SimpleBrowser::OnDocumentComplete(const std::wstring& url) {
   BrowserNotification n;

@@ -83,6 +83,9 @@ class SimpleBrowser : public WindowHandler {
                                  const std::uint8_t* postData, std::uint32_t postDataSize,
                                  const std::wstring& headers);
   virtual void OnDocumentComplete(const std::wstring& url);
+  // A frame inside the page is about to navigate itself; true cancels it. By default it
+  // goes ahead and nobody is told.
+  virtual bool OnFrameBeforeNavigate2(const std::wstring& url);
   virtual void OnDownloadBegin();
   virtual void OnProgressChange(std::int32_t progress, std::int32_t progressMax);
   virtual void OnDownloadComplete();

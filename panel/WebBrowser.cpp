@@ -16,8 +16,18 @@ const wchar_t kCustomOperationFailed[] =
     L"Cannot perform custom operation. Please make sure you got the lastest version installed";
 const wchar_t kForeignPage[] =
     L"A command was ignored because the page that sent it is not a service page: ";
+const wchar_t kForeignFrame[] =
+    L"A command was ignored because the page holds a frame that is not a service page: ";
+const wchar_t kFrameCommand[] =
+    L"A command was ignored because a frame sent it; only the top-level page may: ";
 const wchar_t kNotAPanelCommand[] =
     L"A command was ignored because its number is not a panel command: ";
+
+const wchar_t kTooLong[] = L"A command was ignored because its address is too long: ";
+// The longest command address obeyed. The control itself opens no address longer than
+// about 2 000 characters; the pages' longest commands (a notification's text) stay far
+// below this, and a page cannot make the client copy and store megabytes.
+constexpr size_t kMaxCommandChars = 32768;
 
 const wchar_t kBuiltinPageFailed[] = L"The blank page for the built-in pages cannot be shown";
 // Level of the reports of refused commands: a status line, never a box.
@@ -25,10 +35,29 @@ constexpr int kRefusalLevel = 2;
 
 }  // namespace
 
-bool CWebBrowser::PageMayCommand(std::wstring& location) {
+bool CWebBrowser::PageMayCommand() {
+  // The event names the top level, but any script in the page may have started it: the
+  // page's own document and every frame inside it must be the service's.
   WebControl* control = Browser();
-  if (!control || control->LocationUrl(location) < 0) return false;
-  return MayIssueCommands(location, ServiceAddresses(GetAppConsts()));
+  std::wstring location;
+  std::vector<std::wstring> frames;
+  if (!control || control->LocationUrl(location) < 0 || control->FrameLocations(frames) < 0) {
+    ReportError(kRefusalLevel, kForeignPage + location);
+    return false;
+  }
+  std::optional<std::wstring> foreign =
+      ForeignSender(location, frames, ServiceAddresses(GetAppConsts()));
+  if (!foreign) return true;
+  ReportError(kRefusalLevel, (*foreign == location ? kForeignPage : kForeignFrame) + *foreign);
+  return false;
+}
+
+bool CWebBrowser::OnFrameBeforeNavigate2(const std::wstring& url) {
+  // A frame's command address is never obeyed, and never handed to the control either,
+  // which would fail to load it and report the service as unreachable.
+  if (!ParseCommandUrl(url, CommandUrlWords::From(GetAppConsts())).isCommand) return false;
+  ReportError(kRefusalLevel, kFrameCommand + url);
+  return true;
 }
 
 bool CWebBrowser::OnBeforeNavigate2(const std::wstring& url, const std::wstring& frame,
@@ -38,11 +67,11 @@ bool CWebBrowser::OnBeforeNavigate2(const std::wstring& url, const std::wstring&
   CommandUrl command = ParseCommandUrl(url, CommandUrlWords::From(GetAppConsts()));
   if (!command.isCommand) return false;
 
-  std::wstring location;
-  if (!PageMayCommand(location)) {
-    ReportError(kRefusalLevel, kForeignPage + location);
+  if (url.size() > kMaxCommandChars) {
+    ReportError(kRefusalLevel, kTooLong + std::to_wstring(url.size()) + L" characters");
     return true;
   }
+  if (!PageMayCommand()) return true;
   if (command.numberError == 0 && !IsPanelCommandNumber(command.message)) {
     ReportError(kRefusalLevel, kNotAPanelCommand + command.numberText);
     return true;

@@ -14,6 +14,7 @@
 #include "app/PanelRegistry.h"
 #include "app/Text.h"
 #include "controller/ClientDlg.h"
+#include "panel/CommandUrl.h"
 #include "panel/FrontWebBrowser.h"
 #include "panel/WebBrowser.h"
 
@@ -31,6 +32,8 @@ constexpr int kVkBack = 0x08, kVkTab = 0x09, kVkControl = 0x11, kVkMenu = 0x12, 
 constexpr int kCtrlShortcuts[] = {kVkTab, 'O', 'P', 'N', 'F'};
 
 constexpr const wchar_t* kLastBaseUrlKey = L"LastBaseURLNavigated";
+// Level of the report of an address a page may not open: a status line, never a box.
+constexpr int kRefusedAddressLevel = 2;
 constexpr const wchar_t* kClientIdentifierKey = L"ClientIdentifier";
 
 // Writes a setting through the controller; without a controller there is no file to write.
@@ -326,6 +329,11 @@ LResult ZephquillWnd::OnUserMessage(unsigned message, WParam wParam, LParam lPar
       OnSetSize(first.HasText(), first.Text(), second.HasText(), second.Text());
       return 0;
     case UM_PANEL_SET_BASE_URL:
+      // Empty: back to the stored or the default page. Anything else must be a web page.
+      if (!first.Text().empty() && !IsWebAddress(first.Text())) {
+        ReportError(kRefusedAddressLevel, RefusedAddressText(L"A panel page", first.Text()));
+        return 0;
+      }
       BaseUrl = first.Text();
       return 0;
     case UM_OPEN_FLOATING_PANEL:
@@ -403,6 +411,10 @@ void ZephquillWnd::OnOpenFloatingPanel(const std::wstring& request) {
   std::wstring address =
       split == std::wstring::npos ? std::wstring() : TrimSpace(request.substr(split + 1));
   if (address.empty()) return;
+  if (!IsWebAddress(address)) {
+    ReportError(kRefusedAddressLevel, RefusedAddressText(L"A service window's page", address));
+    return;
+  }
   if (title.empty()) title = kGenericPanelTitle;
   OpenServiceWindow(title, address);
 }

@@ -13,9 +13,10 @@ class Com {
   // The automation server module: set up with the thread that runs the controller.
   virtual void InitModule(std::uint32_t mainThreadId) = 0;
   virtual void TermModule() = 0;
-  // Registers or unregisters the server's type library; the client applies its
-  // registration scripts itself through the registry seam.
-  virtual HResult UpdateRegistration(bool registerServer) = 0;
+  // Registers or unregisters the server's type library, for the current user only
+  // (HKCU\Software\Classes) or machine-wide; the client applies its registration scripts
+  // itself through the registry seam.
+  virtual HResult UpdateRegistration(bool registerServer, bool perUser) = 0;
   virtual HResult RegisterClassObjects() = 0;  // local server, multiple use
   virtual void RevokeClassObjects() = 0;
 };

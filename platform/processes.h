@@ -17,6 +17,9 @@ class Processes {
   virtual std::wstring CommandLine() = 0;  // the full line, program path included
   virtual std::wstring ModulePath() = 0;   // full path of the executable
   virtual std::wstring ShortPath(const std::wstring& path) = 0;
+  // True when the process runs with administrator rights (an elevated token); false when it
+  // does not or when the system cannot tell.
+  virtual bool IsElevated() = 0;
   virtual std::wstring TempPath() = 0;  // with a trailing backslash
   // No inheritance, the default error mode, this environment and directory.
   virtual bool CreateProcess(const std::wstring& commandLine) = 0;

@@ -99,6 +99,11 @@ class WebControl {
   // IWebBrowser2::get_Document queried for IHTMLDocument2: S_OK with a null document when
   // the control has none yet (or shows something that is not HTML).
   virtual HResult Document(std::shared_ptr<WebDocument>& document) = 0;
+  // The addresses of the documents of every frame inside the current top-level document,
+  // at any depth, as the container sees them (the embedded browsers' LocationURL, readable
+  // across origins). A frame whose address cannot be read gives an empty text. None before
+  // the first document.
+  virtual HResult FrameLocations(std::vector<std::wstring>& urls) = 0;
 };
 
 // Makes web-browser controls (CLSID {8856F961-340A-11D0-A96B-00C04FD705A2}) hosted in a

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Windows installer ZephquillSetup.exe (NSIS) from the 32-bit client and tests a
-# round trip under Wine: silent install, the client starting from the installed folder,
-# silent uninstall (settings kept, then removed with /KEEPCONFIG=0). Ends with "N passed, M failed".
+# round trip under Wine: silent install, the automation server made from a second process
+# through the installed registration, the client starting from the installed folder, silent
+# uninstall with no registration left (settings kept, then removed with /KEEPCONFIG=0).
+# Ends with "N passed, M failed".
 #
 # wine64 runs 64-bit programs only, so the round trip uses the same script built as a 64-bit
 # installer around the 64-bit client (windows-x86_64); the 32-bit product installer is built
@@ -23,13 +25,13 @@ build_client() {
   [ -f "$dir/CMakeCache.txt" ] ||
     cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain.cmake" >/dev/null || return 1
-  cmake --build "$dir" -j2 --target ZephquillClient -- --no-print-directory -s >/dev/null
+  cmake --build "$dir" -j2 --target ZephquillClient "${@:3}" -- --no-print-directory -s >/dev/null
 }
 
 if [ "${1:-}" != "--inside-xvfb" ]; then
   ensure_packages nsis wine wine64 xvfb xauth
   echo "=== build: the client for windows-i686 and windows-x86_64"
-  { build_client "$i686" mingw-i686 && build_client "$x64" mingw-x86_64; } ||
+  { build_client "$i686" mingw-i686 && build_client "$x64" mingw-x86_64 zqe2e; } ||
     { echo "0 passed, 1 failed"; exit 1; }
   mkdir -p "$out"
   echo "=== makensis"
@@ -97,6 +99,11 @@ echo "=== installing into $win_dir"
 run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
 uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Zephquill'
 progid='HKCR\ZephquillClient.ClientTray\CLSID'
+clsid='CLSID\{6F1C2B9E-4D3A-4E8B-9C51-2A7E0D4B8F13}'
+typelib='TypeLib\{8E4D2C1B-6A5F-4B3E-8D7C-9A0B1C2D3E4F}'
+# The registration's two places: the user's classes (a plain user) and the machine's (an
+# elevated run; Wine runs every program elevated, and its HKCR is the machine's classes).
+scopes=('HKCU\Software\Classes' 'HKLM\Software\Classes')
 
 install() { run 180 "$out/ZephquillSetup-x64.exe" /S; }
 check "silent install ends with 0" install
@@ -105,6 +112,30 @@ check "the program and its uninstaller are in the local application folder" \
 check "the Start menu entry exists" [ -f "$menu/Zephquill.lnk" ]
 check "the uninstaller is listed for the user" reg_has "$uninstall_key" /v UninstallString
 check "the automation server is registered" reg_has "$progid"
+server_quoted() {
+  local scope
+  for scope in "${scopes[@]}"; do
+    timeout 30 "$WINE" reg query "$scope\\$clsid\\LocalServer32" /ve 2>/dev/null | tr -d '\r' |
+      grep -q 'REG_SZ *"[^"]*"$' && { echo "=== registered in $scope"; return 0; }
+  done
+  return 1
+}
+check "the server's path is registered in quotes" server_quoted
+timeout 60 wineserver -w
+# A second program makes ClientTray through the registration alone: the system starts the
+# installed client from the registered (quoted) path, which serves it.
+cocreate() {
+  # Through a file: the client that the system starts inherits the descriptors, and a pipe
+  # it holds open would keep this waiting.
+  local out="$WINEPREFIX/cocreate.txt"
+  timeout 90 "$WINE" "$x64/tests/wine/zqe2e.exe" cocreate >"$out" 2>&1 </dev/null
+  local rc=$?
+  tr -d '\r' <"$out" | grep CoCreateInstance
+  wineserver -k
+  timeout 60 wineserver -w
+  return "$rc"
+}
+check "another program makes the automation object from the installed server" cocreate
 
 # The client from the installed folder: still running after a while (a failed start ends at
 # once), its process is the installed program, and it writes its settings beside itself.
@@ -139,6 +170,17 @@ check "the Start menu entries are gone" [ ! -e "$menu" ]
 check "the Run entry is gone" reg_lacks "$run_key" /v Zephquill
 check "the uninstaller is no longer listed" reg_lacks "$uninstall_key"
 check "the automation registration is gone" reg_lacks "$progid"
+no_keys_left() {
+  local scope key
+  for scope in "${scopes[@]}"; do
+    for key in "$clsid" "$typelib" ZephquillClient.ClientTray ZephquillClient.ClientTray.1 \
+      'AppID\ZephquillClient.EXE' 'AppID\{C3A1F0D2-7B64-4E85-A9D3-1F2E3D4C5B6A}'; do
+      reg_has "$scope\\$key" && { echo "left: $scope\\$key"; return 1; }
+    done
+  done
+  return 0
+}
+check "no registration key is left for the user or the machine" no_keys_left
 
 check "a second install keeps the settings" \
   eval 'install && [ -f "$dir/ZephquillClient.exe" ] && grep -q General "$dir/ZQConfig.ini"'

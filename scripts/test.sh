@@ -2,9 +2,9 @@
 # Every test: installs what is needed, builds each preset once and runs its tests: the Linux
 # build under AddressSanitizer/UBSan and under ThreadSanitizer, the lint gates, the 32-bit
 # Windows product build, the Wine end-to-end tests of the 64-bit build, the page tests in
-# Chromium, the installer round trip, a bounded fuzzing run, the quick mutation sample, the
-# count of test and code lines, and last the plain Linux build, whose ctest summary closes the
-# output.
+# Chromium, the installer round trip, a bounded fuzzing run, the plain Linux build with its
+# hostile-input suite (docs/hostile-input.md) on its own, the quick mutation sample, the count
+# of test and code lines, and last that build's full ctest, whose summary closes the output.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -47,6 +47,7 @@ if [ -x scripts/page-tests.sh ]; then step "page tests" scripts/page-tests.sh; f
 step "installer" scripts/installer.sh
 step "fuzzing" scripts/fuzz.sh 30
 step "build linux" build linux
+step "hostile-input suite" ctest --preset linux -L hostile
 # The quick mutants reuse the linux build; the build after it puts the restored code back.
 step "mutation (quick)" env ZQ_MUTATE_BUILD="$PWD/build/linux" scripts/mutate.sh --quick
 step "build linux (restored)" build linux

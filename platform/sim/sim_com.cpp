@@ -20,26 +20,27 @@ class SimCom : public Com {
   void Uninitialize() override {}
   void InitModule(std::uint32_t) override {}
   void TermModule() override {}
-  // The type library's registration: the library key under HKCR\TypeLib. The registry
-  // scripts are applied by the client itself.
-  HResult UpdateRegistration(bool registerServer) override {
-    std::wstring key = std::wstring(L"TypeLib\\") + kLibIdClientLib;
+  // The type library's registration: the library key under the user's or the machine's
+  // Software\Classes\TypeLib. The registry scripts are applied by the client itself.
+  HResult UpdateRegistration(bool registerServer, bool perUser) override {
+    const RegRoot root = perUser ? RegRoot::CurrentUser : RegRoot::LocalMachine;
+    std::wstring key = std::wstring(L"Software\\Classes\\TypeLib\\") + kLibIdClientLib;
     std::wstring module = p_.ModulePath();
     Registry& r = d_.registry();
     d_.Trace("process " + std::to_string(p_.pid()) +
-             (registerServer ? " registers" : " unregisters") + " its type library");
+             (registerServer ? " registers" : " unregisters") + " its type library" +
+             (perUser ? " for the user" : " for the machine"));
     if (!registerServer) {
-      r.DeleteTree(RegRoot::ClassesRoot, key);
+      r.DeleteTree(root, key);
       return hr::Ok;
     }
-    r.CreateKey(RegRoot::ClassesRoot, key + L"\\1.0\\0\\win32");
-    r.CreateKey(RegRoot::ClassesRoot, key + L"\\1.0\\FLAGS");
-    r.CreateKey(RegRoot::ClassesRoot, key + L"\\1.0\\HELPDIR");
-    r.SetString(RegRoot::ClassesRoot, key + L"\\1.0", L"", L"ClientLib");
-    r.SetString(RegRoot::ClassesRoot, key + L"\\1.0\\0\\win32", L"", module);
-    r.SetString(RegRoot::ClassesRoot, key + L"\\1.0\\FLAGS", L"", L"0");
-    r.SetString(RegRoot::ClassesRoot, key + L"\\1.0\\HELPDIR", L"",
-                module.substr(0, module.find_last_of(L"\\/:")));
+    r.CreateKey(root, key + L"\\1.0\\0\\win32");
+    r.CreateKey(root, key + L"\\1.0\\FLAGS");
+    r.CreateKey(root, key + L"\\1.0\\HELPDIR");
+    r.SetString(root, key + L"\\1.0", L"", L"ClientLib");
+    r.SetString(root, key + L"\\1.0\\0\\win32", L"", module);
+    r.SetString(root, key + L"\\1.0\\FLAGS", L"", L"0");
+    r.SetString(root, key + L"\\1.0\\HELPDIR", L"", module.substr(0, module.find_last_of(L"\\/:")));
     return hr::Ok;
   }
   HResult RegisterClassObjects() override {

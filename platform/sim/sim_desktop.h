@@ -199,6 +199,8 @@ class Desktop {
   int osMajorVersion = 5;
   int osPlatformId = 2;  // NT-based
   bool failCoInitialize = false;
+  // Processes run with administrator rights (default: as a plain user).
+  bool elevated = false;
   bool failClassObjects = false;
   bool layeredSupported = true;
   // The running image's machine type (its header's Machine field), and moves that fail:

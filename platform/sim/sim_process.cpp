@@ -117,6 +117,7 @@ class SimProcesses : public Processes {
   std::wstring CommandLine() override { return p_.CommandLine(); }
   std::wstring ModulePath() override { return p_.ModulePath(); }
   std::wstring ShortPath(const std::wstring& path) override { return path; }
+  bool IsElevated() override { return d_.elevated; }
   std::wstring TempPath() override {
     // The system's temporary directory always exists.
     std::error_code ec;

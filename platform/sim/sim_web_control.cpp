@@ -150,6 +150,10 @@ class SimWebControl : public WebControl {
     if (c_.document) document = std::make_shared<SimWebDocument>(c_, c_.document);
     return hr::Ok;
   }
+  HResult FrameLocations(std::vector<std::wstring>& urls) override {
+    urls = c_.document ? c_.document->frames : std::vector<std::wstring>();
+    return hr::Ok;
+  }
 
  private:
   SimWebControls& all_;
@@ -267,6 +271,7 @@ void SimWebControls::StartNavigation(SimWebControlRecord& c, const std::wstring&
   }
   if (!topLevel) {
     c.navigations[n].outcome = "loaded";
+    if (c.document) c.document->frames.push_back(url);
     Trace(c, what);
     Fire(*this, c, [&](WebControlEvents& s) { s.NavigateComplete2(false, url); });
     Fire(*this, c, [&](WebControlEvents& s) { s.DocumentComplete(false, url); });
@@ -451,6 +456,11 @@ bool SimWebControls::FrameNavigate(int index, const std::wstring& url) {
   return Queue(index, [this, url](SimWebControlRecord& c) { StartNavigation(c, url, "frame"); });
 }
 
+bool SimWebControls::FrameNavigateTop(int index, const std::wstring& url) {
+  return Queue(index,
+               [this, url](SimWebControlRecord& c) { StartNavigation(c, url, "frame script"); });
+}
+
 bool SimWebControls::Complete(int index, const std::wstring& title) {
   SimWebControlRecord* c = Control(index);
   if (!c || !c->pending || noDocuments) return false;
@@ -506,6 +516,9 @@ std::vector<std::string> SimWebControls::Dump() const {
                       " title=" + Quoted(c->document->title));
       for (const auto& [id, text] : c->document->elements)
         lines.push_back(key + ".element." + ToUtf8(id) + ": " + Quoted(text));
+      for (size_t i = 0; i < c->document->frames.size(); ++i)
+        lines.push_back(key + ".frame." + Pad(static_cast<long long>(i) + 1, 3) + ": " +
+                        Quoted(c->document->frames[i]));
     }
   }
   return lines;

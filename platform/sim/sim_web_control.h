@@ -24,13 +24,14 @@ struct SimDocumentState {
   std::wstring title;
   std::wstring written;
   std::map<std::wstring, std::wstring> elements;
-  int writtenRecord = -1;  // index into the control's writes while a written text grows
+  std::vector<std::wstring> frames;  // the address each frame inside it loaded, in order
+  int writtenRecord = -1;            // index into the control's writes while a written text grows
 };
 
 // One navigation the control was asked for, by whom and how it ended.
 struct SimNavigation {
   std::wstring url;
-  std::string by;       // "client", "page" or "frame"
+  std::string by;       // "client", "page", "frame" or "frame script" (a frame's top.location)
   std::string outcome;  // "pending", "loaded", "cancelled", "failed 404", "stopped", ...
 };
 
@@ -83,7 +84,11 @@ class SimWebControls : public WebControls {
   // released, or its window gone). Top-level navigations stay pending until completed
   // (about:blank and, with autoLoad, every address complete by themselves).
   bool Navigate(int index, const std::wstring& url);
+  // A frame navigates itself; once loaded, the document holds a frame showing `url`.
   bool FrameNavigate(int index, const std::wstring& url);
+  // A script in one of the document's frames navigates the top level (top.location): the
+  // control raises a top-level BeforeNavigate2, as for the page's own script.
+  bool FrameNavigateTop(int index, const std::wstring& url);
   bool Complete(int index, const std::wstring& title);
   bool Fail(int index, std::int32_t status);
   bool FrameFail(int index, std::int32_t status, const std::wstring& url);

@@ -276,18 +276,33 @@ class ClientTrayFactory final : public IClassFactory {
 
 ClientTrayFactory theFactory;
 
-// UnRegisterTypeLib, looked up at run time: nothing happens where the system lacks it.
-void UnregisterLibrary(ITypeLib& library) {
+// UnRegisterTypeLib (machine-wide) or UnRegisterTypeLibForUser, looked up at run time:
+// nothing happens where the system lacks it.
+void UnregisterLibrary(ITypeLib& library, bool perUser) {
   using Unregister = HRESULT(WINAPI*)(REFGUID, WORD, WORD, LCID, SYSKIND);
   HMODULE automation = ::GetModuleHandleW(L"oleaut32.dll");
   if (!automation) return;
-  auto unregister = reinterpret_cast<Unregister>(
-      reinterpret_cast<void*>(::GetProcAddress(automation, "UnRegisterTypeLib")));
+  auto unregister = reinterpret_cast<Unregister>(reinterpret_cast<void*>(
+      ::GetProcAddress(automation, perUser ? "UnRegisterTypeLibForUser" : "UnRegisterTypeLib")));
   TLIBATTR* attributes = nullptr;
   if (!unregister || FAILED(library.GetLibAttr(&attributes)) || !attributes) return;
   unregister(attributes->guid, attributes->wMajorVerNum, attributes->wMinorVerNum, attributes->lcid,
              attributes->syskind);
   library.ReleaseTLibAttr(attributes);
+}
+
+// RegisterTypeLibForUser, looked up at run time: a system without it (before Vista) has no
+// per-user classes apart from the machine's, and gets the machine-wide call.
+HRESULT RegisterLibrary(ITypeLib& library, std::wstring& path, std::wstring& helpDirectory,
+                        bool perUser) {
+  using Register = HRESULT(WINAPI*)(ITypeLib*, OLECHAR*, OLECHAR*);
+  HMODULE automation = ::GetModuleHandleW(L"oleaut32.dll");
+  auto forUser = perUser && automation
+                     ? reinterpret_cast<Register>(reinterpret_cast<void*>(
+                           ::GetProcAddress(automation, "RegisterTypeLibForUser")))
+                     : nullptr;
+  if (forUser) return forUser(&library, path.data(), helpDirectory.data());
+  return ::RegisterTypeLib(&library, path.data(), helpDirectory.data());
 }
 
 // The component runtime and the registration of the class object while the client runs.
@@ -298,7 +313,7 @@ class Win32Com : public Com {
   void InitModule(std::uint32_t mainThreadId) override { mainThread_ = mainThreadId; }
   void TermModule() override { mainThread_ = 0; }
   // The type library's part of the registration (the scripts are applied by the client).
-  HResult UpdateRegistration(bool registerServer) override {
+  HResult UpdateRegistration(bool registerServer, bool perUser) override {
     std::wstring path;
     ITypeLib* library = nullptr;
     HRESULT result = LoadClientLibrary(path, library);
@@ -306,9 +321,9 @@ class Win32Com : public Com {
     if (registerServer) {
       std::wstring helpDirectory = path.substr(0, path.find_last_of(L"\\/:") + 1);
       if (!helpDirectory.empty()) helpDirectory.pop_back();
-      result = ::RegisterTypeLib(library, path.data(), helpDirectory.data());
+      result = RegisterLibrary(*library, path, helpDirectory, perUser);
     } else {
-      UnregisterLibrary(*library);  // its own result is not the step's
+      UnregisterLibrary(*library, perUser);  // its own result is not the step's
     }
     library->Release();
     return result;

@@ -116,6 +116,15 @@ class Win32Processes : public Processes {
         GrowingText([&](wchar_t* b, DWORD n) { return ::GetShortPathNameW(path.c_str(), b, n); });
     return s.empty() ? path : s;
   }
+  bool IsElevated() override {
+    HANDLE token = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+    TOKEN_ELEVATION elevation{};
+    DWORD size = 0;
+    bool known = ::GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size);
+    ::CloseHandle(token);
+    return known && elevation.TokenIsElevated != 0;
+  }
   std::wstring TempPath() override {
     return GrowingText([](wchar_t* b, DWORD n) { return ::GetTempPathW(n, b); });
   }

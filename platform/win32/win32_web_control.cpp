@@ -162,6 +162,47 @@ class Win32WebDocument : public WebDocument {
   IHTMLDocument2* document_;
 };
 
+// How deep and how many frames are read; a page beyond either counts as holding a frame
+// whose address cannot be read.
+constexpr int kMaxFrameDepth = 8;
+constexpr size_t kMaxFrames = 64;
+
+// The address of each frame in `browser`'s document and in its frames' documents: the
+// document's embedded browsers, found through its container. The container answers across
+// origins, where a script of the page could not.
+void CollectFrames(IWebBrowser2& browser, int depth, std::vector<std::wstring>& urls) {
+  IDispatch* dispatch = nullptr;
+  if (FAILED(browser.get_Document(&dispatch)) || !dispatch) return;
+  IOleContainer* container = nullptr;
+  HRESULT result =
+      dispatch->QueryInterface(IID_IOleContainer, reinterpret_cast<void**>(&container));
+  dispatch->Release();
+  if (FAILED(result) || !container) return;
+  IEnumUnknown* objects = nullptr;
+  if (SUCCEEDED(container->EnumObjects(OLECONTF_EMBEDDINGS, &objects)) && objects) {
+    IUnknown* object = nullptr;
+    while (objects->Next(1, &object, nullptr) == S_OK && object) {
+      IWebBrowser2* frame = nullptr;
+      if (SUCCEEDED(object->QueryInterface(IID_IWebBrowser2, reinterpret_cast<void**>(&frame))) &&
+          frame) {
+        BSTR text = nullptr;
+        bool read = SUCCEEDED(frame->get_LocationURL(&text));
+        urls.push_back(read ? Take(text) : std::wstring());
+        if (!read) ::SysFreeString(text);
+        if (depth >= kMaxFrameDepth || urls.size() >= kMaxFrames)
+          urls.emplace_back();
+        else
+          CollectFrames(*frame, depth + 1, urls);
+        frame->Release();
+      }
+      object->Release();
+      if (urls.size() >= kMaxFrames) break;
+    }
+    objects->Release();
+  }
+  container->Release();
+}
+
 class Win32WebControl : public WebControl {
  public:
   Win32WebControl(WebSite* site, IOleObject* object, IWebBrowser2* browser, HWND window)
@@ -249,6 +290,11 @@ class Win32WebControl : public WebControl {
   // document it has just opened (IHTMLDocument2::open), which is not complete then.
   HResult Document(std::shared_ptr<WebDocument>& document) override {
     return HtmlDocumentOf(*browser_, document);
+  }
+  HResult FrameLocations(std::vector<std::wstring>& urls) override {
+    urls.clear();
+    CollectFrames(*browser_, 1, urls);
+    return S_OK;
   }
 
  private:

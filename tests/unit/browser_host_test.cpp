@@ -367,22 +367,13 @@ TEST_F(CommandHostTest, ForeignPagesAndForeignNumbersAreRefused) {
         EXPECT_EQ(n.outcome, "cancelled") << ToUtf8(n.url);
       }
     }
-    // The built-in pages may command (the page shown before a service page loads).
-    Last().location = L"about:blank";
-    Page(host, L"zqwndcmd::CMD:1229~wParam:2~lParam:~");
-    EXPECT_EQ(panel_.commands.size(), 1u);
-    panel_.commands.clear();
   });
   EXPECT_EQ(LiveTextCount(), texts);
 }
 
-TEST_F(CommandHostTest, FramesCannotCommandAndErrorsBecomeNavError) {
+// Frames and their commands: HostileInput.ForeignFrameCannotCommand.
+TEST_F(CommandHostTest, ErrorsBecomeNavError) {
   WithPage(L"about:blank", [&](CWebBrowser& host) {
-    ASSERT_TRUE(web().FrameNavigate(Last().index, L"zqwndcmd::CMD:1228~wParam:x~lParam:y~"));
-    Plat().windows().PumpPending();
-    EXPECT_TRUE(panel_.commands.empty());
-    EXPECT_EQ(Last().navigations.back().outcome, "loaded");
-
     host.Navigate(L"http://" ZQ_APP_HOST L"/Panel/Missing.aspx");
     ASSERT_TRUE(web().Fail(Last().index, 404));
     Plat().windows().PumpPending();

@@ -141,18 +141,17 @@ TEST(CommandOrigin, OriginsAreSchemeHostAndPort) {
     EXPECT_EQ(origin(none), "none") << ToUtf8(none);
 }
 
-TEST(CommandOrigin, OnlyServicePagesAndBuiltInPagesMayCommand) {
+TEST(CommandOrigin, OnlyServicePagesMayCommand) {
   CAppConsts defaults([](const std::wstring&, const std::wstring& def) { return def; });
   std::vector<std::wstring> service = ServiceAddresses(defaults);
   for (const wchar_t* ok :
        {L"http://" ZQ_APP_HOST L"/Panel/DefaultMinimize.aspx?TavrelZephquillID=&x=1",
-        L"HTTP://" ZQ_APP_HOST L"/other/page.html", L"http://" ZQ_WEB_HOST L"/AboutUs.aspx",
-        L"about:blank", L"ABOUT:BLANK"})
+        L"HTTP://" ZQ_APP_HOST L"/other/page.html", L"http://" ZQ_WEB_HOST L"/AboutUs.aspx"})
     EXPECT_TRUE(MayIssueCommands(ok, service)) << ToUtf8(ok);
   for (const wchar_t* refused :
        {L"http://evil.example/Panel/DefaultMinimize.aspx", L"https://" ZQ_APP_HOST L"/Panel/",
         L"http://" ZQ_APP_HOST L"@evil.example/", L"about:<script>x</script>", L"",
-        L"res://ieframe.dll/http_404.htm", L"file:///C:/Panel/x.html"})
+        L"res://ieframe.dll/http_404.htm", L"file:///C:/Panel/x.html", L"about:blank"})
     EXPECT_FALSE(MayIssueCommands(refused, service)) << ToUtf8(refused);
 
   // Addresses moved by the configuration file move the accepted origin with them.

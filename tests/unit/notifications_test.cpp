@@ -158,18 +158,19 @@ TEST_F(NotificationTest, AMurmelClickOpensItsLinkAndTheNewPanelShowsTheNotificat
 
 TEST_F(NotificationTest, TrackingEndsWithItsReportWhenNoPanelComes) {
   desktop.Run([&] {
+    Config(L"ExcludedInURL", L"ignored.example");
     StartClient();
     const std::wstring report =
         L"Cannot trace the event you've clicked on. Please go there manually";
     // An excluded site never gets a panel: the search ends after 60 s, not before.
-    Offer(L"1", L"Local file", L"murmel", L"file:///C:/notes.htm");
+    Offer(L"1", L"Ignored site", L"murmel", L"http://ignored.example/notes.htm");
     Post(UM_NOTIFICATION_CLICKED, 0, 0);
     desktop.SleepMs(59000);
     EXPECT_EQ(Reports(report), 0u);
     desktop.SleepMs(2000);
     EXPECT_EQ(Reports(report), 1u);
     // A window the user closes ends its search at once.
-    Offer(L"2", L"Another", L"murmel", L"about:blank");
+    Offer(L"2", L"Another", L"murmel", L"http://ignored.example/other");
     Post(UM_NOTIFICATION_CLICKED, 0, 0);
     ASSERT_EQ(desktop.ieApps().Records().size(), 2u);
     Browsers(desktop).Close(desktop.ieApps().Records()[1]->browser);

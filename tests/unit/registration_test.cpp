@@ -96,27 +96,40 @@ TEST(RegistryScriptTest, ResourcesHoldTheScriptFilesThatTheExecutableIsBuiltWith
   EXPECT_NE(app->find(ToUtf8(kAppIdClient)), std::string::npos);
 }
 
-// The whole registration in a process whose path holds a single quote.
-TEST(ServerRegistrationTest, ModulePathWithAQuoteReachesLocalServer32Intact) {
+// The whole registration in a process whose path holds a single quote and blanks: always
+// quoted; the user's own classes without administrator rights, the machine's only when
+// elevated, and an elevated unregistration removes both.
+TEST(ServerRegistrationTest, PerUserUnlessElevatedWithTheServerPathQuoted) {
   std::filesystem::path root = std::filesystem::path(::testing::TempDir()) / "zq_registration";
   std::filesystem::remove_all(root);
   sim::Desktop desktop(root.string());
   const std::wstring module = L"C:\\O'Brien's Apps\\ZephquillClient.exe";
+  const std::wstring clsid = std::wstring(L"Software\\Classes\\CLSID\\") + kClsidClientTray;
+  const std::wstring typeLib = std::wstring(L"Software\\Classes\\TypeLib\\") + kLibIdClientLib;
   desktop.Run([&] {
     std::uint32_t pid = desktop.StartProcess(module, L"x", [] { return 0; });
     desktop.SleepMs(10);
     BindThread(desktop.Process(pid));
-    EXPECT_EQ(ModuleReplacement(), L"C:\\O''Brien''s Apps\\ZephquillClient.exe");
-    EXPECT_EQ(UpdateServerRegistration(true), hr::Ok);
     Registry& reg = desktop.registry();
-    std::wstring clsid = std::wstring(L"CLSID\\") + kClsidClientTray;
-    EXPECT_EQ(reg.GetString(RegRoot::ClassesRoot, clsid + L"\\LocalServer32", L""), module);
-    EXPECT_EQ(reg.GetString(RegRoot::ClassesRoot, clsid, L"AppID"), kAppIdClient);
-    EXPECT_EQ(UpdateServerRegistration(false), hr::Ok);
-    EXPECT_FALSE(reg.KeyExists(RegRoot::ClassesRoot, clsid));
-    EXPECT_TRUE(reg.KeyExists(RegRoot::ClassesRoot, L"CLSID"));
-    EXPECT_TRUE(reg.KeyExists(RegRoot::ClassesRoot, L"AppID"));
-    EXPECT_FALSE(reg.KeyExists(RegRoot::ClassesRoot, std::wstring(L"AppID\\") + kAppIdClient));
+    EXPECT_EQ(ModuleReplacement(), L"\"C:\\O''Brien''s Apps\\ZephquillClient.exe\"");
+    for (bool elevated : {false, true}) {
+      desktop.elevated = elevated;
+      const RegRoot mine = elevated ? RegRoot::LocalMachine : RegRoot::CurrentUser;
+      EXPECT_EQ(UpdateServerRegistration(true), hr::Ok);
+      EXPECT_EQ(reg.GetString(mine, clsid + L"\\LocalServer32", L""), L"\"" + module + L"\"");
+      EXPECT_EQ(reg.GetString(mine, clsid, L"AppID"), kAppIdClient);
+      EXPECT_TRUE(reg.KeyExists(mine, typeLib));
+      if (!elevated) EXPECT_FALSE(reg.KeyExists(RegRoot::LocalMachine, clsid));
+      EXPECT_FALSE(reg.KeyExists(RegRoot::ClassesRoot, L"CLSID"));
+    }
+    EXPECT_EQ(UpdateServerRegistration(false), hr::Ok);  // elevated: both scopes
+    for (RegRoot r : {RegRoot::CurrentUser, RegRoot::LocalMachine}) {
+      EXPECT_FALSE(reg.KeyExists(r, clsid));
+      EXPECT_FALSE(reg.KeyExists(r, typeLib));
+      EXPECT_FALSE(reg.KeyExists(r, L"Software\\Classes\\ZephquillClient.ClientTray"));
+      EXPECT_TRUE(reg.KeyExists(r, L"Software\\Classes\\AppID"));
+      EXPECT_FALSE(reg.KeyExists(r, std::wstring(L"Software\\Classes\\AppID\\") + kAppIdClient));
+    }
     BindThread(nullptr);
   });
 }

@@ -243,12 +243,12 @@ TEST(ClientLibTypeLibrary, IsEmbeddedInTheExecutables) {
   ExpectClientLib(product);
 }
 
-// The registration's type-library step: written under TypeLib for the system kind of this
-// build, and removed again by the unregistration.
+// The machine-wide registration's type-library step: written under TypeLib for the system kind of
+// this build, and removed again by the unregistration.
 TEST(ClientLibTypeLibrary, RegistrationWritesAndRemovesTheTypeLibKey) {
   std::unique_ptr<Com> com = NewCom();
   const wchar_t key[] = L"TypeLib\\{8E4D2C1B-6A5F-4B3E-8D7C-9A0B1C2D3E4F}\\1.0";
-  ASSERT_EQ(com->UpdateRegistration(true), S_OK);
+  ASSERT_EQ(com->UpdateRegistration(true, false), S_OK);
   HKEY opened = nullptr;
   ASSERT_EQ(::RegOpenKeyExW(HKEY_CLASSES_ROOT, key, 0, KEY_READ, &opened), ERROR_SUCCESS);
   wchar_t path[MAX_PATH] = {};
@@ -264,7 +264,7 @@ TEST(ClientLibTypeLibrary, RegistrationWritesAndRemovesTheTypeLibKey) {
             ERROR_SUCCESS);
   if (opened) ::RegCloseKey(opened);
 
-  EXPECT_EQ(com->UpdateRegistration(false), S_OK);
+  EXPECT_EQ(com->UpdateRegistration(false, false), S_OK);
   opened = nullptr;
   EXPECT_NE(::RegOpenKeyExW(HKEY_CLASSES_ROOT, key, 0, KEY_READ, &opened), ERROR_SUCCESS);
   if (opened) ::RegCloseKey(opened);

@@ -131,6 +131,22 @@ TEST_F(WebControlTest, HostedInPlaceWithItsSizesKeysAndTeardown) {
   EXPECT_EQ(site->Release(), 0u) << "the closed control let go of its site";
 }
 
+// The frames inside the page, as the client judges a command by them (the simulated control
+// lists the frames a page loaded): none before a document, and a written frame once there.
+TEST_F(WebControlTest, FrameLocationsListTheDocumentsFrames) {
+  Make();
+  std::vector<std::wstring> frames{L"stale"};
+  EXPECT_GE(control_->FrameLocations(frames), 0);
+  EXPECT_TRUE(frames.empty());
+  std::shared_ptr<WebDocument> document;
+  if (!HtmlEngineInstalled() || control_->Document(document) < 0 || !document)
+    GTEST_SKIP() << "no HTML engine in this prefix: no document can hold a frame";
+  document->Write(L"<iframe src=\"about:blank\"></iframe>");
+  document->Close();
+  PumpUntil([&] { return control_->FrameLocations(frames) >= 0 && !frames.empty(); }, 5000);
+  EXPECT_EQ(frames, std::vector<std::wstring>{L"about:blank"});
+}
+
 // Without an HTML engine the control never gets a document: asking answers at once with
 // none, and the panel host's wait gives up after its bound instead of hanging.
 TEST_F(WebControlTest, DocumentWaitsAreBounded) {

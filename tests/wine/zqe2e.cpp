@@ -145,7 +145,9 @@ void ComServer(const std::wstring& exe) {
     Check(reg.WaitExit(15000).has_value(), "\"/RegServer\" ends");
   }
   auto server = RegistryValue(L"HKCR", clsid + L"\\LocalServer32", L"");
-  Check(server.has_value() && !server->empty(), "LocalServer32 names the executable");
+  Check(
+      server.has_value() && server->size() > 2 && server->front() == L'"' && server->back() == L'"',
+      "LocalServer32 names the executable, quoted");
   Check(RegistryValue(L"HKCR", L"ZephquillClient.ClientTray\\CLSID", L"").has_value(),
         "the version-independent ProgID is written");
   ClientRun run(exe, L"");
@@ -183,6 +185,59 @@ void ComServer(const std::wstring& exe) {
         "the ProgID is removed");
 }
 
+// Runs the client with `arguments` under `token` (a limited one) and waits for its end.
+bool RunAs(HANDLE token, const std::wstring& exe, const std::wstring& arguments) {
+  std::wstring line = L"\"" + exe + L"\" " + arguments;
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!::CreateProcessAsUserW(token, nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                              nullptr, &si, &pi))
+    return false;
+  bool ended = ::WaitForSingleObject(pi.hProcess, 15000) == WAIT_OBJECT_0;
+  if (!ended) ::TerminateProcess(pi.hProcess, 99);
+  ::CloseHandle(pi.hThread);
+  ::CloseHandle(pi.hProcess);
+  return ended;
+}
+
+// "/RegServer" without administrator rights (the limited token linked to this elevated
+// one) writes only the user's classes, with the server's path quoted; "/UnregServer" so
+// run removes them. Wine's component runtime reads only the machine's classes, so the
+// class is not made from them here; the machine-wide case is com_server.
+void PerUserRegistration(const std::wstring& exe) {
+  const std::wstring key = L"Software\\Classes\\CLSID\\{6F1C2B9E-4D3A-4E8B-9C51-2A7E0D4B8F13}";
+  HANDLE own = nullptr;
+  TOKEN_LINKED_TOKEN linked{};
+  DWORD size = 0;
+  TOKEN_ELEVATION elevation{};
+  bool limited = ::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &own) &&
+                 ::GetTokenInformation(own, TokenLinkedToken, &linked, sizeof linked, &size) &&
+                 ::GetTokenInformation(linked.LinkedToken, TokenElevation, &elevation,
+                                       sizeof elevation, &size) &&
+                 !elevation.TokenIsElevated;
+  if (own) ::CloseHandle(own);
+  if (!limited) {
+    std::printf("SKIP per_user_registration: this system gives no limited token to run with\n");
+    if (linked.LinkedToken) ::CloseHandle(linked.LinkedToken);
+    return;
+  }
+  {
+    ClientRun clean(exe, L"/UnregServer");  // elevated: no registration left in either place
+    Check(clean.WaitExit(15000).has_value(), "\"/UnregServer\" ends");
+  }
+  Check(RunAs(linked.LinkedToken, exe, L"/RegServer"), "\"/RegServer\" ends without rights");
+  auto server = RegistryValue(L"HKCU", key + L"\\LocalServer32", L"");
+  Check(server && server->size() > 2 && server->front() == L'"' && server->back() == L'"',
+        "the user's classes name the executable, quoted");
+  Check(!RegistryValue(L"HKLM", key + L"\\LocalServer32", L""), "nothing is written machine-wide");
+  Check(RunAs(linked.LinkedToken, exe, L"/UnregServer"), "\"/UnregServer\" ends without rights");
+  ::CloseHandle(linked.LinkedToken);
+  Check(!RegistryValue(L"HKCU", key, L""), "the user's class key is removed");
+  Check(!RegistryValue(L"HKCU", L"Software\\Classes\\ZephquillClient.ClientTray", L""),
+        "the user's ProgID is removed");
+}
+
 const TestRegistration kDesktopTests[] = {
     {"startup", Startup},
     {"second_instance", SecondInstance},
@@ -190,9 +245,28 @@ const TestRegistration kDesktopTests[] = {
     {"disable_greys_menu", DisableGreysTheMenu},
     {"bad_config", BadConfiguration},
     {"com_server", ComServer},
+    {"per_user_registration", PerUserRegistration},
 };
 
 }  // namespace
+
+// Makes ClientTray from this process through the registration alone (the system starts the
+// registered server when none runs) and calls one method: 0 when both succeed.
+int MakeClientTray() {
+  if (FAILED(::CoInitialize(nullptr))) return 1;
+  IDispatch* tray = nullptr;
+  HRESULT made = E_FAIL;
+  for (int i = 0; i < 50 && FAILED(made); ++i, ::Sleep(200))
+    made = ::CoCreateInstance(zq::win32::CLSID_ClientTray, nullptr, CLSCTX_LOCAL_SERVER,
+                              IID_IDispatch, reinterpret_cast<void**>(&tray));
+  HRESULT called = tray ? CallByName(*tray, L"ShowPage", 2) : made;
+  if (tray) tray->Release();
+  ::CoUninitialize();
+  std::printf("CoCreateInstance %08lx, ShowPage %08lx\n", static_cast<unsigned long>(made),
+              static_cast<unsigned long>(called));
+  return SUCCEEDED(made) && called == S_OK ? 0 : 1;
+}
+
 }  // namespace zq::e2e
 
 int wmain(int argc, wchar_t** argv) {
@@ -208,6 +282,7 @@ int wmain(int argc, wchar_t** argv) {
                   w.visible, Narrow(w.className).c_str(), Narrow(w.title).c_str());
     return 0;
   }
+  if (test == "cocreate") return MakeClientTray();  // for the installer's round trip
   if (test == "reg" && argc == 5) {
     auto value = RegistryValue(argv[2], argv[3], argv[4]);
     if (!value) return 1;
