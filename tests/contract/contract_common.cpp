@@ -24,14 +24,14 @@ bool Recorder::Saw(unsigned m) const {
 
 WindowHandle Open(Recorder& r, std::uint32_t style, WindowHandle parent, Rect rect,
                   const std::wstring& cls) {
-  WindowSpec spec;
-  spec.className = cls;
-  spec.title = L"Contract";
-  spec.style = style;
-  spec.rect = rect;
-  spec.parent = parent;
-  spec.handler = &r;
-  return Plat().windows().Create(spec);
+  WindowSpec desc;
+  desc.className = cls;
+  desc.title = L"Contract";
+  desc.style = style;
+  desc.rect = rect;
+  desc.parent = parent;
+  desc.handler = &r;
+  return Plat().windows().Create(desc);
 }
 
 bool PumpUntil(const std::function<bool()>& done, unsigned ms) {
