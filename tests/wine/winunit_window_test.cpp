@@ -1,7 +1,6 @@
 // What only the Windows backend's window system has, under Wine: dialogs from the template,
-// the modal loop's filter chain with real system windows, class descriptions as the system
-// keeps them, and pictures, text and regions on the screen. What both desktops share is in
-// tests/contract/.
+// the modal loop's filter chain with real system windows, and pictures, text and regions on
+// the screen. What both desktops share is in tests/contract/.
 #include <string>
 
 #include "winunit_fixture.h"
@@ -98,26 +97,6 @@ TEST_F(BackendTest, ModalLoopOffersKeysToTheWindowItsParentsThenTheModalWindow) 
     EXPECT_EQ(cancelled, c.cancelled);
     for (WindowHandle h : {other, modal}) w().Destroy(h);
   }
-}
-
-// Classes are registered with what the client asked for, and read back the same.
-TEST_F(BackendTest, ClassesKeepTheirStylesCursorBrushAndExtraBytes) {
-  WindowClass splash;
-  splash.name = L"ZqTestSplash";
-  splash.style = WindowClass::ByteAlignClient | WindowClass::ByteAlignWindow;
-  splash.cursor = WindowClass::AppStartingCursor;
-  splash.brush = WindowClass::Brush::Stock;
-  splash.brushIndex = WindowClass::LightGrayStock;
-  splash.extraBytes = 30;
-  const WindowClass panel =
-      WindowClass::ArrowOnWindowColor(L"ZqTestPanel", WindowClass::DblClks | WindowClass::SaveBits);
-  for (const WindowClass& c : {splash, panel}) {
-    ASSERT_TRUE(w().RegisterClass(c));
-    EXPECT_FALSE(w().RegisterClass(c)) << "a second registration fails";
-    EXPECT_EQ(w().RegisteredClass(c.name), c) << "as the system keeps it";
-    EXPECT_TRUE(w().UnregisterClass(c.name));
-  }
-  EXPECT_EQ(w().RegisteredClass(L"ZqTestSplash"), std::nullopt);
 }
 
 // What a user sees: the picture where the handler leaves painting to the default, the
