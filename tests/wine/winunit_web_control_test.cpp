@@ -67,6 +67,22 @@ struct Sink : WebControlEvents {
   void TitleChange(const std::wstring&) override {}
 };
 
+// Runs the thread's messages until `done` or until `ms` have passed.
+template <class Done>
+bool PumpUntil(Done done, DWORD ms) {
+  const ULONGLONG end = ::GetTickCount64() + ms;
+  while (!done()) {
+    if (::GetTickCount64() >= end) return false;
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+  }
+  return true;
+}
+
 class WebControlTest : public BackendTest {
  protected:
   void SetUp() override {
