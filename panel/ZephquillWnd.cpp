@@ -245,10 +245,26 @@ void ZephquillWnd::Navigate(const std::wstring& address) {
   FrontBrowser->Navigate(address);
 }
 
+namespace {
+
+// A panel's page: a web address, or one of the two pages the client itself knows (the stop
+// marker and the closed page), which the service's pages may choose as well.
+bool IsPanelPage(const CAppConsts& k, const std::wstring& address) {
+  return address == k.StopPostBacksURL || address == k.ClosedFltWndURL || IsWebAddress(address);
+}
+
+}  // namespace
+
 void ZephquillWnd::LoadPanelPage(const std::wstring& siteUrl, const std::wstring& extraQuery) {
   const CAppConsts& k = GetAppConsts();
   if (BaseUrl.empty()) {
     BaseUrl = ControllerReadSetting(kLastBaseUrlKey, L"");
+    // A page may store any value under this key: one that is no panel page is not opened,
+    // and the minimised page takes its place in the file too.
+    if (!BaseUrl.empty() && !IsPanelPage(k, BaseUrl)) {
+      ReportError(kRefusedAddressLevel, RefusedAddressText(L"A stored panel page", BaseUrl));
+      BaseUrl.clear();
+    }
     if (BaseUrl.empty()) {
       BaseUrl = k.MinFltWndURL;
       WriteSettingValue(kLastBaseUrlKey, BaseUrl);
@@ -329,8 +345,8 @@ LResult ZephquillWnd::OnUserMessage(unsigned message, WParam wParam, LParam lPar
       OnSetSize(first.HasText(), first.Text(), second.HasText(), second.Text());
       return 0;
     case UM_PANEL_SET_BASE_URL:
-      // Empty: back to the stored or the default page. Anything else must be a web page.
-      if (!first.Text().empty() && !IsWebAddress(first.Text())) {
+      // Empty: back to the stored or the default page. Anything else must be a panel page.
+      if (!first.Text().empty() && !IsPanelPage(GetAppConsts(), first.Text())) {
         ReportError(kRefusedAddressLevel, RefusedAddressText(L"A panel page", first.Text()));
         return 0;
       }

@@ -102,6 +102,9 @@ TEST_F(HostileInput, OnlyWebAddressesAreOpened) {
       // An empty address asks for no window and resets the base page: nothing to explain.
       EXPECT_EQ(StatusWith(refused) - seen, link.empty() ? 1u : blankLed ? 2u : 3u) << ToUtf8(link);
     }
+    // The stop marker is a panel page the service may choose, though no web address.
+    Go(L"zqwndcmd::CMD:1225~wParam:stoppostbacks~lParam:~");
+    EXPECT_EQ(Controller()->NotificationWindow.BaseUrl, L"stoppostbacks");
     Notify(L"HTTPS://Site.Example/post");
     PageCommand(L"clickonnotificationmsg", L"");
     EXPECT_EQ(desktop.ieApps().Records().size(), 1u) << "the scheme in any case is a web address";

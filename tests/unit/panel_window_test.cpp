@@ -141,6 +141,15 @@ TEST_F(PanelWindowTest, PanelPageFollowsItsBaseAddress) {
                 L"http://app/Chosen.aspx?TavrelZephquillID=id%207&TavrelZephquillURL=x");
       next.NavigatePanel(L"");
       EXPECT_EQ(next.LoadedAddresses().size(), 1u);
+
+      // A stored page that is no web address (a page may store any value) is not opened:
+      // the minimised page takes its place, in the file too.
+      Config(L"LastBaseURLNavigated", L"\\\\attacker.example\\share\\x.htm");
+      ZephquillWnd third;
+      third.CreateFloating(Controller()->Hwnd(), L"Third");
+      third.LoadPanelPage(L"x", L"");
+      EXPECT_EQ(third.LoadedAddresses().back().rfind(kMinimised, 0), 0u);
+      EXPECT_EQ(Setting(L"LastBaseURLNavigated"), kMinimised);
     });
   });
 }
