@@ -23,7 +23,7 @@ export ZQ_I686_BUILD=$i686 ZQ_X64_BUILD=$x64 ZQ_INSTALLER_OUT=$out
 build_client() {
   local dir=$1 toolchain=$2
   [ -f "$dir/CMakeCache.txt" ] ||
-    cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=Release \
+    cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=Release -DZQ_RELEASE=OFF \
       -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain.cmake" >/dev/null || return 1
   cmake --build "$dir" -j2 --target ZephquillClient "${@:3}" -- --no-print-directory -s >/dev/null
 }

@@ -128,7 +128,7 @@ if wants tidy || wants size; then
     echo "lint: no Linux compile database" >>"$work/tidy-all.txt"
   fi
   if command -v x86_64-w64-mingw32-g++-posix >/dev/null &&
-    configure "$work/win64" -DCMAKE_BUILD_TYPE=Release \
+    configure "$work/win64" -DCMAKE_BUILD_TYPE=Release -DZQ_RELEASE=OFF \
       -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake"; then
     args=(--extra-arg=--target=x86_64-w64-mingw32 --extra-arg=-nostdinc++
       # The SDK declares coclasses named ShellWindows and Shell, as the seam names its

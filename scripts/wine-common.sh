@@ -16,7 +16,7 @@ wine_prepare() {
   ensure_packages wine wine64 xvfb xauth
   echo "=== build: x86_64 Windows ($target)"
   if [ -n "${ZQ_WINE_BUILD:-}" ]; then  # a build directory of one's own
-    cmake -S "$root" -B "$ZQ_WINE_BUILD" -DCMAKE_BUILD_TYPE=Release \
+    cmake -S "$root" -B "$ZQ_WINE_BUILD" -DCMAKE_BUILD_TYPE=Release -DZQ_RELEASE=OFF \
       -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" >/dev/null &&
       cmake --build "$ZQ_WINE_BUILD" -j2 --target "$target" -- --no-print-directory -s
   else
