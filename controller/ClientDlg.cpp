@@ -66,6 +66,9 @@ std::uint64_t CClientDlg::ConfigStamp() {
 void CClientDlg::WriteSetting(const std::wstring& key, const std::wstring& value) {
   LockGuard lock(*ConfigLock);
   Config.WriteString(L"General", key.c_str(), value.c_str());
+  // The file's stamp (write time and size) may not move with a write of the same size
+  // within the file system's time resolution: the client's own writes never hide behind it.
+  ExcludedInURLStamp = Profile::NoStamp;
 }
 
 // ---------------------------------------------------------------------------------------

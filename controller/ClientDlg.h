@@ -143,7 +143,8 @@ class CClientDlg : public WindowHandler {
   // detection (its address's storage), the configuration file's stamp at the last read of
   // "ExcludedInURL", and the tracking tooltip's text.
   ActiveBrowserInfo DetectedBrowser;
-  std::uint64_t ExcludedInURLStamp = Profile::NoStamp;
+  // Written by any thread that writes a setting (which forgets it), read by the tick.
+  std::atomic<std::uint64_t> ExcludedInURLStamp{Profile::NoStamp};
   std::wstring TrackingTooltip;
 
  private:

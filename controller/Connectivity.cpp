@@ -62,7 +62,8 @@ void CheckConnection() {
   ThrowIfFailed(browser->Navigate(k->ConnectionAliveStaticCheckURL, 0, L"", {}, L""));
   if (!PageHasCheckElement(*browser)) return;
   WithController([&](CClientDlg& controller) {
-    if (controller.Enabled) return;
+    // Enabled meanwhile, or past its window's end at exit: nothing to ask of it.
+    if (controller.Enabled || !controller.Hwnd()) return;
     controller.ConnectionLost = false;
     WParam word = GiveText(k->EnableOrDisableCmd);
     LParam argument = GiveLParamText(L"0");

@@ -95,10 +95,16 @@ ZephquillWnd::~ZephquillWnd() {
 void ZephquillWnd::MakeWindow(const WindowSpec& desc) {
   if (hwnd_) ThrowFail();  // one window per panel object
   Windows& w = Plat().windows();
-  creating_ = true;
   closeDeferred_ = false;
-  WindowHandle window = w.Create(desc);
-  creating_ = false;
+  WindowHandle window = 0;
+  {
+    struct Reset {
+      bool& flag;
+      ~Reset() { flag = false; }  // also when the creation throws
+    } reset{creating_};
+    creating_ = true;
+    window = w.Create(desc);
+  }
   // Judged by the handle: the system's last error is only meaningful when this failed,
   // and the platform does not pass it on, so a failure raises the general code. A window
   // destroyed while it was being made (with its parent) counts as not made.
@@ -106,8 +112,9 @@ void ZephquillWnd::MakeWindow(const WindowSpec& desc) {
   hwnd_ = window;
   announceDestroy_ = true;
   // The close asked for during the creation: the window goes now, and its end reaches
-  // the controller as any other panel's does.
-  if (std::exchange(closeDeferred_, false)) w.Send(window, wm::Close, 0, 0);
+  // the controller as any other panel's does. It is destroyed rather than closed, so that
+  // the rectangle it was made with (never placed) is not remembered as its place.
+  if (std::exchange(closeDeferred_, false)) w.Destroy(window);
 }
 
 void ZephquillWnd::CreateAttached(WindowHandle browser, const std::wstring& title) {
@@ -508,8 +515,11 @@ bool ZephquillWnd::PreTranslate(WindowHandle window, unsigned message, WParam wP
   }
   // The page's own keys go to the hosted control that has the focus (its accelerators:
   // Tab, editing and clipboard keys), then to the dialog manager's keyboard handling.
+  // The control may act on a key at once (a page's command may close this panel), so the
+  // panel's window is kept by value and asked about again.
+  const WindowHandle self = hwnd_;
   const ForwardedMessage record{window, message, wParam, lParam};
-  return ForwardToFocusedChild(record) || w.DialogMessage(hwnd_, record);
+  return ForwardToFocusedChild(record) || (w.IsWindow(self) && w.DialogMessage(self, record));
 }
 
 }  // namespace zq

@@ -178,6 +178,7 @@ TEST_F(PanelRegistryTest, DisableDuringAServiceWindowsCreationClosesItAfterwards
     Post(wm::Command, ID_MY_SETTINGS, 0);
     ASSERT_EQ(App()->ServiceWindows.size(), 1u);
     WindowHandle made = App()->ServiceWindows[0]->Hwnd();
+    const std::wstring title = Win().Title(made);
     ASSERT_TRUE(App()->ServiceWindows[0]->Creating());
     Post(wm::Command, ID_DISABLE_ENABLE, 0);
     EXPECT_FALSE(Controller()->Enabled);
@@ -185,6 +186,7 @@ TEST_F(PanelRegistryTest, DisableDuringAServiceWindowsCreationClosesItAfterwards
     desktop.SleepMs(SimpleBrowser::DocumentWaitMs + 100);
     EXPECT_EQ(desktop.Window(made), nullptr);
     EXPECT_TRUE(App()->ServiceWindows.empty());
+    EXPECT_EQ(Setting(title), L"<absent>") << "the never placed rectangle is not its place";
     EXPECT_EQ(StatusWith(L"Cannot create dialog window"), 0u);
     EXPECT_EQ(StatusWith(L"Cannot close all dialog window"), 0u);
   });
