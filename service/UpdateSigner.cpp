@@ -29,9 +29,9 @@ UpdateSigner::UpdateSigner(std::unique_ptr<Key> key) : key_(std::move(key)) {
   unsigned char* der = nullptr;
   const int length = i2d_PUBKEY(key_->pkey, &der);
   if (length <= 0) throw std::runtime_error("cannot write the signing key's public part");
-  const zq::Sha256Digest digest =
-      zq::Sha256Of(std::string(reinterpret_cast<char*>(der), static_cast<std::size_t>(length)));
-  OPENSSL_free(der);
+  const std::string bytes(reinterpret_cast<char*>(der), static_cast<std::size_t>(length));
+  OPENSSL_free(der);  // before anything that may throw
+  const zq::Sha256Digest digest = zq::Sha256Of(bytes);
   std::copy_n(digest.begin(), keyId_.size(), keyId_.begin());
   keyIdHex_ = zq::HexOf(keyId_.data(), keyId_.size());
 }
@@ -74,10 +74,9 @@ std::string UpdateSigner::Sign(const std::string& bytes) const {
       der.empty() ? nullptr : d2i_ECDSA_SIG(nullptr, &in, static_cast<long>(der.size()));
   zq::UpdateSignature out;
   out.rs.assign(64, '\0');
-  bool ok =
-      sig &&
-      BN_bn2binpad(ECDSA_SIG_get0_r(sig), reinterpret_cast<unsigned char*>(&out.rs[0]), 32) == 32 &&
-      BN_bn2binpad(ECDSA_SIG_get0_s(sig), reinterpret_cast<unsigned char*>(&out.rs[32]), 32) == 32;
+  auto* rs = reinterpret_cast<unsigned char*>(out.rs.data());
+  bool ok = sig && BN_bn2binpad(ECDSA_SIG_get0_r(sig), rs, 32) == 32 &&
+            BN_bn2binpad(ECDSA_SIG_get0_s(sig), rs + 32, 32) == 32;
   ECDSA_SIG_free(sig);
   if (!ok) throw std::runtime_error("signing failed");
   out.keyId = keyId_;
