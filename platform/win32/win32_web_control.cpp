@@ -237,6 +237,9 @@ class Win32WebControl : public WebControl {
   WindowHandle Window() override { return FromHwnd(window_); }
   HWND ControlHwnd() const { return window_; }
   const WebSite& Site() const { return *site_; }
+  // The test build only: the page the control is to report as shown from now on, standing
+  // in for a service page that this system's control cannot load (no HTML engine).
+  void ShowTestPage(std::wstring page) { testPage_ = std::move(page); }
 
   HResult Navigate(const std::wstring& url, std::int32_t flags, const std::wstring& targetFrame,
                    const std::vector<std::uint8_t>& postData,
@@ -278,6 +281,10 @@ class Win32WebControl : public WebControl {
     return browser_->put_RegisterAsDropTarget(accept ? VARIANT_TRUE : VARIANT_FALSE);
   }
   HResult LocationUrl(std::wstring& url) override {
+    if (!testPage_.empty()) {  // the test build only: the page a test says is shown
+      url = testPage_;
+      return S_OK;
+    }
     BSTR text = nullptr;
     HRESULT result = browser_->get_LocationURL(&text);
     if (SUCCEEDED(result))
@@ -304,12 +311,15 @@ class Win32WebControl : public WebControl {
   HWND window_;
   IConnectionPoint* point_ = nullptr;
   DWORD cookie_ = 0;
+  std::wstring testPage_;
 };
 
 // Test navigations: in the test build of the client, another program may hand a control an
 // address to navigate to, as a page's script would, by sending its window WM_COPYDATA with
-// kTestNavigationTag and the address in UTF-16. The control's window is subclassed; the
-// address is navigated to from a posted message, after the sender has been answered.
+// kTestNavigationTag and the address in UTF-16, optionally after the page the script runs
+// on and a line break ("PAGE\nADDRESS"): the control reports that page as shown from then
+// on, since it cannot load one without an HTML engine. The control's window is subclassed;
+// the address is navigated to from a posted message, after the sender has been answered.
 constexpr UINT kTestNavigateNow = WM_APP + 0x5A1;
 // Also: the number of key-down messages with the key in wParam offered to the control's
 // accelerator handling, as the answer to kTestKeysOffered.
@@ -345,6 +355,11 @@ LRESULT CALLBACK TestNavigationProc(HWND window, UINT message, WPARAM wParam, LP
   if (message == kTestKeysOffered && control) return control->Site().KeysOffered(wParam);
   if (message == kTestNavigateNow) {
     std::unique_ptr<std::wstring> url(reinterpret_cast<std::wstring*>(lParam));
+    const size_t pageEnd = url->find(L'\n');
+    if (control && pageEnd != std::wstring::npos) {
+      control->ShowTestPage(url->substr(0, pageEnd));
+      url->erase(0, pageEnd + 1);
+    }
     if (control) control->Navigate(*url, 0, L"", {}, L"");
     return 0;
   }

@@ -53,9 +53,11 @@ HWND NotificationControl(DWORD pid, DWORD ms) {
 }
 
 void Navigate(HWND control, const std::wstring& address) {
+  // As the script of a service page would: the control reports that page as shown.
+  const std::wstring text = L"http://127.0.0.1:8701/panel/e2e-service-page.aspx\n" + address;
   COPYDATASTRUCT data{zq::win32::kTestNavigationTag,
-                      static_cast<DWORD>(address.size() * sizeof(wchar_t)),
-                      const_cast<wchar_t*>(address.c_str())};
+                      static_cast<DWORD>(text.size() * sizeof(wchar_t)),
+                      const_cast<wchar_t*>(text.c_str())};
   DWORD_PTR accepted = 0;
   bool sent = ::SendMessageTimeoutW(control, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
                                     SMTO_ABORTIFHUNG, 5000, &accepted) != 0;

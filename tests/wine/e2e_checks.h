@@ -42,7 +42,8 @@ inline std::wstring TestClientOf(const std::wstring& exe) {
 
 // The web control of the controller's hidden notification window, waiting up to `ms`.
 HWND NotificationControl(DWORD pid, DWORD ms);
-// Hands the control (test build) an address to navigate to, as a page's script would.
+// Hands the control (test build) an address to navigate to, as the script of a service page
+// would (the control reports that page as shown).
 void Navigate(HWND control, const std::wstring& address);
 // A command word with its argument for the controller, through the panel's command number.
 void PageCommand(HWND control, const std::wstring& word, const std::wstring& argument);
