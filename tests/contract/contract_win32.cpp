@@ -3,13 +3,10 @@
 #include "platform/win32/win32_platform.h"
 #include "tests/contract/contract.h"
 #include "tests/wine/fakefox_process.h"
+#include "tests/wine/html_engine.h"
 
 namespace zq::contract {
 namespace {
-
-// The HTML document class; mingw's uuid library lacks it.
-constexpr CLSID kHtmlDocumentClass = {
-    0x25336920, 0x03f9, 0x11cf, {0x8f, 0xd0, 0x00, 0xaa, 0x00, 0x68, 0x6f, 0x13}};
 
 class Win32ContractDesktop : public Desktop {
  public:
@@ -39,15 +36,7 @@ class Win32ContractDesktop : public Desktop {
 
   void MakeUnreachable(const std::wstring&) override {}  // nothing listens on the test ports
 
-  bool HasHtmlEngine() override {
-    IUnknown* document = nullptr;
-    if (FAILED(::CoCreateInstance(kHtmlDocumentClass, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                                  reinterpret_cast<void**>(&document))) ||
-        !document)
-      return false;
-    document->Release();
-    return true;
-  }
+  bool HasHtmlEngine() override { return win32::test::HtmlEngineInstalled(); }
 };
 
 }  // namespace

@@ -8,24 +8,11 @@
 
 #include "panel/SimpleBrowser.h"
 #include "platform/win32/win32_web_site.h"
+#include "tests/wine/html_engine.h"
 #include "winunit_fixture.h"
 
 namespace zq::win32::test {
 namespace {
-
-// The HTML document class; mingw's uuid library lacks it.
-constexpr CLSID kHtmlDocumentClass = {
-    0x25336920, 0x03f9, 0x11cf, {0x8f, 0xd0, 0x00, 0xaa, 0x00, 0x68, 0x6f, 0x13}};
-
-bool HtmlEngineInstalled() {
-  IUnknown* document = nullptr;
-  if (FAILED(::CoCreateInstance(kHtmlDocumentClass, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                                reinterpret_cast<void**>(&document))) ||
-      !document)
-    return false;
-  document->Release();
-  return true;
-}
 
 struct Seen {
   bool topLevel = false;
