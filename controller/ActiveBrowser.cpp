@@ -164,6 +164,7 @@ void CClientDlg::UpdateActiveBrowser() {
     ActiveBrowserInfo& info = DetectedBrowser;
     info.window = 0;
     info.url.clear();
+    info.hosting = PanelHosting::Child;
     FindActiveBrowser(info);
     // Detection may wait (a DDE request, a call into another process) and handle messages
     // meanwhile: a disable handled there ends the update, whose tooltip would undo it.

@@ -9,6 +9,11 @@
 
 namespace zq {
 
+// How a panel sits on a browser window. Browsers that draw their own frame and lay out
+// their own content windows (Chromium-based ones, current Firefox) get an owned pop-up that
+// keeps to the window's bottom-right corner; the older ones get a child window.
+enum class PanelHosting { Child, OwnedPopup };
+
 // The foreground browser as the tracking knows it: a window and an address.
 struct ActiveBrowserInfo {
   // Firefox: the parent of its content window; Internet Explorer 7: the active tab's
@@ -16,6 +21,8 @@ struct ActiveBrowserInfo {
   WindowHandle window = 0;
   // The address shown; empty when it could not be read.
   std::wstring url;
+  // How a panel is put on `window`.
+  PanelHosting hosting = PanelHosting::Child;
 };
 
 // Value of the process-wide Internet Explorer version kind (ClientProcess::IEVersionKind):
