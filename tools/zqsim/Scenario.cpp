@@ -320,6 +320,7 @@ bool Scenario::StepDump(const std::vector<std::string>& words, const std::string
   }
   if (words.size() < 3) return false;
   std::string want = RestAfter(line, 2);
+  want.erase(want.find_last_not_of(" \t") + 1);
   std::string got = "absent";
   for (const std::string& l : Dump())
     if (KeyOf(l) == words[1]) got = l.substr(words[1].size() + 2);
