@@ -12,6 +12,7 @@
 #include "app/ClientApp.h"
 #include "app/ClientProcess.h"
 #include "app/ControllerAccess.h"
+#include "app/Messages.h"
 #include "app/Text.h"
 #include "controller/ClientDlg.h"
 #include "controller/ClientDump.h"
@@ -67,6 +68,44 @@ std::vector<std::string> SplitWords(const std::string& line) {
   return words;
 }
 
+// The client's names for the numbers a script gives: tray menu commands, tray-control
+// actions and tray pictures.
+constexpr std::pair<const char*, unsigned> kNames[] = {
+    {"ID_APP_ABOUT", ID_APP_ABOUT},
+    {"ID_SEND_FEEDBACK", ID_SEND_FEEDBACK},
+    {"ID_SHARE_MY_LOCATION", ID_SHARE_MY_LOCATION},
+    {"ID_WHERE_ARE_MY_FRIENDS", ID_WHERE_ARE_MY_FRIENDS},
+    {"ID_MY_EVENTS", ID_MY_EVENTS},
+    {"ID_MY_SETTINGS", ID_MY_SETTINGS},
+    {"ID_MY_FRIENDS", ID_MY_FRIENDS},
+    {"ID_DISABLE_ENABLE", ID_DISABLE_ENABLE},
+    {"ID_APP_EXIT", ID_APP_EXIT},
+    {"TRAY_ACTION_START_ANIMATION", TRAY_ACTION_START_ANIMATION},
+    {"TRAY_ACTION_END_ANIMATION", TRAY_ACTION_END_ANIMATION},
+    {"TRAY_ACTION_CHANGE_ICON", TRAY_ACTION_CHANGE_ICON},
+    {"TRAY_ACTION_CHANGE_TOOLTIP", TRAY_ACTION_CHANGE_TOOLTIP},
+    {"TRAY_ACTION_LEFT_CLICK", TRAY_ACTION_LEFT_CLICK},
+    {"IDI_TRAY_SHARING", IDI_TRAY_SHARING},
+    {"IDI_TRAY_DISABLED", IDI_TRAY_DISABLED},
+    {"IDI_TRAY_UNREACHABLE", IDI_TRAY_UNREACHABLE},
+    {"IDI_TRAY_NOT_SHARING", IDI_TRAY_NOT_SHARING},
+};
+
+// The key of a dump line: what comes before its first ": ".
+std::string KeyOf(const std::string& line) { return line.substr(0, line.find(": ")); }
+
+// Whether the key starts with one of the prefixes, also after a "process.PID." start.
+bool InSection(const std::string& key, const std::vector<std::string>& prefixes) {
+  std::string inner;
+  if (key.rfind("process.", 0) == 0) {
+    size_t dot = key.find('.', 8);
+    if (dot != std::string::npos) inner = key.substr(dot + 1);
+  }
+  for (const std::string& p : prefixes)
+    if (key.rfind(p, 0) == 0 || (!inner.empty() && inner.rfind(p, 0) == 0)) return true;
+  return false;
+}
+
 std::vector<ScenarioExtension>& Extensions() {
   static std::vector<ScenarioExtension> list;
   return list;
@@ -77,6 +116,12 @@ std::vector<ScenarioExtension>& Extensions() {
 int RegisterScenarioExtension(ScenarioExtension extension) {
   Extensions().push_back(extension);
   return static_cast<int>(Extensions().size());
+}
+
+unsigned Scenario::Number(const std::string& word) {
+  for (auto& [name, value] : kNames)
+    if (word == name) return value;
+  return static_cast<unsigned>(std::stoul(word));
 }
 
 std::string Scenario::RestAfter(const std::string& line, size_t words) {
@@ -137,7 +182,11 @@ bool Scenario::Run(const std::vector<std::string>& lines) {
       ok = false;
     }
     if (!ok) {
-      out_ << "error: line " << number << ": cannot run \"" << line << "\"\n";
+      out_ << "error: line " << number << ": ";
+      if (failure_.empty())
+        out_ << "cannot run \"" << line << "\"\n";
+      else
+        out_ << failure_ << "\n";
       return false;
     }
   }
@@ -192,7 +241,7 @@ bool Scenario::StepDesktopAnswer(const std::vector<std::string>& words, bool& ok
     return true;
   }
   if (cmd == "menu" && words.size() == 3 && words[1] == "choose") {
-    d_.menuChoices.push_back(static_cast<unsigned>(std::stoul(words[2])));
+    d_.menuChoices.push_back(Number(words[2]));
     return true;
   }
   return false;
@@ -212,7 +261,7 @@ bool Scenario::StepController(const std::vector<std::string>& words) {
     return true;
   }
   if (cmd == "command") {
-    p->windows().Post(controller, wm::Command, std::stoul(words.at(1)), 0);
+    p->windows().Post(controller, wm::Command, Number(words.at(1)), 0);
   } else if (cmd == "key") {
     unsigned vk = words.at(1) == "escape" ? 27 : static_cast<unsigned>(std::stoul(words[1]));
     p->windows().Post(controller, wm::KeyDown, vk, 0);
@@ -242,12 +291,7 @@ bool Scenario::Step(const std::vector<std::string>& words, const std::string& li
   bool ok = false;
   if (StepDesktopAnswer(words, ok)) return ok;
   if (cmd == "command" || cmd == "key" || cmd == "close") return StepController(words);
-  if (cmd == "dump") {
-    out_ << "--- dump at " << d_.NowMs() / 1000.0 << " s ---\n";
-    for (const std::string& l : Dump()) out_ << l << "\n";
-    out_ << "--- end of dump ---\n";
-    return true;
-  }
+  if (cmd == "dump" || cmd == "expect") return StepDump(words, line);
   for (const ScenarioExtension& e : Extensions()) {
     ok = false;
     if (e.command && e.command(*this, words, line, ok)) return ok;
@@ -256,6 +300,32 @@ bool Scenario::Step(const std::vector<std::string>& words, const std::string& li
     out_ << RestAfter(line, 1) << "\n";
     return true;
   }
+  return false;
+}
+
+// "dump" (all of it, framed), "dump PREFIX..." (the lines of those keys) and
+// "expect KEY VALUE" (the run fails unless the line of KEY holds VALUE; "absent": no line).
+bool Scenario::StepDump(const std::vector<std::string>& words, const std::string& line) {
+  if (words[0] == "dump" && words.size() == 1) {
+    out_ << "--- dump at " << d_.NowMs() / 1000.0 << " s ---\n";
+    for (const std::string& l : Dump()) out_ << l << "\n";
+    out_ << "--- end of dump ---\n";
+    return true;
+  }
+  if (words[0] == "dump") {
+    std::vector<std::string> prefixes(words.begin() + 1, words.end());
+    for (const std::string& l : Dump())
+      if (InSection(KeyOf(l), prefixes)) out_ << l << "\n";
+    return true;
+  }
+  if (words.size() < 3) return false;
+  std::string want = RestAfter(line, 2);
+  want.erase(want.find_last_not_of(" \t") + 1);
+  std::string got = "absent";
+  for (const std::string& l : Dump())
+    if (KeyOf(l) == words[1]) got = l.substr(words[1].size() + 2);
+  if (got == want) return true;
+  failure_ = "expected " + words[1] + " " + want + ", got " + got;
   return false;
 }
 

@@ -38,6 +38,8 @@ class Scenario {
   std::uint32_t Target(const std::vector<std::string>& words, size_t at);
   // Everything after the first `words` words of the line.
   static std::string RestAfter(const std::string& line, size_t words);
+  // A number, or the client's name for it (ID_APP_EXIT, TRAY_ACTION_CHANGE_ICON, ...).
+  static unsigned Number(const std::string& word);
 
   static constexpr const char* ModulePath = "C:\\Program Files\\Zephquill\\ZephquillClient.exe";
 
@@ -48,12 +50,14 @@ class Scenario {
   bool StepConfig(const std::string& cmd, const std::string& line);
   bool StepDesktopAnswer(const std::vector<std::string>& words, bool& ok);
   bool StepController(const std::vector<std::string>& words);
+  bool StepDump(const std::vector<std::string>& words, const std::string& line);
   std::uint32_t StartClient(const std::wstring& commandLine);
   std::string ConfigPath() const;
 
   Desktop& d_;
   std::ostream& out_;
   std::uint32_t lastPid_ = 0;
+  std::string failure_;  // why the line that failed failed, when more than "cannot run"
 };
 
 // The web control of the newest client's notification window; null without one.

@@ -92,12 +92,12 @@ bool Command(Scenario& s, const std::vector<std::string>& words, const std::stri
     return true;
   }
   if (cmd == "tray-control" && words.size() >= 2) {
-    WParam action = std::stoul(words[1]);
+    WParam action = Scenario::Number(words[1]);
     LParam argument = 0;
     if (action == TRAY_ACTION_CHANGE_TOOLTIP)
       argument = GiveLParamText(FromUtf8(Scenario::RestAfter(line, 2)));
     else if (words.size() >= 3)
-      argument = std::stol(words[2]);
+      argument = static_cast<LParam>(Scenario::Number(words[2]));
     ok = PostToController(s, UM_TRAY_ICON_CONTROL, action, argument, false,
                           action == TRAY_ACTION_CHANGE_TOOLTIP);
     return true;
