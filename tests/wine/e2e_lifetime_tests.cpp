@@ -11,17 +11,14 @@ constexpr WPARAM kMySettingsCommand = 32786;
 // handling the thread's messages meanwhile: the disable posted while the "Settings" window
 // is being made is handled inside its creation, and closes the window once it is made.
 void DisableDuringServiceWindowCreation(const std::wstring& exe) {
-  Check(WriteAnsiFile(ConfigOf(exe), "[General]\r\nClientLoadURL=\r\nPollingURL=\r\n"),
-        "the configuration file is written");
-  ClientRun run(exe, L"");
-  HWND controller = StartedController(run, exe);
-  ::PostMessageW(controller, WM_COMMAND, kMySettingsCommand, 0);
-  HWND settings = WaitWindow(run.Pid(), L"Afx:00400000:800", L"Settings", 30000);
+  Session client(exe, kNoHiddenPages);
+  ::PostMessageW(client.controller, WM_COMMAND, kMySettingsCommand, 0);
+  HWND settings = WaitWindow(client.run.Pid(), L"Afx:00400000:800", L"Settings", 30000);
   Check(settings != nullptr, "\"My Settings...\" starts making the \"Settings\" window");
-  ::PostMessageW(controller, WM_COMMAND, kDisableCommand, 0);
+  ::PostMessageW(client.controller, WM_COMMAND, kDisableCommand, 0);
   Check(WaitGone(settings, 20000), "the disable closes the window once it has been made");
-  ExitThroughTray(run, controller);  // with code 0: nothing crashed
-  ::DeleteFileW(ConfigOf(exe).c_str());
+  client.Exit();  // with code 0: nothing crashed
+  ::DeleteFileW(client.config.c_str());
 }
 
 // Internet Explorer's class served by a program that starts (the stand-in Firefox, silent)
@@ -67,20 +64,13 @@ class SilentBrowserServer {
 // connectivity checks. Exit while a check waits for its browser object (the stand-in
 // server has started) ends the process cleanly.
 void ExitDuringConnectivityCheck(const std::wstring& exe) {
-  const std::wstring client = TestClientOf(exe);
-  ::DeleteFileW(ConfigOf(client).c_str());
   SilentBrowserServer server;
-  ClientRun run(client, L"");
-  HWND controller = StartedController(run, client);
-  HWND control = NotificationControl(run.Pid(), 10000);
-  Check(control != nullptr, "the notification window holds a web control");
-  PageCommand(control, L"naverror", L"e2e_page_unreachable");
-  HWND waiting = nullptr;
-  for (DWORD start = ::GetTickCount(); !waiting && ::GetTickCount() - start < 30000; ::Sleep(100))
-    waiting = ::FindWindowW(L"MozillaUIWindowClass", nullptr);
-  Check(waiting != nullptr, "a connectivity check starts the browser's server and waits for it");
-  ExitThroughTray(run, controller);  // with code 0: nothing crashed
-  ::DeleteFileW(ConfigOf(client).c_str());
+  Session client(TestClientOf(exe));
+  PageCommand(client.Notifications(), L"naverror", L"e2e_page_unreachable");
+  Check(WaitFor([] { return ::FindWindowW(L"MozillaUIWindowClass", nullptr) != nullptr; }, 30000),
+        "a connectivity check starts the browser's server and waits for it");
+  client.Exit();  // with code 0: nothing crashed
+  ::DeleteFileW(client.config.c_str());
 }
 
 const TestRegistration kLifetimeTests[] = {

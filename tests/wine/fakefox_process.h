@@ -1,5 +1,6 @@
 // The stand-in Firefox (fakefox.exe beside the test program) as a running process: its
-// frame window and DDE server, answering or silent; ended when the object goes.
+// frame window and DDE server, answering or silent, moved to another page on request;
+// ended when the object goes.
 #pragma once
 #include <windows.h>
 
@@ -37,6 +38,15 @@ class FakeFirefox {
   FakeFirefox(const FakeFirefox&) = delete;
   FakeFirefox& operator=(const FakeFirefox&) = delete;
   HWND frame() const { return frame_; }
+  // Moves to another page (the title and the DDE answer change) and comes to the front.
+  bool GoTo(const std::wstring& url, const std::wstring& title) {
+    std::wstring text = url + L"\n" + title;
+    COPYDATASTRUCT data{0x58464F46, static_cast<DWORD>(text.size() * sizeof(wchar_t)), text.data()};
+    DWORD_PTR answer = 0;
+    return ::SendMessageTimeoutW(frame_, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
+                                 SMTO_ABORTIFHUNG, 5000, &answer) &&
+           answer == TRUE;
+  }
 
  private:
   PROCESS_INFORMATION pi_{};

@@ -15,31 +15,24 @@ void InitializeCom() {
   ASSERT_TRUE(SUCCEEDED(com));
 }
 
-ULONGLONG Since(ULONGLONG start) { return ::GetTickCount64() - start; }
-
 // Generous: the bound is what is checked, not the speed.
 constexpr ULONGLONG kSlackMs = 10000;
 
 // An object made on the worker is usable from the caller's apartment, and the worker's
-// own references are gone once it has been handed over (the caller's release is the last).
-TEST(BoundedCreator, HandsTheObjectToTheCallersApartment) {
+// own references are gone once it has been handed over (the caller's release is the last);
+// the server's own failure and bad arguments come back as they are.
+TEST(BoundedCreator, HandsTheObjectToTheCallersApartmentOrTheFailure) {
   InitializeCom();
   BoundedCreator creator(20000);
   for (int round = 0; round < 3; ++round) {
     IUnknown* object = nullptr;
     ASSERT_EQ(creator.Create(CLSID_ShellLink, IID_IUnknown, reinterpret_cast<void**>(&object)),
               S_OK);
-    ASSERT_NE(object, nullptr);
     IUnknown* again = nullptr;
     EXPECT_EQ(object->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&again)), S_OK);
     if (again) again->Release();
     object->Release();
   }
-}
-
-TEST(BoundedCreator, ReportsTheServersOwnFailureAndBadArguments) {
-  InitializeCom();
-  BoundedCreator creator(20000);
   const CLSID unknown = {0x5a514e56, 0x0000, 0x4000, {0x80, 0, 0, 0, 0, 0, 0, 0x01}};
   void* object = reinterpret_cast<void*>(1);
   EXPECT_EQ(creator.Create(unknown, IID_IUnknown, &object), REGDB_E_CLASSNOTREG);
@@ -73,10 +66,10 @@ TEST(BoundedCreator, AbandonsAServerThatNeverAnswers) {
   void* object = reinterpret_cast<void*>(1);
   ULONGLONG start = ::GetTickCount64();
   HRESULT first = creator.Create(silent, IID_IUnknown, &object);
-  ULONGLONG firstMs = Since(start);
+  ULONGLONG firstMs = ::GetTickCount64() - start;
   start = ::GetTickCount64();
   HRESULT second = creator.Create(silent, IID_IUnknown, &object);
-  ULONGLONG secondMs = Since(start);
+  ULONGLONG secondMs = ::GetTickCount64() - start;
 
   // The staged server goes; the abandoned worker may still wait for it.
   for (int i = 0; i < 50; ++i) {

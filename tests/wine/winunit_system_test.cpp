@@ -1,6 +1,7 @@
 // What only the Windows backend has, under Wine: the encodings of profile files, the
-// resources compared with the portable table, menus, pictures and system facts. What both
-// desktops share (profile, registry, processes, mutexes) is in tests/contract/.
+// resources compared with the portable table, menus, pictures and the taskbar button. What
+// both desktops share (profile, registry, processes, mutexes, system facts) is in
+// tests/contract/.
 #include <fstream>
 #include <iterator>
 
@@ -33,7 +34,7 @@ void ExpectSameMenu(const Menu& a, const Menu& b) {
 }
 
 // A new configuration file is UTF-16, so that characters outside the ANSI code page survive
-// (the contract reads them back); an existing file keeps its encoding.
+// (the contract reads them back, and checks the stamp); an existing file keeps its encoding.
 TEST_F(BackendTest, ProfileCreatesUnicodeFilesAndKeepsExistingOnes) {
   std::wstring dir = ScratchDirectory(L"profile");
   std::wstring fresh = dir + L"fresh.ini";
@@ -54,17 +55,6 @@ TEST_F(BackendTest, ProfileCreatesUnicodeFilesAndKeepsExistingOnes) {
   EXPECT_NE(bytes.find("B=2"), std::string::npos);
   p->profile().ReadString(L"General", L"A", L"-", out, 256, ansi);
   EXPECT_EQ(out, L"1");
-
-  // The stamp (as on the simulated desktop, profile_test.cpp): it holds while nobody writes
-  // and moves with a write; a missing file has one of its own. Writes here differ in
-  // length, since the file system's write time may not move between two quick writes.
-  const std::uint64_t missing = p->profile().Stamp(dir + L"none.ini");
-  const std::uint64_t before = p->profile().Stamp(fresh);
-  EXPECT_NE(before, Profile::NoStamp);
-  EXPECT_NE(before, missing);
-  EXPECT_EQ(p->profile().Stamp(fresh), before);
-  ASSERT_TRUE(p->profile().WriteString(L"General", L"Plain", L"no longer", fresh));
-  EXPECT_NE(p->profile().Stamp(fresh), before);
 }
 
 // The compiled resource script must hold what the portable table serves on the simulated
@@ -140,15 +130,6 @@ TEST_F(BackendTest, PicturesRoundTripThroughDibs) {
   Bitmap wrong = b;
   wrong.pixels.pop_back();
   EXPECT_FALSE(MakeDib(wrong));
-}
-
-TEST_F(BackendTest, SystemFacts) {
-  EXPECT_TRUE(p->system().ErrorText(static_cast<std::int32_t>(0x80070002u)).has_value());
-  EXPECT_TRUE(p->system().ErrorText(2).has_value());
-  EXPECT_GE(p->system().MajorVersion(), 4);
-  EXPECT_EQ(p->system().PlatformId(), 2);
-  EXPECT_GE(p->com().Initialize(), 0);
-  p->com().Uninitialize();
 }
 
 // A taskbar list that records the calls it gets; `refuse` names the one that fails.

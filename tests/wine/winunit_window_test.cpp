@@ -1,6 +1,7 @@
 // What only the Windows backend's window system has, under Wine: dialogs from the template,
-// the modal loop's filter chain with real system windows, and pictures, text and regions on
-// the screen. What both desktops share is in tests/contract/.
+// and pictures, text and regions on the screen. What both desktops share is in
+// tests/contract/ (the modal loop's filter chain among them; from a system window inside a
+// panel's control, zqe2e's floating_panel_keys).
 #include <string>
 
 #include "winunit_fixture.h"
@@ -42,61 +43,6 @@ TEST_F(BackendTest, DialogsComeFromTheTemplateAndDefaultToTheDialogManager) {
   w().Send(h, WM_SETICON, ICON_BIG, reinterpret_cast<LParam>(icon));
   EXPECT_EQ(w().Send(h, WM_GETICON, ICON_BIG, 0), reinterpret_cast<LResult>(icon));
   w().Destroy(h);
-}
-
-// Records that the modal loop offered it a key, by name; `swallow` swallows keys.
-struct Link : Recorder {
-  Link(char name, std::string& order) : name(name), order(order) {}
-  bool PreTranslate(WindowHandle, unsigned m, WParam, LParam) override {
-    if (m == WM_KEYDOWN) order += name;
-    return m == WM_KEYDOWN && swallow;
-  }
-  char name;
-  std::string& order;
-  bool swallow = false;
-};
-
-// Escape for a system window inside a panel is offered to the panel's child, the panel and
-// then the modal dialog that owns it, nearest first, until one swallows it; a window
-// outside the dialog's family comes before the dialog. Only Escape for the dialog itself
-// that nobody swallowed becomes its Cancel command.
-TEST_F(BackendTest, ModalLoopOffersKeysToTheWindowItsParentsThenTheModalWindow) {
-  struct Case {
-    char swallower, target;
-    const char* order;
-    bool cancelled;
-  } cases[] = {{0, 's', "cpm", false},
-               {'p', 's', "cp", false},
-               {0, 'x', "xm", false},
-               {0, 'm', "m", true},
-               {'m', 'm', "m", false}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.order) + c.swallower);
-    std::string order;
-    bool cancelled = false;
-    Link m('m', order), p('p', order), ch('c', order), x('x', order);
-    for (Link* l : {&m, &p, &ch}) l->swallow = l->name == c.swallower;
-    m.on = [&](WindowHandle h, unsigned msg, WParam wp, LParam) -> std::optional<LResult> {
-      if (msg == WM_COMMAND && LOWORD(wp) == IDCANCEL) cancelled = true;
-      if (msg == WM_USER + 4) Plat().windows().EndModal(h, 1);
-      return std::nullopt;
-    };
-    WindowHandle modal = w().Create(Popup(m, L"#32770"));
-    WindowSpec panel = Popup(p, L"ZqTestPlain"), child = Popup(ch, L"ZqTestPlain");
-    panel.parent = modal;
-    child.style = WS_CHILD;
-    child.parent = w().Create(panel);
-    HWND system = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 10, 10,
-                                    ToHwnd(w().Create(child)), nullptr, nullptr, nullptr);
-    WindowHandle other = w().Create(Popup(x, L"ZqTestPlain"));
-    WindowHandle target = c.target == 's' ? FromHwnd(system) : c.target == 'x' ? other : modal;
-    w().Post(target, WM_KEYDOWN, VK_ESCAPE, 0);
-    w().Post(modal, WM_USER + 4, 0, 0);
-    EXPECT_EQ(w().RunModalLoop(modal), 1);
-    EXPECT_EQ(order, c.order);
-    EXPECT_EQ(cancelled, c.cancelled);
-    for (WindowHandle h : {other, modal}) w().Destroy(h);
-  }
 }
 
 // What a user sees: the picture where the handler leaves painting to the default, the
