@@ -235,6 +235,26 @@ class Pixels {
   Pixels& operator=(const Pixels&) = delete;
   bool Valid() const { return bits_ != nullptr; }
   HDC Dc() const { return dc_; }
+  // Copies the screen's rectangle of this size from (x, y).
+  bool CopyScreen(int x, int y) {
+    HDC screen = ::GetDC(nullptr);
+    bool copied = Valid() && ::BitBlt(dc_, 0, 0, width_, height_, screen, x, y, SRCCOPY);
+    ::ReleaseDC(nullptr, screen);
+    ::GdiFlush();
+    return copied;
+  }
+  // Writes the pixels as a 32-bit top-down BMP file.
+  bool Save(const std::wstring& path) const {
+    BITMAPINFOHEADER info{sizeof info, width_, -height_, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    const DWORD bytes = static_cast<DWORD>(width_ * height_ * 4);
+    BITMAPFILEHEADER file{0x4D42, 0, 0, 0, sizeof file + sizeof info};  // "BM"
+    file.bfSize = file.bfOffBits + bytes;
+    std::ofstream out(Narrow(path), std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(&file), sizeof file);
+    out.write(reinterpret_cast<const char*>(&info), sizeof info);
+    out.write(reinterpret_cast<const char*>(bits_), bytes);
+    return static_cast<bool>(out);
+  }
   DWORD At(int x, int y) const { return bits_[y * width_ + x] & 0xFFFFFF; }
   void Fill(DWORD rgb) {
     ::GdiFlush();
@@ -270,10 +290,7 @@ TrayPictureMatch ShownTrayPicture(const std::wstring& exe, const std::vector<int
   if (!icon || !::GetWindowRect(icon, &r)) return match;
   const int width = r.right - r.left, height = r.bottom - r.top;
   Pixels shown(width, height);
-  HDC screen = ::GetDC(nullptr);
-  bool captured =
-      shown.Valid() && ::BitBlt(shown.Dc(), 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
-  ::ReleaseDC(nullptr, screen);
+  bool captured = shown.CopyScreen(r.left, r.top);
   HMODULE pictures = ::LoadLibraryExW(exe.c_str(), nullptr,
                                       LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
   if (!captured || !pictures) {
@@ -307,6 +324,13 @@ TrayPictureMatch ShownTrayPicture(const std::wstring& exe, const std::vector<int
   }
   ::FreeLibrary(pictures);
   return match;
+}
+
+bool SaveScreen(const std::wstring& path) {
+  const int width = ::GetSystemMetrics(SM_CXSCREEN), height = ::GetSystemMetrics(SM_CYSCREEN);
+  if (width <= 0 || height <= 0) return false;
+  Pixels shot(width, height);
+  return shot.CopyScreen(0, 0) && shot.Save(path);
 }
 
 }  // namespace zq::e2e

@@ -98,5 +98,7 @@ struct TrayPictureMatch {
   double difference = 0, runnerUp = 0;
 };
 TrayPictureMatch ShownTrayPicture(const std::wstring& exe, const std::vector<int>& iconIds);
+// Saves the whole screen as a BMP file.
+bool SaveScreen(const std::wstring& path);
 
 }  // namespace zq::e2e

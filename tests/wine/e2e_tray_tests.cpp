@@ -2,7 +2,6 @@
 // the test build of the client: its hidden notification window takes command addresses from
 // the test as the service's polling page would send them.
 #include <cstdio>
-#include <fstream>
 #include <utility>
 #include <vector>
 
@@ -120,42 +119,6 @@ bool WaitFullyShown(HWND popup, DWORD ms) {
       ms, 20);
 }
 
-// The whole screen as a 24-bit bottom-up BMP file.
-bool CaptureScreen(const std::wstring& path) {
-  const int width = ::GetSystemMetrics(SM_CXSCREEN), height = ::GetSystemMetrics(SM_CYSCREEN);
-  if (width <= 0 || height <= 0) return false;
-  HDC screen = ::GetDC(nullptr);
-  HDC memory = ::CreateCompatibleDC(screen);
-  HBITMAP picture = ::CreateCompatibleBitmap(screen, width, height);
-  HGDIOBJ old = ::SelectObject(memory, picture);
-  bool copied = ::BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY) != 0;
-  ::SelectObject(memory, old);
-  BITMAPINFOHEADER info{};
-  info.biSize = sizeof info;
-  info.biWidth = width;
-  info.biHeight = height;
-  info.biPlanes = 1;
-  info.biBitCount = 24;
-  info.biCompression = BI_RGB;
-  const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
-  std::vector<char> pixels(static_cast<size_t>(stride) * height);
-  bool read = copied && ::GetDIBits(memory, picture, 0, height, pixels.data(),
-                                    reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS) == height;
-  ::DeleteObject(picture);
-  ::DeleteDC(memory);
-  ::ReleaseDC(nullptr, screen);
-  if (!read) return false;
-  BITMAPFILEHEADER file{};
-  file.bfType = 0x4D42;  // "BM"
-  file.bfOffBits = sizeof file + sizeof info;
-  file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
-  std::ofstream out(Narrow(path), std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(&file), sizeof file);
-  out.write(reinterpret_cast<const char*>(&info), sizeof info);
-  out.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));
-  return static_cast<bool>(out);
-}
-
 // A notification sent through the hidden notification window slides the popup out of the
 // taskbar at the bottom right; the whole screen is then saved beside the client as
 // wine-startup.bmp (scripts/wine-tests.sh turns it into build/artifacts/wine-startup.png).
@@ -188,7 +151,7 @@ void NotificationScreenshot(const std::wstring& exe) {
         std::string("the popup stands on the taskbar at the bottom right: ") + where);
   Check((::GetWindowLongW(popup, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0, "the popup is topmost");
   ::Sleep(300);  // the last animation step's painting
-  Check(CaptureScreen(shot), "the screen is saved as " + Narrow(shot));
+  Check(SaveScreen(shot), "the screen is saved as " + Narrow(shot));
 
   // The same content identifier is not shown twice: hidden by the popup's click message (a
   // "poke" opens nothing), the popup stays hidden when the page offers it again.

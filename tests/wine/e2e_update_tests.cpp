@@ -1,8 +1,8 @@
 // End-to-end tests of the self-update: the test build of the client is sent the update
 // command through its own web control, downloads its successor and its signature from the
 // reference service's download folder, verifies it with the system's CNG, swaps it in and
-// restarts with "-LoadWithDelay"; a cut-off image, a changed byte or a cut signature
-// leaves the running executable in place.
+// restarts with "-LoadWithDelay"; a cut-off image or a changed byte leaves the running
+// executable in place.
 #include <cstdio>
 
 #include "platform/win32/win32_backend.h"
@@ -105,12 +105,7 @@ void UpdateSwapsAndRestarts(const std::wstring& exe) {
 }
 
 void WriteAll(const std::wstring& path, const std::string& bytes) {
-  HANDLE out = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-  Check(out != INVALID_HANDLE_VALUE, "cannot write " + Narrow(path));
-  DWORD written = 0;
-  ::WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  ::CloseHandle(out);
+  Check(WriteAnsiFile(path, bytes), "cannot write " + Narrow(path));
 }
 
 // What the reference service answers for a file of its download folder (on the client's
@@ -191,41 +186,27 @@ void TruncatedUpdateKeepsTheExecutable(const std::wstring& exe) {
   RefusedUpdateKeepsTheExecutable(exe, "the executable is cut off");
 }
 
-// Offers the marker program and answers the signature the service makes for it.
-std::string OfferSignedMarker(const OfferedFiles& offered) {
-  const std::string image = ReadAll(TestProgramDirectory() + L"\\zqupdatemarker.exe");
+// A whole executable whose signature, made by the service before one byte was changed,
+// no longer matches: Wine's CNG refuses it. (Why else a download is refused, a cut
+// signature among them, is the updater's table in zqtests, which runs on CNG here too.)
+void TamperedUpdateIsRefused(const std::wstring& exe) {
+  OfferedFiles offered;
+  std::string image = ReadAll(TestProgramDirectory() + L"\\zqupdatemarker.exe");
   Check(image.size() > 4096, "zqupdatemarker.exe lies beside the test driver");
   WriteAll(offered.file, image);
   const std::string signature = FetchDownload(L"ZephquillClientTest.exe.sig");
   Check(signature.compare(0, 21, "zq-update-signature 1") == 0,
         "the service signs the offered file: " + signature);
-  return signature;
-}
-
-// A whole executable whose signature, made by the service before one byte was changed,
-// no longer matches: Wine's CNG refuses it.
-void TamperedUpdateIsRefused(const std::wstring& exe) {
-  OfferedFiles offered;
-  WriteAll(offered.signature, OfferSignedMarker(offered));  // served from now on
-  std::string image = ReadAll(offered.file);
+  WriteAll(offered.signature, signature);  // the folder's own copy is served from now on
   image[image.size() - 100] ^= 1;
   WriteAll(offered.file, image);
   RefusedUpdateKeepsTheExecutable(exe, "does not match the download");
-}
-
-// The service's good signature cut in half.
-void CutSignatureIsRefused(const std::wstring& exe) {
-  OfferedFiles offered;
-  const std::string signature = OfferSignedMarker(offered);
-  WriteAll(offered.signature, signature.substr(0, signature.size() / 2));
-  RefusedUpdateKeepsTheExecutable(exe, "the signature file is malformed");
 }
 
 const TestRegistration kUpdateTests[] = {
     {"update_swaps_and_restarts", UpdateSwapsAndRestarts},
     {"update_truncated_keeps_executable", TruncatedUpdateKeepsTheExecutable},
     {"update_tampered_refused", TamperedUpdateIsRefused},
-    {"update_signature_cut_refused", CutSignatureIsRefused},
 };
 
 }  // namespace

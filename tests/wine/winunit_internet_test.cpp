@@ -64,50 +64,45 @@ std::string Reply(const char* status, const std::string& body) {
          "\r\nConnection: close\r\n\r\n" + body;
 }
 
-TEST_F(BackendTest, InternetReadsAnHttpReplyInChunksWithItsStatusAndLength) {
+// A reply read in chunks with its status and length; an error status comes back as it is,
+// and so does a redirect when the request is opened with kInternetNoAutoRedirect, with the
+// address it names, as the simulated internet answers.
+TEST_F(BackendTest, InternetReadsRepliesWithTheirStatusLengthAndRedirect) {
   std::string body(10000, '\0');
   for (size_t i = 0; i < body.size(); ++i) body[i] = static_cast<char>(i * 7);
-  OneReplyServer server(Reply("200 OK", body));
+  const std::string elsewhere = "http://127.0.0.1:9/elsewhere.exe";
+  const struct {
+    std::string reply;
+    unsigned flags, status;
+    std::string body, location;
+  } cases[] = {
+      {Reply("200 OK", body), 0, 200, body, ""},
+      {Reply("404 Not Found", "missing"), 0, 404, "missing", ""},
+      {"HTTP/1.1 302 Found\r\nLocation: " + elsewhere +
+           "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n",
+       kInternetNoAutoRedirect, 302, "", elsewhere},
+  };
   Internet& net = p->internet();
   InternetHandle session = net.Open(L"AutoUpdateAgent");
   ASSERT_NE(session, 0u);
-  std::optional<std::wstring> address = net.Canonicalize(server.Address());
-  ASSERT_TRUE(address.has_value());
-  InternetHandle request = net.OpenUrl(session, *address, kInternetReloadFlags);
-  ASSERT_NE(request, 0u);
-  EXPECT_EQ(net.StatusCode(request), 200u);
-  EXPECT_EQ(net.ContentLength(request), std::optional<std::uint64_t>(10000));
-  std::string got;
-  char buffer[4096];
-  unsigned read = 0;
-  while (net.Read(request, buffer, sizeof buffer, read) && read > 0) got.append(buffer, read);
-  EXPECT_TRUE(got == body);
-  net.Close(request);
-  net.Close(session);
-}
-
-// An error status comes back as it is; so does a redirect when the request is opened with
-// kInternetNoAutoRedirect, with the address it names, as the simulated internet answers.
-TEST_F(BackendTest, InternetReportsAnErrorStatusAndAnUnfollowedRedirect) {
-  Internet& net = p->internet();
-  InternetHandle session = net.Open(L"AutoUpdateAgent");
-  {
-    OneReplyServer server(Reply("404 Not Found", "missing"));
-    InternetHandle request = net.OpenUrl(session, server.Address(), kInternetReloadFlags);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.status);
+    OneReplyServer server(c.reply);
+    std::optional<std::wstring> address = net.Canonicalize(server.Address());
+    ASSERT_TRUE(address.has_value());
+    InternetHandle request = net.OpenUrl(session, *address, kInternetReloadFlags | c.flags);
     ASSERT_NE(request, 0u);
-    EXPECT_EQ(net.StatusCode(request), 404u);
+    EXPECT_EQ(net.StatusCode(request), c.status);
+    EXPECT_EQ(net.ContentLength(request), std::optional<std::uint64_t>(c.body.size()));
+    if (!c.location.empty())
+      EXPECT_EQ(net.Location(request), std::wstring(c.location.begin(), c.location.end()));
+    std::string got;
+    char buffer[4096];
+    unsigned read = 0;
+    while (net.Read(request, buffer, sizeof buffer, read) && read > 0) got.append(buffer, read);
+    EXPECT_TRUE(got == c.body);
     net.Close(request);
   }
-  OneReplyServer server(
-      "HTTP/1.1 302 Found\r\nLocation: http://127.0.0.1:9/elsewhere.exe\r\n"
-      "Content-Length: 0\r\nConnection: close\r\n\r\n");
-  InternetHandle request =
-      net.OpenUrl(session, server.Address(), kInternetReloadFlags | kInternetNoAutoRedirect);
-  ASSERT_NE(request, 0u);
-  EXPECT_EQ(net.StatusCode(request), 302u);
-  EXPECT_EQ(net.Location(request),
-            std::optional<std::wstring>(L"http://127.0.0.1:9/elsewhere.exe"));
-  net.Close(request);
   net.Close(session);
 }
 

@@ -33,18 +33,11 @@ void ExpectSameMenu(const Menu& a, const Menu& b) {
   }
 }
 
-// A new configuration file is UTF-16, so that characters outside the ANSI code page survive
-// (the contract reads them back, and checks the stamp); an existing file keeps its encoding.
-TEST_F(BackendTest, ProfileCreatesUnicodeFilesAndKeepsExistingOnes) {
-  std::wstring dir = ScratchDirectory(L"profile");
-  std::wstring fresh = dir + L"fresh.ini";
-  ::DeleteFileW(fresh.c_str());
-  const std::wstring city = L"Z\u00fcrich \u2605 \u6771\u4eac";
-  ASSERT_TRUE(p->profile().WriteString(L"General", L"City", city, fresh));
-  EXPECT_EQ(FileBytes(fresh).substr(0, 2), std::string("\xFF\xFE"));
-  std::wstring out;
-
-  std::wstring ansi = dir + L"ansi.ini";
+// An existing configuration file keeps its encoding when written (a new one is UTF-16, so
+// that characters outside the ANSI code page survive: the contract reads them back, and
+// zqe2e's startup sees the file the client makes).
+TEST_F(BackendTest, ProfileKeepsAnExistingFilesEncoding) {
+  std::wstring out, ansi = ScratchDirectory(L"profile") + L"ansi.ini";
   {
     std::ofstream f(std::string(ansi.begin(), ansi.end()), std::ios::binary | std::ios::trunc);
     f << "[General]\r\nA=1\r\n";

@@ -3,6 +3,7 @@
 // shell and the user do. Usage: zqe2e TEST PATH-TO-ZephquillClient.exe (or "list").
 #include <algorithm>
 #include <cstdio>
+#include <initializer_list>
 
 #include "platform/win32/win32_com_server.h"
 #include "tests/wine/e2e_checks.h"
@@ -105,6 +106,28 @@ HRESULT CallByName(IDispatch& object, const wchar_t* name, UINT argc) {
   return object.Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
 }
 
+struct Method {
+  const wchar_t* name;
+  UINT argc;
+};
+
+// Makes ClientTray through the registration (the system starts the registered server when
+// none runs; one that starts may take a while) and calls the methods by name: the first
+// failure, or S_OK.
+HRESULT CallClientTray(std::initializer_list<Method> methods) {
+  if (FAILED(::CoInitialize(nullptr))) return E_UNEXPECTED;
+  IDispatch* tray = nullptr;
+  HRESULT result = E_FAIL;
+  for (int i = 0; i < 50 && FAILED(result); ++i, ::Sleep(200))
+    result = ::CoCreateInstance(zq::win32::CLSID_ClientTray, nullptr, CLSCTX_LOCAL_SERVER,
+                                IID_IDispatch, reinterpret_cast<void**>(&tray));
+  for (const Method& m : methods)
+    if (SUCCEEDED(result)) result = CallByName(*tray, m.name, m.argc);
+  if (tray) tray->Release();
+  ::CoUninitialize();
+  return result;
+}
+
 // Runs the client with a switch and checks that it ends at once with code 0.
 void RunSwitch(const std::wstring& exe, const wchar_t* switches) {
   ClientRun run(exe, switches);
@@ -125,28 +148,17 @@ void ComServer(const std::wstring& exe) {
   Check(RegistryValue(L"HKCR", L"ZephquillClient.ClientTray\\CLSID", L"").has_value(),
         "the version-independent ProgID is written");
   Session client(exe, nullptr, L"/RegServer now");
-  Check(SUCCEEDED(::CoInitialize(nullptr)), "the test's component runtime starts");
-  IDispatch* tray = nullptr;
-  HRESULT made = E_FAIL;
-  for (int i = 0; i < 50 && FAILED(made); ++i, ::Sleep(200))
-    made = ::CoCreateInstance(zq::win32::CLSID_ClientTray, nullptr, CLSCTX_LOCAL_SERVER,
-                              IID_IDispatch, reinterpret_cast<void**>(&tray));
+  HRESULT called = CallClientTray({{L"ShowPage", 2},
+                                   {L"ShowNotification", 1},
+                                   {L"SetStatus", 1},
+                                   {L"OpenAddress", 1},
+                                   {L"SetOption", 2}});
   char code[16];
-  std::snprintf(code, sizeof code, "%08lx", static_cast<unsigned long>(made));
-  Check(SUCCEEDED(made) && tray, std::string("ClientTray is made by the running client: ") + code);
-  const struct {
-    const wchar_t* name;
-    UINT argc;
-  } methods[] = {{L"ShowPage", 2},
-                 {L"ShowNotification", 1},
-                 {L"SetStatus", 1},
-                 {L"OpenAddress", 1},
-                 {L"SetOption", 2}};
-  bool allOk = true;
-  for (const auto& m : methods) allOk = allOk && CallByName(*tray, m.name, m.argc) == S_OK;
-  tray->Release();
-  ::CoUninitialize();
-  Check(allOk, "all five methods answer S_OK across the process boundary");
+  std::snprintf(code, sizeof code, "%08lx", static_cast<unsigned long>(called));
+  Check(called == S_OK,
+        std::string("the running client makes ClientTray, and all five methods answer S_OK "
+                    "across the process boundary: ") +
+            code);
   Check(::IsWindow(client.controller), "the client goes on after the calls");
   client.Exit();
   RunSwitch(exe, L"/UnregServer");
@@ -216,21 +228,12 @@ const TestRegistration kDesktopTests[] = {
 
 }  // namespace
 
-// Makes ClientTray from this process through the registration alone (the system starts the
-// registered server when none runs) and calls one method: 0 when both succeed.
+// Makes ClientTray from this process through the registration alone and calls one method:
+// 0 when both succeed.
 int MakeClientTray() {
-  if (FAILED(::CoInitialize(nullptr))) return 1;
-  IDispatch* tray = nullptr;
-  HRESULT made = E_FAIL;
-  for (int i = 0; i < 50 && FAILED(made); ++i, ::Sleep(200))
-    made = ::CoCreateInstance(zq::win32::CLSID_ClientTray, nullptr, CLSCTX_LOCAL_SERVER,
-                              IID_IDispatch, reinterpret_cast<void**>(&tray));
-  HRESULT called = tray ? CallByName(*tray, L"ShowPage", 2) : made;
-  if (tray) tray->Release();
-  ::CoUninitialize();
-  std::printf("CoCreateInstance %08lx, ShowPage %08lx\n", static_cast<unsigned long>(made),
-              static_cast<unsigned long>(called));
-  return SUCCEEDED(made) && called == S_OK ? 0 : 1;
+  HRESULT called = CallClientTray({{L"ShowPage", 2}});
+  std::printf("CoCreateInstance and ShowPage: %08lx\n", static_cast<unsigned long>(called));
+  return called == S_OK ? 0 : 1;
 }
 
 }  // namespace zq::e2e
