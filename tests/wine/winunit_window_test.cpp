@@ -4,29 +4,21 @@
 // panel's control, zqe2e's floating_panel_keys).
 #include <string>
 
+#include "tests/contract/contract.h"
 #include "winunit_fixture.h"
 
 namespace zq::win32::test {
 namespace {
 
-WindowSpec Popup(Recorder& r, const std::wstring& cls, Rect rect = Rect{20, 20, 120, 80}) {
-  WindowSpec d;
-  d.className = cls;
-  d.title = L"Recorder title";
-  d.style = WS_POPUP;
-  d.rect = rect;
-  d.handler = &r;
-  return d;
-}
+using contract::Open;
+using contract::Recorder;
 
 // The controller's dialog: made from template 102 with its menu and static control; the
 // handler is not told of the dialog manager's own WM_INITDIALOG (its owner sends one),
 // and what it leaves to DefaultProc gets the dialog manager's processing.
 TEST_F(BackendTest, DialogsComeFromTheTemplateAndDefaultToTheDialogManager) {
   Recorder r;
-  WindowSpec d = Popup(r, L"#32770");
-  d.title.clear();
-  WindowHandle h = w().Create(d);
+  WindowHandle h = Open(r, WS_POPUP, 0, Rect{20, 20, 120, 80}, L"#32770");
   ASSERT_NE(h, 0u);
   EXPECT_EQ(w().ClassName(h), L"#32770");
   EXPECT_FALSE(r.Saw(WM_INITDIALOG));
@@ -63,7 +55,7 @@ TEST_F(BackendTest, TextAndRegionsReachTheScreen) {
   Bitmap white;
   white.width = white.height = 40;
   white.pixels.assign(1600, 0xFFFFFF);
-  WindowHandle b = w().Create(Popup(withText, L"ZqTestPlain", Rect{100, 30, 140, 70}));
+  WindowHandle b = Open(withText, WS_POPUP, 0, Rect{100, 30, 140, 70});
   ASSERT_TRUE(w().SetPicture(b, &white));
   w().Show(b, SW_SHOWNOACTIVATE);
   w().Redraw(b, rdw::Invalidate | rdw::Erase | rdw::UpdateNow);
