@@ -223,27 +223,17 @@ TEST(ServiceHttp, DownloadsServeTheFolderAndNothingOutsideIt) {
   EXPECT_EQ(list->body.find("<b>x"), std::string::npos);
 }
 
-TEST(ServiceHttp, OverlongAddressesAreCutOrRefusedWithAnErrorPage) {
+// An address too long to read is refused with the error page (a long site address is cut:
+// PanelQueryKeepsTheUnescapedSiteAddressWhole).
+TEST(ServiceHttp, OverlongAddressesAreRefusedWithAnErrorPage) {
   LiveService s;
   s.app().set_url_encode(false);
-  auto cut = s.app().Get(
-      "/Panel/DefaultMinimize.aspx?TavrelZephquillID=&TavrelZephquillURL=http://a.com/" +
-      std::string(3000, 'x'));
-  ASSERT_EQ(cut->status, 200);
-  EXPECT_NE(cut->body.find("http://a.com/" + std::string(2048 - 13, 'x') + "</span>"),
-            std::string::npos);
   auto refused =
       s.app().Get("/Panel/DefaultMinimize.aspx?TavrelZephquillURL=" + std::string(9000, 'x'));
   ASSERT_TRUE(refused);
   EXPECT_EQ(refused->status, 414);
   EXPECT_NE(refused->body.find("zqErrorStatus"), std::string::npos);
 }
-
-}  // namespace
-}  // namespace zqs
-
-namespace zqs {
-namespace {
 
 // Fifty connections opened at the same moment, as a load test or many browsers do: each
 // must be taken at once. A short listen queue drops the connection requests it has no
