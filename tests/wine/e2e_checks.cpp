@@ -81,10 +81,12 @@ void PickFromTrayMenu(ClientRun& run, int downs) {
 
 HWND OpenStatusBox(ClientRun& run, HWND controller) {
   DWORD_PTR ignored = 0;
-  ::SendMessageTimeoutW(controller, WM_USER + 113, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+  constexpr UINT kShowStatusWindow = WM_USER + 113;
+  constexpr int kStatusBox = 1001;
+  ::SendMessageTimeoutW(controller, kShowStatusWindow, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
   HWND status = WaitWindow(run.Pid(), L"#32770", L"Connectivity Status Information", 5000);
   Check(status != nullptr, "the status window opens");
-  HWND box = ::GetDlgItem(status, 1001);
+  HWND box = ::GetDlgItem(status, kStatusBox);
   Check(box != nullptr, "the status window has its message box");
   return box;
 }

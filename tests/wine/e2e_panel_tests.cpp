@@ -1,7 +1,7 @@
 // End-to-end tests of the panel that the client attaches to the browser in front, with the
 // stand-in Firefox (fakefox.exe, beside the test program) as that browser: attaching with
-// the service up, the site rules, and a panel page that cannot be loaded; and the keys of a
-// floating panel.
+// the service up under the site rules, and a panel page that cannot be loaded; and the keys
+// of a floating panel.
 #include "tests/wine/e2e_checks.h"
 #include "tests/wine/fakefox_process.h"
 
@@ -56,39 +56,13 @@ HWND WaitPanel(const Fakefox& fox, HWND status, const std::string& what) {
   return panel;
 }
 
-// The followed browser gets one attached panel: a child of the browser window, owned by
-// the client, titled with the site's address (where it stands: panel_excluded_address); the
-// first panel page is the built-in minimised one and is remembered in the configuration.
-void PanelAttaches(const std::wstring& exe) {
-  Session client(exe, kNoHiddenPages);
-  HWND status = OpenStatusBox(client.run, client.controller);
-  Fakefox fox(kSite, L"Example Page");
-  HWND panel =
-      WaitPanel(fox, status, "a \"ZQFloatWndClassName\" window appears in the browser window");
-  Check(::GetParent(panel) == fox.Browser(), "the panel is a child of the content's parent");
-  Check(CountDescendants(fox.Browser(), kPanelClass) == 1, "the browser gets one panel");
-  DWORD owner = 0;
-  ::GetWindowThreadProcessId(panel, &owner);
-  Check(owner == client.run.Pid(), "the panel window belongs to the client");
-  Check(TitleOf(panel) == kSite,
-        "the panel's title is the site's address, not \"" + Narrow(TitleOf(panel)) + "\"");
-  LONG style = ::GetWindowLongW(panel, GWL_STYLE), ex = ::GetWindowLongW(panel, GWL_EXSTYLE);
-  Check((style & (WS_CHILD | WS_CLIPSIBLINGS | WS_POPUP)) == (WS_CHILD | WS_CLIPSIBLINGS),
-        "the panel is a child window that clips its siblings (style " + Hex(style) + ")");
-  Check((ex & WS_EX_TOOLWINDOW) != 0,
-        "the panel is a tool window (extended style " + Hex(ex) + ")");
-  bool remembered = WaitIniValue(client.config, L"LastBaseURLNavigated", kMinimisedPage, kPanelMs);
-  Check(remembered, "LastBaseURLNavigated holds the minimised panel page, not \"" +
-                        Narrow(IniValue(client.config, L"LastBaseURLNavigated")) + "\"");
-  client.Exit();
-  Check(WaitGone(panel, 5000), "Exit takes the panel out of the browser window");
-}
-
-// Excluded addresses get no panel; moving to one releases the panel, moving back makes a
-// new one. The fragment list, empty by default, is read again at every check, so a value
-// written while the client runs takes effect at a later tick. The panels start on the
-// stop marker, so that they load no page.
-void PanelExcludedAddress(const std::wstring& exe) {
+// Excluded addresses get no panel. A followed one gets one attached panel: a child of the
+// browser window, owned by the client, titled with the site's address, shown at its
+// collapsed place (the panels start on the stop marker, so that they load no page: the
+// first page is offline_panel_load_fails'). Moving to an excluded address releases the
+// panel, moving back makes a new one. The fragment list, empty by default, is read again at
+// every check, so a value written while the client runs takes effect at a later tick.
+void PanelAttachesToFollowedAddresses(const std::wstring& exe) {
   Session client(exe,
                  (std::string(kNoHiddenPages) + "LastBaseURLNavigated=stoppostbacks\r\n").c_str());
   HWND status = OpenStatusBox(client.run, client.controller);
@@ -97,8 +71,20 @@ void PanelExcludedAddress(const std::wstring& exe) {
   Check(FindDescendant(fox.Browser(), kPanelClass) == nullptr, "about:blank gets no panel");
 
   fox.GoTo(kSite, L"Example Page");
-  HWND first = WaitPanel(fox, status, "a followed address gets a panel in the same browser window");
-  Check(TitleOf(first) == kSite, "the panel's title is the followed address");
+  HWND first =
+      WaitPanel(fox, status, "a \"ZQFloatWndClassName\" window appears in the browser window");
+  Check(::GetParent(first) == fox.Browser(), "the panel is a child of the content's parent");
+  Check(CountDescendants(fox.Browser(), kPanelClass) == 1, "the browser gets one panel");
+  DWORD owner = 0;
+  ::GetWindowThreadProcessId(first, &owner);
+  Check(owner == client.run.Pid(), "the panel window belongs to the client");
+  Check(TitleOf(first) == kSite,
+        "the panel's title is the site's address, not \"" + Narrow(TitleOf(first)) + "\"");
+  LONG style = ::GetWindowLongW(first, GWL_STYLE), ex = ::GetWindowLongW(first, GWL_EXSTYLE);
+  Check((style & (WS_CHILD | WS_CLIPSIBLINGS | WS_POPUP)) == (WS_CHILD | WS_CLIPSIBLINGS),
+        "the panel is a child window that clips its siblings (style " + Hex(style) + ")");
+  Check((ex & WS_EX_TOOLWINDOW) != 0,
+        "the panel is a tool window (extended style " + Hex(ex) + ")");
   // Once made, the panel is shown and laid out at its collapsed place: its left edge 30
   // pixels (FLT_WND_X_OFFSET) left of the browser's right edge, its bottom 15 above the
   // bottom, at its first size of 1 x 1.
@@ -138,9 +124,9 @@ void PanelExcludedAddress(const std::wstring& exe) {
   client.Exit();
 }
 
-// Without the service the panel page cannot be loaded: the refused connection disables the
-// client, which closes the panel and shows the "cannot connect" picture (the disabled tray
-// menu: disable_greys_menu).
+// The first panel page is the built-in minimised one. Without the service it cannot be
+// loaded: the refused connection disables the client, which closes the panel and shows the
+// "cannot connect" picture (the disabled tray menu: disable_greys_menu).
 void OfflinePanelLoadFails(const std::wstring& exe) {
   Session client(exe, kNoHiddenPages);
   HWND status = OpenStatusBox(client.run, client.controller);
@@ -223,8 +209,7 @@ void FloatingPanelKeys(const std::wstring& exe) {
 
 const TestRegistration kPanelTests[] = {
     {"floating_panel_keys", FloatingPanelKeys},
-    {"panel_attaches", PanelAttaches},
-    {"panel_excluded_address", PanelExcludedAddress},
+    {"panel_attaches_to_followed_addresses", PanelAttachesToFollowedAddresses},
     {"offline_panel_load_fails", OfflinePanelLoadFails},
 };
 

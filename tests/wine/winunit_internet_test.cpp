@@ -94,8 +94,9 @@ TEST_F(BackendTest, InternetReadsRepliesWithTheirStatusLengthAndRedirect) {
     ASSERT_NE(request, 0u);
     EXPECT_EQ(net.StatusCode(request), c.status);
     EXPECT_EQ(net.ContentLength(request), std::optional<std::uint64_t>(c.body.size()));
-    if (!c.location.empty())
+    if (!c.location.empty()) {
       EXPECT_EQ(net.Location(request), std::wstring(c.location.begin(), c.location.end()));
+    }
     std::string got;
     char buffer[4096];
     unsigned read = 0;

@@ -100,7 +100,8 @@ TEST_F(WebControlTest, HostedInPlaceWithItsSizesKeysAndTeardown) {
   IOleInPlaceFrame* frame = nullptr;
   IOleInPlaceUIWindow* document = nullptr;
   RECT position{}, clip{};
-  OLEINPLACEFRAMEINFO info{sizeof info};
+  OLEINPLACEFRAMEINFO info{};
+  info.cb = sizeof info;
   ASSERT_EQ(site->GetWindowContext(&frame, &document, &position, &clip, &info), S_OK);
   frame->Release();
   EXPECT_EQ(position.right - position.left, 200);
