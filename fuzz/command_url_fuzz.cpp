@@ -2,25 +2,15 @@
 // more lines, the first five as the configured words), checked against its invariants.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "fuzz/FuzzSupport.h"
 #include "panel/CommandUrl.h"
 
 namespace {
 
-// One character per byte, so that corpus files stay readable text.
-std::wstring Widen(const std::uint8_t* data, std::size_t size) {
-  std::wstring out;
-  out.reserve(size);
-  for (std::size_t i = 0; i < size; ++i) out += static_cast<wchar_t>(data[i]);
-  return out;
-}
-
-void Require(bool condition) {
-  if (!condition) std::abort();
-}
+using zqfuzz::Require;
 
 // A value is a piece of the address and never holds the separator that closes it.
 void CheckValue(const std::wstring& value, const std::wstring& url, const std::wstring& separator) {
@@ -32,17 +22,8 @@ void CheckValue(const std::wstring& value, const std::wstring& url, const std::w
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  std::wstring input = Widen(data, size);
-  std::vector<std::wstring> lines;
-  for (std::size_t start = 0;;) {
-    std::size_t end = input.find(L'\n', start);
-    if (end == std::wstring::npos) {
-      lines.push_back(input.substr(start));
-      break;
-    }
-    lines.push_back(input.substr(start, end - start));
-    start = end + 1;
-  }
+  const std::wstring input = zqfuzz::Widen(data, size);
+  const std::vector<std::wstring> lines = zqfuzz::SplitLines(input);
   zq::CommandUrlWords words;
   std::wstring url = input;
   if (lines.size() >= 6) {

@@ -1,5 +1,5 @@
 // Contract cases of the system seams: profile files, the registry, processes and files,
-// named mutexes, DDE requests and the shell's window list.
+// named mutexes, the system's texts and kind, DDE requests and the shell's window list.
 #include "tests/contract/contract.h"
 
 namespace zq::contract {
@@ -45,8 +45,18 @@ TEST(SystemContract, ProfileSemantics) {
       EXPECT_EQ(n, out.size());
     }
     std::wstring out;
-    p.ReadString(L"General", L"City", L"nofile", out, 64, TempFile(L"none.ini"));
+    const std::wstring none = TempFile(L"none.ini");
+    p.ReadString(L"General", L"City", L"nofile", out, 64, none);
     EXPECT_EQ(out, L"nofile");
+
+    // The stamp holds while nobody writes and moves with a write (one of another length:
+    // the write time may not move between two quick writes); a missing file has its own.
+    const std::uint64_t before = p.Stamp(file);
+    EXPECT_NE(before, Profile::NoStamp);
+    EXPECT_NE(before, p.Stamp(none));
+    EXPECT_EQ(p.Stamp(file), before);
+    ASSERT_TRUE(p.WriteString(L"General", L"Plain", L"no longer", file));
+    EXPECT_NE(p.Stamp(file), before);
     Plat().processes().DeleteFile(file);
   });
 }
@@ -81,9 +91,10 @@ TEST(SystemContract, RegistrySemantics) {
   });
 }
 
-// The program's identity and files: a new file is written and closed, a move onto an
-// existing file needs the replace flag (1), and a program that does not exist does not
-// start. A named mutex tells whether the name was open already, until every handle closes.
+// The program's identity and files: a new file is written and closed, made again over an
+// existing one and not in a missing folder; a move onto an existing file needs the replace
+// flag (1), and a program that does not exist does not start. A named mutex tells whether the name
+// was open already, until every handle closes.
 TEST(SystemContract, ProcessesFilesAndNamedMutexes) {
   D().Run([] {
     Processes& pr = Plat().processes();
@@ -99,8 +110,12 @@ TEST(SystemContract, ProcessesFilesAndNamedMutexes) {
     ASSERT_NE(f, 0u);
     EXPECT_EQ(pr.WriteToFile(f, "hello", 5), 5u);
     pr.CloseFile(f);
-    f = pr.CreateNewFile(b);
-    pr.CloseFile(f);
+    for (int round = 0; round < 2; ++round) {  // an existing file is made anew
+      f = pr.CreateNewFile(b);
+      ASSERT_NE(f, 0u) << round;
+      pr.CloseFile(f);
+    }
+    EXPECT_EQ(pr.CreateNewFile(b + L"\\no\\such\\dir"), 0u);
     EXPECT_FALSE(pr.MoveFile(a, b, 0)) << "the target exists";
     EXPECT_TRUE(pr.MoveFile(a, b, 1));
     EXPECT_FALSE(pr.MoveFile(a, b, 1)) << "the source is gone";
@@ -119,6 +134,25 @@ TEST(SystemContract, ProcessesFilesAndNamedMutexes) {
     m.Close(second);
     m.Close(m.Create(L"ZqContractMutex", existed));
     EXPECT_FALSE(existed);
+  });
+}
+
+// The system's texts for result codes and bare error numbers alike, as FormatMessage gives
+// them (a line end included); a system of the NT kind from Windows 2000 on, whose
+// component runtime starts.
+TEST(SystemContract, ErrorTextsAndTheSystemsKind) {
+  D().Run([] {
+    System& s = Plat().system();
+    for (std::int32_t code : {static_cast<std::int32_t>(0x80070002u), 2}) {
+      std::optional<std::wstring> text = s.ErrorText(code);
+      ASSERT_TRUE(text.has_value()) << code;
+      EXPECT_GE(text->size(), 3u);
+      EXPECT_EQ(text->substr(text->size() - 2), L"\r\n");
+    }
+    EXPECT_GE(s.MajorVersion(), 5);
+    EXPECT_EQ(s.PlatformId(), 2);
+    EXPECT_GE(Plat().com().Initialize(), 0);
+    Plat().com().Uninitialize();
   });
 }
 

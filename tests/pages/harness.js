@@ -6,6 +6,7 @@
 const fs = require('fs');
 const os = require('os');
 const path = require('path');
+const test = require('node:test');
 const { chromium } = require('playwright-core');
 
 const APP = (process.env.ZQ_APP_URL || 'http://127.0.0.1:8701/').replace(/\/$/, '');
@@ -28,6 +29,14 @@ async function launch() {
       fs.rmSync(profile, { recursive: true, force: true });
     },
   };
+}
+
+// The browser of one test file: launched before its tests, closed after them.
+function useBrowser() {
+  const browser = {};
+  test.before(async () => { Object.assign(browser, await launch()); });
+  test.after(async () => { await browser.close(); });
+  return browser;
 }
 
 // Reads a command address exactly as the client does: the fields in order, each value
@@ -186,4 +195,4 @@ function unique(prefix) {
   return `${prefix}${process.pid}x${counter}`;
 }
 
-module.exports = { APP, WEB, launch, openPage, load, ready, press, FakeClient, parseCommand, api, sleep, unique };
+module.exports = { APP, WEB, useBrowser, openPage, load, ready, press, FakeClient, parseCommand, api, sleep, unique };

@@ -5,11 +5,9 @@
 
 const test = require('node:test');
 const assert = require('node:assert/strict');
-const { launch, openPage, api, sleep, unique } = require('./harness');
+const { useBrowser, openPage, api, sleep, unique } = require('./harness');
 
-let browser;
-test.before(async () => { browser = await launch(); });
-test.after(async () => { await browser.close(); });
+const browser = useBrowser();
 
 const STAY = 700;
 const POLLING = `/Panel/PollingNotifications.aspx?PollMs=150&StayMs=${STAY}`;

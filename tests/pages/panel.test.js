@@ -4,11 +4,9 @@
 
 const test = require('node:test');
 const assert = require('node:assert/strict');
-const { APP, launch, openPage, load, ready, press, api, unique } = require('./harness');
+const { APP, useBrowser, openPage, load, ready, press, api, unique } = require('./harness');
 
-let browser;
-test.before(async () => { browser = await launch(); });
-test.after(async () => { await browser.close(); });
+const browser = useBrowser();
 
 const hostile = '<img src=x onerror="window.__pwned=1"><script>window.__pwned=2</script>';
 

@@ -4,11 +4,9 @@
 
 const test = require('node:test');
 const assert = require('node:assert/strict');
-const { launch, openPage, press, api, unique } = require('./harness');
+const { useBrowser, openPage, press, api, unique } = require('./harness');
 
-let browser;
-test.before(async () => { browser = await launch(); });
-test.after(async () => { await browser.close(); });
+const browser = useBrowser();
 
 const ASKED = [
   '1224 480 360',

@@ -1,14 +1,13 @@
 // The service windows and the public pages in the browser: friends, events, the check
-// page, about, contact and the download folder; and no page issues a command from a frame.
+// page, about, contact and the download folder; and no page issues a command from a frame,
+// nor runs inside a third party's frame.
 'use strict';
 
 const test = require('node:test');
 const assert = require('node:assert/strict');
-const { APP, WEB, launch, openPage, load, press, api, unique } = require('./harness');
+const { APP, WEB, useBrowser, openPage, load, press, FakeClient, api, sleep, unique } = require('./harness');
 
-let browser;
-test.before(async () => { browser = await launch(); });
-test.after(async () => { await browser.close(); });
+const browser = useBrowser();
 
 test('where are my friends shows where each friend was, and opens the friends window', async () => {
   const eve = await api.register(unique('Eve'));
@@ -88,16 +87,50 @@ test('the public host shows about, takes feedback and lists the downloads', asyn
   await page.close();
 });
 
+// Every page the client loads; the first five send commands of their own.
+const PAGES = ['/Panel/DefaultMinimize.aspx?TavrelZephquillID=&TavrelZephquillURL=http://a.example/',
+               '/Panel/SiteComments.aspx', '/Panel/ClientApplicationLoad.aspx', '/Panel/PollingNotifications.aspx',
+               '/Panel/WhereAreMyFriends.aspx?InitialScreen=Friends', '/Panel/DefaultNotify.aspx',
+               '/Panel/DefaultClose.html', '/Panel/Settings.aspx?OpenTab=GeneralTab', '/Panel/Events.aspx',
+               '/Panel/FriendsAdmin.aspx', '/Panel/ConnectionAliveStaticCheck.htm'];
+
 test('no page has a frame from which a command could come', async () => {
   const eve = await api.register(unique('Eve'));
-  const pages = ['/Panel/DefaultMinimize.aspx?TavrelZephquillID=&TavrelZephquillURL=http://a.example/',
-                 '/Panel/SiteComments.aspx', '/Panel/DefaultNotify.aspx', '/Panel/DefaultClose.html',
-                 '/Panel/PollingNotifications.aspx', '/Panel/ClientApplicationLoad.aspx',
-                 '/Panel/Settings.aspx?OpenTab=GeneralTab', '/Panel/WhereAreMyFriends.aspx?InitialScreen=Friends',
-                 '/Panel/Events.aspx', '/Panel/FriendsAdmin.aspx', '/Panel/ConnectionAliveStaticCheck.htm'];
-  for (const address of pages) {
+  for (const address of PAGES) {
     const { page, client } = await openPage(browser, address, { ClientIdentifier: eve.id });
     assert.equal(await page.locator('iframe, frame').count(), 0, address);
+    assert.deepEqual(client.frameCommands, [], address);
+    await page.close();
+  }
+});
+
+// The service refuses to be framed by another origin, so the framed page never runs and
+// nothing reaches the stand-in client.
+test('a reference page in a third party frame never runs and commands nothing', async () => {
+  const foreign = 'http://foreign.example';
+  const eve = await api.register(unique('Eve'));
+  for (const address of PAGES.slice(0, 5)) {
+    const page = await browser.context.newPage();
+    await page.route(`${foreign}/**`, (route) => route.fulfill({
+      contentType: 'text/html',
+      body: `<html><body><iframe src="${APP}${address}" width="400" height="300"></iframe></body></html>`,
+    }));
+    // Every document notes the navigations it starts, frames included.
+    await page.addInitScript(() => {
+      window.zqStarted = [];
+      navigation.addEventListener('navigate', (e) => window.zqStarted.push(e.destination.url));
+    });
+    const client = await new FakeClient(page, { ClientIdentifier: eve.id }).attach();
+    await page.goto(`${foreign}/host.html`);
+    await page.waitForFunction(() => document.querySelector('iframe').contentWindow !== null);
+    await sleep(1000);  // longer than any page takes to send its first command
+    for (const frame of page.frames()) {
+      const started = await frame.evaluate(() => window.zqStarted || []).catch(() => []);
+      assert.deepEqual(started, [], `${address}: ${frame.url()}`);
+      assert.equal(await frame.evaluate(() => typeof window.zq).catch(() => 'undefined'), 'undefined',
+                   `${address} does not run inside ${foreign}`);
+    }
+    assert.deepEqual(client.events, [], address);
     assert.deepEqual(client.frameCommands, [], address);
     await page.close();
   }

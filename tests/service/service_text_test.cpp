@@ -10,27 +10,26 @@
 namespace zqs {
 namespace {
 
+// Invalid bytes, an overlong slash, a surrogate half and a truncated sequence each become
+// U+FFFD; valid multi-byte characters stay. NUL, escape, C1 controls go; tabs become spaces;
+// every line break becomes LF, or a space where line breaks are not kept.
 TEST(ServiceText, MalformedInputBecomesValidTextWithoutControls) {
-  // Invalid bytes, an overlong slash, a surrogate half and a truncated sequence each
-  // become U+FFFD; valid multi-byte characters stay.
-  EXPECT_EQ(SanitizeText("a\xFF"
-                         "b",
-                         true),
-            "a\xEF\xBF\xBD"
-            "b");
-  EXPECT_EQ(SanitizeText("\xC0\xAF", true), "\xEF\xBF\xBD\xEF\xBF\xBD");
-  EXPECT_EQ(SanitizeText("\xED\xA0\x80", true), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
-  EXPECT_EQ(SanitizeText("x\xE2\x82", true), "x\xEF\xBF\xBD\xEF\xBF\xBD");
-  EXPECT_EQ(SanitizeText("caf\xC3\xA9 \xF0\x9F\x98\x80", true), "caf\xC3\xA9 \xF0\x9F\x98\x80");
-  // NUL, escape, C1 controls go; tabs become spaces; every line break becomes LF, or a
-  // space where line breaks are not kept.
-  EXPECT_EQ(SanitizeText(std::string("a\0b\x1B[31mc\xC2\x85"
-                                     "d",
-                                     12),
-                         true),
-            "ab[31mcd");
-  EXPECT_EQ(SanitizeText("1\r\n2\r3\n4\t5", true), "1\n2\n3\n4 5");
-  EXPECT_EQ(SanitizeText("1\r\n2", false), "1 2");
+  const std::string bad = "\xEF\xBF\xBD";
+  const struct {
+    std::string in;
+    bool keepLines;
+    std::string out;
+  } cases[] = {
+      {"a\377b", true, "a" + bad + "b"},
+      {"\xC0\xAF", true, bad + bad},
+      {"\xED\xA0\x80", true, bad + bad + bad},
+      {"x\xE2\x82", true, "x" + bad + bad},
+      {"caf\xC3\xA9 \xF0\x9F\x98\x80", true, "caf\xC3\xA9 \xF0\x9F\x98\x80"},
+      {std::string("a\0b\x1B[31mc\302\205d", 12), true, "ab[31mcd"},
+      {"1\r\n2\r3\n4\t5", true, "1\n2\n3\n4 5"},
+      {"1\r\n2", false, "1 2"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(SanitizeText(c.in, c.keepLines), c.out) << c.in;
   EXPECT_EQ(Utf8Prefix("\xC3\xA9\xC3\xA9\xC3\xA9", 2), "\xC3\xA9\xC3\xA9");
   EXPECT_EQ(Utf8Length("\xC3\xA9x\xF0\x9F\x98\x80"), 3u);
 }

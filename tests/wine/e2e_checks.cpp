@@ -41,6 +41,56 @@ void ExitThroughTray(ClientRun& run, HWND controller) {
   Check(*code == 0, "the exit code is 0, not " + std::to_string(*code));
 }
 
+namespace {
+std::wstring PreparedConfig(const std::wstring& exe, const char* lines) {
+  const std::wstring path = ConfigOf(exe);
+  if (!lines)
+    ::DeleteFileW(path.c_str());
+  else
+    Check(WriteAnsiFile(path, std::string("[General]\r\n") + lines),
+          "the configuration file is written");
+  return path;
+}
+}  // namespace
+
+Session::Session(const std::wstring& exe, const char* lines, const std::wstring& arguments)
+    : config(PreparedConfig(exe, lines)),
+      run(exe, arguments),
+      controller(StartedController(run, exe)) {}
+
+HWND Session::Notifications(DWORD ms) {
+  HWND control = NotificationControl(run.Pid(), ms);
+  Check(control != nullptr, "the notification window holds a web control");
+  return control;
+}
+
+HWND TrayWindow(ClientRun& run) {
+  HWND tray = WaitWindow(run.Pid(), L"ZQTrayIconWindow", L"", 1000);
+  Check(tray != nullptr, "the tray icon's window exists");
+  return tray;
+}
+
+void PickFromTrayMenu(ClientRun& run, int downs) {
+  ::PostMessageW(TrayWindow(run), kTrayCallback, kTrayIconId, WM_RBUTTONUP);
+  HWND menu = WaitPopupMenu(run.Pid(), 5000);
+  Check(menu != nullptr, "a right click on the icon shows the tray menu");
+  for (int i = 0; i < downs; ++i) ::PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+  ::PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+  Check(WaitGone(menu, 5000), "the menu closes after Enter");
+}
+
+HWND OpenStatusBox(ClientRun& run, HWND controller) {
+  DWORD_PTR ignored = 0;
+  constexpr UINT kShowStatusWindow = WM_USER + 113;
+  constexpr int kStatusBox = 1001;
+  ::SendMessageTimeoutW(controller, kShowStatusWindow, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+  HWND status = WaitWindow(run.Pid(), L"#32770", L"Connectivity Status Information", 5000);
+  Check(status != nullptr, "the status window opens");
+  HWND box = ::GetDlgItem(status, kStatusBox);
+  Check(box != nullptr, "the status window has its message box");
+  return box;
+}
+
 HWND NotificationControl(DWORD pid, DWORD ms) {
   const DWORD start = ::GetTickCount();
   for (;;) {

@@ -15,6 +15,10 @@ constexpr UINT kTrayCallback = WM_APP + 10;
 constexpr WPARAM kTrayIconId = 130;
 constexpr WPARAM kExitCommand = 57665, kDisableCommand = 32775;
 constexpr DWORD kStartMs = 30000;  // the tray icon's creation alone waits 3 s
+// Configuration lines that give the controller's hidden pages no address, so that only the
+// pages a test asks for are loaded: a service page that cannot be shown (as on a Wine
+// without an HTML engine) is a navigation failure, which disables the client.
+constexpr const char* kNoHiddenPages = "ClientLoadURL=\r\nPollingURL=\r\n";
 
 struct Failed {
   std::string what;
@@ -33,6 +37,29 @@ inline std::wstring ConfigOf(const std::wstring& exe) {
 HWND StartedController(ClientRun& run, const std::wstring& exe);
 // Picks Exit from the tray's commands and checks that the process ends with code 0.
 void ExitThroughTray(ClientRun& run, HWND controller);
+
+// The client started as the tests start it: `config`'s lines written as section "General" of
+// its configuration file (ANSI), or no file at all (a fresh one is made) when null; waited
+// for until its start-up has finished.
+struct Session {
+  Session(const std::wstring& exe, const char* config = nullptr,
+          const std::wstring& arguments = L"");
+  // The hidden notification window's web control, waiting up to `ms`.
+  HWND Notifications(DWORD ms = 10000);
+  void Exit() { ExitThroughTray(run, controller); }
+  const std::wstring config;  // the configuration file's path
+  ClientRun run;
+  const HWND controller;
+};
+
+// The window of the client's tray icon.
+HWND TrayWindow(ClientRun& run);
+// Opens the tray menu through the icon's callback and picks the item `downs` steps down
+// with the keyboard, as a user would.
+void PickFromTrayMenu(ClientRun& run, int downs);
+// Opens the client's status window, which collects its report lines from then on; its
+// message box.
+HWND OpenStatusBox(ClientRun& run, HWND controller);
 
 // The test build of the client beside the product (its web controls take addresses from
 // the tests).

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <fstream>
-#include <iterator>
 
 namespace zq::e2e {
 
@@ -70,24 +69,27 @@ std::vector<WindowInfo> TopLevelWindows() {
   return list;
 }
 
+bool WaitFor(const std::function<bool()>& done, DWORD ms, DWORD step) {
+  for (DWORD start = ::GetTickCount(); !done(); ::Sleep(step))
+    if (::GetTickCount() - start > ms) return false;
+  return true;
+}
+
 HWND WaitWindow(DWORD pid, const std::wstring& className, const std::wstring& title, DWORD ms) {
-  DWORD start = ::GetTickCount();
-  for (;;) {
-    for (const WindowInfo& w : TopLevelWindows())
-      if (w.pid == pid && w.className == className && (title.empty() || w.title == title))
-        return w.window;
-    if (::GetTickCount() - start > ms) return nullptr;
-    ::Sleep(50);
-  }
+  HWND found = nullptr;
+  WaitFor(
+      [&] {
+        for (const WindowInfo& w : TopLevelWindows())
+          if (w.pid == pid && w.className == className && (title.empty() || w.title == title))
+            return (found = w.window) != nullptr;
+        return false;
+      },
+      ms);
+  return found;
 }
 
 bool WaitGone(HWND window, DWORD ms) {
-  DWORD start = ::GetTickCount();
-  while (::IsWindow(window)) {
-    if (::GetTickCount() - start > ms) return false;
-    ::Sleep(50);
-  }
-  return true;
+  return WaitFor([&] { return !::IsWindow(window); }, ms);
 }
 
 std::wstring BoxText(HWND box) {
@@ -114,20 +116,9 @@ std::wstring IniValue(const std::wstring& path, const std::wstring& key) {
   return value;
 }
 
-std::string FileStart(const std::wstring& path, size_t bytes) {
-  std::ifstream f(Narrow(path), std::ios::binary);
-  std::string all((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-  return all.substr(0, bytes);
-}
-
 bool WaitIniValue(const std::wstring& path, const std::wstring& key, const std::wstring& expected,
                   DWORD ms) {
-  DWORD start = ::GetTickCount();
-  while (IniValue(path, key) != expected) {
-    if (::GetTickCount() - start > ms) return false;
-    ::Sleep(100);
-  }
-  return true;
+  return WaitFor([&] { return IniValue(path, key) == expected; }, ms, 100);
 }
 
 bool WriteAnsiFile(const std::wstring& path, const std::string& bytes) {
@@ -178,21 +169,13 @@ HWND FindDescendant(HWND parent, const std::wstring& className) {
 }
 
 HWND WaitDescendant(HWND parent, const std::wstring& className, DWORD ms) {
-  DWORD start = ::GetTickCount();
-  for (;;) {
-    if (HWND found = FindDescendant(parent, className)) return found;
-    if (::GetTickCount() - start > ms) return nullptr;
-    ::Sleep(50);
-  }
+  HWND found = nullptr;
+  WaitFor([&] { return (found = FindDescendant(parent, className)) != nullptr; }, ms);
+  return found;
 }
 
 bool WaitNoDescendant(HWND parent, const std::wstring& className, DWORD ms) {
-  DWORD start = ::GetTickCount();
-  while (FindDescendant(parent, className)) {
-    if (::GetTickCount() - start > ms) return false;
-    ::Sleep(50);
-  }
-  return true;
+  return WaitFor([&] { return !FindDescendant(parent, className); }, ms);
 }
 
 std::wstring ControlText(HWND control, DWORD ms) {
@@ -209,12 +192,21 @@ std::wstring ControlText(HWND control, DWORD ms) {
 }
 
 bool WaitControlText(HWND control, const std::wstring& part, DWORD ms) {
-  DWORD start = ::GetTickCount();
-  while (ControlText(control, 2000).find(part) == std::wstring::npos) {
-    if (::GetTickCount() - start > ms) return false;
-    ::Sleep(100);
-  }
-  return true;
+  return WaitFor([&] { return ControlText(control, 2000).find(part) != std::wstring::npos; }, ms,
+                 100);
+}
+
+std::string ReadAll(const std::wstring& path) {
+  HANDLE in = ::CreateFileW(path.c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  if (in == INVALID_HANDLE_VALUE) return std::string();
+  std::string bytes;
+  char buffer[65536];
+  DWORD got = 0;
+  while (::ReadFile(in, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+  ::CloseHandle(in);
+  return bytes;
 }
 
 namespace {
@@ -243,6 +235,26 @@ class Pixels {
   Pixels& operator=(const Pixels&) = delete;
   bool Valid() const { return bits_ != nullptr; }
   HDC Dc() const { return dc_; }
+  // Copies the screen's rectangle of this size from (x, y).
+  bool CopyScreen(int x, int y) {
+    HDC screen = ::GetDC(nullptr);
+    bool copied = Valid() && ::BitBlt(dc_, 0, 0, width_, height_, screen, x, y, SRCCOPY);
+    ::ReleaseDC(nullptr, screen);
+    ::GdiFlush();
+    return copied;
+  }
+  // Writes the pixels as a 32-bit top-down BMP file.
+  bool Save(const std::wstring& path) const {
+    BITMAPINFOHEADER info{sizeof info, width_, -height_, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    const DWORD bytes = static_cast<DWORD>(width_ * height_ * 4);
+    BITMAPFILEHEADER file{0x4D42, 0, 0, 0, sizeof file + sizeof info};  // "BM"
+    file.bfSize = file.bfOffBits + bytes;
+    std::ofstream out(Narrow(path), std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(&file), sizeof file);
+    out.write(reinterpret_cast<const char*>(&info), sizeof info);
+    out.write(reinterpret_cast<const char*>(bits_), bytes);
+    return static_cast<bool>(out);
+  }
   DWORD At(int x, int y) const { return bits_[y * width_ + x] & 0xFFFFFF; }
   void Fill(DWORD rgb) {
     ::GdiFlush();
@@ -278,10 +290,7 @@ TrayPictureMatch ShownTrayPicture(const std::wstring& exe, const std::vector<int
   if (!icon || !::GetWindowRect(icon, &r)) return match;
   const int width = r.right - r.left, height = r.bottom - r.top;
   Pixels shown(width, height);
-  HDC screen = ::GetDC(nullptr);
-  bool captured =
-      shown.Valid() && ::BitBlt(shown.Dc(), 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
-  ::ReleaseDC(nullptr, screen);
+  bool captured = shown.CopyScreen(r.left, r.top);
   HMODULE pictures = ::LoadLibraryExW(exe.c_str(), nullptr,
                                       LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
   if (!captured || !pictures) {
@@ -315,6 +324,13 @@ TrayPictureMatch ShownTrayPicture(const std::wstring& exe, const std::vector<int
   }
   ::FreeLibrary(pictures);
   return match;
+}
+
+bool SaveScreen(const std::wstring& path) {
+  const int width = ::GetSystemMetrics(SM_CXSCREEN), height = ::GetSystemMetrics(SM_CYSCREEN);
+  if (width <= 0 || height <= 0) return false;
+  Pixels shot(width, height);
+  return shot.CopyScreen(0, 0) && shot.Save(path);
 }
 
 }  // namespace zq::e2e

@@ -6,6 +6,7 @@
 #endif
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,6 +37,8 @@ struct WindowInfo {
 };
 
 std::vector<WindowInfo> TopLevelWindows();
+// Checks `done` every `step` ms until it holds (true) or `ms` have passed (false).
+bool WaitFor(const std::function<bool()>& done, DWORD ms, DWORD step = 50);
 std::wstring ClassOf(HWND window);
 std::wstring TitleOf(HWND window);
 // A top-level window of the process with that class (and title, unless empty), waiting
@@ -55,9 +58,10 @@ bool ShellKnowsIcon(HWND window, UINT id);
 // The shown popup menu (class "#32768") of the process, waiting up to `ms`.
 HWND WaitPopupMenu(DWORD pid, DWORD ms);
 
-// A value of the configuration file ("" when missing), and the file's first bytes.
+// A value of the configuration file ("" when missing), and a whole file's bytes ("" when
+// it cannot be read).
 std::wstring IniValue(const std::wstring& path, const std::wstring& key);
-std::string FileStart(const std::wstring& path, size_t bytes);
+std::string ReadAll(const std::wstring& path);
 // Waits up to `ms` until the value equals `expected`.
 bool WaitIniValue(const std::wstring& path, const std::wstring& key, const std::wstring& expected,
                   DWORD ms);
@@ -94,5 +98,7 @@ struct TrayPictureMatch {
   double difference = 0, runnerUp = 0;
 };
 TrayPictureMatch ShownTrayPicture(const std::wstring& exe, const std::vector<int>& iconIds);
+// Saves the whole screen as a BMP file.
+bool SaveScreen(const std::wstring& path);
 
 }  // namespace zq::e2e

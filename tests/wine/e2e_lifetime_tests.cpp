@@ -1,6 +1,7 @@
 // End-to-end tests of windows and threads whose lives cross: a disable that arrives while a
 // service window is still being made, and the end of the client while a check runs.
 #include "tests/wine/e2e_checks.h"
+#include "tests/wine/fakefox_process.h"
 
 namespace zq::e2e {
 namespace {
@@ -11,76 +12,28 @@ constexpr WPARAM kMySettingsCommand = 32786;
 // handling the thread's messages meanwhile: the disable posted while the "Settings" window
 // is being made is handled inside its creation, and closes the window once it is made.
 void DisableDuringServiceWindowCreation(const std::wstring& exe) {
-  Check(WriteAnsiFile(ConfigOf(exe), "[General]\r\nClientLoadURL=\r\nPollingURL=\r\n"),
-        "the configuration file is written");
-  ClientRun run(exe, L"");
-  HWND controller = StartedController(run, exe);
-  ::PostMessageW(controller, WM_COMMAND, kMySettingsCommand, 0);
-  HWND settings = WaitWindow(run.Pid(), L"Afx:00400000:800", L"Settings", 30000);
+  Session client(exe, kNoHiddenPages);
+  ::PostMessageW(client.controller, WM_COMMAND, kMySettingsCommand, 0);
+  HWND settings = WaitWindow(client.run.Pid(), L"Afx:00400000:800", L"Settings", 30000);
   Check(settings != nullptr, "\"My Settings...\" starts making the \"Settings\" window");
-  ::PostMessageW(controller, WM_COMMAND, kDisableCommand, 0);
+  ::PostMessageW(client.controller, WM_COMMAND, kDisableCommand, 0);
   Check(WaitGone(settings, 20000), "the disable closes the window once it has been made");
-  ExitThroughTray(run, controller);  // with code 0: nothing crashed
-  ::DeleteFileW(ConfigOf(exe).c_str());
+  client.Exit();  // with code 0: nothing crashed
+  ::DeleteFileW(client.config.c_str());
 }
-
-// Internet Explorer's class served by a program that starts (the stand-in Firefox, silent)
-// but never registers it: a creation of the class waits for its whole limit (15 s). The
-// value that was there comes back, and the stand-ins go, when the object goes.
-class SilentBrowserServer {
- public:
-  SilentBrowserServer() {
-    wchar_t old[1024] = {};
-    DWORD size = sizeof old;
-    if (::RegGetValueW(HKEY_CLASSES_ROOT, kKey, nullptr, RRF_RT_REG_SZ, nullptr, old, &size) ==
-        ERROR_SUCCESS)
-      old_ = old;
-    Set(L"\"" + TestProgramDirectory() + L"\\fakefox.exe\" silent about:blank Silent");
-  }
-  ~SilentBrowserServer() {
-    for (int i = 0; i < 50; ++i) {
-      HWND frame = ::FindWindowW(L"MozillaUIWindowClass", nullptr);
-      if (!frame) break;
-      ::PostMessageW(frame, WM_CLOSE, 0, 0);
-      ::Sleep(100);
-    }
-    Set(old_);
-  }
-  SilentBrowserServer(const SilentBrowserServer&) = delete;
-  SilentBrowserServer& operator=(const SilentBrowserServer&) = delete;
-
- private:
-  static constexpr const wchar_t* kKey =
-      L"CLSID\\{0002DF01-0000-0000-C000-000000000046}\\LocalServer32";
-  static void Set(const std::wstring& value) {
-    if (value.empty()) {
-      ::RegDeleteKeyValueW(HKEY_CLASSES_ROOT, kKey, nullptr);
-      return;
-    }
-    ::RegSetKeyValueW(HKEY_CLASSES_ROOT, kKey, nullptr, REG_SZ, value.c_str(),
-                      static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-  }
-  std::wstring old_;
-};
 
 // A page that cannot be loaded disables the client, and the disabled ticks start
 // connectivity checks. Exit while a check waits for its browser object (the stand-in
 // server has started) ends the process cleanly.
 void ExitDuringConnectivityCheck(const std::wstring& exe) {
-  const std::wstring client = TestClientOf(exe);
-  ::DeleteFileW(ConfigOf(client).c_str());
-  SilentBrowserServer server;
-  ClientRun run(client, L"");
-  HWND controller = StartedController(run, client);
-  HWND control = NotificationControl(run.Pid(), 10000);
-  Check(control != nullptr, "the notification window holds a web control");
-  PageCommand(control, L"naverror", L"e2e_page_unreachable");
-  HWND waiting = nullptr;
-  for (DWORD start = ::GetTickCount(); !waiting && ::GetTickCount() - start < 30000; ::Sleep(100))
-    waiting = ::FindWindowW(L"MozillaUIWindowClass", nullptr);
-  Check(waiting != nullptr, "a connectivity check starts the browser's server and waits for it");
-  ExitThroughTray(run, controller);  // with code 0: nothing crashed
-  ::DeleteFileW(ConfigOf(client).c_str());
+  // Internet Explorer's class: a creation waits for its whole limit (15 s).
+  win32::test::SilentServer server(L"CLSID\\{0002DF01-0000-0000-C000-000000000046}");
+  Session client(TestClientOf(exe));
+  PageCommand(client.Notifications(), L"naverror", L"e2e_page_unreachable");
+  Check(WaitFor([] { return ::FindWindowW(L"MozillaUIWindowClass", nullptr) != nullptr; }, 30000),
+        "a connectivity check starts the browser's server and waits for it");
+  client.Exit();  // with code 0: nothing crashed
+  ::DeleteFileW(client.config.c_str());
 }
 
 const TestRegistration kLifetimeTests[] = {

@@ -2,7 +2,6 @@
 // the test build of the client: its hidden notification window takes command addresses from
 // the test as the service's polling page would send them.
 #include <cstdio>
-#include <fstream>
 #include <utility>
 #include <vector>
 
@@ -22,12 +21,7 @@ const wchar_t kStatusTitle[] = L"Connectivity Status Information";
 HWND StatusWindow(DWORD pid, DWORD ms) { return WaitWindow(pid, L"#32770", kStatusTitle, ms); }
 
 bool WaitVisible(HWND window, bool visible, DWORD ms) {
-  DWORD start = ::GetTickCount();
-  while ((::IsWindowVisible(window) != 0) != visible) {
-    if (::GetTickCount() - start > ms) return false;
-    ::Sleep(50);
-  }
-  return true;
+  return WaitFor([&] { return (::IsWindowVisible(window) != 0) == visible; }, ms);
 }
 
 // A plain double click on the icon runs the default command; with Control and Alt held it
@@ -35,14 +29,10 @@ bool WaitVisible(HWND window, bool visible, DWORD ms) {
 // Messages" empties the box, "OK" hides the window, and the next Control+Alt double click
 // shows the same window with the lines it holds.
 void StatusWindowOpens(const std::wstring& exe) {
-  const std::wstring client = TestClientOf(exe);
-  ::DeleteFileW(ConfigOf(client).c_str());
-  ClientRun run(client, L"");
-  HWND controller = StartedController(run, client);
-  HWND tray = WaitWindow(run.Pid(), L"ZQTrayIconWindow", L"", 1000);
-  Check(tray != nullptr, "the tray icon's window exists");
-  HWND control = NotificationControl(run.Pid(), 10000);
-  Check(control != nullptr, "the notification window holds a web control");
+  Session client(TestClientOf(exe));
+  ClientRun& run = client.run;
+  HWND tray = TrayWindow(run);
+  HWND control = client.Notifications();
 
   ::PostMessageW(tray, kTrayCallback, kTrayIconId, WM_LBUTTONDBLCLK);
   ::Sleep(1500);
@@ -84,9 +74,7 @@ void StatusWindowOpens(const std::wstring& exe) {
            now.find(L"An unknown command") == std::wstring::npos;
   };
   ::PostMessageW(status, WM_COMMAND, MAKEWPARAM(kClearMessagesCommand, BN_CLICKED), 0);
-  DWORD start = ::GetTickCount();
-  while (!cleared() && ::GetTickCount() - start < 5000) ::Sleep(100);
-  Check(cleared(),
+  Check(WaitFor(cleared, 5000, 100),
         "\"Clear Messages\" empties the box (found \"" + Narrow(ControlText(box, 2000)) + "\")");
   PageCommand(control, L"tracemessage", L"after_clearing");
   Check(WaitControlText(box, L"after_clearing\r\n", 10000) && cleared(),
@@ -103,7 +91,7 @@ void StatusWindowOpens(const std::wstring& exe) {
   Check(StatusWindow(run.Pid(), 0) == status, "it is the same window");
   Check(ControlText(box, 2000).find(L"after_clearing\r\n") != std::wstring::npos,
         "it keeps its lines");
-  ExitThroughTray(run, controller);
+  client.Exit();
 }
 
 // The rectangle that the popup slides out of: the taskbar window's, else the one the shell
@@ -122,70 +110,25 @@ RECT TaskbarArea() {
 
 // Waits up to `ms` until the window is visible with the skin's full size.
 bool WaitFullyShown(HWND popup, DWORD ms) {
-  DWORD start = ::GetTickCount();
-  for (;;) {
-    RECT r{};
-    if (::IsWindowVisible(popup) && ::GetWindowRect(popup, &r) && r.right - r.left == kSkinWidth &&
-        r.bottom - r.top == kSkinHeight)
-      return true;
-    if (::GetTickCount() - start > ms) return false;
-    ::Sleep(20);
-  }
-}
-
-// The whole screen as a 24-bit bottom-up BMP file.
-bool CaptureScreen(const std::wstring& path) {
-  const int width = ::GetSystemMetrics(SM_CXSCREEN), height = ::GetSystemMetrics(SM_CYSCREEN);
-  if (width <= 0 || height <= 0) return false;
-  HDC screen = ::GetDC(nullptr);
-  HDC memory = ::CreateCompatibleDC(screen);
-  HBITMAP picture = ::CreateCompatibleBitmap(screen, width, height);
-  HGDIOBJ old = ::SelectObject(memory, picture);
-  bool copied = ::BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY) != 0;
-  ::SelectObject(memory, old);
-  BITMAPINFOHEADER info{};
-  info.biSize = sizeof info;
-  info.biWidth = width;
-  info.biHeight = height;
-  info.biPlanes = 1;
-  info.biBitCount = 24;
-  info.biCompression = BI_RGB;
-  const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
-  std::vector<char> pixels(static_cast<size_t>(stride) * height);
-  bool read = copied && ::GetDIBits(memory, picture, 0, height, pixels.data(),
-                                    reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS) == height;
-  ::DeleteObject(picture);
-  ::DeleteDC(memory);
-  ::ReleaseDC(nullptr, screen);
-  if (!read) return false;
-  BITMAPFILEHEADER file{};
-  file.bfType = 0x4D42;  // "BM"
-  file.bfOffBits = sizeof file + sizeof info;
-  file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
-  std::ofstream out(Narrow(path), std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(&file), sizeof file);
-  out.write(reinterpret_cast<const char*>(&info), sizeof info);
-  out.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));
-  return static_cast<bool>(out);
+  RECT r{};
+  return WaitFor(
+      [&] {
+        return ::IsWindowVisible(popup) && ::GetWindowRect(popup, &r) &&
+               r.right - r.left == kSkinWidth && r.bottom - r.top == kSkinHeight;
+      },
+      ms, 20);
 }
 
 // A notification sent through the hidden notification window slides the popup out of the
 // taskbar at the bottom right; the whole screen is then saved beside the client as
 // wine-startup.bmp (scripts/wine-tests.sh turns it into build/artifacts/wine-startup.png).
 void NotificationScreenshot(const std::wstring& exe) {
-  const std::wstring client = TestClientOf(exe);
-  ::DeleteFileW(ConfigOf(client).c_str());
   const std::wstring shot = DirectoryOf(exe) + L"\\wine-startup.bmp";
   ::DeleteFileW(shot.c_str());
-  ClientRun run(client, L"");
-  HWND controller = StartedController(run, client);
-  HWND tray = WaitWindow(run.Pid(), L"ZQTrayIconWindow", L"", 1000);
-  Check(tray != nullptr && ShellKnowsIcon(tray, kTrayIconId), "the tray icon is in the shell");
-  HWND popup = WaitWindow(run.Pid(), L"TaskbarNotifierClass", L"", 1000);
-  Check(popup != nullptr, "the notifier popup exists");
-  Check(!::IsWindowVisible(popup), "the popup is hidden before any notification");
-  HWND control = NotificationControl(run.Pid(), 10000);
-  Check(control != nullptr, "the notification window holds a web control");
+  Session client(TestClientOf(exe));
+  HWND popup = WaitWindow(client.run.Pid(), L"TaskbarNotifierClass", L"", 1000);
+  Check(popup && !::IsWindowVisible(popup), "the popup is hidden before any notification");
+  HWND control = client.Notifications();
 
   // The polling page's sequence: clear, the fields, then show with the stay time in ms.
   const Commands notification = {{L"clearnotifycontent", L"0"},
@@ -208,16 +151,16 @@ void NotificationScreenshot(const std::wstring& exe) {
         std::string("the popup stands on the taskbar at the bottom right: ") + where);
   Check((::GetWindowLongW(popup, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0, "the popup is topmost");
   ::Sleep(300);  // the last animation step's painting
-  Check(CaptureScreen(shot), "the screen is saved as " + Narrow(shot));
+  Check(SaveScreen(shot), "the screen is saved as " + Narrow(shot));
 
   // The same content identifier is not shown twice: hidden by the popup's click message (a
   // "poke" opens nothing), the popup stays hidden when the page offers it again.
-  ::PostMessageW(controller, WM_USER + 300, 0, 0);
+  ::PostMessageW(client.controller, WM_USER + 300, 0, 0);
   Check(WaitVisible(popup, false, 5000), "a click on the popup hides it");
   PageCommand(control, L"shownotificationmsg", L"30000");
   ::Sleep(1500);
   Check(!::IsWindowVisible(popup), "a notification already shown is not shown again");
-  ExitThroughTray(run, controller);
+  client.Exit();
 }
 
 const TestRegistration kTrayTests[] = {

@@ -1,8 +1,8 @@
 // End-to-end tests of the self-update: the test build of the client is sent the update
 // command through its own web control, downloads its successor and its signature from the
 // reference service's download folder, verifies it with the system's CNG, swaps it in and
-// restarts with "-LoadWithDelay"; a cut-off image, a changed byte or a cut signature
-// leaves the running executable in place.
+// restarts with "-LoadWithDelay"; a cut-off image or a changed byte leaves the running
+// executable in place.
 #include <cstdio>
 
 #include "platform/win32/win32_backend.h"
@@ -15,30 +15,9 @@ namespace {
 
 const wchar_t kUpdateCommand[] = L"zqwndcmd::CMD:1227~wParam:updateclientversion~lParam:0~";
 const wchar_t kUpdateCaption[] = L"Software update service.";
-constexpr UINT kShowStatusWindow = WM_USER + 113;
-constexpr int kStatusEdit = 1001;
-
-std::string ReadAll(const std::wstring& path) {
-  HANDLE in = ::CreateFileW(path.c_str(), GENERIC_READ,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
-  if (in == INVALID_HANDLE_VALUE) return std::string();
-  std::string bytes;
-  char buffer[65536];
-  DWORD got = 0;
-  while (::ReadFile(in, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
-  ::CloseHandle(in);
-  return bytes;
-}
 
 bool Exists(const std::wstring& path) {
   return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::wstring OwnDirectory() {
-  wchar_t path[MAX_PATH] = {};
-  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  return DirectoryOf(path);
 }
 
 // The reference service's download folder, as the Wine test script hands it over.
@@ -49,22 +28,6 @@ std::wstring DownloadDirectory() {
   return dir;
 }
 
-// The status window collects the client's report lines (a refused command among them);
-// opened before the command, its text explains a test that sees no box.
-HWND OpenStatusWindow(ClientRun& run, HWND controller) {
-  ::PostMessageW(controller, kShowStatusWindow, 0, 0);
-  return WaitWindow(run.Pid(), L"#32770", L"Connectivity Status Information", 5000);
-}
-
-std::string StatusText(HWND status) {
-  if (!status || !::IsWindow(status)) return "(no status window)";
-  wchar_t text[4096] = {};
-  DWORD_PTR got = 0;
-  ::SendMessageTimeoutW(::GetDlgItem(status, kStatusEdit), WM_GETTEXT, 4096,
-                        reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, &got);
-  return "status lines: [" + Narrow(text) + "]";
-}
-
 // What the reference service printed last (its log lies beside the download folder).
 std::string ServiceLogTail() {
   std::string log = ReadAll(DirectoryOf(DownloadDirectory()) + L"\\log");
@@ -72,24 +35,26 @@ std::string ServiceLogTail() {
 }
 
 // Starts the test build, waits until its notification window obeys commands (a trace line
-// shows in the status window), then sends it the update command once.
+// shows in the status window, whose lines explain a test that sees no box), then sends it
+// the update command once.
 struct UpdateRun {
   ClientRun run;
   HWND controller = nullptr;
-  HWND status = nullptr;
+  HWND status = nullptr;  // the status window's message box
   HWND control = nullptr;
   explicit UpdateRun(const std::wstring& clientTest) : run(clientTest, L"") {
     controller = StartedController(run, clientTest);
     control = NotificationControl(run.Pid(), 20000);
     Check(control != nullptr, "the notification window holds a web control");
-    status = OpenStatusWindow(run, controller);
-    Check(status != nullptr, "the status window opens");
-    HWND box = ::GetDlgItem(status, kStatusEdit);
+    status = OpenStatusBox(run, controller);
     Check(SendUntil(
               control, {{L"tracemessage", L"ready_for_update"}},
-              [&] { return WaitControlText(box, L"ready_for_update", 2000); }, 30000),
-          "the notification window obeys commands; " + StatusText(status));
+              [&] { return WaitControlText(status, L"ready_for_update", 2000); }, 30000),
+          "the notification window obeys commands; " + StatusText());
     Navigate(control, kUpdateCommand);
+  }
+  std::string StatusText() const {
+    return "status lines: [" + Narrow(ControlText(status, 2000)) + "]";
   }
   HWND WaitBox(DWORD ms) { return WaitWindow(run.Pid(), L"#32770", kUpdateCaption, ms); }
 };
@@ -101,7 +66,7 @@ struct UpdateRun {
 void UpdateSwapsAndRestarts(const std::wstring& exe) {
   const std::wstring dir = DirectoryOf(exe);
   const std::wstring clientTest = dir + L"\\ZephquillClientTest.exe";
-  const std::wstring marker = OwnDirectory() + L"\\zqupdatemarker.exe";
+  const std::wstring marker = TestProgramDirectory() + L"\\zqupdatemarker.exe";
   const std::wstring offered = DownloadDirectory() + L"\\ZephquillClientTest.exe";
   const std::wstring restarted = dir + L"\\restarted.txt";
   Check(Exists(marker), "zqupdatemarker.exe lies beside the test driver");
@@ -116,10 +81,10 @@ void UpdateSwapsAndRestarts(const std::wstring& exe) {
 
   UpdateRun update(clientTest);
   HWND box = update.WaitBox(60000);
-  Check(box != nullptr, "an outcome box follows the command; " + StatusText(update.status));
+  Check(box != nullptr, "an outcome box follows the command; " + update.StatusText());
   std::wstring text = BoxText(box);
   Check(text.find(L"Zephquill updated successfully.") != std::wstring::npos,
-        "the box reports success, not: " + Narrow(text) + "; " + StatusText(update.status) +
+        "the box reports success, not: " + Narrow(text) + "; " + update.StatusText() +
             "; service log: " + ServiceLogTail());
   Check(ReadAll(clientTest) == newVersion, "the downloaded file has taken the executable's place");
   Check(ReadAll(dir + L"\\OldExecutable.bak") == before, "the old executable is the backup");
@@ -129,7 +94,7 @@ void UpdateSwapsAndRestarts(const std::wstring& exe) {
   PressOk(box);
   auto code = update.run.WaitExit(15000);
   Check(code.has_value() && *code == 0, "the old instance ends with code 0 after the box");
-  for (int i = 0; i < 100 && ReadAll(restarted).empty(); ++i) ::Sleep(100);
+  WaitFor([&] { return !ReadAll(restarted).empty(); }, 10000, 100);
   std::string line = ReadAll(restarted);
   std::wstring commandLine(reinterpret_cast<const wchar_t*>(line.data()),
                            line.size() / sizeof(wchar_t));
@@ -140,12 +105,7 @@ void UpdateSwapsAndRestarts(const std::wstring& exe) {
 }
 
 void WriteAll(const std::wstring& path, const std::string& bytes) {
-  HANDLE out = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-  Check(out != INVALID_HANDLE_VALUE, "cannot write " + Narrow(path));
-  DWORD written = 0;
-  ::WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  ::CloseHandle(out);
+  Check(WriteAnsiFile(path, bytes), "cannot write " + Narrow(path));
 }
 
 // What the reference service answers for a file of its download folder (on the client's
@@ -192,7 +152,7 @@ void RefusedUpdateKeepsTheExecutable(const std::wstring& exe, const std::string&
 
   UpdateRun update(clientTest);
   HWND box = update.WaitBox(60000);
-  Check(box != nullptr, "an outcome box follows the command; " + StatusText(update.status));
+  Check(box != nullptr, "an outcome box follows the command; " + update.StatusText());
   std::wstring text = BoxText(box);
   Check(text.find(L"could not update Zephquill") != std::wstring::npos,
         "the box reports the failure, not: " + Narrow(text));
@@ -203,10 +163,9 @@ void RefusedUpdateKeepsTheExecutable(const std::wstring& exe, const std::string&
   Check(ReadAll(clientTest) == before, "the running executable stays in place");
   Check(!Exists(dir + L"\\OldExecutable.bak"), "no backup is made");
   Check(!Exists(tempCopy), "the refused download is not left in the temporary folder");
-  HWND edit = ::GetDlgItem(update.status, kStatusEdit);
-  Check(WaitControlText(edit, L"Update refused: ", 5000) &&
-            StatusText(update.status).find(why) != std::string::npos,
-        "a status line says \"" + why + "\"; " + StatusText(update.status));
+  Check(WaitControlText(update.status, L"Update refused: ", 5000) &&
+            update.StatusText().find(why) != std::string::npos,
+        "a status line says \"" + why + "\"; " + update.StatusText());
   SYSTEMTIME now{};
   ::GetLocalTime(&now);
   Check(WaitIniValue(ConfigOf(exe), L"ClientUpdateErrorTimestamp", std::to_wstring(now.wDay), 5000),
@@ -228,10 +187,11 @@ void TruncatedUpdateKeepsTheExecutable(const std::wstring& exe) {
 }
 
 // A whole executable whose signature, made by the service before one byte was changed,
-// no longer matches: Wine's CNG refuses it.
+// no longer matches: Wine's CNG refuses it. (Why else a download is refused, a cut
+// signature among them, is the updater's table in zqtests, which runs on CNG here too.)
 void TamperedUpdateIsRefused(const std::wstring& exe) {
   OfferedFiles offered;
-  std::string image = ReadAll(OwnDirectory() + L"\\zqupdatemarker.exe");
+  std::string image = ReadAll(TestProgramDirectory() + L"\\zqupdatemarker.exe");
   Check(image.size() > 4096, "zqupdatemarker.exe lies beside the test driver");
   WriteAll(offered.file, image);
   const std::string signature = FetchDownload(L"ZephquillClientTest.exe.sig");
@@ -243,23 +203,10 @@ void TamperedUpdateIsRefused(const std::wstring& exe) {
   RefusedUpdateKeepsTheExecutable(exe, "does not match the download");
 }
 
-// The service's good signature cut in half.
-void CutSignatureIsRefused(const std::wstring& exe) {
-  OfferedFiles offered;
-  Check(::CopyFileW((OwnDirectory() + L"\\zqupdatemarker.exe").c_str(), offered.file.c_str(),
-                    FALSE) != 0,
-        "the new version is offered");
-  const std::string signature = FetchDownload(L"ZephquillClientTest.exe.sig");
-  Check(signature.size() > 100, "the service signs the offered file: " + signature);
-  WriteAll(offered.signature, signature.substr(0, signature.size() / 2));
-  RefusedUpdateKeepsTheExecutable(exe, "the signature file is malformed");
-}
-
 const TestRegistration kUpdateTests[] = {
     {"update_swaps_and_restarts", UpdateSwapsAndRestarts},
     {"update_truncated_keeps_executable", TruncatedUpdateKeepsTheExecutable},
     {"update_tampered_refused", TamperedUpdateIsRefused},
-    {"update_signature_cut_refused", CutSignatureIsRefused},
 };
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The stand-in Firefox (fakefox.exe beside the test program) as a running process: its
-// frame window and DDE server, answering or silent; ended when the object goes.
+// frame window and DDE server, answering or silent, moved to another page on request;
+// ended when the object goes. And the same program staged as a silent component server.
 #pragma once
 #include <windows.h>
 
@@ -7,15 +8,20 @@
 
 namespace zq::win32::test {
 
+// The directory of the running test program, with a trailing backslash.
+inline std::wstring ProgramDirectory() {
+  wchar_t exe[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  std::wstring dir(exe);
+  dir.resize(dir.find_last_of(L'\\') + 1);
+  return dir;
+}
+
 class FakeFirefox {
  public:
   FakeFirefox(const std::wstring& mode, const std::wstring& url, const std::wstring& title) {
-    wchar_t exe[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    std::wstring dir(exe);
-    dir.resize(dir.find_last_of(L'\\') + 1);
-    std::wstring line =
-        L"\"" + dir + L"fakefox.exe\" " + mode + L" \"" + url + L"\" \"" + title + L"\"";
+    std::wstring line = L"\"" + ProgramDirectory() + L"fakefox.exe\" " + mode + L" \"" + url +
+                        L"\" \"" + title + L"\"";
     STARTUPINFOW si{};
     si.cb = sizeof si;
     if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
@@ -37,10 +43,56 @@ class FakeFirefox {
   FakeFirefox(const FakeFirefox&) = delete;
   FakeFirefox& operator=(const FakeFirefox&) = delete;
   HWND frame() const { return frame_; }
+  // Moves to another page (the title and the DDE answer change) and comes to the front.
+  bool GoTo(const std::wstring& url, const std::wstring& title) {
+    std::wstring text = url + L"\n" + title;
+    COPYDATASTRUCT data{0x58464F46, static_cast<DWORD>(text.size() * sizeof(wchar_t)), text.data()};
+    DWORD_PTR answer = 0;
+    return ::SendMessageTimeoutW(frame_, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
+                                 SMTO_ABORTIFHUNG, 5000, &answer) &&
+           answer == TRUE;
+  }
 
  private:
   PROCESS_INFORMATION pi_{};
   HWND frame_ = nullptr;
+};
+
+// fakefox.exe, silent, staged as the local server of a class ("CLSID\\{...}"): a server
+// that starts but never registers its class, as a hanging Internet Explorer does. The value
+// that was there comes back, and the stand-ins started meanwhile are closed, when the
+// object goes.
+class SilentServer {
+ public:
+  explicit SilentServer(const std::wstring& clsidKey) : key_(clsidKey + L"\\LocalServer32") {
+    wchar_t old[1024] = {};
+    DWORD size = sizeof old;
+    if (::RegGetValueW(HKEY_CLASSES_ROOT, key_.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, old,
+                       &size) == ERROR_SUCCESS)
+      old_ = old;
+    Set(L"\"" + ProgramDirectory() + L"fakefox.exe\" silent about:blank Silent");
+  }
+  ~SilentServer() {
+    for (int i = 0; i < 50; ++i, ::Sleep(100)) {  // one may still be starting
+      if (HWND frame = ::FindWindowW(L"MozillaUIWindowClass", nullptr))
+        ::PostMessageW(frame, WM_CLOSE, 0, 0);
+      else if (i > 10)
+        break;
+    }
+    Set(old_);
+  }
+  SilentServer(const SilentServer&) = delete;
+  SilentServer& operator=(const SilentServer&) = delete;
+
+ private:
+  void Set(const std::wstring& value) const {
+    if (value.empty())
+      ::RegDeleteKeyValueW(HKEY_CLASSES_ROOT, key_.c_str(), nullptr);
+    else
+      ::RegSetKeyValueW(HKEY_CLASSES_ROOT, key_.c_str(), nullptr, REG_SZ, value.c_str(),
+                        static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  }
+  std::wstring key_, old_;
 };
 
 }  // namespace zq::win32::test

@@ -5,7 +5,8 @@
 #include <olectl.h>
 
 #include <string>
-#include <vector>
+#include <tuple>
+#include <utility>
 
 #include "platform/win32/win32_com_server.h"
 #include "winunit_fixture.h"
@@ -23,7 +24,29 @@ struct Ptr {
   I* operator->() const { return p; }
 };
 
-HRESULT CallByName(IDispatch& object, const wchar_t* name, UINT argc) {
+template <class I>
+HRESULT Make(REFIID iid, Ptr<I>& object, IUnknown* outer = nullptr) {
+  return ClientTrayClassObject()->CreateInstance(outer, iid, object.out());
+}
+
+// A type's name and attributes (a copy).
+std::pair<std::wstring, TYPEATTR> Describe(ITypeInfo& info) {
+  BSTR name = nullptr;
+  info.GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr);
+  std::wstring text = name ? name : L"";
+  ::SysFreeString(name);
+  TYPEATTR* attributes = nullptr;
+  TYPEATTR copy{};
+  if (SUCCEEDED(info.GetTypeAttr(&attributes))) {
+    copy = *attributes;
+    info.ReleaseTypeAttr(attributes);
+  }
+  return {text, copy};
+}
+
+// Invokes a method by name with `argc` arguments, each a copy of `arg` (7 by default).
+HRESULT CallByName(IDispatch& object, const wchar_t* name, UINT argc,
+                   const VARIANT* arg = nullptr) {
   DISPID id = DISPID_UNKNOWN;
   LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
   HRESULT result = object.GetIDsOfNames(IID_NULL, names, 1, 0, &id);
@@ -33,16 +56,22 @@ HRESULT CallByName(IDispatch& object, const wchar_t* name, UINT argc) {
     ::VariantInit(&a);
     V_VT(&a) = VT_I4;
     V_I4(&a) = 7;
+    if (arg) ::VariantCopy(&a, const_cast<VARIANT*>(arg));
   }
   DISPPARAMS params{args, nullptr, argc, 0};
-  VARIANT out;
-  ::VariantInit(&out);
-  return object.Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, &out, nullptr, nullptr);
+  UINT bad = 0;
+  result = object.Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, &bad);
+  for (VARIANT& a : args) ::VariantClear(&a);
+  return result;
 }
 
-TEST(ClientTrayServer, EveryMethodSucceedsThroughSlotsAndDispatch) {
+// Every method succeeds through its slot and by name (dispatch ignores the name's case and
+// goes through the type library, which converts arguments or refuses them); wrong counts,
+// unknown names and foreign interfaces are refused, and so are aggregation and interfaces
+// the object does not have.
+TEST(ClientTrayServer, MethodsThroughSlotsAndDispatch) {
   Ptr<IClientTray> tray;
-  ASSERT_EQ(ClientTrayClassObject()->CreateInstance(nullptr, IID_IClientTray, tray.out()), S_OK);
+  ASSERT_EQ(Make(IID_IClientTray, tray), S_OK);
   BSTR text = ::SysAllocString(L"x");
   EXPECT_EQ(tray->ShowPage(text, 1), S_OK);
   EXPECT_EQ(tray->ShowNotification(text), S_OK);
@@ -51,74 +80,61 @@ TEST(ClientTrayServer, EveryMethodSucceedsThroughSlotsAndDispatch) {
   EXPECT_EQ(tray->SetOption(text, text), S_OK);
   ::SysFreeString(text);
 
-  const struct {
-    const wchar_t* name;
-    UINT argc;
-  } methods[] = {{L"ShowPage", 2},
-                 {L"shownotification", 1},
-                 {L"SetStatus", 1},
-                 {L"OpenAddress", 1},
-                 {L"SetOption", 2}};
-  for (const auto& m : methods) EXPECT_EQ(CallByName(*tray.p, m.name, m.argc), S_OK) << m.argc;
-  EXPECT_EQ(CallByName(*tray.p, L"ShowPage", 1), DISP_E_BADPARAMCOUNT);
-  EXPECT_EQ(CallByName(*tray.p, L"ShowPage", 3), DISP_E_BADPARAMCOUNT);
-  EXPECT_EQ(CallByName(*tray.p, L"Explode", 0), DISP_E_UNKNOWNNAME);
-}
-
-// Dispatch goes through the type library: it describes the object, and arguments that
-// cannot become the declared types are refused before any method runs.
-TEST(ClientTrayServer, DispatchUsesTheTypeLibrary) {
-  Ptr<IDispatch> tray;
-  ASSERT_EQ(ClientTrayClassObject()->CreateInstance(nullptr, IID_IDispatch, tray.out()), S_OK);
-  UINT count = 0;
-  ASSERT_EQ(tray->GetTypeInfoCount(&count), S_OK);
-  EXPECT_EQ(count, 1u);
-  Ptr<ITypeInfo> info;
-  ASSERT_EQ(tray->GetTypeInfo(0, 0, &info.p), S_OK);
-  TYPEATTR* attributes = nullptr;
-  ASSERT_EQ(info->GetTypeAttr(&attributes), S_OK);
-  EXPECT_TRUE(IsEqualIID(attributes->guid, IID_IClientTray));
-  info->ReleaseTypeAttr(attributes);
-  Ptr<ITypeInfo> none;
-  EXPECT_EQ(tray->GetTypeInfo(1, 0, &none.p), DISP_E_BADINDEX);
-
-  DISPID id = DISPID_UNKNOWN;
-  LPOLESTR name[] = {const_cast<LPOLESTR>(L"SetStatus")};
-  ASSERT_EQ(tray->GetIDsOfNames(IID_NULL, name, 1, 0, &id), S_OK);
-  EXPECT_EQ(id, 3);
   VARIANT word;
   ::VariantInit(&word);
   V_VT(&word) = VT_BSTR;
   V_BSTR(&word) = ::SysAllocString(L"not a number");
-  DISPPARAMS params{&word, nullptr, 1, 0};
-  UINT bad = 0;
-  EXPECT_EQ(tray->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, &bad),
-            DISP_E_TYPEMISMATCH);
+  VARIANT number = word;
+  V_BSTR(&number) = ::SysAllocString(L"12");
+  const struct {
+    const wchar_t* name;
+    UINT argc;
+    const VARIANT* arg;
+    HRESULT expected;
+  } calls[] = {{L"ShowPage", 2, nullptr, S_OK},
+               {L"shownotification", 1, nullptr, S_OK},
+               {L"SetStatus", 1, nullptr, S_OK},
+               {L"OpenAddress", 1, nullptr, S_OK},
+               {L"SetOption", 2, nullptr, S_OK},
+               {L"SetStatus", 1, &number, S_OK},
+               {L"SetStatus", 1, &word, DISP_E_TYPEMISMATCH},
+               {L"ShowPage", 1, nullptr, DISP_E_BADPARAMCOUNT},
+               {L"ShowPage", 3, nullptr, DISP_E_BADPARAMCOUNT},
+               {L"Explode", 0, nullptr, DISP_E_UNKNOWNNAME}};
+  for (const auto& c : calls)
+    EXPECT_EQ(CallByName(*tray.p, c.name, c.argc, c.arg), c.expected) << c.argc;
   ::VariantClear(&word);
-  V_VT(&word) = VT_BSTR;
-  V_BSTR(&word) = ::SysAllocString(L"12");
-  EXPECT_EQ(tray->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, &bad), S_OK);
-  EXPECT_EQ(tray->Invoke(id, IID_IDispatch, 0, DISPATCH_METHOD, &params, nullptr, nullptr, &bad),
-            DISP_E_UNKNOWNINTERFACE);
-  ::VariantClear(&word);
+  ::VariantClear(&number);
+
+  Ptr<IDispatch> dispatch;
+  ASSERT_EQ(Make(IID_IDispatch, dispatch), S_OK);
+  Ptr<ITypeInfo> info, past;
+  ASSERT_EQ(dispatch->GetTypeInfo(0, 0, &info.p), S_OK);
+  EXPECT_TRUE(IsEqualIID(Describe(*info.p).second.guid, IID_IClientTray));
+  EXPECT_EQ(dispatch->GetTypeInfo(1, 0, &past.p), DISP_E_BADINDEX);
+  DISPPARAMS none{nullptr, nullptr, 0, 0};
+  EXPECT_EQ(
+      dispatch->Invoke(3, IID_IDispatch, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr),
+      DISP_E_UNKNOWNINTERFACE);
+  Ptr<IUnknown> refused;
+  EXPECT_EQ(Make(IID_IUnknown, refused, dispatch.p), CLASS_E_NOAGGREGATION);
+  EXPECT_EQ(Make(IID_IClassFactory, refused), E_NOINTERFACE);
+  EXPECT_EQ(refused.p, nullptr);
 }
 
 // One point for the events, any number of sinks, each cookie good for one Unadvise.
 TEST(ClientTrayServer, OffersOneEventPointForAnyNumberOfSinks) {
   Ptr<IConnectionPointContainer> container;
-  ASSERT_EQ(ClientTrayClassObject()->CreateInstance(nullptr, IID_IConnectionPointContainer,
-                                                    container.out()),
-            S_OK);
-  Ptr<IConnectionPoint> point;
+  ASSERT_EQ(Make(IID_IConnectionPointContainer, container), S_OK);
+  Ptr<IConnectionPoint> point, none;
   ASSERT_EQ(container->FindConnectionPoint(DIID_IClientTrayEvents, &point.p), S_OK);
-  Ptr<IConnectionPoint> none;
   EXPECT_EQ(container->FindConnectionPoint(IID_IDispatch, &none.p), CONNECT_E_NOCONNECTION);
   IID iid{};
   EXPECT_EQ(point->GetConnectionInterface(&iid), S_OK);
   EXPECT_TRUE(IsEqualIID(iid, DIID_IClientTrayEvents));
 
   Ptr<IDispatch> sink;  // another tray object serves as a dispatch sink
-  ASSERT_EQ(ClientTrayClassObject()->CreateInstance(nullptr, IID_IDispatch, sink.out()), S_OK);
+  ASSERT_EQ(Make(IID_IDispatch, sink), S_OK);
   DWORD first = 0, second = 0;
   ASSERT_EQ(point->Advise(sink.p, &first), S_OK);
   ASSERT_EQ(point->Advise(sink.p, &second), S_OK);
@@ -128,42 +144,16 @@ TEST(ClientTrayServer, OffersOneEventPointForAnyNumberOfSinks) {
   EXPECT_EQ(point->Unadvise(second), S_OK);
 }
 
-TEST(ClientTrayServer, ClassObjectRefusesAggregationAndUnknownInterfaces) {
-  IClassFactory* factory = ClientTrayClassObject();
-  Ptr<IUnknown> object;
-  Ptr<IDispatch> outer;
-  ASSERT_EQ(factory->CreateInstance(nullptr, IID_IDispatch, outer.out()), S_OK);
-  EXPECT_EQ(factory->CreateInstance(outer.p, IID_IUnknown, object.out()), CLASS_E_NOAGGREGATION);
-  EXPECT_EQ(object.p, nullptr);
-  EXPECT_EQ(factory->CreateInstance(nullptr, IID_IClassFactory, object.out()), E_NOINTERFACE);
-  EXPECT_EQ(object.p, nullptr);
-}
-
 std::wstring OwnPath() {
   wchar_t path[MAX_PATH] = {};
   ::GetModuleFileNameW(nullptr, path, MAX_PATH);
   return path;
 }
 
-// The product beside the test programs' directory (build/tests/wine/ -> build/), when built.
-std::wstring ProductPath() {
-  std::wstring own = OwnPath();
-  for (int up = 0; up < 3; ++up) own = own.substr(0, own.find_last_of(L'\\'));
-  std::wstring product = own + L"\\ZephquillClient.exe";
-  return ::GetFileAttributesW(product.c_str()) == INVALID_FILE_ATTRIBUTES ? std::wstring()
-                                                                          : product;
-}
-
-std::wstring NameOf(ITypeInfo& info, MEMBERID member) {
-  BSTR name = nullptr;
-  if (FAILED(info.GetDocumentation(member, &name, nullptr, nullptr, nullptr))) return L"";
-  std::wstring text = name ? name : L"";
-  ::SysFreeString(name);
-  return text;
-}
-
 // The library as widl compiled it from automation/ClientLib.idl and the resource compiler
-// embedded it (TYPELIB 1), read without registering anything.
+// embedded it (TYPELIB 1), read without registering anything: the dual IClientTray with
+// the five methods in slot order after IDispatch's seven, the event interface without
+// events, and the class with both, the events as its default source.
 void ExpectClientLib(const std::wstring& module) {
   SCOPED_TRACE(std::string(module.begin(), module.end()));
   Ptr<ITypeLib> library;
@@ -172,30 +162,20 @@ void ExpectClientLib(const std::wstring& module) {
   ASSERT_EQ(library->GetLibAttr(&lib), S_OK);
   const GUID libId = {0x8e4d2c1b, 0x6a5f, 0x4b3e, {0x8d, 0x7c, 0x9a, 0x0b, 0x1c, 0x2d, 0x3e, 0x4f}};
   EXPECT_TRUE(IsEqualGUID(lib->guid, libId));
-  EXPECT_EQ(lib->wMajorVerNum, 1);
-  EXPECT_EQ(lib->wMinorVerNum, 0);
+  EXPECT_EQ(lib->wMajorVerNum * 10 + lib->wMinorVerNum, 10);
   library->ReleaseTLibAttr(lib);
-  BSTR libName = nullptr;
-  ASSERT_EQ(library->GetDocumentation(-1, &libName, nullptr, nullptr, nullptr), S_OK);
-  EXPECT_STREQ(libName, L"ClientLib");
-  ::SysFreeString(libName);
 
-  // IClientTray: dual, its vtable part holding the five methods in slot order.
-  Ptr<ITypeInfo> dispatch;
+  Ptr<ITypeInfo> dispatch, slots, events, coclass;
   ASSERT_EQ(library->GetTypeInfoOfGuid(IID_IClientTray, &dispatch.p), S_OK);
-  TYPEATTR* attributes = nullptr;
-  ASSERT_EQ(dispatch->GetTypeAttr(&attributes), S_OK);
-  EXPECT_TRUE(attributes->wTypeFlags & TYPEFLAG_FDUAL);
-  dispatch->ReleaseTypeAttr(attributes);
-  EXPECT_EQ(NameOf(*dispatch.p, MEMBERID_NIL), L"IClientTray");
+  auto [name, attributes] = Describe(*dispatch.p);
+  EXPECT_EQ(name, L"IClientTray");
+  EXPECT_TRUE(attributes.wTypeFlags & TYPEFLAG_FDUAL);
   HREFTYPE vtable = 0;
   ASSERT_EQ(dispatch->GetRefTypeOfImplType(-1, &vtable), S_OK);
-  Ptr<ITypeInfo> slots;
   ASSERT_EQ(dispatch->GetRefTypeInfo(vtable, &slots.p), S_OK);
-  ASSERT_EQ(slots->GetTypeAttr(&attributes), S_OK);
-  EXPECT_EQ(attributes->typekind, TKIND_INTERFACE);
-  ASSERT_EQ(attributes->cFuncs, kClientTrayMethods);
-  slots->ReleaseTypeAttr(attributes);
+  attributes = Describe(*slots.p).second;
+  EXPECT_EQ(attributes.typekind, TKIND_INTERFACE);
+  ASSERT_EQ(attributes.cFuncs, kClientTrayMethods);
   const struct {
     const wchar_t* name;
     SHORT params;
@@ -210,64 +190,64 @@ void ExpectClientLib(const std::wstring& module) {
     EXPECT_EQ(function->memid, static_cast<MEMBERID>(i + 1));
     EXPECT_EQ(function->cParams, expected[i].params) << i;
     EXPECT_EQ(function->invkind, INVOKE_FUNC);
-    // 7 slots of IUnknown and IDispatch come first.
     EXPECT_EQ(function->oVft, static_cast<SHORT>((7 + i) * sizeof(void*)));
-    EXPECT_EQ(NameOf(*slots.p, function->memid), expected[i].name);
+    BSTR method = nullptr;
+    slots->GetDocumentation(function->memid, &method, nullptr, nullptr, nullptr);
+    EXPECT_STREQ(method, expected[i].name);
+    ::SysFreeString(method);
     slots->ReleaseFuncDesc(function);
   }
 
-  // The event interface, without events, and the class with both.
-  Ptr<ITypeInfo> events;
   ASSERT_EQ(library->GetTypeInfoOfGuid(DIID_IClientTrayEvents, &events.p), S_OK);
-  ASSERT_EQ(events->GetTypeAttr(&attributes), S_OK);
-  EXPECT_EQ(attributes->typekind, TKIND_DISPATCH);
-  EXPECT_EQ(attributes->cFuncs, 0);
-  events->ReleaseTypeAttr(attributes);
-  EXPECT_EQ(NameOf(*events.p, MEMBERID_NIL), L"_IClientTrayEvents");
-  Ptr<ITypeInfo> coclass;
+  std::tie(name, attributes) = Describe(*events.p);
+  EXPECT_EQ(name, L"_IClientTrayEvents");
+  EXPECT_EQ(attributes.typekind, TKIND_DISPATCH);
+  EXPECT_EQ(attributes.cFuncs, 0);
   ASSERT_EQ(library->GetTypeInfoOfGuid(CLSID_ClientTray, &coclass.p), S_OK);
-  ASSERT_EQ(coclass->GetTypeAttr(&attributes), S_OK);
-  EXPECT_EQ(attributes->typekind, TKIND_COCLASS);
-  EXPECT_EQ(attributes->cImplTypes, 2);
-  coclass->ReleaseTypeAttr(attributes);
-  EXPECT_EQ(NameOf(*coclass.p, MEMBERID_NIL), L"ClientTray");
+  std::tie(name, attributes) = Describe(*coclass.p);
+  EXPECT_EQ(name, L"ClientTray");
+  EXPECT_EQ(attributes.typekind, TKIND_COCLASS);
+  EXPECT_EQ(attributes.cImplTypes, 2);
   INT flags = 0;
   ASSERT_EQ(coclass->GetImplTypeFlags(1, &flags), S_OK);
   EXPECT_EQ(flags, IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE);
 }
 
+// In the test program (which carries the client's resources) and in the product beside the
+// test programs' directory (build/tests/wine/ -> build/), when built.
 TEST(ClientLibTypeLibrary, IsEmbeddedInTheExecutables) {
-  ExpectClientLib(OwnPath());  // the test program carries the client's resources
-  std::wstring product = ProductPath();
-  if (product.empty()) GTEST_SKIP() << "ZephquillClient.exe is not beside the tests";
+  ExpectClientLib(OwnPath());
+  std::wstring product = OwnPath();
+  for (int up = 0; up < 3; ++up) product.resize(product.find_last_of(L'\\'));
+  product += L"\\ZephquillClient.exe";
+  if (::GetFileAttributesW(product.c_str()) == INVALID_FILE_ATTRIBUTES)
+    GTEST_SKIP() << "ZephquillClient.exe is not beside the tests";
   ExpectClientLib(product);
 }
 
-// The machine-wide registration's type-library step: written under TypeLib for the system kind of
-// this build, and removed again by the unregistration.
+// The machine-wide registration's type-library step: written under TypeLib for the system
+// kind of this build, with the interface marshalled by it across processes, and removed
+// again by the unregistration.
 TEST(ClientLibTypeLibrary, RegistrationWritesAndRemovesTheTypeLibKey) {
   std::unique_ptr<Com> com = NewCom();
-  const wchar_t key[] = L"TypeLib\\{8E4D2C1B-6A5F-4B3E-8D7C-9A0B1C2D3E4F}\\1.0";
+  const std::wstring key = L"TypeLib\\{8E4D2C1B-6A5F-4B3E-8D7C-9A0B1C2D3E4F}\\1.0";
+  auto exists = [](const std::wstring& subKey) {
+    HKEY opened = nullptr;
+    bool found = ::RegOpenKeyExW(HKEY_CLASSES_ROOT, subKey.c_str(), 0, KEY_READ, &opened) == 0;
+    if (opened) ::RegCloseKey(opened);
+    return found;
+  };
   ASSERT_EQ(com->UpdateRegistration(true, false), S_OK);
-  HKEY opened = nullptr;
-  ASSERT_EQ(::RegOpenKeyExW(HKEY_CLASSES_ROOT, key, 0, KEY_READ, &opened), ERROR_SUCCESS);
   wchar_t path[MAX_PATH] = {};
   DWORD size = sizeof path;
-  EXPECT_EQ(::RegGetValueW(opened, sizeof(void*) == 8 ? L"0\\win64" : L"0\\win32", nullptr,
-                           RRF_RT_REG_SZ, nullptr, path, &size),
+  const std::wstring kind = sizeof(void*) == 8 ? L"\\0\\win64" : L"\\0\\win32";
+  EXPECT_EQ(::RegGetValueW(HKEY_CLASSES_ROOT, (key + kind).c_str(), nullptr, RRF_RT_REG_SZ, nullptr,
+                           path, &size),
             ERROR_SUCCESS);
   EXPECT_EQ(::lstrcmpiW(path, OwnPath().c_str()), 0);
-  ::RegCloseKey(opened);
-  // The interface is now marshalled by the type library across processes.
-  std::wstring interfaceKey = L"Interface\\{0B7E5A41-9F26-4C3D-8E1A-5D2C6B9F7E20}";
-  EXPECT_EQ(::RegOpenKeyExW(HKEY_CLASSES_ROOT, interfaceKey.c_str(), 0, KEY_READ, &opened),
-            ERROR_SUCCESS);
-  if (opened) ::RegCloseKey(opened);
-
+  EXPECT_TRUE(exists(L"Interface\\{0B7E5A41-9F26-4C3D-8E1A-5D2C6B9F7E20}"));
   EXPECT_EQ(com->UpdateRegistration(false, false), S_OK);
-  opened = nullptr;
-  EXPECT_NE(::RegOpenKeyExW(HKEY_CLASSES_ROOT, key, 0, KEY_READ, &opened), ERROR_SUCCESS);
-  if (opened) ::RegCloseKey(opened);
+  EXPECT_FALSE(exists(key));
 }
 
 }  // namespace

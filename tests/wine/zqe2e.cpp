@@ -3,6 +3,7 @@
 // shell and the user do. Usage: zqe2e TEST PATH-TO-ZephquillClient.exe (or "list").
 #include <algorithm>
 #include <cstdio>
+#include <initializer_list>
 
 #include "platform/win32/win32_com_server.h"
 #include "tests/wine/e2e_checks.h"
@@ -31,9 +32,8 @@ void Startup(const std::wstring& exe) {
         std::string("the screen shows the banner's picture (found ") + seen + ")");
   HWND controller = StartedController(run, exe);
   Check(!::IsWindowVisible(controller), "the controller stays hidden");
-  Check(FileStart(ConfigOf(exe), 2) == "\xFF\xFE", "the new configuration file is UTF-16");
-  HWND tray = WaitWindow(run.Pid(), L"ZQTrayIconWindow", L"", 1000);
-  Check(tray != nullptr, "the tray icon's window exists");
+  Check(ReadAll(ConfigOf(exe)).substr(0, 2) == "\xFF\xFE", "the new configuration file is UTF-16");
+  HWND tray = TrayWindow(run);
   Check(ShellKnowsIcon(tray, kTrayIconId) && !ShellKnowsIcon(tray, kTrayIconId + 1),
         "the shell holds the icon (window, id 130) and no other");
   Check(WaitWindow(run.Pid(), L"TaskbarNotifierClass", L"", 1000) != nullptr,
@@ -43,8 +43,7 @@ void Startup(const std::wstring& exe) {
 }
 
 void SecondInstance(const std::wstring& exe) {
-  ClientRun first(exe, L"");
-  HWND controller = StartedController(first, exe);
+  Session first(exe);
   ClientRun second(exe, L"");
   Check(second.Started(), "the second client starts");
   HWND box = WaitWindow(second.Pid(), L"#32770",
@@ -56,53 +55,24 @@ void SecondInstance(const std::wstring& exe) {
   PressOk(box);
   auto code = second.WaitExit(10000);
   Check(code.has_value(), "the second client ends once the box is answered");
-  Check(::IsWindow(controller), "the first client goes on");
-  ExitThroughTray(first, controller);
-}
-
-// Registration switches end the process at once; a switch followed by more text is no
-// switch, and the program starts normally.
-void Switches(const std::wstring& exe) {
-  for (const wchar_t* args : {L"/RegServer", L"/UnregServer", L"-regserver"}) {
-    ClientRun run(exe, args);
-    auto code = run.WaitExit(10000);
-    Check(code.has_value(), "\"" + Narrow(args) + "\" ends the process at once");
-    Check(*code == 0, "\"" + Narrow(args) + "\" exits with 0");
-  }
-  ClientRun run(exe, L"/RegServer now");
-  ExitThroughTray(run, StartedController(run, exe));
-}
-
-// Opens the tray menu through the icon's callback and picks the item `downs` steps down
-// with the keyboard, as a user would.
-void PickFromTrayMenu(ClientRun& run, HWND tray, int downs) {
-  ::PostMessageW(tray, kTrayCallback, kTrayIconId, WM_RBUTTONUP);
-  HWND menu = WaitPopupMenu(run.Pid(), 5000);
-  Check(menu != nullptr, "a right click on the icon shows the tray menu");
-  for (int i = 0; i < downs; ++i) ::PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
-  ::PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
-  Check(WaitGone(menu, 5000), "the menu closes after Enter");
+  Check(::IsWindow(first.controller), "the first client goes on");
+  first.Exit();
 }
 
 // "Share My Location" is the third item: picked while enabled it switches the setting;
 // after Disable the item is grey and picking it does nothing.
 void DisableGreysTheMenu(const std::wstring& exe) {
-  ::DeleteFileW(ConfigOf(exe).c_str());
-  ClientRun run(exe, L"");
-  HWND controller = StartedController(run, exe);
-  HWND tray = WaitWindow(run.Pid(), L"ZQTrayIconWindow", L"", 1000);
-  Check(tray != nullptr, "the tray icon's window exists");
-  std::wstring config = ConfigOf(exe);
-  PickFromTrayMenu(run, tray, 3);
-  Check(WaitIniValue(config, L"ShowOthersMyLocation", L"false", 5000),
+  Session client(exe);
+  PickFromTrayMenu(client.run, 3);
+  Check(WaitIniValue(client.config, L"ShowOthersMyLocation", L"false", 5000),
         "the enabled menu's \"Share My Location\" switches the setting off");
-  ::PostMessageW(controller, WM_COMMAND, kDisableCommand, 0);
+  ::PostMessageW(client.controller, WM_COMMAND, kDisableCommand, 0);
   ::Sleep(500);
-  PickFromTrayMenu(run, tray, 3);
+  PickFromTrayMenu(client.run, 3);
   ::Sleep(1000);
-  Check(IniValue(config, L"ShowOthersMyLocation") == L"false",
+  Check(IniValue(client.config, L"ShowOthersMyLocation") == L"false",
         "the disabled menu's \"Share My Location\" is grey and does nothing");
-  ExitThroughTray(run, controller);
+  client.Exit();
 }
 
 void BadConfiguration(const std::wstring& exe) {
@@ -136,50 +106,62 @@ HRESULT CallByName(IDispatch& object, const wchar_t* name, UINT argc) {
   return object.Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
 }
 
+struct Method {
+  const wchar_t* name;
+  UINT argc;
+};
+
+// Makes ClientTray through the registration (the system starts the registered server when
+// none runs; one that starts may take a while) and calls the methods by name: the first
+// failure, or S_OK.
+HRESULT CallClientTray(std::initializer_list<Method> methods) {
+  if (FAILED(::CoInitialize(nullptr))) return E_UNEXPECTED;
+  IDispatch* tray = nullptr;
+  HRESULT result = E_FAIL;
+  for (int i = 0; i < 50 && FAILED(result); ++i, ::Sleep(200))
+    result = ::CoCreateInstance(zq::win32::CLSID_ClientTray, nullptr, CLSCTX_LOCAL_SERVER,
+                                IID_IDispatch, reinterpret_cast<void**>(&tray));
+  for (const Method& m : methods)
+    if (SUCCEEDED(result)) result = CallByName(*tray, m.name, m.argc);
+  if (tray) tray->Release();
+  ::CoUninitialize();
+  return result;
+}
+
+// Runs the client with a switch and checks that it ends at once with code 0.
+void RunSwitch(const std::wstring& exe, const wchar_t* switches) {
+  ClientRun run(exe, switches);
+  auto code = run.WaitExit(15000);
+  Check(code && *code == 0, "\"" + Narrow(switches) + "\" ends the process at once with 0");
+}
+
 // The running client serves ClientTray to another program through the registration that
-// "/RegServer" wrote; "/UnregServer" removes the class but keeps the shared roots.
+// "/RegServer" (any case, "-" or "/") wrote; "/UnregServer" removes the class but keeps the
+// shared roots. A switch followed by more text is no switch: the program starts normally.
 void ComServer(const std::wstring& exe) {
   const std::wstring clsid = L"CLSID\\{6F1C2B9E-4D3A-4E8B-9C51-2A7E0D4B8F13}";
-  {
-    ClientRun reg(exe, L"/RegServer");
-    Check(reg.WaitExit(15000).has_value(), "\"/RegServer\" ends");
-  }
+  RunSwitch(exe, L"-regserver");
   auto server = RegistryValue(L"HKCR", clsid + L"\\LocalServer32", L"");
   Check(
       server.has_value() && server->size() > 2 && server->front() == L'"' && server->back() == L'"',
       "LocalServer32 names the executable, quoted");
   Check(RegistryValue(L"HKCR", L"ZephquillClient.ClientTray\\CLSID", L"").has_value(),
         "the version-independent ProgID is written");
-  ClientRun run(exe, L"");
-  HWND controller = StartedController(run, exe);
-  Check(SUCCEEDED(::CoInitialize(nullptr)), "the test's component runtime starts");
-  IDispatch* tray = nullptr;
-  HRESULT made = E_FAIL;
-  for (int i = 0; i < 50 && FAILED(made); ++i, ::Sleep(200))
-    made = ::CoCreateInstance(zq::win32::CLSID_ClientTray, nullptr, CLSCTX_LOCAL_SERVER,
-                              IID_IDispatch, reinterpret_cast<void**>(&tray));
+  Session client(exe, nullptr, L"/RegServer now");
+  HRESULT called = CallClientTray({{L"ShowPage", 2},
+                                   {L"ShowNotification", 1},
+                                   {L"SetStatus", 1},
+                                   {L"OpenAddress", 1},
+                                   {L"SetOption", 2}});
   char code[16];
-  std::snprintf(code, sizeof code, "%08lx", static_cast<unsigned long>(made));
-  Check(SUCCEEDED(made) && tray, std::string("ClientTray is made by the running client: ") + code);
-  const struct {
-    const wchar_t* name;
-    UINT argc;
-  } methods[] = {{L"ShowPage", 2},
-                 {L"ShowNotification", 1},
-                 {L"SetStatus", 1},
-                 {L"OpenAddress", 1},
-                 {L"SetOption", 2}};
-  bool allOk = true;
-  for (const auto& m : methods) allOk = allOk && CallByName(*tray, m.name, m.argc) == S_OK;
-  tray->Release();
-  ::CoUninitialize();
-  Check(allOk, "all five methods answer S_OK across the process boundary");
-  Check(::IsWindow(controller), "the client goes on after the calls");
-  ExitThroughTray(run, controller);
-  {
-    ClientRun unreg(exe, L"/UnregServer");
-    Check(unreg.WaitExit(15000).has_value(), "\"/UnregServer\" ends");
-  }
+  std::snprintf(code, sizeof code, "%08lx", static_cast<unsigned long>(called));
+  Check(called == S_OK,
+        std::string("the running client makes ClientTray, and all five methods answer S_OK "
+                    "across the process boundary: ") +
+            code);
+  Check(::IsWindow(client.controller), "the client goes on after the calls");
+  client.Exit();
+  RunSwitch(exe, L"/UnregServer");
   Check(!RegistryValue(L"HKCR", clsid, L"").has_value(), "the class's key is removed");
   Check(!RegistryValue(L"HKCR", L"ZephquillClient.ClientTray", L"").has_value(),
         "the ProgID is removed");
@@ -222,10 +204,7 @@ void PerUserRegistration(const std::wstring& exe) {
     if (linked.LinkedToken) ::CloseHandle(linked.LinkedToken);
     return;
   }
-  {
-    ClientRun clean(exe, L"/UnregServer");  // elevated: no registration left in either place
-    Check(clean.WaitExit(15000).has_value(), "\"/UnregServer\" ends");
-  }
+  RunSwitch(exe, L"/UnregServer");  // elevated: no registration left in either place
   Check(RunAs(linked.LinkedToken, exe, L"/RegServer"), "\"/RegServer\" ends without rights");
   auto server = RegistryValue(L"HKCU", key + L"\\LocalServer32", L"");
   Check(server && server->size() > 2 && server->front() == L'"' && server->back() == L'"',
@@ -241,7 +220,6 @@ void PerUserRegistration(const std::wstring& exe) {
 const TestRegistration kDesktopTests[] = {
     {"startup", Startup},
     {"second_instance", SecondInstance},
-    {"switches", Switches},
     {"disable_greys_menu", DisableGreysTheMenu},
     {"bad_config", BadConfiguration},
     {"com_server", ComServer},
@@ -250,21 +228,12 @@ const TestRegistration kDesktopTests[] = {
 
 }  // namespace
 
-// Makes ClientTray from this process through the registration alone (the system starts the
-// registered server when none runs) and calls one method: 0 when both succeed.
+// Makes ClientTray from this process through the registration alone and calls one method:
+// 0 when both succeed.
 int MakeClientTray() {
-  if (FAILED(::CoInitialize(nullptr))) return 1;
-  IDispatch* tray = nullptr;
-  HRESULT made = E_FAIL;
-  for (int i = 0; i < 50 && FAILED(made); ++i, ::Sleep(200))
-    made = ::CoCreateInstance(zq::win32::CLSID_ClientTray, nullptr, CLSCTX_LOCAL_SERVER,
-                              IID_IDispatch, reinterpret_cast<void**>(&tray));
-  HRESULT called = tray ? CallByName(*tray, L"ShowPage", 2) : made;
-  if (tray) tray->Release();
-  ::CoUninitialize();
-  std::printf("CoCreateInstance %08lx, ShowPage %08lx\n", static_cast<unsigned long>(made),
-              static_cast<unsigned long>(called));
-  return SUCCEEDED(made) && called == S_OK ? 0 : 1;
+  HRESULT called = CallClientTray({{L"ShowPage", 2}});
+  std::printf("CoCreateInstance and ShowPage: %08lx\n", static_cast<unsigned long>(called));
+  return called == S_OK ? 0 : 1;
 }
 
 }  // namespace zq::e2e
