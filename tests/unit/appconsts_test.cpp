@@ -7,6 +7,7 @@
 
 #include "app/AppConsts.h"
 #include "app/ErrorReport.h"
+#include "app/Text.h"
 #include "platform/sim/sim_desktop.h"
 
 namespace zq {
@@ -143,6 +144,11 @@ TEST(AppConsts, DestroyedConstantsStayWithTheirHolderAndAreNotBuiltAgain) {
     });
     desktop.SleepMs(10);
   });
+}
+
+TEST(Text, Utf8BothWaysWithStrayBytesReplaced) {
+  EXPECT_EQ(FromUtf8("a\x80z\xC3\xA9\xE2\x82\xAC"), L"a\uFFFDz\u00e9\u20ac");
+  EXPECT_EQ(ToUtf8(L"a\u00e9\u20ac"), "a\xC3\xA9\xE2\x82\xAC");
 }
 
 TEST(TextList, SplitPieces) {

@@ -92,6 +92,7 @@ TEST(PanelGeometry, RoundRegionBands) {
   EXPECT_EQ(bands.front().left, bands.back().left);
   EXPECT_EQ(PanelGeometry::RoundRegion(1, 1, 7), (std::vector<Rect>{Rect{0, 0, 1, 1}}));
   EXPECT_TRUE(PanelGeometry::RoundRegion(0, 0, 7).empty());
+  EXPECT_EQ(PanelGeometry::RoundRegion(4, 3, 0), (std::vector<Rect>{Rect{0, 0, 4, 3}}));
 }
 
 // ---------------------------------------------------------------------------------------

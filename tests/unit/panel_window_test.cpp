@@ -38,7 +38,9 @@ TEST(PanelAddress, ValuesArePercentEncoded) {
 // Records the key messages that reach it (a browser window the panel forwards keys to).
 struct KeyRecorder : WindowHandler {
   LResult OnMessage(WindowHandle window, unsigned message, WParam wParam, LParam lParam) override {
-    if (message >= wm::KeyFirst && message <= wm::KeyLast) keys.emplace_back(message, wParam);
+    if ((message >= wm::KeyFirst && message <= wm::KeyLast) ||
+        (message >= wm::MouseFirst && message <= wm::MouseLast))
+      keys.emplace_back(message, wParam);
     return Plat().windows().DefaultProc(window, message, wParam, lParam);
   }
   std::vector<std::pair<unsigned, WParam>> keys;
@@ -172,6 +174,8 @@ TEST_F(PanelWindowTest, PageCommandsArePerformedOrPassedOn) {
     ToWindow(h, UM_PANEL_COMMAND, L"Trasparency", L"300");  // kept, applied as opaque
     EXPECT_EQ(panel->Alpha, 300);
     EXPECT_EQ(desktop.Window(h)->alpha, 255);
+    ToWindow(h, UM_PANEL_COMMAND, L"Trasparency", L"-5");  // and below zero: invisible
+    EXPECT_EQ(desktop.Window(h)->alpha, 0);
 
     // "Drag" is the panel's; "drag" is another word and goes to the controller.
     ToWindow(h, UM_PANEL_COMMAND, L"Drag", L"0");
@@ -179,9 +183,12 @@ TEST_F(PanelWindowTest, PageCommandsArePerformedOrPassedOn) {
     ToWindow(h, UM_PANEL_COMMAND, L"drag", L"0");
     EXPECT_EQ(StatusWith(L"[drag]"), 1u);
 
+    // After its menu the panel lays its hosts out again over its whole client area.
+    Win().MoveWindow(panel->FrontBrowser->Hwnd(), Rect{0, 0, 1, 1});
     desktop.menuChoices.push_back(ID_DRILLDOWN_PRODUCT);
     ToWindow(h, UM_PANEL_COMMAND, L"drillpopupmenu", L"4");
     EXPECT_EQ(TraceWith("[&Product, &Company, P&erson, &Other] chose 32777"), 1u);
+    EXPECT_EQ(Win().ClientRect(panel->FrontBrowser->Hwnd()), Win().ClientRect(h));
     ToWindow(h, UM_PANEL_COMMAND, L"drillpopupmenu", L"");
     EXPECT_EQ(StatusWith(L"custom operation called drillpopupmenu"), 1u);
     EXPECT_EQ(TraceWith("popup menu"), 1u);
@@ -244,8 +251,9 @@ TEST_F(PanelWindowTest, KeyboardFilterForwardsTheBrowsersShortcuts) {
       EXPECT_FALSE(press(wm::KeyDown, 'Q', {0x11, 'Q'}));  // not a browser shortcut
       // Mouse messages carry button flags, not keys: 0x1B is no Escape there.
       EXPECT_FALSE(press(wm::MouseMove, 0x1B, {}));
+      EXPECT_FALSE(press(wm::MouseLast, 0, {0x12, 0x25}));  // the last mouse message too
       std::vector<std::pair<unsigned, WParam>> expected = {
-          {wm::KeyDown, 0x74}, {0x0104, 0x25}, {wm::KeyDown, 'O'}};
+          {wm::KeyDown, 0x74}, {0x0104, 0x25}, {wm::KeyDown, 'O'}, {wm::MouseLast, 0x25}};
       EXPECT_EQ(recorder.keys, expected);
 
       ZephquillWnd floating;

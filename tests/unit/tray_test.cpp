@@ -13,6 +13,7 @@
 #include "app/Text.h"
 #include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_taskbar.h"
+#include "shell/Splash.h"
 #include "shell/SystemTray.h"
 #include "shell/TaskbarNotifier.h"
 #include "tests/unit/shell_test_util.h"
@@ -119,6 +120,15 @@ TEST_F(TrayTest, HiddenIconTakesChangesWithoutTheShell) {
     EXPECT_EQ(r.IconId(tray.CurrentIcon()), 198u);
     EXPECT_TRUE(desktop.trayIcons.empty());
     EXPECT_EQ(ShellCalls(), 0);
+    // The icon's window goes with the icon object.
+    WindowHandle window = 0;
+    {
+      CSystemTray gone;
+      gone.AddIcon(0, UM_TRAYICON_CALLBACK, L"Z", 0, 131, true);
+      window = gone.Window();
+    }
+    EXPECT_NE(window, 0u);
+    EXPECT_FALSE(Plat().windows().IsWindow(window));
   });
 }
 
@@ -327,6 +337,7 @@ TEST_F(TrayMouseTest, HidingIntoTheTrayArea) {
     w.Show(main.handle, sw::Show);
     CSystemTray::HideWindowToTray(main.handle);
     EXPECT_FALSE(w.IsVisible(main.handle));
+    EXPECT_EQ(w.Style(main.handle) & ws::Visible, 0u);  // hidden itself, not only its parent
     WindowHandle parking = desktop.Window(main.handle)->parent;
     EXPECT_EQ(w.ClassName(parking), L"ZQTrayParkingWindow");
     LogWindow other;
@@ -355,6 +366,30 @@ TEST_F(TrayMouseTest, HidingIntoTheTrayArea) {
     EXPECT_EQ(CSystemTray::TrayAreaRect(), (Rect{0, 924, 30, 1008}));
     desktop.taskbar = Rect{};
     EXPECT_EQ(CSystemTray::TrayAreaRect(), (Rect{1130, 994, 1280, 1024}));
+    // A clock whose bottom is 5 px above the area's sits beside the icons, not below them.
+    auto make = [&](const wchar_t* cls, WindowHandle parent, Rect r) {
+      WindowSpec d;
+      d.className = cls, d.parent = parent, d.rect = r;
+      d.style = parent ? ws::Child : ws::Popup;
+      return w.Create(d);
+    };
+    WindowHandle notify = make(L"TrayNotifyWnd", make(L"Shell_TrayWnd", 0, {0, 0, 200, 40}),
+                               Rect{100, 0, 200, 40});
+    make(L"TrayClockWClass", notify, Rect{60, 10, 100, 35});
+    EXPECT_EQ(CSystemTray::TrayAreaRect(), (Rect{100, 0, 160, 40}));
+  });
+}
+
+// The banner paints its picture, and after closing it can be shown again.
+TEST_F(TrayMouseTest, SplashShowsItsPictureEachTime) {
+  InProcess([&] {
+    CSplash splash(IDB_SPLASH, Rgb(255, 0, 255));
+    for (int round = 0; round < 2; ++round) {
+      splash.Show();
+      ASSERT_NE(splash.Window(), 0u) << "round " << round;
+      EXPECT_NE(desktop.Window(splash.Window())->picture, nullptr);
+      splash.Close();
+    }
   });
 }
 

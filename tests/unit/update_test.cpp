@@ -257,6 +257,10 @@ TEST(UpdateArithmeticTest, LocalTimeBeforeCrossesDaysMonthsYearsAndLeapDays) {
   EXPECT_TRUE(same(LocalTimeBefore(at(2024, 3, 1, 0, 10), 20 * 60), at(2024, 2, 29, 23, 50)));
   EXPECT_TRUE(same(LocalTimeBefore(at(2026, 1, 1, 4, 30), 5 * 3600), at(2025, 12, 31, 23, 30)));
   EXPECT_TRUE(same(LocalTimeBefore(at(2026, 1, 6, 4, 30), 0), at(2026, 1, 6, 4, 30)));
+  // Months whose first day the day-of-year formula rounds to: April, September, February.
+  EXPECT_TRUE(same(LocalTimeBefore(at(2026, 4, 1, 0, 10), 20 * 60), at(2026, 3, 31, 23, 50)));
+  EXPECT_TRUE(same(LocalTimeBefore(at(2026, 9, 1, 0, 10), 20 * 60), at(2026, 8, 31, 23, 50)));
+  EXPECT_TRUE(same(LocalTimeBefore(at(2026, 2, 1, 0, 10), 20 * 60), at(2026, 1, 31, 23, 50)));
   EXPECT_EQ(LocalTimeBefore(at(2026, 1, 5, 12, 0), 0).dayOfWeek, 1);  // a Monday
 }
 
@@ -274,6 +278,27 @@ TEST(UpdateArithmeticTest, ImageMachineReadsOnlyWellFormedHeaders) {
   std::string far = image;
   far[0x3F] = '\x7f';  // the offset points two gigabytes away
   EXPECT_EQ(CAutoUpdater::ImageMachine(far), std::nullopt);
+}
+
+// A header laid out by hand: the PE header at 0x104 (both bytes of its offset count), two
+// sections whose raw data ends past 64 KiB, and a stamp right after the section count.
+TEST(UpdateArithmeticTest, ImageEndReadsEveryFieldWhole) {
+  std::string h(0x200, '\0');
+  auto put = [&](size_t at, std::uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) h[at + i] = static_cast<char>(v >> (8 * i));
+  };
+  h[0] = 'M', h[1] = 'Z';
+  put(0x3C, 0x104, 4);
+  h.replace(0x104, 4, std::string("PE\0\0", 4));
+  put(0x108, 0x014C, 2);
+  put(0x10A, 2, 2);     // sections
+  put(0x10C, 0xFF, 4);  // time stamp
+  put(0x118, 0x10, 2);  // optional header size: the table starts at 0x104 + 24 + 16
+  const size_t table = 0x104 + 24 + 0x10;
+  put(table + 16, 0x200, 4), put(table + 20, 0x400, 4);
+  put(table + 40 + 16, 0x20000, 4), put(table + 40 + 20, 0x13000, 4);
+  EXPECT_EQ(CAutoUpdater::ImageMachine(h), 0x014C);
+  EXPECT_EQ(CAutoUpdater::ImageEnd(h), 0x33000u);
 }
 
 class RestartTest : public ClientFixture {};
