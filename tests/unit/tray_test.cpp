@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -18,7 +17,6 @@
 #include "shell/TaskbarNotifier.h"
 #include "tests/unit/shell_test_util.h"
 
-namespace fs = std::filesystem;
 using namespace zq;
 
 namespace {
@@ -51,7 +49,13 @@ TEST(TrayRecord, LayoutIsTheShellsFirstVersion) {
   for (size_t i = d.tip.size(); i < 64; ++i) EXPECT_EQ(Unit(b, i), 0) << "unit " << i;
 }
 
-TEST(TrayRecord, LongTooltipIsCutTo63UnitsAndTerminated) {
+// 61 'x', a character beyond the basic plane (two UTF-16 units), then 'y'.
+std::wstring TipFillingTheLastTwoUnits() {
+  return FromUtf8(std::string(61, 'x') + "\xF0\x9F\x98\x80" + "y");
+}
+
+// A tooltip is cut to 63 UTF-16 units and ends in a zero unit.
+TEST(TrayRecord, TooltipIsCutToUtf16UnitsAndTerminated) {
   NotifyIconData d;
   d.tip = std::wstring(40, L'a') + std::wstring(60, L'b');
   std::vector<unsigned char> b = CSystemTray::Serialize(d, nim::FlagTip);
@@ -59,17 +63,8 @@ TEST(TrayRecord, LongTooltipIsCutTo63UnitsAndTerminated) {
   EXPECT_EQ(Unit(b, 39), L'a');
   EXPECT_EQ(Unit(b, 62), L'b');
   EXPECT_EQ(Unit(b, 63), 0);
-}
-
-// 61 'x', a character beyond the basic plane (two UTF-16 units), then 'y'.
-std::wstring TipFillingTheLastTwoUnits() {
-  return FromUtf8(std::string(61, 'x') + "\xF0\x9F\x98\x80" + "y");
-}
-
-TEST(TrayRecord, TooltipUnitsAreUtf16) {
-  NotifyIconData d;
   d.tip = TipFillingTheLastTwoUnits();
-  std::vector<unsigned char> b = CSystemTray::Serialize(d, nim::FlagTip);
+  b = CSystemTray::Serialize(d, nim::FlagTip);
   EXPECT_EQ(Unit(b, 60), L'x');
   EXPECT_EQ(Unit(b, 61), 0xD83D);
   EXPECT_EQ(Unit(b, 62), 0xDE00);
@@ -79,33 +74,14 @@ TEST(TrayRecord, TooltipUnitsAreUtf16) {
 // ---------------------------------------------------------------------------------------
 // The icon against the simulated shell
 
-class TrayTest : public ::testing::Test {
+class TrayTest : public zq::testing::ShellTest {
  protected:
-  TrayTest()
-      : desktop((fs::path(::testing::TempDir()) /
-                 ("zq_tray_" +
-                  std::string(::testing::UnitTest::GetInstance()->current_test_info()->name())))
-                    .string()) {}
-
-  // Runs the body on the main thread of a fresh process.
-  void InProcess(const std::function<void()>& body) {
-    desktop.Run([&] {
-      desktop.StartProcess(L"C:\\Tools\\tray.exe", L"tray.exe", [&] {
-        body();
-        return 0;
-      });
-      desktop.SleepMs(100);
-    });
-  }
-
   int ShellCalls() {
     int n = 0;
     for (const std::string& line : desktop.TraceLines())
       if (line.find(" tray icon ") != std::string::npos) ++n;
     return n;
   }
-
-  sim::Desktop desktop;
 };
 
 TEST_F(TrayTest, HiddenIconTakesChangesWithoutTheShell) {
@@ -205,24 +181,6 @@ TEST_F(TrayTest, WithoutShellSupportEverythingFailsButDelete) {
     EXPECT_FALSE(tray.ChangeIcon(0));
     EXPECT_TRUE(tray.DeleteIcon());
     EXPECT_EQ(ShellCalls(), 0);
-  });
-}
-
-TEST_F(TrayTest, DefaultMenuItemByIdOrByPosition) {
-  InProcess([&] {
-    CSystemTray tray;
-    ASSERT_TRUE(tray.AddIcon(0, UM_TRAYICON_CALLBACK, L"Zephquill", 0, 130, true));
-    auto defaults = [&] {
-      std::vector<size_t> at;
-      const auto& items = tray.Popup()->popup;
-      for (size_t i = 0; i < items.size(); ++i)
-        if (items[i].isDefault) at.push_back(i);
-      return at;
-    };
-    EXPECT_TRUE(tray.SetDefaultMenuItem(ID_DISABLE_ENABLE, false));
-    EXPECT_EQ(defaults(), std::vector<size_t>{10});
-    EXPECT_TRUE(tray.SetDefaultMenuItem(4, true));  // "Where Are My Friends..."
-    EXPECT_EQ(defaults(), std::vector<size_t>{4});
   });
 }
 
@@ -373,8 +331,8 @@ TEST_F(TrayMouseTest, HidingIntoTheTrayArea) {
       d.style = parent ? ws::Child : ws::Popup;
       return w.Create(d);
     };
-    WindowHandle notify = make(L"TrayNotifyWnd", make(L"Shell_TrayWnd", 0, {0, 0, 200, 40}),
-                               Rect{100, 0, 200, 40});
+    WindowHandle notify =
+        make(L"TrayNotifyWnd", make(L"Shell_TrayWnd", 0, {0, 0, 200, 40}), Rect{100, 0, 200, 40});
     make(L"TrayClockWClass", notify, Rect{60, 10, 100, 35});
     EXPECT_EQ(CSystemTray::TrayAreaRect(), (Rect{100, 0, 160, 40}));
   });
