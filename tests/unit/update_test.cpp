@@ -1,6 +1,7 @@
 // Tests of the self-update and restart: the download checks, the signature and redirect
-// refusals, the exchange of the executable with its rollback, the day-of-month and
-// calendar arithmetic, and the controller's update and restart paths.
+// refusals, the exchange of the executable, the image header, the day-of-month and calendar
+// arithmetic, and the controller's update and restart paths (a failed exchange rolled back
+// and no connection: update_swap_fails.zqs).
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -202,37 +203,6 @@ TEST_F(UpdaterTest, CompleteImageReplacesTheExecutableAndTheOldOneBecomesTheBack
     Serve(image64, kImage64SignedByTestKey);
     EXPECT_EQ(RunUpdate(), CAutoUpdater::Updated);
     EXPECT_EQ(Read(kModule), image64);
-  });
-}
-
-TEST_F(UpdaterTest, FailedMoveIntoPlacePutsTheOldExecutableBack) {
-  desktop.Run([&] {
-    Write(kModule, oldImage);
-    Serve(newImage);
-    desktop.failMovesTo[zq::ToLower(kModule)] = 1;
-    EXPECT_EQ(RunUpdate(), CAutoUpdater::SwapFailed);
-    EXPECT_EQ(Read(kModule), oldImage);
-    EXPECT_EQ(Read(kBackup), "<absent>");
-    // Without an executable to move aside nothing changes at all.
-    std::filesystem::remove(desktop.HostPath(kModule));
-    EXPECT_EQ(RunUpdate(), CAutoUpdater::SwapFailed);
-    EXPECT_EQ(Read(kModule), "<absent>");
-    EXPECT_EQ(Read(kTempCopy), newImage);
-  });
-}
-
-TEST_F(UpdaterTest, NoConnectionAndUnreachableAddressStopBeforeAnyFile) {
-  desktop.Run([&] {
-    Write(kModule, oldImage);
-    Serve(newImage);
-    sim::InternetOf(desktop).connected = false;
-    EXPECT_EQ(RunUpdate(), CAutoUpdater::NoConnection);
-    EXPECT_EQ(desktop.network().Requests(), 0);
-    sim::InternetOf(desktop).connected = true;
-    desktop.network().At(kDownloads).state = sim::SimNetwork::State::Down;
-    EXPECT_EQ(RunUpdate(), CAutoUpdater::CannotOpen);
-    EXPECT_EQ(Read(kModule), oldImage);
-    EXPECT_EQ(Read(kTempCopy), "<absent>");
   });
 }
 
