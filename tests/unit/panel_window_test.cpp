@@ -48,7 +48,7 @@ struct KeyRecorder : WindowHandler {
 
 class PanelWindowTest : public zq::testing::PanelFixture {};
 
-TEST_F(PanelWindowTest, BothFormsAreMadeWithTheirFixedParameters) {
+TEST_F(PanelWindowTest, AttachedIsTheBrowsersChildFloatingTheControllersPopup) {
   desktop.Run([&] {
     Start();
     WindowHandle attachedWindow = 0, floatingWindow = 0;
@@ -59,16 +59,11 @@ TEST_F(PanelWindowTest, BothFormsAreMadeWithTheirFixedParameters) {
       attachedWindow = attached.Hwnd();
       sim::SimWindow* a = desktop.Window(attachedWindow);
       ASSERT_NE(a, nullptr);
-      EXPECT_EQ(a->className, L"ZQFloatWndClassName");
       EXPECT_EQ(a->title, L"http://a.example/");
       EXPECT_EQ(a->style, ws::Child | ws::Visible | ws::ClipSiblings);
-      EXPECT_EQ(a->exStyle, 0x84u);
       EXPECT_EQ(a->parent, browser);
-      EXPECT_EQ(a->rect, (Rect{999, 699, 1000, 700}));
-      EXPECT_EQ(attached.Attached, 1);
       EXPECT_EQ(attached.BrowserWindow, browser);
       EXPECT_EQ(attached.SlideState, kSlideCollapsed);
-      EXPECT_EQ(attached.PanelWidth, 1);
       sim::SimWebControlRecord* front = FrontControl(attached);
       sim::SimWebControlRecord* back = desktop.web().ControlIn(attached.BackBrowser->Hwnd());
       ASSERT_NE(front, nullptr);
@@ -84,9 +79,6 @@ TEST_F(PanelWindowTest, BothFormsAreMadeWithTheirFixedParameters) {
       EXPECT_EQ(f->parent, desktop.DesktopHandle());  // a pop-up owned by the controller
       EXPECT_EQ(f->owner, Controller()->Hwnd());
       EXPECT_EQ(f->style, ws::Popup | ws::Child | ws::Visible);
-      EXPECT_EQ(f->exStyle, 0x00040008u);
-      EXPECT_EQ(f->rect, (Rect{1, 1, 2, 2}));
-      EXPECT_EQ(floating.Attached, 0);
       EXPECT_EQ(floating.BrowserWindow, Controller()->Hwnd());
       EXPECT_EQ(floating.BackBrowser->Hwnd(), 0u);
 

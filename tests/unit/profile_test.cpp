@@ -119,15 +119,14 @@ TEST_F(ProfileTest, StampHoldsUntilTheFileIsWritten) {
   EXPECT_NE(ini_.Stamp(), first);
 }
 
-TEST_F(ProfileTest, DefaultOnlyWhenKeySectionOrFileIsMissing) {
-  EXPECT_EQ(Get(L"ShowOthersMyLocation", L"true"), L"true");  // no file yet
+// A missing file, section or key gives the default (SystemContract.ProfileSemantics); an
+// empty or bare key is no missing one.
+TEST_F(ProfileTest, EmptyKeysAreNoMissingOnes) {
   EXPECT_EQ(Get(L"Anything", nullptr), L"");
   WriteFile("[Other]\r\nEmpty=x\r\n[General]\r\nEmpty=\r\nBlank=   \r\nBare\r\n");
   EXPECT_EQ(Get(L"Empty"), L"");
   EXPECT_EQ(Get(L"Blank"), L"");
   EXPECT_EQ(Get(L"Bare"), L"");
-  EXPECT_EQ(Get(L"Missing"), L"dflt");
-  EXPECT_EQ(ini_.GetString(L"NoSuchSection", L"Empty", L"dflt"), L"dflt");
   // Like the Windows function, a default loses its trailing blanks.
   EXPECT_EQ(Get(L"Missing", L" d  "), L" d");
 }
