@@ -3,7 +3,6 @@
 // (the ordinary cases as the client meets them: browser_detection.zqs, tracking_*.zqs).
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -12,8 +11,8 @@
 #include "controller/browser/BrowserDetection.h"
 #include "platform/sim/sim_browsers.h"
 #include "platform/sim/sim_desktop.h"
+#include "tests/unit/shell_test_util.h"
 
-namespace fs = std::filesystem;
 using namespace zq;
 using zq::sim::Desktop;
 using zq::sim::FakeKind;
@@ -22,16 +21,7 @@ namespace {
 
 class BrowserDetectionTest : public ::testing::Test {
  protected:
-  BrowserDetectionTest() : desktop(FreshRoot()) {}
-
-  static std::string FreshRoot() {
-    fs::path root = fs::path(::testing::TempDir()) /
-                    ("zq_detect_" +
-                     std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(root);
-    fs::create_directories(root);
-    return root.string();
-  }
+  BrowserDetectionTest() : desktop(zq::testing::FreshRoot()) {}
 
   // Runs `body` on the runner while a process that stands for the client idles in its
   // message loop; Detect() then runs detection as that process.

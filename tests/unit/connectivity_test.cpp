@@ -113,31 +113,7 @@ class StatusWindowTest : public testing::ClientFixture {
   WindowHandle Box() { return Controller()->StatusWindow->Hwnd(); }
 };
 
-TEST_F(StatusWindowTest, LinesReachTheWindowOnlyOnceItExistsAndItKeepsThemWhenHidden) {
-  desktop.Run([&] {
-    StartClient();
-    Line(L"dropped");
-    EXPECT_EQ(Controller()->StatusWindow, nullptr);
-    Post(UM_SHOW_STATUS_WINDOW, 0, 0);
-    ASSERT_NE(Controller()->StatusWindow, nullptr);
-    EXPECT_TRUE(Win().IsVisible(Box()));
-    EXPECT_EQ(Win().Title(Box()), L"Connectivity Status Information");
-    EXPECT_EQ(Win().Foreground(), Box());
-    Line(L"one");
-    Line(L"two");
-    EXPECT_EQ(Text(), L"one\r\ntwo\r\n");
-    Win().Post(Box(), wm::Command, mb::IdOk, 0);
-    desktop.SleepMs(10);
-    EXPECT_FALSE(Win().IsVisible(Box()));
-    Line(L"three");  // still collected while hidden
-    const WindowHandle first = Box();
-    Post(UM_SHOW_STATUS_WINDOW, 0, 0);
-    EXPECT_EQ(Box(), first);
-    EXPECT_TRUE(Win().IsVisible(Box()));
-    EXPECT_EQ(Text(), L"one\r\ntwo\r\nthree\r\n");
-  });
-}
-
+// Lines before the window exists, hidden and shown again: connectivity.zqs.
 TEST_F(StatusWindowTest, AFullBoxStartsAfreshAndClearMessagesEmptiesIt) {
   desktop.Run([&] {
     StartClient();

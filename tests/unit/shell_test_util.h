@@ -15,6 +15,18 @@
 
 namespace zq::testing {
 
+// A fresh, empty host directory for the running test's simulated desktop (`tag` tells
+// two desktops of one test apart).
+inline std::string FreshRoot(const std::string& tag = "") {
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::filesystem::path root =
+      std::filesystem::path(::testing::TempDir()) /
+      ("zq_" + std::string(info->test_suite_name()) + "_" + info->name() + tag);
+  std::filesystem::remove_all(root);
+  std::filesystem::create_directories(root);
+  return root.string();
+}
+
 // A top-level window that logs commands, WM_NULL and the client's own messages.
 class LogWindow : public WindowHandler {
  public:
@@ -60,14 +72,7 @@ inline void RunFor(unsigned ms) {
 // A fresh simulated desktop per test, and a body run on the main thread of a process.
 class ShellTest : public ::testing::Test {
  protected:
-  ShellTest() : desktop(Root()) {}
-
-  static std::string Root() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    return (std::filesystem::path(::testing::TempDir()) /
-            ("zq_" + std::string(info->test_suite_name()) + "_" + info->name()))
-        .string();
-  }
+  ShellTest() : desktop(FreshRoot()) {}
 
   // Runs the body on the main thread of a process, however much virtual time it takes.
   void InProcess(const std::function<void()>& body) {

@@ -3,7 +3,6 @@
 // tests/contract/; a message box that holds its process until answered: tray_fails.zqs.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -11,8 +10,8 @@
 
 #include "platform/platform.h"
 #include "platform/sim/sim_desktop.h"
+#include "tests/unit/shell_test_util.h"
 
-namespace fs = std::filesystem;
 using namespace zq;
 using zq::sim::Desktop;
 
@@ -44,18 +43,9 @@ WindowHandle Open(HookWindow& handler) {
 std::uint64_t Now() { return Plat().clock().TickMs(); }
 std::uint32_t ThreadId() { return Plat().threads().CurrentThreadId(); }
 
-fs::path FreshRoot(const std::string& tag) {
-  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  fs::path root = fs::path(::testing::TempDir()) /
-                  ("zq_" + tag + "_" + info->test_suite_name() + "_" + info->name());
-  fs::remove_all(root);
-  fs::create_directories(root);
-  return root;
-}
-
 class SimDesktopTest : public ::testing::Test {
  protected:
-  SimDesktopTest() : desktop(FreshRoot("sim").string()) {}
+  SimDesktopTest() : desktop(zq::testing::FreshRoot()) {}
   std::uint32_t Start(Desktop::Entry entry) {
     return desktop.StartProcess(kModule, kModule, std::move(entry));
   }
@@ -90,7 +80,7 @@ std::vector<std::string> TwoWorkersInterleaved(const std::string& root) {
 }
 
 TEST(SimScheduler, WorkersTakeTurnsInTheSameOrderEveryRun) {
-  std::string root = FreshRoot("sched").string();
+  std::string root = zq::testing::FreshRoot();
   std::vector<std::string> first = TwoWorkersInterleaved(root);
   EXPECT_EQ(first, (std::vector<std::string>{"A0@0", "B0@0", "A1@10", "A2@20", "B1@25", "A3@30",
                                              "A4@40", "B2@50"}));
