@@ -9,6 +9,7 @@
 #include "app/ErrorReport.h"
 #include "app/Text.h"
 #include "platform/sim/sim_desktop.h"
+#include "tests/unit/shell_test_util.h"
 
 namespace zq {
 namespace {
@@ -107,7 +108,7 @@ TEST(AppConsts, NumberConversion) {
 // At the end of the process the constants go with their last holder, and a late caller
 // gets a failure instead of a second set built without the controller.
 TEST(AppConsts, DestroyedConstantsStayWithTheirHolderAndAreNotBuiltAgain) {
-  sim::Desktop desktop(::testing::TempDir());
+  sim::Desktop desktop(testing::FreshRoot());
   desktop.Run([&] {
     desktop.StartProcess(L"C:\\client.exe", L"client", [] {
       std::shared_ptr<const CAppConsts> held = HoldAppConsts();

@@ -8,6 +8,7 @@
 #include "app/ErrorReport.h"
 #include "app/SystemTexts.h"
 #include "platform/sim/sim_desktop.h"
+#include "tests/unit/shell_test_util.h"
 
 namespace zq {
 namespace {
@@ -125,7 +126,7 @@ TEST(GuardedBlock, ResultsAndProcessExit) {
 // Only a report at the display threshold or below shows a box, and that box has no owner:
 // an owner handle that is no window would make the system refuse to show it.
 TEST(GuardedBlock, GraveFailuresShowAnOwnerlessBox) {
-  sim::Desktop desktop(::testing::TempDir() + "/zq_guarded_box");
+  sim::Desktop desktop(testing::FreshRoot());
   desktop.autoAnswer = mb::IdOk;
   desktop.Run([&] {
     desktop.StartProcess(L"C:\\client.exe", L"client", [] {

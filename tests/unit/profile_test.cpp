@@ -11,6 +11,7 @@
 #include "app/Ini.h"
 #include "app/Text.h"
 #include "platform/sim/sim_profile.h"
+#include "tests/unit/shell_test_util.h"
 
 namespace fs = std::filesystem;
 using zq::CIni;
@@ -45,12 +46,9 @@ class RecordingProfile : public zq::Profile {
 class ProfileTest : public ::testing::Test {
  protected:
   ProfileTest()
-      : root_(fs::path(::testing::TempDir()) /
-              ("zq_profile_" +
-               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()))),
+      : root_(zq::testing::FreshRoot()),
         profile_([this](const std::wstring& w) { return MapPath(w); }),
         ini_(profile_) {
-    fs::remove_all(root_);
     fs::create_directories(root_ / "C" / "Program Files" / "Zephquill");
     ini_.SetPathName(kConfig);
   }

@@ -10,18 +10,28 @@
 #include <utility>
 #include <vector>
 
+#include <unistd.h>
+
 #include "platform/platform.h"
 #include "platform/sim/sim_desktop.h"
 
 namespace zq::testing {
 
-// A fresh, empty host directory for the running test's simulated desktop (`tag` tells
-// two desktops of one test apart).
-inline std::string FreshRoot(const std::string& tag = "") {
+// A fresh, empty host directory for the running test's simulated desktop, inside one
+// directory of this process (so that runs of other build trees on the same machine keep out
+// of each other's files) that goes when the process ends.
+inline std::string FreshRoot() {
+  static const struct ProcessDir {
+    std::filesystem::path path =
+        std::filesystem::path(::testing::TempDir()) / ("zq_tests_" + std::to_string(::getpid()));
+    ~ProcessDir() {
+      std::error_code ignored;
+      std::filesystem::remove_all(path, ignored);
+    }
+  } dir;
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
   std::filesystem::path root =
-      std::filesystem::path(::testing::TempDir()) /
-      ("zq_" + std::string(info->test_suite_name()) + "_" + info->name() + tag);
+      dir.path / (std::string(info->test_suite_name()) + "_" + info->name());
   std::filesystem::remove_all(root);
   std::filesystem::create_directories(root);
   return root.string();
