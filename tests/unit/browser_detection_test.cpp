@@ -140,6 +140,20 @@ TEST_F(BrowserDetectionTest, ShellFailuresEndThePassAndReleaseEverything) {
   });
 }
 
+// A failed version check is stored and made again; once it succeeded it is not made again.
+TEST_F(BrowserDetectionTest, VersionCheckRunsUntilItSucceeds) {
+  Run([&] {
+    browsers().Open("ie", FakeKind::IE7, L"http://seven.example/", L"Seven");
+    browsers().SetFault("navigator", static_cast<HResult>(0x80070005u));
+    EXPECT_EQ(Detect().window, 0u);
+    browsers().ClearFault("navigator");
+    EXPECT_EQ(Detect().window, browser("ie").tabs[0].view);
+    browsers().SetFault("navigator", hr::Fail);
+    EXPECT_EQ(Detect().window, browser("ie").tabs[0].view);
+    EXPECT_EQ(LiveShellObjects(), 0u);
+  });
+}
+
 // A client's window inside a browser (the panel) goes with it, handled as the client.
 TEST_F(BrowserDetectionTest, ClosingABrowserDestroysAClientsChildAsThatClient) {
   struct Recorder : WindowHandler {

@@ -55,6 +55,32 @@ class SimDesktopTest : public ::testing::Test {
 // ---------------------------------------------------------------------------------------
 // Scheduler and time
 
+// A thread's sleep moves only the virtual clock: a message posted before it waits until
+// the thread pumps again.
+TEST_F(SimDesktopTest, SleepMovesOnlyTheVirtualClockAndDispatchesNothing) {
+  std::uint64_t slept = 0;
+  int handledDuringSleep = -1, handledAfterPump = -1;
+  desktop.Run([&] {
+    Start([&] {
+      HookWindow h;
+      int handled = 0;
+      h.on = [&](WindowHandle, unsigned, WParam, LParam) -> LResult { return ++handled; };
+      Plat().windows().Post(Open(h), kPing, 0, 0);
+      std::uint64_t before = Now();
+      Plat().clock().Sleep(90 * 60 * 1000);
+      slept = Now() - before;
+      handledDuringSleep = handled;
+      Plat().windows().PumpPending();
+      handledAfterPump = handled;
+      return 0;
+    });
+    desktop.SleepMs(2 * 3600 * 1000);
+  });
+  EXPECT_EQ(slept, 90u * 60 * 1000);
+  EXPECT_EQ(handledDuringSleep, 0);
+  EXPECT_EQ(handledAfterPump, 1);
+}
+
 // Two workers of one process with different periods; the log is their order of turns.
 std::vector<std::string> TwoWorkersInterleaved(const std::string& root) {
   Desktop d(root);

@@ -206,6 +206,25 @@ TEST_F(UpdaterTest, CompleteImageReplacesTheExecutableAndTheOldOneBecomesTheBack
   });
 }
 
+// An unreachable address stops before any file; without an executable to move aside the
+// exchange fails and changes nothing (a failed move rolled back and no connection at all:
+// update_swap_fails.zqs).
+TEST_F(UpdaterTest, UnreachableAddressOrNoExecutableChangeNothing) {
+  desktop.Run([&] {
+    Write(kModule, oldImage);
+    Serve(newImage);
+    desktop.network().At(kDownloads).state = sim::SimNetwork::State::Down;
+    EXPECT_EQ(RunUpdate(), CAutoUpdater::CannotOpen);
+    EXPECT_EQ(Read(kModule), oldImage);
+    EXPECT_EQ(Read(kTempCopy), "<absent>");
+    desktop.network().At(kDownloads).state = sim::SimNetwork::State::Up;
+    std::filesystem::remove(desktop.HostPath(kModule));
+    EXPECT_EQ(RunUpdate(), CAutoUpdater::SwapFailed);
+    EXPECT_EQ(Read(kModule), "<absent>");
+    EXPECT_EQ(Read(kTempCopy), newImage);
+  });
+}
+
 TEST(UpdateArithmeticTest, DaysSinceFailureUseOnlyTheDayOfTheMonth) {
   EXPECT_EQ(DaysSinceFailedUpdate(2, 30), 3);  // 30th, then the 2nd of the next month
   EXPECT_EQ(DaysSinceFailedUpdate(30, 30), 0);
