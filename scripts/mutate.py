@@ -30,6 +30,7 @@ DATA = ROOT / "tests" / "mutation"
 SAMPLE = DATA / "sample.tsv"
 RESULTS = DATA / "results.tsv"
 QUICK = DATA / "quick.txt"
+EQUIVALENT = DATA / "equivalent.tsv"  # id and why no test could tell it from the original
 BUILD = Path(os.environ.get("ZQ_MUTATE_BUILD", ROOT / "build" / "mutation"))
 PENDING = BUILD / "mutant-pending"  # "path" of a mutated file; its original sits beside
 SCOPE = ("app", "controller", "panel", "shell", "automation")
@@ -342,6 +343,18 @@ def ctest(select, bound):
 # Runs
 
 
+def load_equivalent():
+    """Per id: why that mutant is equivalent to the original (not scored)."""
+    return {row[0]: row[1] if len(row) > 1 else "" for row in read_tsv(EQUIVALENT)}
+
+
+def scored_status(status, mutant_id, equivalent):
+    """The status a result counts as: a survivor listed as equivalent is not scored."""
+    if status == "timeout":
+        return "killed"
+    return "equivalent" if status == "survived" and mutant_id in equivalent else status
+
+
 def load_results():
     keys = ("id", "status", "killer", "seconds", "commit")  # killer: the error when invalid
     return {row[0]: dict(zip(keys, row)) for row in read_tsv(RESULTS)}
@@ -471,18 +484,24 @@ def run(args):
 
 
 def summary(chosen, outcome, seconds, quick):
+    equivalent = load_equivalent()
+    outcome = {i: scored_status(s, i, equivalent) for i, s in outcome.items()}
     count = Counter(outcome.values())
     killed = count["killed"] + count["timeout"]
     scored = killed + count["survived"]
     score = f"{killed}/{scored} = {100.0 * killed / scored:.1f} %" if scored else "none scored"
     print(f"\nmutation score: {score} (killed / killed and survived)")
-    for status in ("invalid", "stale", "error"):
+    for status in ("equivalent", "invalid", "stale", "error"):
         if count[status]:
             print(f"  {count[status]} {status} (not scored)")
     survivors = [m for m in chosen if outcome.get(m["id"]) == "survived"]
     for m in survivors:
         print(f"  survivor {m['id']} {m['file']}:{m['line']} {m['op']}: {m['original']}"
               f"  ->  {m['mutated']}")
+    for m in chosen:
+        if m["id"] in equivalent and outcome.get(m["id"]) == "killed":
+            print(f"  {m['id']} is listed as equivalent but was killed: take it out of "
+                  f"{EQUIVALENT.name}")
     print(f"time: {seconds / 60:.1f} min for {len(outcome)} mutants")
     if quick and (count["stale"] or count["invalid"]):
         print("note: quick mutants that no longer apply; refresh with "
@@ -492,13 +511,14 @@ def summary(chosen, outcome, seconds, quick):
 
 def report():
     """The stored results as a table: score per operator, and every survivor."""
-    sample, results = load_sample(), load_results()
+    sample, results, equivalent = load_sample(), load_results(), load_equivalent()
     rows = Counter()
     for m in sample:
-        status = results.get(m["id"], {}).get("status", "unmeasured")
-        rows[(m["op"], "killed" if status == "timeout" else status)] += 1
-    statuses = ("killed", "survived", "invalid", "stale", "unmeasured")
-    print("| operator | " + " | ".join(statuses) + " | score |\n|---" * 1 + "|---" * 6 + "|")
+        status = scored_status(results.get(m["id"], {}).get("status", "unmeasured"), m["id"],
+                               equivalent)
+        rows[(m["op"], status)] += 1
+    statuses = ("killed", "survived", "equivalent", "invalid", "stale", "unmeasured")
+    print("| operator | " + " | ".join(statuses) + " | score |\n|---" * 1 + "|---" * 7 + "|")
     for op in OPERATORS + ("all",):
         n = {s: (sum(rows[(o, s)] for o in OPERATORS) if op == "all" else rows[(op, s)])
              for s in statuses}
@@ -508,10 +528,20 @@ def report():
     seconds = sum(int(r["seconds"]) for r in results.values())
     print(f"\n{len(results)} of {len(sample)} measured in {seconds / 60:.0f} min; commits "
           + ", ".join(sorted({r["commit"] for r in results.values()})))
+    def line(m):
+        return f"- {m['id']} `{m['file']}:{m['line']}` {m['op']}: `{m['original']}` -> " \
+               f"`{m['mutated']}`"
+    status = {m["id"]: results.get(m["id"], {}).get("status") for m in sample}
+    print("\nsurvivors:")
     for m in sample:
-        if results.get(m["id"], {}).get("status") == "survived":
-            print(f"- {m['id']} `{m['file']}:{m['line']}` {m['op']}: `{m['original']}` -> "
-                  f"`{m['mutated']}`")
+        if status[m["id"]] == "survived" and m["id"] not in equivalent:
+            print(line(m))
+    print("\nequivalent to the original (not scored):")
+    for m in sample:
+        if m["id"] in equivalent:
+            note = "" if status[m["id"]] in ("survived", None) else \
+                f" **{status[m['id']]}: no longer equivalent?**"
+            print(line(m) + f": {equivalent[m['id']]}{note}")
 
 
 def pick_quick(count, seed):

@@ -1,5 +1,5 @@
-// Unit tests of the configuration constants (built through a fake settings reader) and of
-// TextList splitting.
+// Unit tests of the configuration constants (built through a fake settings reader), of the
+// UTF-8 conversion and of TextList splitting.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -7,7 +7,9 @@
 
 #include "app/AppConsts.h"
 #include "app/ErrorReport.h"
+#include "app/Text.h"
 #include "platform/sim/sim_desktop.h"
+#include "tests/unit/shell_test_util.h"
 
 namespace zq {
 namespace {
@@ -37,36 +39,10 @@ HResult ConversionError(const std::wstring& text) {
   return hr::Ok;
 }
 
-TEST(AppConsts, DefaultsWithoutConfigurationAndKeyOrder) {
+// Each entry is read under its own name, in the order of the file the service writes.
+TEST(AppConsts, EveryEntryIsReadByItsNameInOrder) {
   FakeConfig config;
   CAppConsts c(config.Reader());
-  const std::wstring app = L"http://" ZQ_APP_HOST L"/";
-  const std::wstring web = L"http://" ZQ_WEB_HOST L"/";
-  EXPECT_EQ(c.EmptyText, L"");
-  EXPECT_EQ(c.StopPostBacksURL, L"stoppostbacks");
-  EXPECT_EQ(c.ClosedFltWndURL, app + L"Panel/DefaultClose.html");
-  EXPECT_EQ(c.WhereAreMyFriendsURL, app + L"Panel/WhereAreMyFriends.aspx?InitialScreen=Friends");
-  EXPECT_EQ(c.ZQSettingsURL, app + L"Panel/Settings.aspx?OpenTab=GeneralTab");
-  EXPECT_EQ(c.MyEventsURL, app + L"Panel/Events.aspx");
-  EXPECT_EQ(c.PollingURL, app + L"Panel/PollingNotifications.aspx");
-  EXPECT_EQ(c.UpdateClientURL, web + L"Download/");
-  EXPECT_EQ(c.OnAboutURL, web + L"AboutUs.aspx");
-  EXPECT_EQ(c.SendFeedbackURL, web + L"Contactus.aspx");
-  EXPECT_NE(c.ConnectionAliveStaticCheckURL.find(L"/Panel/ConnectionAliveStaticCheck.htm"),
-            std::wstring::npos);
-  EXPECT_EQ(c.ZephquillProtocolURL, L"zqwndcmd::");
-  EXPECT_EQ(c.ZQFloatWndClassName, L"ZQFloatWndClassName");
-  EXPECT_EQ(c.TrasparencyCmd, L"Trasparency");
-  EXPECT_EQ(c.EnableOrDisableCmd, L"enableordisablecmd");
-  EXPECT_EQ(c.WindowsStartupKey, L"Zephquill");
-  EXPECT_EQ(c.FLT_WND_Y_OFFSET, 15);
-  EXPECT_EQ(c.FLT_WND_X_OFFSET, 30);
-  EXPECT_EQ(c.FLT_WND_ICON_OFFSET, 0);
-  EXPECT_EQ(c.FLT_WND_X_PADDING, 40);
-  EXPECT_EQ(c.FLT_WND_Y_PADDING, 100);
-  EXPECT_EQ(c.FLT_WND_MIN_HEIGHT, 600);
-  EXPECT_EQ(c.FLT_WND_MIN_WIDTH, 800);
-
   const std::vector<std::wstring> expectedOrder = {
       L"StopPostBacksURL",     L"ClosedFltWndURL",       L"MinFltWndURL",
       L"WhereAreMyFriendsURL", L"ZQSettingsURL",         L"MyEventsURL",
@@ -132,7 +108,7 @@ TEST(AppConsts, NumberConversion) {
 // At the end of the process the constants go with their last holder, and a late caller
 // gets a failure instead of a second set built without the controller.
 TEST(AppConsts, DestroyedConstantsStayWithTheirHolderAndAreNotBuiltAgain) {
-  sim::Desktop desktop(::testing::TempDir());
+  sim::Desktop desktop(testing::FreshRoot());
   desktop.Run([&] {
     desktop.StartProcess(L"C:\\client.exe", L"client", [] {
       std::shared_ptr<const CAppConsts> held = HoldAppConsts();
@@ -143,6 +119,11 @@ TEST(AppConsts, DestroyedConstantsStayWithTheirHolderAndAreNotBuiltAgain) {
     });
     desktop.SleepMs(10);
   });
+}
+
+TEST(Text, Utf8BothWaysWithStrayBytesReplaced) {
+  EXPECT_EQ(FromUtf8("a\x80z\xC3\xA9\xE2\x82\xAC"), L"a\uFFFDz\u00e9\u20ac");
+  EXPECT_EQ(ToUtf8(L"a\u00e9\u20ac"), "a\xC3\xA9\xE2\x82\xAC");
 }
 
 TEST(TextList, SplitPieces) {

@@ -1,8 +1,8 @@
-// Tests of browser detection against the simulated desktop's fake Firefox, Internet
-// Explorer 6 and 7 and folder windows: what is recognised, which window and address win.
+// Tests of browser detection's edges against the simulated desktop's fake browsers: the
+// Firefox reply and title, foreign content windows, shell failures and a closing browser
+// (the ordinary cases as the client meets them: browser_detection.zqs, tracking_*.zqs).
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -11,8 +11,8 @@
 #include "controller/browser/BrowserDetection.h"
 #include "platform/sim/sim_browsers.h"
 #include "platform/sim/sim_desktop.h"
+#include "tests/unit/shell_test_util.h"
 
-namespace fs = std::filesystem;
 using namespace zq;
 using zq::sim::Desktop;
 using zq::sim::FakeKind;
@@ -21,16 +21,7 @@ namespace {
 
 class BrowserDetectionTest : public ::testing::Test {
  protected:
-  BrowserDetectionTest() : desktop(FreshRoot()) {}
-
-  static std::string FreshRoot() {
-    fs::path root = fs::path(::testing::TempDir()) /
-                    ("zq_detect_" +
-                     std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(root);
-    fs::create_directories(root);
-    return root.string();
-  }
+  BrowserDetectionTest() : desktop(zq::testing::FreshRoot()) {}
 
   // Runs `body` on the runner while a process that stands for the client idles in its
   // message loop; Detect() then runs detection as that process.
@@ -55,13 +46,6 @@ class BrowserDetectionTest : public ::testing::Test {
     return info;
   }
 
-  std::int32_t VersionKind() {
-    BindThread(client);
-    std::int32_t kind = Proc().IEVersionKind;
-    BindThread(nullptr);
-    return kind;
-  }
-
   sim::SimBrowsers& browsers() { return sim::Browsers(desktop); }
   sim::FakeBrowser& browser(const std::string& name) { return *browsers().Find(name); }
   WindowHandle ParentOf(WindowHandle w) { return desktop.Window(w)->parent; }
@@ -79,30 +63,6 @@ TEST(FirefoxReply, UrlIsTheFirstQuotedField) {
   EXPECT_EQ(ParseFirefoxReply(L"\"http://a.example/\""), L"");
   EXPECT_EQ(ParseFirefoxReply(L"\",\"title\",\"\""), L"");
   EXPECT_EQ(ParseFirefoxReply(L""), L"");
-}
-
-TEST_F(BrowserDetectionTest, FirefoxWindowIsTheContentWindowsParentAndUrlComesOverDde) {
-  Run([&] {
-    browsers().Open("ff", FakeKind::Firefox, L"http://news.example/", L"News");
-    ActiveBrowserInfo info = Detect();
-    EXPECT_EQ(info.window, ParentOf(browser("ff").tabs[0].view));
-    EXPECT_NE(info.window, browser("ff").frame);
-    EXPECT_EQ(info.url, L"http://news.example/");
-
-    // A reply without the separator loses the address but not the window.
-    browsers().SetDde("ff", sim::DdeMode::NoSeparator);
-    info = Detect();
-    EXPECT_EQ(info.window, ParentOf(browser("ff").tabs[0].view));
-    EXPECT_EQ(info.url, L"");
-
-    // A silent server costs the whole time-out; the window stays set.
-    browsers().SetDde("ff", sim::DdeMode::Silent);
-    std::uint64_t before = desktop.NowMs();
-    info = Detect();
-    EXPECT_EQ(desktop.NowMs() - before, 5000u);
-    EXPECT_EQ(info.window, ParentOf(browser("ff").tabs[0].view));
-    EXPECT_EQ(info.url, L"");
-  });
 }
 
 TEST_F(BrowserDetectionTest, FirefoxReplyIsReadWithinItsFirst2048Bytes) {
@@ -156,82 +116,6 @@ TEST_F(BrowserDetectionTest, AnotherFirefoxsContentWindowIsNeverTaken) {
   });
 }
 
-TEST_F(BrowserDetectionTest, InternetExplorer6AnswersWithItsFrame) {
-  Run([&] {
-    browsers().Open("ie", FakeKind::IE6, L"http://six.example/", L"Six");
-    ActiveBrowserInfo info = Detect();
-    EXPECT_EQ(info.window, browser("ie").frame);
-    EXPECT_EQ(info.url, L"http://six.example/");
-    EXPECT_EQ(VersionKind(), IEVersionOther);
-    EXPECT_EQ(LiveShellObjects(), 0u);
-
-    browsers().Unfocus();
-    EXPECT_EQ(Detect().window, 0u);
-  });
-}
-
-TEST_F(BrowserDetectionTest, InternetExplorer7PicksTheVisibleTabWhoseTitleTheFrameShows) {
-  Run([&] {
-    std::wstring common(100, L'T');  // titles alike in their first 95 characters
-    browsers().Open("ie", FakeKind::IE7, L"http://one.example/", L"One");
-    browsers().AddTab("ie", L"http://two.example/", L"Two");
-    browsers().AddTab("ie", L"http://three.example/", common + L"3");
-    browsers().ActivateTab("ie", 2);
-    ActiveBrowserInfo info = Detect();
-    EXPECT_EQ(info.window, browser("ie").tabs[1].view);
-    EXPECT_EQ(info.url, L"http://two.example/");
-    EXPECT_EQ(VersionKind(), IEVersion7);
-
-    // Long titles are compared on their first 95 characters: the frame's caption may
-    // differ from the document's title beyond them.
-    browsers().ActivateTab("ie", 3);
-    browsers().SetFrameTitle("ie", common + L"-cut by the caption - Windows Internet Explorer");
-    info = Detect();
-    EXPECT_EQ(info.window, browser("ie").tabs[2].view);
-    EXPECT_EQ(info.url, L"http://three.example/");
-
-    // No document carries the frame's title: no answer.
-    browsers().SetFrameTitle("ie", L"Elsewhere - Windows Internet Explorer");
-    EXPECT_EQ(Detect().window, 0u);
-    EXPECT_EQ(LiveShellObjects(), 0u);
-  });
-}
-
-TEST_F(BrowserDetectionTest, FolderWindowsInTheListAreSkipped) {
-  Run([&] {
-    browsers().OpenFolder("docs", sim::FolderMode::FolderView);
-    browsers().OpenFolder("bare", sim::FolderMode::NoBrowser);
-    browsers().OpenFolder("empty", sim::FolderMode::NoDocument);
-    EXPECT_EQ(Detect().window, 0u) << "a folder in front is no browser";
-    browsers().Open("ie", FakeKind::IE6, L"http://six.example/", L"Six");
-    ActiveBrowserInfo info = Detect();
-    EXPECT_EQ(info.window, browser("ie").frame);
-    EXPECT_EQ(info.url, L"http://six.example/");
-    EXPECT_EQ(LiveShellObjects(), 0u);
-  });
-}
-
-TEST_F(BrowserDetectionTest, FailedVersionCheckStoresItsCodeAndRunsAgain) {
-  Run([&] {
-    browsers().Open("ie", FakeKind::IE7, L"http://seven.example/", L"Seven");
-    const HResult denied = static_cast<HResult>(0x80070005u);
-    browsers().SetFault("navigator", denied);
-    EXPECT_EQ(Detect().window, 0u);
-    EXPECT_EQ(VersionKind(), denied);
-    EXPECT_EQ(LiveShellObjects(), 0u);
-
-    browsers().ClearFault("navigator");
-    ActiveBrowserInfo info = Detect();
-    EXPECT_EQ(info.window, browser("ie").tabs[0].view);
-    EXPECT_EQ(VersionKind(), IEVersion7);
-
-    // Once settled, the check is not made again.
-    browsers().SetFault("navigator", denied);
-    EXPECT_EQ(Detect().window, browser("ie").tabs[0].view);
-    EXPECT_EQ(VersionKind(), IEVersion7);
-  });
-}
-
 TEST_F(BrowserDetectionTest, ShellFailuresEndThePassAndReleaseEverything) {
   Run([&] {
     browsers().Open("ie", FakeKind::IE6, L"http://six.example/", L"Six");
@@ -252,6 +136,20 @@ TEST_F(BrowserDetectionTest, ShellFailuresEndThePassAndReleaseEverything) {
     EXPECT_EQ(Detect().window, 0u);
     browsers().ClearFault("");
     EXPECT_EQ(Detect().window, browser("ie").frame);
+    EXPECT_EQ(LiveShellObjects(), 0u);
+  });
+}
+
+// A failed version check is stored and made again; once it succeeded it is not made again.
+TEST_F(BrowserDetectionTest, VersionCheckRunsUntilItSucceeds) {
+  Run([&] {
+    browsers().Open("ie", FakeKind::IE7, L"http://seven.example/", L"Seven");
+    browsers().SetFault("navigator", static_cast<HResult>(0x80070005u));
+    EXPECT_EQ(Detect().window, 0u);
+    browsers().ClearFault("navigator");
+    EXPECT_EQ(Detect().window, browser("ie").tabs[0].view);
+    browsers().SetFault("navigator", hr::Fail);
+    EXPECT_EQ(Detect().window, browser("ie").tabs[0].view);
     EXPECT_EQ(LiveShellObjects(), 0u);
   });
 }

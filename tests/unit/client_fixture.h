@@ -14,6 +14,7 @@
 #include "controller/ClientDlg.h"
 #include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_profile.h"
+#include "tests/unit/shell_test_util.h"
 
 namespace zq::testing {
 
@@ -24,16 +25,6 @@ class ClientFixture : public ::testing::Test {
  protected:
   ClientFixture() : desktop(FreshRoot()) {
     std::filesystem::create_directories(desktop.HostPath(L"C:\\Program Files\\Zephquill"));
-  }
-
-  static std::string FreshRoot() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::filesystem::path root =
-        std::filesystem::path(::testing::TempDir()) /
-        ("zq_" + std::string(info->test_suite_name()) + "_" + info->name());
-    std::filesystem::remove_all(root);
-    std::filesystem::create_directories(root);
-    return root.string();
   }
 
   void Config(const std::wstring& key, const std::wstring& value) {

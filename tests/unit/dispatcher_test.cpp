@@ -1,5 +1,6 @@
-// Tests of the controller's dispatcher: words and their texts, the navigation error and
-// the check it starts, services, closing a panel, the start-up entry (more: dispatcher_words.zqs).
+// Tests of the controller's dispatcher: the navigation error and the check it starts,
+// unknown words and services, closing a panel, the start-up entry (the notification fields
+// and the other words: dispatcher_words.zqs).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -54,26 +55,6 @@ class DispatcherTest : public testing::ClientFixture {
   long Calls(const wchar_t* what) { return std::count(calls.begin(), calls.end(), what); }
   std::vector<std::wstring> calls;
 };
-
-TEST_F(DispatcherTest, NotificationFieldsAreFilledInAnyCaseAndCleared) {
-  desktop.Run([&] {
-    StartClient();
-    const size_t texts = LiveTextCount();
-    const NotificationFields& n = Controller()->NotificationContent;
-    PageCommand(L"NEXTNOTIFICATIONMSGTYPE", L"Murmel");
-    PageCommand(L"nextnotificationmsg", L"Hello_world<nl>Bye <nl_> <NL>");
-    PageCommand(L"nextNotificationContext", L"a;b;;c");
-    PageCommand(L"nextnotificationissitemurmel", L"True");
-    EXPECT_EQ(n.MsgType, L"Murmel");
-    EXPECT_EQ(n.Msg, L"Hello world\nBye <nl > <NL>");
-    EXPECT_EQ(n.Context, L"a~b~~c");
-    PageCommand(L"ClearNotifyContent", L"x");
-    EXPECT_TRUE(n.MsgType.empty() && n.Msg.empty() && n.Context.empty());
-    EXPECT_EQ(n.IsSiteMurmel, L"false");
-    EXPECT_EQ(LiveTextCount(), texts);
-    EXPECT_TRUE(status.empty());
-  });
-}
 
 TEST_F(DispatcherTest, NavErrorDisablesOnceAndDisabledTicksStartOneCheckAtATime) {
   desktop.Run([&] {

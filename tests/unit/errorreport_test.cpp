@@ -7,6 +7,8 @@
 #include "app/CommandText.h"
 #include "app/ErrorReport.h"
 #include "app/SystemTexts.h"
+#include "platform/sim/sim_desktop.h"
+#include "tests/unit/shell_test_util.h"
 
 namespace zq {
 namespace {
@@ -119,6 +121,25 @@ TEST(GuardedBlock, ResultsAndProcessExit) {
   EXPECT_THROW(Guarded(0, L"exit", [] { throw ProcessExit{3}; }), ProcessExit);
   EXPECT_THROW(GuardedOr(0, 0, L"exit", []() -> int { throw ProcessExit{3}; }), ProcessExit);
   EXPECT_THROW(Quietly([] { throw ProcessExit{0}; }), ProcessExit);
+}
+
+// Only a report at the display threshold or below shows a box, and that box has no owner:
+// an owner handle that is no window would make the system refuse to show it.
+TEST(GuardedBlock, GraveFailuresShowAnOwnerlessBox) {
+  sim::Desktop desktop(testing::FreshRoot());
+  desktop.autoAnswer = mb::IdOk;
+  desktop.Run([&] {
+    desktop.StartProcess(L"C:\\client.exe", L"client", [] {
+      Guarded(ErrorDisplayThreshold + 1, L"quiet", [] { ThrowFail(); });
+      Guarded(ErrorDisplayThreshold, L"grave", [] { ThrowFail(); });
+      return 0;
+    });
+    desktop.SleepMs(10);
+  });
+  ASSERT_EQ(desktop.Boxes().size(), 1u);
+  EXPECT_EQ(desktop.Boxes()[0].owner, 0u);
+  EXPECT_EQ(desktop.Boxes()[0].caption, L"Sorry but an error occurred");
+  EXPECT_EQ(desktop.Boxes()[0].text.rfind(L"grave", 0), 0u);
 }
 
 TEST(BuiltinErrorText, WindowsWordingAndGaps) {

@@ -1,5 +1,6 @@
 // Tests of notifications: the show decision per content identifier and setting, failing
-// identifiers, clicks of each type, the tracking thread and its bound, the page's query.
+// identifiers, clicks of other types, the tracking thread and its bound, the page's query
+// (a "murmel" click whose new browser gets the notification page: notifications.zqs).
 #include <gtest/gtest.h>
 
 #include "app/AppConsts.h"
@@ -118,40 +119,6 @@ TEST_F(NotificationTest, AClickOnANotificationOfAnotherTypeOnlyHidesThePopup) {
     }
     EXPECT_TRUE(desktop.ieApps().Records().empty());
     EXPECT_TRUE(Browsers(desktop).All().empty());
-    EXPECT_TRUE(status.empty());
-  });
-}
-
-TEST_F(NotificationTest, AMurmelClickOpensItsLinkAndTheNewPanelShowsTheNotificationPage) {
-  desktop.Run([&] {
-    StartClient();
-    desktop.web().autoLoad = true;
-    CClientDlg& c = *Controller();
-    Offer(L"12", L"New post", L"murmel", L"http://site.example/post?id=12");
-    PageCommand(L"nextnotificationcontexttype", L"site");
-    PageCommand(L"nextnotificationcontext", L"a;b&c");
-    PageCommand(L"nextnotificationissitemurmel", L"true");
-    Post(UM_NOTIFICATION_CLICKED, 0, 0);
-    // A later notification does not change what the click follows.
-    Offer(L"13", L"Other", L"poke", L"http://other.example/");
-
-    ASSERT_EQ(desktop.ieApps().Records().size(), 1u);
-    const sim::SimIEAppRecord& app = *desktop.ieApps().Records()[0];
-    EXPECT_TRUE(app.visible && app.statusBar && app.toolBar && app.menuBar && !app.fullScreen);
-    EXPECT_TRUE(app.released);
-    sim::FakeBrowser* shown = Browsers(desktop).Find(app.browser);
-    ASSERT_NE(shown, nullptr);
-    EXPECT_EQ(c.LastOpenedBrowser, shown->frame);
-    EXPECT_EQ(shown->tabs[0].url, L"http://site.example/post?id=12");
-
-    desktop.SleepMs(3000);  // a tick attaches the panel, the tracking thread finds it
-    BrowserPanelRecord* record = AsClient([&] { return FindBrowserPanel(shown->frame); });
-    ASSERT_TRUE(record && record->Panel);
-    const std::wstring expected =
-        AsClient([] { return GetAppConsts().DefaultNotifyURL; }) +
-        L"?MurmelId=12&IsNotify=1&IsPerSite=true&ctype=site&keywords=a~b%26c&"
-        L"TavrelZephquillID=&TavrelZephquillURL=http%3A%2F%2Fsite.example%2Fpost%3Fid%3D12";
-    EXPECT_EQ(record->Panel->LoadedAddresses().back(), expected);
     EXPECT_TRUE(status.empty());
   });
 }

@@ -1,6 +1,6 @@
 // Tests of the panel's placement: the layout arithmetic with its published figures, the
-// remembered rectangle's text, and a running client's attached and floating panels as the
-// pages size, slide and move them.
+// remembered rectangle's text, and a running client's attached panels as the pages size,
+// slide and move them (a floating panel on its remembered rectangle: panel_service.zqs).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -92,6 +92,7 @@ TEST(PanelGeometry, RoundRegionBands) {
   EXPECT_EQ(bands.front().left, bands.back().left);
   EXPECT_EQ(PanelGeometry::RoundRegion(1, 1, 7), (std::vector<Rect>{Rect{0, 0, 1, 1}}));
   EXPECT_TRUE(PanelGeometry::RoundRegion(0, 0, 7).empty());
+  EXPECT_EQ(PanelGeometry::RoundRegion(4, 3, 0), (std::vector<Rect>{Rect{0, 0, 4, 3}}));
 }
 
 // ---------------------------------------------------------------------------------------
@@ -172,32 +173,6 @@ TEST_F(PanelPlacementTest, SizeModesFollowTheBrowser) {
     ToPanel(panel, UM_PANEL_SET_SIZE, L"wide", L"50");
     EXPECT_EQ(StatusWith(L"Cannot reposition the float window"), 1u);
     EXPECT_EQ(Placed(panel), before);
-  });
-}
-
-TEST_F(PanelPlacementTest, FloatingPanelCentresOnItsRememberedRectangle) {
-  desktop.Run([&] {
-    Config(L"Friends Map", L"0100 0050 0900 0650");
-    Config(L"Off Screen", L"0100 0050 1900 0650");
-    Start();
-    ZephquillWnd* remembered = ServiceWindow(L"Friends Map");
-    ZephquillWnd* offScreen = ServiceWindow(L"Off Screen");
-    ASSERT_NE(remembered, nullptr);
-    ASSERT_NE(offScreen, nullptr);
-    ToPanel(remembered, UM_PANEL_SET_SIZE, L"400", L"300");
-    EXPECT_EQ(Placed(remembered), (Rect{300, 200, 700, 500}));  // centred on (500, 350)
-    ToPanel(offScreen, UM_PANEL_SET_SIZE, L"400", L"300");
-    EXPECT_EQ(Placed(offScreen), (Rect{440, 362, 840, 662}));  // the screen's centre
-    ToPanel(offScreen, UM_PANEL_MOVE_RIGHT);
-    EXPECT_EQ(Placed(offScreen), (Rect{855, 106, 1255, 406}));
-    // Closing keeps the rectangle under the title.
-    ToPanel(remembered, UM_PANEL_CLOSE);
-    EXPECT_EQ(Setting(L"Friends Map"), L"0300 0200 0700 0500");
-    Config(L"Broken", L"0100 0050");
-    ZephquillWnd* broken = ServiceWindow(L"Broken");
-    ToPanel(broken, UM_PANEL_SET_SIZE, L"400", L"300");
-    EXPECT_EQ(StatusWith(L"Cannot load wnd last position due to an error"), 1u);
-    EXPECT_EQ(Placed(broken), (Rect{440, 362, 840, 662}));
   });
 }
 

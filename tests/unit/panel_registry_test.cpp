@@ -80,49 +80,8 @@ TEST_F(PanelRegistryTest, RecordLeavesOnlyWhenItsPanelWindowIsGone) {
   });
 }
 
-TEST_F(PanelRegistryTest, ServiceWindowsByTitleAndClosingEverything) {
-  desktop.Run([&] {
-    Start();
-    sim::Browsers(desktop).Open("ie", sim::FakeKind::IE6, L"http://news.example/", L"News");
-    desktop.SleepMs(1100);
-    ASSERT_EQ(App()->BrowserPanels.size(), 1u);
-    WindowHandle attached = App()->BrowserPanels.begin()->second->Panel->Hwnd();
-
-    WindowHandle hidden = Controller()->NotificationWindow.Hwnd();
-    ToWindow(hidden, UM_OPEN_FLOATING_PANEL, L"My%20Map;http://a.example/");
-    ToWindow(hidden, UM_OPEN_FLOATING_PANEL, L"My Map;http://b.example/");
-    auto& windows = App()->ServiceWindows;
-    ASSERT_EQ(windows.size(), 1u);
-    ZephquillWnd* map = windows[0].get();
-    EXPECT_EQ(Win().Title(map->Hwnd()), L"My Map");
-    EXPECT_EQ(map->LoadedAddresses().back(), L"http://a.example/");
-    EXPECT_EQ(desktop.Thread(desktop.Process(pid)->mainThread)->focus, map->Hwnd());
-
-    // A page without a title gets the generic one; an address keeps its ";".
-    ToWindow(hidden, UM_OPEN_FLOATING_PANEL, L";http://x.example/a;b=1");
-    ToWindow(hidden, UM_OPEN_FLOATING_PANEL, L"Only a title;");
-    ASSERT_EQ(windows.size(), 2u);
-    EXPECT_EQ(Win().Title(windows[1]->Hwnd()), L"Zephquill Generic Window");
-    EXPECT_EQ(windows[1]->LoadedAddresses().back(), L"http://x.example/a;b=1");
-
-    // A closed window stays as a dead entry; its title opens a new one.
-    ToWindow(map->Hwnd(), UM_PANEL_CLOSE, L"");
-    ToWindow(hidden, UM_OPEN_FLOATING_PANEL, L"My Map;http://c.example/");
-    ASSERT_EQ(windows.size(), 3u);
-    WindowHandle reopened = windows[2]->Hwnd();
-    EXPECT_NE(reopened, 0u);
-
-    // Disabling closes every panel and service window and empties both registries.
-    Post(wm::Command, ID_DISABLE_ENABLE, 0);
-    EXPECT_TRUE(App()->BrowserPanels.empty());
-    EXPECT_TRUE(App()->ServiceWindows.empty());
-    EXPECT_EQ(desktop.Window(attached), nullptr);
-    EXPECT_EQ(desktop.Window(reopened), nullptr);
-    EXPECT_EQ(Setting(L"My Map"), L"0001 0001 0002 0002");
-    EXPECT_EQ(Setting(L"Zephquill Generic Window"), L"0001 0001 0002 0002");
-    EXPECT_EQ(StatusWith(L"Cannot close all dialog window"), 0u);
-  });
-}
+// Service windows by title, their generic title and the disable that closes everything:
+// panel_service.zqs.
 
 // Closing everything while a panel is inside its own WM_DESTROY (its hosts pump messages
 // while they unload) must leave that panel alone: deleting it there frees the object whose

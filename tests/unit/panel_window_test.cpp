@@ -38,7 +38,9 @@ TEST(PanelAddress, ValuesArePercentEncoded) {
 // Records the key messages that reach it (a browser window the panel forwards keys to).
 struct KeyRecorder : WindowHandler {
   LResult OnMessage(WindowHandle window, unsigned message, WParam wParam, LParam lParam) override {
-    if (message >= wm::KeyFirst && message <= wm::KeyLast) keys.emplace_back(message, wParam);
+    if ((message >= wm::KeyFirst && message <= wm::KeyLast) ||
+        (message >= wm::MouseFirst && message <= wm::MouseLast))
+      keys.emplace_back(message, wParam);
     return Plat().windows().DefaultProc(window, message, wParam, lParam);
   }
   std::vector<std::pair<unsigned, WParam>> keys;
@@ -46,7 +48,7 @@ struct KeyRecorder : WindowHandler {
 
 class PanelWindowTest : public zq::testing::PanelFixture {};
 
-TEST_F(PanelWindowTest, BothFormsAreMadeWithTheirFixedParameters) {
+TEST_F(PanelWindowTest, AttachedIsTheBrowsersChildFloatingTheControllersPopup) {
   desktop.Run([&] {
     Start();
     WindowHandle attachedWindow = 0, floatingWindow = 0;
@@ -57,16 +59,11 @@ TEST_F(PanelWindowTest, BothFormsAreMadeWithTheirFixedParameters) {
       attachedWindow = attached.Hwnd();
       sim::SimWindow* a = desktop.Window(attachedWindow);
       ASSERT_NE(a, nullptr);
-      EXPECT_EQ(a->className, L"ZQFloatWndClassName");
       EXPECT_EQ(a->title, L"http://a.example/");
       EXPECT_EQ(a->style, ws::Child | ws::Visible | ws::ClipSiblings);
-      EXPECT_EQ(a->exStyle, 0x84u);
       EXPECT_EQ(a->parent, browser);
-      EXPECT_EQ(a->rect, (Rect{999, 699, 1000, 700}));
-      EXPECT_EQ(attached.Attached, 1);
       EXPECT_EQ(attached.BrowserWindow, browser);
       EXPECT_EQ(attached.SlideState, kSlideCollapsed);
-      EXPECT_EQ(attached.PanelWidth, 1);
       sim::SimWebControlRecord* front = FrontControl(attached);
       sim::SimWebControlRecord* back = desktop.web().ControlIn(attached.BackBrowser->Hwnd());
       ASSERT_NE(front, nullptr);
@@ -82,9 +79,6 @@ TEST_F(PanelWindowTest, BothFormsAreMadeWithTheirFixedParameters) {
       EXPECT_EQ(f->parent, desktop.DesktopHandle());  // a pop-up owned by the controller
       EXPECT_EQ(f->owner, Controller()->Hwnd());
       EXPECT_EQ(f->style, ws::Popup | ws::Child | ws::Visible);
-      EXPECT_EQ(f->exStyle, 0x00040008u);
-      EXPECT_EQ(f->rect, (Rect{1, 1, 2, 2}));
-      EXPECT_EQ(floating.Attached, 0);
       EXPECT_EQ(floating.BrowserWindow, Controller()->Hwnd());
       EXPECT_EQ(floating.BackBrowser->Hwnd(), 0u);
 
@@ -172,6 +166,8 @@ TEST_F(PanelWindowTest, PageCommandsArePerformedOrPassedOn) {
     ToWindow(h, UM_PANEL_COMMAND, L"Trasparency", L"300");  // kept, applied as opaque
     EXPECT_EQ(panel->Alpha, 300);
     EXPECT_EQ(desktop.Window(h)->alpha, 255);
+    ToWindow(h, UM_PANEL_COMMAND, L"Trasparency", L"-5");  // and below zero: invisible
+    EXPECT_EQ(desktop.Window(h)->alpha, 0);
 
     // "Drag" is the panel's; "drag" is another word and goes to the controller.
     ToWindow(h, UM_PANEL_COMMAND, L"Drag", L"0");
@@ -185,6 +181,15 @@ TEST_F(PanelWindowTest, PageCommandsArePerformedOrPassedOn) {
     ToWindow(h, UM_PANEL_COMMAND, L"drillpopupmenu", L"");
     EXPECT_EQ(StatusWith(L"custom operation called drillpopupmenu"), 1u);
     EXPECT_EQ(TraceWith("popup menu"), 1u);
+    // After its menu a panel lays its hosts out again over its whole client area (a
+    // floating one: nothing else moves it meanwhile).
+    ZephquillWnd* floating = ServiceWindow(L"Menu");
+    ASSERT_NE(floating, nullptr);
+    Win().MoveWindow(floating->Hwnd(), Rect{100, 100, 400, 300});
+    desktop.SleepMs(10);
+    Win().MoveWindow(floating->FrontBrowser->Hwnd(), Rect{0, 0, 1, 1});
+    ToPanel(floating, UM_PANEL_COMMAND, L"drillpopupmenu", L"4");
+    EXPECT_EQ(Win().ClientRect(floating->FrontBrowser->Hwnd()), Win().ClientRect(floating->Hwnd()));
 
     // Messages between the panel's commands that are none of them free their texts too.
     ToWindow(h, wm::User + 209, L"a", L"b");
@@ -244,8 +249,9 @@ TEST_F(PanelWindowTest, KeyboardFilterForwardsTheBrowsersShortcuts) {
       EXPECT_FALSE(press(wm::KeyDown, 'Q', {0x11, 'Q'}));  // not a browser shortcut
       // Mouse messages carry button flags, not keys: 0x1B is no Escape there.
       EXPECT_FALSE(press(wm::MouseMove, 0x1B, {}));
+      EXPECT_FALSE(press(wm::MouseLast, 0, {0x12, 0x25}));  // the last mouse message too
       std::vector<std::pair<unsigned, WParam>> expected = {
-          {wm::KeyDown, 0x74}, {0x0104, 0x25}, {wm::KeyDown, 'O'}};
+          {wm::KeyDown, 0x74}, {0x0104, 0x25}, {wm::KeyDown, 'O'}, {wm::MouseLast, 0x25}};
       EXPECT_EQ(recorder.keys, expected);
 
       ZephquillWnd floating;

@@ -11,6 +11,7 @@
 #include "app/Ini.h"
 #include "app/Text.h"
 #include "platform/sim/sim_profile.h"
+#include "tests/unit/shell_test_util.h"
 
 namespace fs = std::filesystem;
 using zq::CIni;
@@ -45,12 +46,9 @@ class RecordingProfile : public zq::Profile {
 class ProfileTest : public ::testing::Test {
  protected:
   ProfileTest()
-      : root_(fs::path(::testing::TempDir()) /
-              ("zq_profile_" +
-               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()))),
+      : root_(zq::testing::FreshRoot()),
         profile_([this](const std::wstring& w) { return MapPath(w); }),
         ini_(profile_) {
-    fs::remove_all(root_);
     fs::create_directories(root_ / "C" / "Program Files" / "Zephquill");
     ini_.SetPathName(kConfig);
   }
@@ -119,15 +117,14 @@ TEST_F(ProfileTest, StampHoldsUntilTheFileIsWritten) {
   EXPECT_NE(ini_.Stamp(), first);
 }
 
-TEST_F(ProfileTest, DefaultOnlyWhenKeySectionOrFileIsMissing) {
-  EXPECT_EQ(Get(L"ShowOthersMyLocation", L"true"), L"true");  // no file yet
+// A missing file, section or key gives the default (SystemContract.ProfileSemantics); an
+// empty or bare key is no missing one.
+TEST_F(ProfileTest, EmptyKeysAreNoMissingOnes) {
   EXPECT_EQ(Get(L"Anything", nullptr), L"");
   WriteFile("[Other]\r\nEmpty=x\r\n[General]\r\nEmpty=\r\nBlank=   \r\nBare\r\n");
   EXPECT_EQ(Get(L"Empty"), L"");
   EXPECT_EQ(Get(L"Blank"), L"");
   EXPECT_EQ(Get(L"Bare"), L"");
-  EXPECT_EQ(Get(L"Missing"), L"dflt");
-  EXPECT_EQ(ini_.GetString(L"NoSuchSection", L"Empty", L"dflt"), L"dflt");
   // Like the Windows function, a default loses its trailing blanks.
   EXPECT_EQ(Get(L"Missing", L" d  "), L" d");
 }

@@ -14,6 +14,7 @@
 #include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_registry.h"
 #include "resources/ResourceTable.h"
+#include "tests/unit/shell_test_util.h"
 
 namespace zq {
 namespace {
@@ -100,9 +101,7 @@ TEST(RegistryScriptTest, ResourcesHoldTheScriptFilesThatTheExecutableIsBuiltWith
 // quoted; the user's own classes without administrator rights, the machine's only when
 // elevated, and an elevated unregistration removes both.
 TEST(ServerRegistrationTest, PerUserUnlessElevatedWithTheServerPathQuoted) {
-  std::filesystem::path root = std::filesystem::path(::testing::TempDir()) / "zq_registration";
-  std::filesystem::remove_all(root);
-  sim::Desktop desktop(root.string());
+  sim::Desktop desktop(testing::FreshRoot());
   const std::wstring module = L"C:\\O'Brien's Apps\\ZephquillClient.exe";
   const std::wstring clsid = std::wstring(L"Software\\Classes\\CLSID\\") + kClsidClientTray;
   const std::wstring typeLib = std::wstring(L"Software\\Classes\\TypeLib\\") + kLibIdClientLib;
@@ -119,7 +118,9 @@ TEST(ServerRegistrationTest, PerUserUnlessElevatedWithTheServerPathQuoted) {
       EXPECT_EQ(reg.GetString(mine, clsid + L"\\LocalServer32", L""), L"\"" + module + L"\"");
       EXPECT_EQ(reg.GetString(mine, clsid, L"AppID"), kAppIdClient);
       EXPECT_TRUE(reg.KeyExists(mine, typeLib));
-      if (!elevated) EXPECT_FALSE(reg.KeyExists(RegRoot::LocalMachine, clsid));
+      if (!elevated) {
+        EXPECT_FALSE(reg.KeyExists(RegRoot::LocalMachine, clsid));
+      }
       EXPECT_FALSE(reg.KeyExists(RegRoot::ClassesRoot, L"CLSID"));
     }
     EXPECT_EQ(UpdateServerRegistration(false), hr::Ok);  // elevated: both scopes

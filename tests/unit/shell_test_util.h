@@ -10,10 +10,32 @@
 #include <utility>
 #include <vector>
 
+#include <unistd.h>
+
 #include "platform/platform.h"
 #include "platform/sim/sim_desktop.h"
 
 namespace zq::testing {
+
+// A fresh, empty host directory for the running test's simulated desktop, inside one
+// directory of this process (so that runs of other build trees on the same machine keep out
+// of each other's files) that goes when the process ends.
+inline std::string FreshRoot() {
+  static const struct ProcessDir {
+    std::filesystem::path path =
+        std::filesystem::path(::testing::TempDir()) / ("zq_tests_" + std::to_string(::getpid()));
+    ~ProcessDir() {
+      std::error_code ignored;
+      std::filesystem::remove_all(path, ignored);
+    }
+  } dir;
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::filesystem::path root =
+      dir.path / (std::string(info->test_suite_name()) + "_" + info->name());
+  std::filesystem::remove_all(root);
+  std::filesystem::create_directories(root);
+  return root.string();
+}
 
 // A top-level window that logs commands, WM_NULL and the client's own messages.
 class LogWindow : public WindowHandler {
@@ -60,14 +82,7 @@ inline void RunFor(unsigned ms) {
 // A fresh simulated desktop per test, and a body run on the main thread of a process.
 class ShellTest : public ::testing::Test {
  protected:
-  ShellTest() : desktop(Root()) {}
-
-  static std::string Root() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    return (std::filesystem::path(::testing::TempDir()) /
-            ("zq_" + std::string(info->test_suite_name()) + "_" + info->name()))
-        .string();
-  }
+  ShellTest() : desktop(FreshRoot()) {}
 
   // Runs the body on the main thread of a process, however much virtual time it takes.
   void InProcess(const std::function<void()>& body) {

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -13,11 +12,11 @@
 #include "app/Text.h"
 #include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_taskbar.h"
+#include "shell/Splash.h"
 #include "shell/SystemTray.h"
 #include "shell/TaskbarNotifier.h"
 #include "tests/unit/shell_test_util.h"
 
-namespace fs = std::filesystem;
 using namespace zq;
 
 namespace {
@@ -50,7 +49,13 @@ TEST(TrayRecord, LayoutIsTheShellsFirstVersion) {
   for (size_t i = d.tip.size(); i < 64; ++i) EXPECT_EQ(Unit(b, i), 0) << "unit " << i;
 }
 
-TEST(TrayRecord, LongTooltipIsCutTo63UnitsAndTerminated) {
+// 61 'x', a character beyond the basic plane (two UTF-16 units), then 'y'.
+std::wstring TipFillingTheLastTwoUnits() {
+  return FromUtf8(std::string(61, 'x') + "\xF0\x9F\x98\x80" + "y");
+}
+
+// A tooltip is cut to 63 UTF-16 units and ends in a zero unit.
+TEST(TrayRecord, TooltipIsCutToUtf16UnitsAndTerminated) {
   NotifyIconData d;
   d.tip = std::wstring(40, L'a') + std::wstring(60, L'b');
   std::vector<unsigned char> b = CSystemTray::Serialize(d, nim::FlagTip);
@@ -58,17 +63,8 @@ TEST(TrayRecord, LongTooltipIsCutTo63UnitsAndTerminated) {
   EXPECT_EQ(Unit(b, 39), L'a');
   EXPECT_EQ(Unit(b, 62), L'b');
   EXPECT_EQ(Unit(b, 63), 0);
-}
-
-// 61 'x', a character beyond the basic plane (two UTF-16 units), then 'y'.
-std::wstring TipFillingTheLastTwoUnits() {
-  return FromUtf8(std::string(61, 'x') + "\xF0\x9F\x98\x80" + "y");
-}
-
-TEST(TrayRecord, TooltipUnitsAreUtf16) {
-  NotifyIconData d;
   d.tip = TipFillingTheLastTwoUnits();
-  std::vector<unsigned char> b = CSystemTray::Serialize(d, nim::FlagTip);
+  b = CSystemTray::Serialize(d, nim::FlagTip);
   EXPECT_EQ(Unit(b, 60), L'x');
   EXPECT_EQ(Unit(b, 61), 0xD83D);
   EXPECT_EQ(Unit(b, 62), 0xDE00);
@@ -78,33 +74,14 @@ TEST(TrayRecord, TooltipUnitsAreUtf16) {
 // ---------------------------------------------------------------------------------------
 // The icon against the simulated shell
 
-class TrayTest : public ::testing::Test {
+class TrayTest : public zq::testing::ShellTest {
  protected:
-  TrayTest()
-      : desktop((fs::path(::testing::TempDir()) /
-                 ("zq_tray_" +
-                  std::string(::testing::UnitTest::GetInstance()->current_test_info()->name())))
-                    .string()) {}
-
-  // Runs the body on the main thread of a fresh process.
-  void InProcess(const std::function<void()>& body) {
-    desktop.Run([&] {
-      desktop.StartProcess(L"C:\\Tools\\tray.exe", L"tray.exe", [&] {
-        body();
-        return 0;
-      });
-      desktop.SleepMs(100);
-    });
-  }
-
   int ShellCalls() {
     int n = 0;
     for (const std::string& line : desktop.TraceLines())
       if (line.find(" tray icon ") != std::string::npos) ++n;
     return n;
   }
-
-  sim::Desktop desktop;
 };
 
 TEST_F(TrayTest, HiddenIconTakesChangesWithoutTheShell) {
@@ -119,6 +96,15 @@ TEST_F(TrayTest, HiddenIconTakesChangesWithoutTheShell) {
     EXPECT_EQ(r.IconId(tray.CurrentIcon()), 198u);
     EXPECT_TRUE(desktop.trayIcons.empty());
     EXPECT_EQ(ShellCalls(), 0);
+    // The icon's window goes with the icon object.
+    WindowHandle window = 0;
+    {
+      CSystemTray gone;
+      gone.AddIcon(0, UM_TRAYICON_CALLBACK, L"Z", 0, 131, true);
+      window = gone.Window();
+    }
+    EXPECT_NE(window, 0u);
+    EXPECT_FALSE(Plat().windows().IsWindow(window));
   });
 }
 
@@ -195,24 +181,6 @@ TEST_F(TrayTest, WithoutShellSupportEverythingFailsButDelete) {
     EXPECT_FALSE(tray.ChangeIcon(0));
     EXPECT_TRUE(tray.DeleteIcon());
     EXPECT_EQ(ShellCalls(), 0);
-  });
-}
-
-TEST_F(TrayTest, DefaultMenuItemByIdOrByPosition) {
-  InProcess([&] {
-    CSystemTray tray;
-    ASSERT_TRUE(tray.AddIcon(0, UM_TRAYICON_CALLBACK, L"Zephquill", 0, 130, true));
-    auto defaults = [&] {
-      std::vector<size_t> at;
-      const auto& items = tray.Popup()->popup;
-      for (size_t i = 0; i < items.size(); ++i)
-        if (items[i].isDefault) at.push_back(i);
-      return at;
-    };
-    EXPECT_TRUE(tray.SetDefaultMenuItem(ID_DISABLE_ENABLE, false));
-    EXPECT_EQ(defaults(), std::vector<size_t>{10});
-    EXPECT_TRUE(tray.SetDefaultMenuItem(4, true));  // "Where Are My Friends..."
-    EXPECT_EQ(defaults(), std::vector<size_t>{4});
   });
 }
 
@@ -327,6 +295,7 @@ TEST_F(TrayMouseTest, HidingIntoTheTrayArea) {
     w.Show(main.handle, sw::Show);
     CSystemTray::HideWindowToTray(main.handle);
     EXPECT_FALSE(w.IsVisible(main.handle));
+    EXPECT_EQ(w.Style(main.handle) & ws::Visible, 0u);  // hidden itself, not only its parent
     WindowHandle parking = desktop.Window(main.handle)->parent;
     EXPECT_EQ(w.ClassName(parking), L"ZQTrayParkingWindow");
     LogWindow other;
@@ -355,6 +324,30 @@ TEST_F(TrayMouseTest, HidingIntoTheTrayArea) {
     EXPECT_EQ(CSystemTray::TrayAreaRect(), (Rect{0, 924, 30, 1008}));
     desktop.taskbar = Rect{};
     EXPECT_EQ(CSystemTray::TrayAreaRect(), (Rect{1130, 994, 1280, 1024}));
+    // A clock whose bottom is 5 px above the area's sits beside the icons, not below them.
+    auto make = [&](const wchar_t* cls, WindowHandle parent, Rect r) {
+      WindowSpec d;
+      d.className = cls, d.parent = parent, d.rect = r;
+      d.style = parent ? ws::Child : ws::Popup;
+      return w.Create(d);
+    };
+    WindowHandle notify =
+        make(L"TrayNotifyWnd", make(L"Shell_TrayWnd", 0, {0, 0, 200, 40}), Rect{100, 0, 200, 40});
+    make(L"TrayClockWClass", notify, Rect{60, 10, 100, 35});
+    EXPECT_EQ(CSystemTray::TrayAreaRect(), (Rect{100, 0, 160, 40}));
+  });
+}
+
+// The banner paints its picture, and after closing it can be shown again.
+TEST_F(TrayMouseTest, SplashShowsItsPictureEachTime) {
+  InProcess([&] {
+    CSplash splash(IDB_SPLASH, Rgb(255, 0, 255));
+    for (int round = 0; round < 2; ++round) {
+      splash.Show();
+      ASSERT_NE(splash.Window(), 0u) << "round " << round;
+      EXPECT_NE(desktop.Window(splash.Window())->picture, nullptr);
+      splash.Close();
+    }
   });
 }
 

@@ -1,6 +1,7 @@
 // Tests of the self-update and restart: the download checks, the signature and redirect
-// refusals, the exchange of the executable with its rollback, the day-of-month and
-// calendar arithmetic, and the controller's update and restart paths.
+// refusals, the exchange of the executable, the image header, the day-of-month and calendar
+// arithmetic, and the controller's update and restart paths (a failed exchange rolled back
+// and no connection: update_swap_fails.zqs).
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -205,34 +206,22 @@ TEST_F(UpdaterTest, CompleteImageReplacesTheExecutableAndTheOldOneBecomesTheBack
   });
 }
 
-TEST_F(UpdaterTest, FailedMoveIntoPlacePutsTheOldExecutableBack) {
+// An unreachable address stops before any file; without an executable to move aside the
+// exchange fails and changes nothing (a failed move rolled back and no connection at all:
+// update_swap_fails.zqs).
+TEST_F(UpdaterTest, UnreachableAddressOrNoExecutableChangeNothing) {
   desktop.Run([&] {
     Write(kModule, oldImage);
     Serve(newImage);
-    desktop.failMovesTo[zq::ToLower(kModule)] = 1;
-    EXPECT_EQ(RunUpdate(), CAutoUpdater::SwapFailed);
-    EXPECT_EQ(Read(kModule), oldImage);
-    EXPECT_EQ(Read(kBackup), "<absent>");
-    // Without an executable to move aside nothing changes at all.
-    std::filesystem::remove(desktop.HostPath(kModule));
-    EXPECT_EQ(RunUpdate(), CAutoUpdater::SwapFailed);
-    EXPECT_EQ(Read(kModule), "<absent>");
-    EXPECT_EQ(Read(kTempCopy), newImage);
-  });
-}
-
-TEST_F(UpdaterTest, NoConnectionAndUnreachableAddressStopBeforeAnyFile) {
-  desktop.Run([&] {
-    Write(kModule, oldImage);
-    Serve(newImage);
-    sim::InternetOf(desktop).connected = false;
-    EXPECT_EQ(RunUpdate(), CAutoUpdater::NoConnection);
-    EXPECT_EQ(desktop.network().Requests(), 0);
-    sim::InternetOf(desktop).connected = true;
     desktop.network().At(kDownloads).state = sim::SimNetwork::State::Down;
     EXPECT_EQ(RunUpdate(), CAutoUpdater::CannotOpen);
     EXPECT_EQ(Read(kModule), oldImage);
     EXPECT_EQ(Read(kTempCopy), "<absent>");
+    desktop.network().At(kDownloads).state = sim::SimNetwork::State::Up;
+    std::filesystem::remove(desktop.HostPath(kModule));
+    EXPECT_EQ(RunUpdate(), CAutoUpdater::SwapFailed);
+    EXPECT_EQ(Read(kModule), "<absent>");
+    EXPECT_EQ(Read(kTempCopy), newImage);
   });
 }
 
@@ -257,6 +246,10 @@ TEST(UpdateArithmeticTest, LocalTimeBeforeCrossesDaysMonthsYearsAndLeapDays) {
   EXPECT_TRUE(same(LocalTimeBefore(at(2024, 3, 1, 0, 10), 20 * 60), at(2024, 2, 29, 23, 50)));
   EXPECT_TRUE(same(LocalTimeBefore(at(2026, 1, 1, 4, 30), 5 * 3600), at(2025, 12, 31, 23, 30)));
   EXPECT_TRUE(same(LocalTimeBefore(at(2026, 1, 6, 4, 30), 0), at(2026, 1, 6, 4, 30)));
+  // Months whose first day the day-of-year formula rounds to: April, September, February.
+  EXPECT_TRUE(same(LocalTimeBefore(at(2026, 4, 1, 0, 10), 20 * 60), at(2026, 3, 31, 23, 50)));
+  EXPECT_TRUE(same(LocalTimeBefore(at(2026, 9, 1, 0, 10), 20 * 60), at(2026, 8, 31, 23, 50)));
+  EXPECT_TRUE(same(LocalTimeBefore(at(2026, 2, 1, 0, 10), 20 * 60), at(2026, 1, 31, 23, 50)));
   EXPECT_EQ(LocalTimeBefore(at(2026, 1, 5, 12, 0), 0).dayOfWeek, 1);  // a Monday
 }
 
@@ -274,6 +267,27 @@ TEST(UpdateArithmeticTest, ImageMachineReadsOnlyWellFormedHeaders) {
   std::string far = image;
   far[0x3F] = '\x7f';  // the offset points two gigabytes away
   EXPECT_EQ(CAutoUpdater::ImageMachine(far), std::nullopt);
+}
+
+// A header laid out by hand: the PE header at 0x104 (both bytes of its offset count), two
+// sections whose raw data ends past 64 KiB, and a stamp right after the section count.
+TEST(UpdateArithmeticTest, ImageEndReadsEveryFieldWhole) {
+  std::string h(0x200, '\0');
+  auto put = [&](size_t at, std::uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) h[at + i] = static_cast<char>(v >> (8 * i));
+  };
+  h[0] = 'M', h[1] = 'Z';
+  put(0x3C, 0x104, 4);
+  h.replace(0x104, 4, std::string("PE\0\0", 4));
+  put(0x108, 0x014C, 2);
+  put(0x10A, 2, 2);     // sections
+  put(0x10C, 0xFF, 4);  // time stamp
+  put(0x118, 0x10, 2);  // optional header size: the table starts at 0x104 + 24 + 16
+  const size_t table = 0x104 + 24 + 0x10;
+  put(table + 16, 0x200, 4), put(table + 20, 0x400, 4);
+  put(table + 40 + 16, 0x20000, 4), put(table + 40 + 20, 0x13000, 4);
+  EXPECT_EQ(CAutoUpdater::ImageMachine(h), 0x014C);
+  EXPECT_EQ(CAutoUpdater::ImageEnd(h), 0x33000u);
 }
 
 class RestartTest : public ClientFixture {};
