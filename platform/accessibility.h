@@ -49,10 +49,10 @@ struct WindowProgram {
   std::wstring version;
 };
 
-// Calls that reach into another program run on a worker and wait at most `limitMs` for its
-// answer. While one call that timed out is still under way in that program, further ones
-// answer TimedOut at once: a program that never answers costs one waiting worker, not one
-// per call. Any thread.
+// Calls that reach into another program run on a worker of that program's and wait at most
+// `limitMs` for its answer. While one call that timed out is still under way in a program,
+// further ones into it answer TimedOut at once: a program that never answers costs one
+// waiting worker, not one per call, and holds up no other program. Any thread.
 class Accessibility {
  public:
   virtual ~Accessibility() = default;

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/accessibility.h"
 #include "platform/shell_windows.h"
@@ -101,14 +102,23 @@ const TodayBrowser* RecogniseTodayBrowser(const std::wstring& windowClass,
 // else (a search being typed, an empty bar) gives an empty address.
 std::wstring CompleteAddress(const std::wstring& shown);
 
-// The found address bar of the last browser window read, kept from tick to tick
-// (ClientProcess::AddressBars). Dropped when the window, its process or its program's
-// version changes, and when a read of the element fails.
-struct AddressBarCache {
+// The found address bar of one browser window, kept from tick to tick. Dropped when the
+// window's process or its program's version changes, and when a read of it fails.
+struct AddressBarEntry {
   WindowHandle window = 0;
   WindowProgram program;
   AccessibleElement element = 0;
   std::wstring address;  // the last address read in this window
+  std::uint64_t used = 0;
+};
+// The entries of the browser windows read lately (ClientProcess::AddressBars), at most
+// AddressBarWindows of them; the least recently read goes first.
+constexpr size_t AddressBarWindows = 8;
+struct AddressBarCache {
+  std::vector<AddressBarEntry> entries;
+  std::uint64_t reads = 0;
+  // The entry of `window` for `program`, made (and an old one dropped) when needed.
+  AddressBarEntry& For(WindowHandle window, const WindowProgram& program);
 };
 
 // The foreground window when it is one of today's browsers: the window, its address, and

@@ -1,5 +1,6 @@
 // Detection of today's browsers: a Chromium-based browser or current Firefox in front,
 // known by its window class and program, its address read from its address bar.
+#include <algorithm>
 #include <cwctype>
 
 #include "app/ClientProcess.h"
@@ -114,6 +115,26 @@ bool SameProgram(const WindowProgram& a, const WindowProgram& b) {
 
 }  // namespace
 
+AddressBarEntry& AddressBarCache::For(WindowHandle window, const WindowProgram& program) {
+  Accessibility& seam = Plat().accessibility();
+  auto found = std::find_if(entries.begin(), entries.end(),
+                            [&](const AddressBarEntry& e) { return e.window == window; });
+  if (found == entries.end() && entries.size() >= AddressBarWindows) {
+    found = std::min_element(entries.begin(), entries.end(),
+                             [](const auto& a, const auto& b) { return a.used < b.used; });
+    seam.Release(found->element);
+    *found = AddressBarEntry{};
+  } else if (found == entries.end()) {
+    found = entries.emplace(entries.end());
+  }
+  if (found->window != window || !SameProgram(found->program, program)) {
+    seam.Release(found->element);
+    *found = AddressBarEntry{window, program, 0, std::wstring(), 0};
+  }
+  found->used = ++reads;
+  return *found;
+}
+
 const TodayBrowser* RecogniseTodayBrowser(const std::wstring& windowClass,
                                           const std::wstring& executable) {
   for (const TodayBrowser& b : kBrowsers)
@@ -136,12 +157,8 @@ void ReadTodayAddress(WindowHandle window, const WindowProgram& program,
   url.clear();
   std::shared_ptr<AddressBarCache>& slot = Proc().AddressBars;
   if (!slot) slot = std::make_shared<AddressBarCache>();
-  AddressBarCache& cache = *slot;
+  AddressBarEntry& cache = slot->For(window, program);
   Accessibility& seam = Plat().accessibility();
-  if (cache.window != window || !SameProgram(cache.program, program)) {
-    seam.Release(cache.element);
-    cache = AddressBarCache{window, program, 0, std::wstring()};
-  }
   const std::uint64_t start = Plat().clock().TickMs();
   std::wstring shown;
   AccessResult r = AccessResult::Failed;

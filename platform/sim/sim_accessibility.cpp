@@ -153,9 +153,9 @@ SimAccessibility::Tree& SimAccessibility::TreeOf(const FakeBrowser& b) {
 
 bool SimAccessibility::Call(const std::string& name, unsigned answerMs, unsigned limitMs) {
   std::uint64_t now = d_.NowMs();
-  if (now < busyUntil_) return false;
+  if (now < busyUntil_[name]) return false;
   if (answerMs > limitMs) {
-    busyUntil_ = now + answerMs;
+    busyUntil_[name] = now + answerMs;
     d_.SleepMs(limitMs);
     d_.Trace("accessibility: " + name + " does not answer within " + std::to_string(limitMs) +
              " ms");

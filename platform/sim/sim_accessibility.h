@@ -74,7 +74,8 @@ class SimAccessibility : public Accessibility {
   std::map<WindowHandle, Tree> trees_;
   std::map<AccessibleElement, Ref> elements_;
   AccessibleElement next_ = 0xA0000;
-  std::uint64_t busyUntil_ = 0;  // a call that timed out is under way until then
+  // Per browser: a call that timed out is under way in it until then.
+  std::map<std::string, std::uint64_t> busyUntil_;
 };
 
 }  // namespace zq::sim

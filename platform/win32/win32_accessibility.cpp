@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -312,7 +313,9 @@ class Win32Accessibility : public Accessibility {
     if (!Api().loaded) return AccessResult::Failed;
     auto out = std::make_shared<Outcome>();
     HWND hwnd = reinterpret_cast<HWND>(window);
-    return Finish(limitMs, out, root, [out, hwnd] {
+    DWORD pid = 0;
+    if (!::GetWindowThreadProcessId(hwnd, &pid)) return AccessResult::Stale;
+    return Finish(pid, limitMs, out, root, [out, hwnd] {
       out->result = FromCode(Api().NodeFromHandle(hwnd, &out->node));
       if (!out->node && out->result == AccessResult::Ok) out->result = AccessResult::Failed;
     });
@@ -324,7 +327,7 @@ class Win32Accessibility : public Accessibility {
     if (!start) return AccessResult::Failed;
     auto out = std::make_shared<Outcome>();
     auto from = reinterpret_cast<HUIANODE>(start);
-    return Finish(limitMs, out, found, [out, from, condition, scope] {
+    return Finish(OwnerOf(start), limitMs, out, found, [out, from, condition, scope] {
       out->node = Search(from, condition, scope);
       out->result = out->node ? AccessResult::Ok : AccessResult::NotFound;
     });
@@ -337,14 +340,15 @@ class Win32Accessibility : public Accessibility {
     auto node = reinterpret_cast<HUIANODE>(element);
     // The Value pattern's value; the accessible object's value where a provider has no
     // Value pattern (both are what the browser itself answers).
-    bool answered = worker_.Run(
-        limitMs,
-        [out, node] {
-          out->result = TextProperty(node, kValueValue, out->text);
-          if (out->result == AccessResult::Failed)
-            out->result = TextProperty(node, kLegacyValue, out->text);
-        },
-        nullptr);
+    bool answered = WorkerOf(OwnerOf(element))
+                        .Run(
+                            limitMs,
+                            [out, node] {
+                              out->result = TextProperty(node, kValueValue, out->text);
+                              if (out->result == AccessResult::Failed)
+                                out->result = TextProperty(node, kLegacyValue, out->text);
+                            },
+                            nullptr);
     if (!answered) return AccessResult::TimedOut;
     value = out->text;
     return out->result;
@@ -353,7 +357,12 @@ class Win32Accessibility : public Accessibility {
   void Release(AccessibleElement element) override {
     if (!element) return;
     auto node = reinterpret_cast<HUIANODE>(element);
-    worker_.Post([node] { Drop(node); });
+    DWORD pid = OwnerOf(element);
+    {
+      std::lock_guard<std::mutex> hold(lock_);
+      owners_.erase(element);
+    }
+    WorkerOf(pid).Post([node] { Drop(node); });
   }
 
  private:
@@ -362,16 +371,41 @@ class Win32Accessibility : public Accessibility {
     HUIANODE node = nullptr;
     std::wstring text;
   };
-  AccessResult Finish(unsigned limitMs, const std::shared_ptr<Outcome>& out,
+  // Runs a call that makes an element on the program's worker; the element is noted as the
+  // program's.
+  AccessResult Finish(DWORD pid, unsigned limitMs, const std::shared_ptr<Outcome>& out,
                       AccessibleElement& element, std::function<void()> work) {
-    if (!worker_.Run(limitMs, std::move(work), [out] { Drop(out->node); }))
+    if (!WorkerOf(pid).Run(limitMs, std::move(work), [out] { Drop(out->node); }))
       return AccessResult::TimedOut;
     element = reinterpret_cast<AccessibleElement>(out->node);
+    if (element) {
+      std::lock_guard<std::mutex> hold(lock_);
+      owners_[element] = pid;
+    }
     return out->result;
   }
+  DWORD OwnerOf(AccessibleElement element) {
+    std::lock_guard<std::mutex> hold(lock_);
+    auto it = owners_.find(element);
+    return it == owners_.end() ? 0 : it->second;
+  }
+  UiaWorker& WorkerOf(DWORD pid) {
+    std::lock_guard<std::mutex> hold(lock_);
+    // Workers of programs whose elements are all released go when there are many.
+    if (workers_.size() >= 8 && !workers_.count(pid))
+      for (auto it = workers_.begin(); it != workers_.end();)
+        it = std::any_of(owners_.begin(), owners_.end(),
+                         [&](const auto& owner) { return owner.second == it->first; })
+                 ? std::next(it)
+                 : workers_.erase(it);
+    std::unique_ptr<UiaWorker>& worker = workers_[pid];
+    if (!worker) worker = std::make_unique<UiaWorker>();
+    return *worker;
+  }
 
-  UiaWorker worker_;
   std::mutex lock_;
+  std::map<DWORD, std::unique_ptr<UiaWorker>> workers_;  // one per program asked
+  std::map<AccessibleElement, DWORD> owners_;
   std::map<std::pair<DWORD, std::wstring>, std::wstring> versions_;
 };
 

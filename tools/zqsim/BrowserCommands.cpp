@@ -176,6 +176,12 @@ bool DetectCommand(Scenario& s, const std::vector<std::string>& words) {
 bool Command(Scenario& s, const std::vector<std::string>& words, const std::string& line,
              bool& ok) {
   const std::string& cmd = words[0];
+  if (cmd == "access" && words.size() == 1) {
+    // The accessibility dump lines alone: searches, reads and elements still held.
+    for (const std::string& l : s.desktop().accessibility().Dump()) s.out() << l << "\n";
+    ok = true;
+    return true;
+  }
   if (cmd != "browser" && cmd != "folder" && cmd != "ie" && cmd != "detect") return false;
   SimBrowsers& b = Browsers(s.desktop());
   if (cmd == "browser")
