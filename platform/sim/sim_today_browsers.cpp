@@ -56,7 +56,7 @@ void SimBrowsers::MakeTodayWindows(FakeBrowser& b, FakeTab& page, Rect rect) {
     page.view = NewWindow(L"Chrome_RenderWidgetHostHWND", L"", Rect{}, b.frame, true);
   } else {
     b.frame = NewWindow(L"MozillaWindowClass", L"", rect, 0, true);
-    page.view = b.frame;
+    page.view = 0;  // the frame draws the page itself
   }
   page.tab = b.frame;
   b.tabs.push_back(page);
