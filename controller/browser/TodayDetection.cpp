@@ -58,7 +58,7 @@ bool HasScheme(const std::wstring& text) {
 // The host of a bare address "host[:port][/path...]"; empty when it is none.
 std::wstring BareHost(const std::wstring& text) {
   std::wstring host = text.substr(0, text.find_first_of(L"/?#"));
-  host = host.substr(0, host.find(L':'));
+  if (size_t port = host.find(L':'); port != std::wstring::npos) host.resize(port);
   if (host.empty() || host.front() == L'.' || host.back() == L'.') return std::wstring();
   for (wchar_t c : host)
     if (!std::iswalnum(c) && c != L'-' && c != L'.' && c < 0x80) return std::wstring();

@@ -26,18 +26,18 @@ class TreeBuilder {
     nodes[static_cast<size_t>(index)].tab = tab;
   }
 
-  int Add(int parent, int type, std::wstring id, std::wstring cls, std::wstring name,
+  int Add(int under, int controlType, std::wstring id, std::wstring cls, std::wstring name,
           bool front = false) {
     Node n;
-    n.parent = parent;
-    n.controlType = type;
+    n.parent = under;
+    n.controlType = controlType;
     n.automationId = std::move(id);
     n.className = std::move(cls);
     n.name = std::move(name);
     nodes.push_back(std::move(n));
     int index = static_cast<int>(nodes.size() - 1);
-    if (parent >= 0) {
-      auto& kids = nodes[static_cast<size_t>(parent)].children;
+    if (under >= 0) {
+      auto& kids = nodes[static_cast<size_t>(under)].children;
       kids.insert(front ? kids.begin() : kids.end(), index);
     }
     return index;

@@ -37,33 +37,42 @@ constexpr int kControlType = 30003, kName = 30005, kAutomationId = 30011, kClass
               kValueValue = 30045, kLegacyValue = 30093;
 constexpr HRESULT kElementNotAvailable = static_cast<HRESULT>(0x80040201);
 
+// What a call answers when uiautomationcore.dll or one of its functions is missing.
+HRESULT WINAPI NoNode(HWND, HUIANODE*) { return E_NOTIMPL; }
+BOOL WINAPI NoRelease(HUIANODE) { return FALSE; }
+HRESULT WINAPI NoProperty(HUIANODE, int, VARIANT*) { return E_NOTIMPL; }
+HRESULT WINAPI NoStep(HUIANODE, int, UiaCondition*, UiaCacheRequest*, SAFEARRAY**, BSTR*) {
+  return E_NOTIMPL;
+}
+HRESULT WINAPI NoVariantNode(VARIANT*, HUIANODE*) { return E_NOTIMPL; }
+
 struct UiaApi {
-  HRESULT(WINAPI* NodeFromHandle)(HWND, HUIANODE*) = nullptr;
-  BOOL(WINAPI* NodeRelease)(HUIANODE) = nullptr;
-  HRESULT(WINAPI* GetPropertyValue)(HUIANODE, int, VARIANT*) = nullptr;
+  HRESULT(WINAPI* NodeFromHandle)(HWND, HUIANODE*) = NoNode;
+  BOOL(WINAPI* NodeRelease)(HUIANODE) = NoRelease;
+  HRESULT(WINAPI* GetPropertyValue)(HUIANODE, int, VARIANT*) = NoProperty;
   HRESULT(WINAPI* Navigate)
-  (HUIANODE, int, UiaCondition*, UiaCacheRequest*, SAFEARRAY**, BSTR*) = nullptr;
-  HRESULT(WINAPI* NodeFromVariant)(VARIANT*, HUIANODE*) = nullptr;
+  (HUIANODE, int, UiaCondition*, UiaCacheRequest*, SAFEARRAY**, BSTR*) = NoStep;
+  HRESULT(WINAPI* NodeFromVariant)(VARIANT*, HUIANODE*) = NoVariantNode;
   bool loaded = false;
 };
 
+// Binds `function` to the export when the library has it; it keeps its stand-in otherwise.
 template <class F>
-void Bind(HMODULE dll, const char* name, F& function) {
-  function = reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(dll, name)));
+bool Bind(HMODULE dll, const char* name, F& function) {
+  FARPROC found = dll ? ::GetProcAddress(dll, name) : nullptr;
+  if (found) function = reinterpret_cast<F>(reinterpret_cast<void*>(found));
+  return found != nullptr;
 }
 
 const UiaApi& Api() {
   static const UiaApi api = [] {
     UiaApi a;
     HMODULE dll = ::LoadLibraryW(L"uiautomationcore.dll");
-    if (!dll) return a;
-    Bind(dll, "UiaNodeFromHandle", a.NodeFromHandle);
-    Bind(dll, "UiaNodeRelease", a.NodeRelease);
-    Bind(dll, "UiaGetPropertyValue", a.GetPropertyValue);
-    Bind(dll, "UiaNavigate", a.Navigate);
-    Bind(dll, "UiaHUiaNodeFromVariant", a.NodeFromVariant);
-    a.loaded =
-        a.NodeFromHandle && a.NodeRelease && a.GetPropertyValue && a.Navigate && a.NodeFromVariant;
+    a.loaded = Bind(dll, "UiaNodeFromHandle", a.NodeFromHandle) &
+               Bind(dll, "UiaNodeRelease", a.NodeRelease) &
+               Bind(dll, "UiaGetPropertyValue", a.GetPropertyValue) &
+               Bind(dll, "UiaNavigate", a.Navigate) &
+               Bind(dll, "UiaHUiaNodeFromVariant", a.NodeFromVariant);
     return a;
   }();
   return api;
@@ -263,12 +272,11 @@ std::wstring FileVersion(const std::wstring& path) {
   SizeFn size = nullptr;
   InfoFn info = nullptr;
   QueryFn query = nullptr;
-  if (!dll) return {};
-  Bind(dll, "GetFileVersionInfoSizeW", size);
-  Bind(dll, "GetFileVersionInfoW", info);
-  Bind(dll, "VerQueryValueW", query);
-  DWORD ignored = 0, bytes = size ? size(path.c_str(), &ignored) : 0;
-  if (!bytes || !info || !query) return {};
+  if (!Bind(dll, "GetFileVersionInfoSizeW", size) || !Bind(dll, "GetFileVersionInfoW", info) ||
+      !Bind(dll, "VerQueryValueW", query) || !size || !info || !query)
+    return {};
+  DWORD ignored = 0, bytes = size(path.c_str(), &ignored);
+  if (!bytes) return {};
   std::vector<char> block(bytes);
   VS_FIXEDFILEINFO* fixed = nullptr;
   UINT length = 0;
