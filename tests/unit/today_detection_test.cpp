@@ -141,15 +141,4 @@ TEST_F(TodayDetectionTest, SlowBrowserCostsOneLimitPerHangAndKeepsItsAddress) {
   });
 }
 
-TEST_F(TodayDetectionTest, EmptyTreeGivesNoAddressUntilTheWindowIsFocused) {
-  Run([&] {
-    browsers().OpenToday("c", "chrome", L"https://a.example/", L"A");
-    browsers().EmptyTree("c");
-    EXPECT_EQ(Detect().url, L"");
-    EXPECT_EQ(access().LiveElements(), 0u);
-    browsers().Focus("c");
-    EXPECT_EQ(Detect().url, L"https://a.example/");
-  });
-}
-
 }  // namespace
