@@ -247,8 +247,15 @@ class UiaWorker {
       hold.unlock();
       job->work();
       hold.lock();
+      // What an abandoned job made is freed outside the lock (freeing may call into the
+      // browser, and no caller may wait for the lock behind it); the job counts as under
+      // way until then.
+      if (job->abandoned && job->dropped) {
+        hold.unlock();
+        job->dropped();
+        hold.lock();
+      }
       job->done = true;
-      if (job->abandoned && job->dropped) job->dropped();
       changed_.notify_all();
     }
     hold.unlock();
