@@ -13,6 +13,7 @@ namespace zq {
 
 class CAppConsts;
 class CClientApp;
+struct AddressBarCache;
 
 class ClientProcess : public ProcessState {
  public:
@@ -36,6 +37,8 @@ class ClientProcess : public ProcessState {
   // Browser detection's cached Internet Explorer version kind: 0 version 7, 1 any other,
   // negative not determined yet (0x80004005 at start, else the last failed check's code).
   std::int32_t IEVersionKind = static_cast<std::int32_t>(0x80004005u);
+  // Browser detection's found address bar of today's browsers (TodayDetection.cpp).
+  std::shared_ptr<AddressBarCache> AddressBars;
 };
 
 // The calling thread's process state, created on first use.

@@ -76,6 +76,7 @@ class FuzzPlatform : public zq::Platform {
   zq::WebControls& web() override { std::abort(); }
   zq::Internet& internet() override { std::abort(); }
   zq::IEApplications& ieApps() override { std::abort(); }
+  zq::Accessibility& accessibility() override { std::abort(); }
 };
 
 // The calling thread's fuzz platform, bound on first use.

@@ -3,6 +3,7 @@
 #pragma once
 #include <memory>
 
+#include "platform/accessibility.h"
 #include "platform/clock.h"
 #include "platform/com.h"
 #include "platform/dde.h"
@@ -48,6 +49,7 @@ class Platform {
   virtual WebControls& web() = 0;
   virtual Internet& internet() = 0;
   virtual IEApplications& ieApps() = 0;
+  virtual Accessibility& accessibility() = 0;
 
   // The client's per-process state; created by the client on first use.
   std::unique_ptr<ProcessState>& state() { return state_; }

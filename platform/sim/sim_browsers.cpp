@@ -38,6 +38,10 @@ std::string KindName(FakeKind k) {
       return "ie7";
     case FakeKind::Folder:
       return "folder";
+    case FakeKind::Chromium:
+      return "chromium";
+    case FakeKind::Gecko:
+      return "gecko";
   }
   return "?";
 }
@@ -151,7 +155,7 @@ FakeBrowser* SimBrowsers::MostRecentFirefox() {
 std::vector<SimBrowsers::ListItem> SimBrowsers::ShellList() {
   std::vector<ListItem> list;
   for (auto& b : browsers_) {
-    if (b->kind == FakeKind::Firefox || !d_.Window(b->frame)) continue;
+    if (b->kind == FakeKind::Firefox || b->IsToday() || !d_.Window(b->frame)) continue;
     for (size_t i = 0; i < b->tabs.size(); ++i) list.push_back({b.get(), i});
   }
   return list;
@@ -173,6 +177,10 @@ void SimBrowsers::UpdateFrame(FakeBrowser& b) {
       break;
     case FakeKind::Folder:
       frame->title = page;
+      break;
+    case FakeKind::Chromium:
+    case FakeKind::Gecko:
+      frame->title = page + TodayProgram(b.program)->titleSuffix;
       break;
   }
 }
@@ -217,22 +225,28 @@ FakeTab SimBrowsers::MakeIe7Tab(FakeBrowser& b, const std::wstring& url,
 }
 
 void SimBrowsers::ShowActiveTab(FakeBrowser& b) {
-  for (size_t i = 0; i < b.tabs.size(); ++i)
+  // Today's browsers draw their tabs themselves: no window per tab.
+  for (size_t i = 0; i < b.tabs.size() && b.kind == FakeKind::IE7; ++i)
     if (SimWindow* t = d_.Window(b.tabs[i].tab)) t->visible = (i == b.active);
   UpdateFrame(b);
   LayOut(b);
 }
 
 bool SimBrowsers::Open(const std::string& name, FakeKind kind, const std::wstring& url,
-                       const std::wstring& title, Rect rect) {
+                       const std::wstring& title, Rect rect, const std::wstring& program) {
   if (kind == FakeKind::Folder || Find(name)) return false;
+  if ((kind == FakeKind::Chromium || kind == FakeKind::Gecko) && !TodayProgram(program))
+    return false;
   EnsureProcess();
   auto b = std::make_unique<FakeBrowser>();
   b->name = name;
   b->kind = kind;
+  b->program = program;
   FakeTab page{url, title};
   page.id = nextTabId_++;
-  if (kind == FakeKind::Firefox) {
+  if (b->IsToday()) {
+    MakeTodayWindows(*b, page, rect);
+  } else if (kind == FakeKind::Firefox) {
     b->frame = NewWindow(L"MozillaUIWindowClass", L"", rect, 0, true);
     // Depth first, the toolbar (first child) has no content window; the browser area does.
     WindowHandle area = NewWindow(L"MozillaWindowClass", L"", Rect{}, b->frame, true);
@@ -286,7 +300,9 @@ bool SimBrowsers::Focus(const std::string& name) {
   FakeBrowser* b = Find(name);
   if (!b) return false;
   d_.Process(pid_)->windows().SetForeground(b->frame);
+  if (SimWindow* frame = d_.Window(b->frame)) frame->iconic = false;
   b->lastActive = ++stamp_;
+  b->treeEmpty = false;
   d_.Trace((b->kind == FakeKind::Folder ? "folder " : "browser ") + name +
            " comes to the foreground");
   return true;
@@ -378,8 +394,13 @@ bool SimBrowsers::SetDde(const std::string& name, DdeMode mode) {
 bool SimBrowsers::AddTab(const std::string& name, const std::wstring& url,
                          const std::wstring& title) {
   FakeBrowser* b = Find(name);
-  if (!b || b->kind != FakeKind::IE7) return false;
-  b->tabs.push_back(MakeIe7Tab(*b, url, title));
+  if (!b || (b->kind != FakeKind::IE7 && !b->IsToday())) return false;
+  if (b->IsToday()) {
+    FakeTab page{url, title, b->frame, b->tabs[0].view, nextTabId_++};
+    b->tabs.push_back(page);
+  } else {
+    b->tabs.push_back(MakeIe7Tab(*b, url, title));
+  }
   b->active = b->tabs.size() - 1;
   ShowActiveTab(*b);
   d_.Trace("browser " + name + " opens tab " + std::to_string(b->tabs.size()) + " at " +
@@ -389,7 +410,8 @@ bool SimBrowsers::AddTab(const std::string& name, const std::wstring& url,
 
 bool SimBrowsers::ActivateTab(const std::string& name, size_t number) {
   FakeBrowser* b = Find(name);
-  if (!b || b->kind != FakeKind::IE7 || number < 1 || number > b->tabs.size()) return false;
+  if (!b || (b->kind != FakeKind::IE7 && !b->IsToday()) || number < 1 || number > b->tabs.size())
+    return false;
   b->active = number - 1;
   ShowActiveTab(*b);
   d_.Trace("browser " + name + " activates tab " + std::to_string(number));
@@ -406,19 +428,22 @@ bool SimBrowsers::NavigateTab(const std::string& name, size_t number, const std:
   if (b->kind == FakeKind::IE7)
     if (SimWindow* tw = d_.Window(t.tab)) tw->title = title + kIE7Suffix;
   UpdateFrame(*b);
-  d_.Trace("browser " + name + (b->kind == FakeKind::IE7 ? " tab " + std::to_string(number) : "") +
-           " navigates to " + ToUtf8(url) + " " + Quoted(title));
+  d_.Trace(
+      "browser " + name +
+      (b->kind == FakeKind::IE7 || b->tabs.size() > 1 ? " tab " + std::to_string(number) : "") +
+      " navigates to " + ToUtf8(url) + " " + Quoted(title));
   return true;
 }
 
 bool SimBrowsers::CloseTab(const std::string& name, size_t number) {
   FakeBrowser* b = Find(name);
-  if (!b || b->kind != FakeKind::IE7 || number < 1 || number > b->tabs.size()) return false;
+  if (!b || (b->kind != FakeKind::IE7 && !b->IsToday()) || number < 1 || number > b->tabs.size())
+    return false;
   if (b->tabs.size() == 1) return Close(name);
   WindowHandle tab = b->tabs[number - 1].tab;
   b->tabs.erase(b->tabs.begin() + static_cast<long>(number - 1));
   if (b->active >= number - 1 && b->active > 0) --b->active;
-  DestroyTree(d_, pid_, tab);
+  if (b->kind == FakeKind::IE7) DestroyTree(d_, pid_, tab);
   ShowActiveTab(*b);
   d_.Trace("browser " + name + " closes tab " + std::to_string(number));
   return true;
@@ -442,6 +467,7 @@ std::vector<std::string> SimBrowsers::Dump() {
     if (!d_.Window(b->frame)) continue;
     std::string key = "browser." + b->name + ".";
     lines.push_back(key + "kind: " + KindName(b->kind));
+    if (b->IsToday()) lines.push_back(key + "program: " + ToUtf8(b->program + L" " + b->version));
     lines.push_back(key + "frame: " + Hex(b->frame) + " " + Quoted(d_.Window(b->frame)->title));
     if (b->kind == FakeKind::Firefox) lines.push_back(key + "dde: " + DdeName(b->dde));
     if (b->kind == FakeKind::Folder) lines.push_back(key + "folder: " + FolderName(b->folder));

@@ -14,7 +14,10 @@ namespace zq::sim {
 
 class Desktop;
 
-enum class FakeKind { Firefox, IE6, IE7, Folder };
+// Chromium: a Chromium-based browser of today (Chrome, Edge, Brave, Opera, Vivaldi), told
+// apart by its program; Gecko: current Firefox. Both draw their own frame and are read
+// through their accessibility tree (sim_accessibility.h), not DDE or the shell's list.
+enum class FakeKind { Firefox, IE6, IE7, Folder, Chromium, Gecko };
 
 // How Firefox's DDE server treats a request while this browser is the most recent one.
 enum class DdeMode {
@@ -47,7 +50,29 @@ struct FakeBrowser {
   DdeMode dde = DdeMode::Answer;
   FolderMode folder = FolderMode::FolderView;
   std::uint64_t lastActive = 0;  // order of opening and focusing (Firefox's "most recent")
+  // Today's browsers: the program that runs the window and its accessibility tree's state.
+  std::wstring program, version;  // "chrome.exe", "138.0.7204.97"
+  unsigned answerMs = 0;          // virtual time each accessibility call takes
+  bool treeEmpty = false;         // the tree stays empty until the window is focused again
+  std::uint64_t generation = 1;   // bumped when the browser rebuilds its elements
+  bool IsToday() const { return kind == FakeKind::Chromium || kind == FakeKind::Gecko; }
 };
+
+// A stand-in for one of today's browsers: the scenario's word for it, its executable, the
+// end of its frame's title, the version of its executable, and its kind.
+struct TodayProgramInfo {
+  const char* word;
+  const wchar_t* program;
+  const wchar_t* titleSuffix;
+  const wchar_t* version;
+  FakeKind kind;
+};
+// By executable ("chrome.exe") or by word ("chrome"); null when there is no such stand-in.
+const TodayProgramInfo* TodayProgram(const std::wstring& program);
+const TodayProgramInfo* TodayProgramByWord(const std::string& word);
+// What the browser shows in its address bar for `url`: Chromium-based ones hide "https://"
+// and "http://", current Firefox hides "https://" only.
+std::wstring ShownAddress(FakeKind kind, const std::wstring& url);
 
 // A component call that the scenario makes fail: step name and code.
 //   create count item browser document htmldocument serviceprovider shellbrowser window
@@ -67,7 +92,21 @@ class SimBrowsers {
   // Each returns false when the name is unknown (or, for Open, already taken) or the
   // action does not fit the browser's kind. Opening focuses the new window.
   bool Open(const std::string& name, FakeKind kind, const std::wstring& url,
-            const std::wstring& title, Rect rect = Rect{100, 80, 1000, 760});
+            const std::wstring& title, Rect rect = Rect{100, 80, 1000, 760},
+            const std::wstring& program = std::wstring());
+  // Today's browsers (sim_today_browsers.cpp). Minimise takes the window out of the
+  // foreground; Restore brings it back and focuses it. Update installs a new version of the
+  // program (its elements go stale); Rebuild renews the elements alone. Answer sets the
+  // virtual time that each accessibility call takes; EmptyTree empties the tree until the
+  // window is focused again.
+  bool OpenToday(const std::string& name, const std::string& word, const std::wstring& url,
+                 const std::wstring& title, Rect rect = Rect{100, 80, 1000, 760});
+  bool Minimize(const std::string& name);
+  bool Restore(const std::string& name);
+  bool Update(const std::string& name, const std::wstring& version);
+  bool Rebuild(const std::string& name);
+  bool Answer(const std::string& name, unsigned ms);
+  bool EmptyTree(const std::string& name);
   bool OpenFolder(const std::string& name, FolderMode mode, Rect rect = Rect{150, 120, 800, 600});
   bool Focus(const std::string& name);
   // No window in the foreground (the user clicked the desktop).
@@ -113,6 +152,7 @@ class SimBrowsers {
   void EnsureProcess();
   void EndProcessIfIdle();
   void UpdateFrame(FakeBrowser& b);
+  void MakeTodayWindows(FakeBrowser& b, FakeTab& page, Rect rect);
   void LayOut(FakeBrowser& b);
   FakeTab MakeIe7Tab(FakeBrowser& b, const std::wstring& url, const std::wstring& title);
   void ShowActiveTab(FakeBrowser& b);

@@ -8,6 +8,7 @@
 #include <exception>
 
 #include "app/Text.h"
+#include "platform/sim/sim_accessibility.h"
 #include "platform/sim/sim_browsers.h"
 #include "platform/sim/sim_ie_app.h"
 #include "platform/sim/sim_network.h"
@@ -27,7 +28,8 @@ Desktop::Desktop(std::string root)
       shellWindows_(std::make_unique<SimShellWindows>(*this)),
       web_(std::make_unique<SimWebControls>(*this)),
       network_(std::make_unique<SimNetwork>()),
-      ieApps_(std::make_unique<SimIEApplications>(*this)) {
+      ieApps_(std::make_unique<SimIEApplications>(*this)),
+      accessibility_(std::make_unique<SimAccessibility>(*this)) {
   SimWindow desk;
   desk.className = L"#32769";
   desk.rect = screen;

@@ -29,6 +29,7 @@ class SimTaskbar;
 class SimInternet;
 class SimNetwork;
 class SimIEApplications;
+class SimAccessibility;
 
 constexpr std::uint64_t kNever = ~0ull;
 // Sent to a window's own thread to destroy it there (Windows::Destroy from another thread).
@@ -220,6 +221,7 @@ class Desktop {
   SimTaskbar& taskbarShell() { return *taskbarShell_; }
   SimNetwork& network() { return *network_; }
   SimIEApplications& ieApps() { return *ieApps_; }
+  SimAccessibility& accessibility() { return *accessibility_; }
   std::string HostPath(const std::wstring& windowsPath) const;
   const std::string& Root() const { return root_; }
 
@@ -264,6 +266,7 @@ class Desktop {
   std::unique_ptr<SimTaskbar> taskbarShell_;
   std::unique_ptr<SimNetwork> network_;
   std::unique_ptr<SimIEApplications> ieApps_;
+  std::unique_ptr<SimAccessibility> accessibility_;
   std::deque<std::string> trace_;
   std::size_t traceKept_ = static_cast<std::size_t>(-1);
 };
@@ -297,6 +300,7 @@ class SimProcess : public Platform {
   ShellWindows& shellWindows() override;
   WebControls& web() override;
   IEApplications& ieApps() override;
+  Accessibility& accessibility() override;
   Internet& internet() override;
 
   Desktop& desktop() { return desktop_; }

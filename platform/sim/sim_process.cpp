@@ -7,6 +7,7 @@
 
 #include "app/SystemTexts.h"
 #include "app/Text.h"
+#include "platform/sim/sim_accessibility.h"
 #include "platform/sim/sim_browsers.h"
 #include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_ie_app.h"
@@ -291,5 +292,6 @@ ShellWindows& SimProcess::shellWindows() { return desktop_.shellWindows(); }
 WebControls& SimProcess::web() { return desktop_.web(); }
 Internet& SimProcess::internet() { return *parts_->internet; }
 IEApplications& SimProcess::ieApps() { return desktop_.ieApps(); }
+Accessibility& SimProcess::accessibility() { return desktop_.accessibility(); }
 
 }  // namespace zq::sim

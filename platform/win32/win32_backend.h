@@ -34,6 +34,7 @@ std::unique_ptr<WebControls> NewWebControls();
 extern bool acceptTestNavigations;
 constexpr ULONG_PTR kTestNavigationTag = 0x5A514E56;
 std::unique_ptr<IEApplications> NewIEApplications();
+std::unique_ptr<Accessibility> NewAccessibility();
 std::unique_ptr<Internet> NewInternet();
 
 // Failed system calls at the backend's boundary: TraceLastError writes the call's name,

@@ -19,6 +19,7 @@ Win32Platform::Win32Platform(HINSTANCE module)
       shellWindows_(NewShellWindows()),
       web_(NewWebControls()),
       ieApps_(NewIEApplications()),
+      accessibility_(NewAccessibility()),
       internet_(NewInternet()) {}
 
 Win32Platform::~Win32Platform() = default;

@@ -28,6 +28,7 @@ class Win32Platform : public Platform {
   ShellWindows& shellWindows() override { return *shellWindows_; }
   WebControls& web() override { return *web_; }
   IEApplications& ieApps() override { return *ieApps_; }
+  Accessibility& accessibility() override { return *accessibility_; }
   Internet& internet() override { return *internet_; }
 
  private:
@@ -46,6 +47,7 @@ class Win32Platform : public Platform {
   std::unique_ptr<ShellWindows> shellWindows_;
   std::unique_ptr<WebControls> web_;
   std::unique_ptr<IEApplications> ieApps_;
+  std::unique_ptr<Accessibility> accessibility_;
   std::unique_ptr<Internet> internet_;
 };
 

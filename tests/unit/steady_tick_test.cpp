@@ -157,6 +157,7 @@ class CountingPlatform : public Platform {
   WebControls& web() override { return p_.web(); }
   Internet& internet() override { return p_.internet(); }
   IEApplications& ieApps() override { return p_.ieApps(); }
+  Accessibility& accessibility() override { return p_.accessibility(); }
 
  private:
   sim::SimProcess& p_;

@@ -8,6 +8,7 @@
 #include "app/ClientProcess.h"
 #include "app/Text.h"
 #include "controller/browser/BrowserDetection.h"
+#include "platform/sim/sim_accessibility.h"
 #include "platform/sim/sim_browsers.h"
 #include "platform/sim/sim_desktop.h"
 #include "tools/zqsim/Scenario.h"
@@ -42,7 +43,8 @@ bool OpenCommand(SimBrowsers& b, const std::vector<std::string>& words, const st
   else if (words[3] == "ie7")
     kind = FakeKind::IE7;
   else
-    return false;
+    return b.OpenToday(words[2], words[3], FromUtf8(words[4]),
+                       FromUtf8(Scenario::RestAfter(line, 5)));
   return b.Open(words[2], kind, FromUtf8(words[4]), FromUtf8(Scenario::RestAfter(line, 5)));
 }
 
@@ -58,6 +60,15 @@ bool TabCommand(SimBrowsers& b, const std::vector<std::string>& words, const std
   if (what == "close") return b.CloseTab(name, number);
   if (what == "navigate" && words.size() >= 6)
     return b.NavigateTab(name, number, FromUtf8(words[5]), FromUtf8(Scenario::RestAfter(line, 6)));
+  return false;
+}
+
+// browser minimize|restore|rebuild|empty-tree NAME
+bool TodayCommand(SimBrowsers& b, const std::string& what, const std::string& name) {
+  if (what == "minimize") return b.Minimize(name);
+  if (what == "restore") return b.Restore(name);
+  if (what == "rebuild") return b.Rebuild(name);
+  if (what == "empty-tree") return b.EmptyTree(name);
   return false;
 }
 
@@ -82,6 +93,10 @@ bool BrowserCommand(SimBrowsers& b, const std::vector<std::string>& words,
   if (what == "move" && words.size() == 7)
     return b.Move(name, Rect{std::stoi(words[3]), std::stoi(words[4]), std::stoi(words[5]),
                              std::stoi(words[6])});
+  if (words.size() == 3 && TodayCommand(b, what, name)) return true;
+  if (what == "update" && words.size() == 4) return b.Update(name, FromUtf8(words[3]));
+  if (what == "answer" && words.size() == 4)
+    return b.Answer(name, static_cast<unsigned>(std::stoul(words[3])));
   if (what == "dde" && words.size() == 4) {
     if (words[3] == "answer") return b.SetDde(name, DdeMode::Answer);
     if (words[3] == "silent") return b.SetDde(name, DdeMode::Silent);
@@ -161,6 +176,12 @@ bool DetectCommand(Scenario& s, const std::vector<std::string>& words) {
 bool Command(Scenario& s, const std::vector<std::string>& words, const std::string& line,
              bool& ok) {
   const std::string& cmd = words[0];
+  if (cmd == "access" && words.size() == 1) {
+    // The accessibility dump lines alone: searches, reads and elements still held.
+    for (const std::string& l : s.desktop().accessibility().Dump()) s.out() << l << "\n";
+    ok = true;
+    return true;
+  }
   if (cmd != "browser" && cmd != "folder" && cmd != "ie" && cmd != "detect") return false;
   SimBrowsers& b = Browsers(s.desktop());
   if (cmd == "browser")
@@ -179,6 +200,7 @@ void Dump(Scenario& s, std::vector<std::string>& lines) {
   for (std::string& l : Browsers(s.desktop()).Dump()) lines.push_back(std::move(l));
   size_t live = s.desktop().shellWindows().LiveObjects();
   if (live) lines.push_back("shell.live_objects: " + std::to_string(live));
+  for (std::string& l : s.desktop().accessibility().Dump()) lines.push_back(std::move(l));
 }
 
 const int kRegistered = RegisterScenarioExtension({&Command, &Dump});
