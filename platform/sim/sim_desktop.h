@@ -29,6 +29,7 @@ class SimTaskbar;
 class SimInternet;
 class SimNetwork;
 class SimIEApplications;
+struct SimWindowEventsState;
 
 constexpr std::uint64_t kNever = ~0ull;
 // Sent to a window's own thread to destroy it there (Windows::Destroy from another thread).
@@ -209,6 +210,8 @@ class Desktop {
   std::map<std::wstring, int> failMovesTo;
   // The downloads the network serves (sim_internet.h); created on first use.
   std::shared_ptr<SimInternet> internetState;
+  // Window-event subscriptions and queues (sim_window_events.h); created on first use.
+  std::shared_ptr<SimWindowEventsState> windowEventsState;
   // (pid, lower-case name) to what the class was registered with.
   std::map<std::pair<std::uint32_t, std::wstring>, WindowClass> windowClasses;
 
@@ -298,6 +301,7 @@ class SimProcess : public Platform {
   WebControls& web() override;
   IEApplications& ieApps() override;
   Internet& internet() override;
+  WindowEvents& windowEvents() override;
 
   Desktop& desktop() { return desktop_; }
   std::uint32_t pid() const { return pid_; }

@@ -15,6 +15,7 @@
 #include "platform/sim/sim_registry.h"
 #include "platform/sim/sim_web_control.h"
 #include "platform/sim/sim_window.h"
+#include "platform/sim/sim_window_events.h"
 
 namespace zq::sim {
 
@@ -252,7 +253,8 @@ struct SimProcess::Parts {
         shell(NewSimShell(d, p)),
         system(d),
         com(NewSimCom(d, p)),
-        internet(NewSimInternet(d, p)) {}
+        internet(NewSimInternet(d, p)),
+        windowEvents(NewSimWindowEvents(d)) {}
   SimWindows windows;
   SimClock clock;
   SimThreads threads;
@@ -263,6 +265,7 @@ struct SimProcess::Parts {
   SimSystem system;
   std::unique_ptr<Com> com;
   std::unique_ptr<Internet> internet;
+  std::unique_ptr<WindowEvents> windowEvents;
 };
 
 SimProcess::SimProcess(Desktop& desktop, std::uint32_t pid, std::wstring modulePath,
@@ -291,5 +294,6 @@ ShellWindows& SimProcess::shellWindows() { return desktop_.shellWindows(); }
 WebControls& SimProcess::web() { return desktop_.web(); }
 Internet& SimProcess::internet() { return *parts_->internet; }
 IEApplications& SimProcess::ieApps() { return desktop_.ieApps(); }
+WindowEvents& SimProcess::windowEvents() { return *parts_->windowEvents; }
 
 }  // namespace zq::sim

@@ -19,7 +19,8 @@ Win32Platform::Win32Platform(HINSTANCE module)
       shellWindows_(NewShellWindows()),
       web_(NewWebControls()),
       ieApps_(NewIEApplications()),
-      internet_(NewInternet()) {}
+      internet_(NewInternet()),
+      windowEvents_(NewWindowEvents()) {}
 
 Win32Platform::~Win32Platform() = default;
 

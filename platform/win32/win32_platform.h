@@ -29,6 +29,7 @@ class Win32Platform : public Platform {
   WebControls& web() override { return *web_; }
   IEApplications& ieApps() override { return *ieApps_; }
   Internet& internet() override { return *internet_; }
+  WindowEvents& windowEvents() override { return *windowEvents_; }
 
  private:
   std::unique_ptr<Windows> windows_;
@@ -47,6 +48,7 @@ class Win32Platform : public Platform {
   std::unique_ptr<WebControls> web_;
   std::unique_ptr<IEApplications> ieApps_;
   std::unique_ptr<Internet> internet_;
+  std::unique_ptr<WindowEvents> windowEvents_;
 };
 
 }  // namespace zq::win32
