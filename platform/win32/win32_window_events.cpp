@@ -57,6 +57,17 @@ void CALLBACK OnWinEvent(HWINEVENTHOOK hook, DWORD event, HWND window, LONG obje
   sink->OnWindowEvent(what, FromHwnd(window));
 }
 
+// An out-of-context hook, filtered to a process and thread when the system allows it: Wine
+// 8.0 refuses a filter for another process (ERROR_INVALID_PARAMETER), and the callback then
+// filters by window alone.
+HWINEVENTHOOK Hook(DWORD first, DWORD last, DWORD pid, DWORD thread) {
+  HWINEVENTHOOK hook =
+      ::SetWinEventHook(first, last, nullptr, OnWinEvent, pid, thread, WINEVENT_OUTOFCONTEXT);
+  if (!hook && pid)
+    hook = ::SetWinEventHook(first, last, nullptr, OnWinEvent, 0, 0, WINEVENT_OUTOFCONTEXT);
+  return hook;
+}
+
 class Win32WindowEvents : public WindowEvents {
  public:
   WindowEventSubscription Subscribe(WindowHandle handle, WindowEventSink* sink) override {
@@ -64,15 +75,12 @@ class Win32WindowEvents : public WindowEvents {
     DWORD pid = 0;
     DWORD thread = ::GetWindowThreadProcessId(window, &pid);
     if (!sink || !thread) return 0;
-    constexpr DWORD kFlags = WINEVENT_OUTOFCONTEXT;
     Subscription s{window, sink, {}};
-    // The window's own events only from its thread; the foreground from every process.
-    s.hooks.push_back(::SetWinEventHook(EVENT_OBJECT_LOCATIONCHANGE, EVENT_OBJECT_LOCATIONCHANGE,
-                                        nullptr, OnWinEvent, pid, thread, kFlags));
-    s.hooks.push_back(::SetWinEventHook(EVENT_SYSTEM_MINIMIZESTART, EVENT_SYSTEM_MINIMIZEEND,
-                                        nullptr, OnWinEvent, pid, thread, kFlags));
-    s.hooks.push_back(::SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr,
-                                        OnWinEvent, 0, 0, kFlags));
+    // The window's own events only from its thread (location changes come for every caret
+    // and cursor move of the whole desktop otherwise); the foreground from every process.
+    s.hooks.push_back(Hook(EVENT_OBJECT_LOCATIONCHANGE, EVENT_OBJECT_LOCATIONCHANGE, pid, thread));
+    s.hooks.push_back(Hook(EVENT_SYSTEM_MINIMIZESTART, EVENT_SYSTEM_MINIMIZEEND, pid, thread));
+    s.hooks.push_back(Hook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, 0, 0));
     for (HWINEVENTHOOK hook : s.hooks) {
       if (hook) continue;
       TraceLastError("SetWinEventHook");

@@ -19,6 +19,10 @@ struct Events : WindowEventSink {
 };
 
 TEST(EventsContract, MoveMinimiseRestoreAndForegroundReachTheSubscriber) {
+  ZQ_SKIP_ON_WINE(
+      "Wine 8.0 raises no location, minimise or foreground events for windows (a hook over "
+      "every event sees only EVENT_OBJECT_FOCUS); the end-to-end test has the stand-in raise "
+      "them as Windows does");
   TheDesktop().Run([] {
     Windows& w = Plat().windows();
     Recorder watchedWindow, otherWindow;
