@@ -93,7 +93,8 @@ WindowHandle FindPanelOf(WindowHandle browser, const std::wstring& className) {
   if (!browser) return 0;
   // Owned pop-ups are top-level windows: GetParent gives their owner.
   Windows& w = Plat().windows();
-  for (WindowHandle h = w.FindWindow(0, 0, className, L""); h; h = w.FindWindow(0, h, className, L""))
+  for (WindowHandle h = w.FindWindow(0, 0, className, L""); h;
+       h = w.FindWindow(0, h, className, L""))
     if ((w.Style(h) & ws::Popup) && w.Parent(h) == browser) return h;
   return 0;
 }

@@ -193,7 +193,7 @@ class ZephquillWnd : public WindowHandler, public WindowEventSink {
   std::shared_ptr<WorkerGate> gate_;
   std::mutex movesMutex_;
   std::deque<QueuedMove> moves_;
-  bool popup_ = false;           // an owned pop-up rather than a child
+  bool popup_ = false;  // an owned pop-up rather than a child
   WindowEventSubscription events_ = 0;
 };
 

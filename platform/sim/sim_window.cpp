@@ -137,9 +137,8 @@ bool Desktop::NextMessage(QueuedMessage& out, const std::function<bool()>& extra
     me.wake = [this, id = me.id] { return NextTimerDue(id); };
     Block(
         [this, &me, &extraReady] {
-          return !me.incoming.empty() || WindowEventsWaiting(*this, me.id) ||
-                 !me.posted.empty() || me.quitPending ||
-                 NextTimerDue(me.id) <= now_ || (extraReady && extraReady());
+          return !me.incoming.empty() || WindowEventsWaiting(*this, me.id) || !me.posted.empty() ||
+                 me.quitPending || NextTimerDue(me.id) <= now_ || (extraReady && extraReady());
         },
         kNever);
   }

@@ -11,10 +11,17 @@ struct Events : WindowEventSink {
   void OnWindowEvent(WindowEvent event, WindowHandle window) override {
     seen.emplace_back(event, window);
   }
-  bool Saw(WindowEvent event, WindowHandle window) const {
-    for (const auto& e : seen)
-      if (e.first == event && e.second == window) return true;
-    return false;
+  // Pumps until the event came (true) or `ms` passed; forgets what came before.
+  bool Awaits(WindowEvent event, WindowHandle window, unsigned ms = 2000) {
+    bool came = PumpUntil(
+        [&] {
+          for (const auto& e : seen)
+            if (e.first == event && e.second == window) return true;
+          return false;
+        },
+        ms);
+    seen.clear();
+    return came;
   }
 };
 
@@ -32,39 +39,21 @@ TEST(EventsContract, MoveMinimiseRestoreAndForegroundReachTheSubscriber) {
     Events events;
     WindowEventSubscription id = Plat().windowEvents().Subscribe(watched, &events);
     ASSERT_NE(id, 0u);
-    const struct {
-      const char* what;
-      std::function<void()> act;
-      WindowEvent event;
-      WindowHandle window;
-    } steps[] = {
-        {"a move", [&] { w.MoveWindow(watched, Rect{60, 50, 360, 250}); }, WindowEvent::Location,
-         watched},
-        {"a resize", [&] { w.MoveWindow(watched, Rect{60, 50, 260, 150}); },
-         WindowEvent::Location, watched},
-        {"a minimise", [&] { w.Show(watched, sw::Minimize); }, WindowEvent::MinimizeStart,
-         watched},
-        {"a restore", [&] { w.Show(watched, sw::Restore); }, WindowEvent::MinimizeEnd, watched},
-        {"another window in front", [&] { w.SetForeground(other); }, WindowEvent::Foreground,
-         other},
-    };
-    for (const auto& step : steps) {
-      events.seen.clear();
-      step.act();
-      EXPECT_TRUE(PumpUntil([&] { return events.Saw(step.event, step.window); }, 2000))
-          << step.what;
-    }
-    // Another window's moves are not the watched one's.
-    events.seen.clear();
+    w.MoveWindow(watched, Rect{60, 50, 360, 250});
+    EXPECT_TRUE(events.Awaits(WindowEvent::Location, watched)) << "a move";
+    w.MoveWindow(watched, Rect{60, 50, 260, 150});
+    EXPECT_TRUE(events.Awaits(WindowEvent::Location, watched)) << "a resize";
+    w.Show(watched, sw::Minimize);
+    EXPECT_TRUE(events.Awaits(WindowEvent::MinimizeStart, watched));
+    w.Show(watched, sw::Restore);
+    EXPECT_TRUE(events.Awaits(WindowEvent::MinimizeEnd, watched));
+    w.SetForeground(other);
+    EXPECT_TRUE(events.Awaits(WindowEvent::Foreground, other));
     w.MoveWindow(other, Rect{420, 60, 620, 260});
-    PumpUntil([] { return false; }, 200);
-    EXPECT_FALSE(events.Saw(WindowEvent::Location, other));
+    EXPECT_FALSE(events.Awaits(WindowEvent::Location, other, 200)) << "not the watched window";
     Plat().windowEvents().Unsubscribe(id);
-    events.seen.clear();
     w.MoveWindow(watched, Rect{80, 80, 380, 280});
-    w.SetForeground(watched);
-    PumpUntil([] { return false; }, 200);
-    EXPECT_TRUE(events.seen.empty()) << "no event after Unsubscribe";
+    EXPECT_FALSE(events.Awaits(WindowEvent::Location, watched, 200)) << "after Unsubscribe";
     w.Destroy(other);
     w.Destroy(watched);
   });

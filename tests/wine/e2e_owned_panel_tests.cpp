@@ -11,7 +11,7 @@ namespace {
 
 const wchar_t kPanelClass[] = L"ZQFloatWndClassName";
 const wchar_t kSite[] = L"http://www.example.org/zq-e2e/chromium.html";
-constexpr ULONG_PTR kFollowTag = 0x5A51464C;  // test build only (test_build_hooks.cpp)
+constexpr UINT kFollowMessage = WM_APP + 0x5A3;  // test build only (test_build_hooks.cpp)
 constexpr int kMoves = 20;
 
 RECT Corner(HWND browser) {
@@ -43,8 +43,9 @@ bool PlacedAt(HWND panel, const RECT& want) {
 // comes from the test's follow request, and only the window events can move it afterwards.
 void OwnedPanelFollowsChromium(const std::wstring& exe) {
   const std::wstring client = TestClientOf(exe);
-  Check(WriteAnsiFile(ConfigOf(client), "[General]\r\nClientLoadURL=\r\nPollingURL=\r\n"
-                                        "LastBaseURLNavigated=stoppostbacks\r\n"),
+  Check(WriteAnsiFile(ConfigOf(client),
+                      "[General]\r\nClientLoadURL=\r\nPollingURL=\r\n"
+                      "LastBaseURLNavigated=stoppostbacks\r\n"),
         "the configuration file is written");
   ClientRun run(client, L"");
   HWND controller = StartedController(run, client);
@@ -52,13 +53,10 @@ void OwnedPanelFollowsChromium(const std::wstring& exe) {
   HWND browser = WaitWindow(standin.Pid(), L"Chrome_WidgetWin_1", L"", 10000);
   Check(browser != nullptr, "the stand-in Chromium window appears");
   ::SetForegroundWindow(browser);
-  wchar_t text[600];
-  std::swprintf(text, 600, L"%llx\n%ls", static_cast<unsigned long long>(
-                                              reinterpret_cast<ULONG_PTR>(browser)), kSite);
-  COPYDATASTRUCT data{kFollowTag, static_cast<DWORD>(std::wcslen(text) * sizeof(wchar_t)), text};
-  DWORD_PTR ignored = 0;
-  ::SendMessageTimeoutW(controller, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
-                        SMTO_ABORTIFHUNG, 5000, &ignored);
+  ATOM url = ::GlobalAddAtomW(kSite);
+  Check(url != 0 &&
+            ::PostMessageW(controller, kFollowMessage, reinterpret_cast<WPARAM>(browser), url),
+        "the follow request is posted");
   HWND panel = nullptr;
   WaitFor(
       [&] {

@@ -18,7 +18,9 @@ bool minimised = false;
 // Wine 8.0 raises none of the window events that Windows raises for a top-level window (a
 // hook sees only focus events), so the stand-in raises them itself, from the messages at
 // which Windows does: moved or sized, minimised, restored, activated.
-void Raise(DWORD event, HWND window) { ::NotifyWinEvent(event, window, OBJID_WINDOW, CHILDID_SELF); }
+void Raise(DWORD event, HWND window) {
+  ::NotifyWinEvent(event, window, OBJID_WINDOW, CHILDID_SELF);
+}
 
 LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
   if (message == WM_DESTROY || (message == WM_TIMER && wp == 1)) {

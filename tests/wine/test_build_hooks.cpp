@@ -14,11 +14,11 @@ struct AcceptTestNavigations {
 
 // Follow requests. UI Automation, through which the client reads the address of today's
 // browsers, does not work under this Wine, so a test hands the client "follow window W at
-// address A" instead: WM_COPYDATA tagged kFollowTag with "W in hex\nA" (UTF-16), sent to any
-// window of the client's main thread. The request then takes the tick's own path after
+// address A" instead: kFollowMessage posted to the controller's window with W as wParam and
+// a global atom naming A as lParam. The request then takes the tick's own path after
 // detection (CClientDlg::FollowBrowser) with the hosting of a Chromium window. The product
 // never learns an address this way: only its detectors read addresses.
-constexpr ULONG_PTR kFollowTag = 0x5A51464C;  // 'ZQFL'
+constexpr UINT kFollowMessage = WM_APP + 0x5A3;
 zq::ActiveBrowserInfo pendingFollow;
 
 void CALLBACK FollowNow(HWND, UINT, UINT_PTR timer, DWORD) {
@@ -27,29 +27,27 @@ void CALLBACK FollowNow(HWND, UINT, UINT_PTR timer, DWORD) {
   if (app && app->Controller) app->Controller->FollowBrowser(pendingFollow);
 }
 
-// Sees the request before the window does; the follow itself runs from the thread's loop.
-LRESULT CALLBACK OnSentMessage(int code, WPARAM wp, LPARAM lp) {
-  const auto* call = reinterpret_cast<const CWPSTRUCT*>(lp);
-  if (code == HC_ACTION && call->message == WM_COPYDATA) {
-    const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(call->lParam);
-    if (data && data->dwData == kFollowTag && data->lpData && data->cbData % 2 == 0) {
-      std::wstring text(static_cast<const wchar_t*>(data->lpData), data->cbData / 2);
-      size_t split = text.find(L'\n');
-      if (split != std::wstring::npos) {
-        pendingFollow.window = std::wcstoull(text.substr(0, split).c_str(), nullptr, 16);
-        pendingFollow.url = text.substr(split + 1);
-        pendingFollow.hosting = zq::PanelHosting::OwnedPopup;
-        ::SetTimer(nullptr, 0, 0, FollowNow);
-      }
+// Takes the request out of the queue; the follow itself runs from the thread's loop.
+LRESULT CALLBACK OnMessageTaken(int code, WPARAM removed, LPARAM lp) {
+  auto* msg = reinterpret_cast<MSG*>(lp);
+  if (code == HC_ACTION && removed == PM_REMOVE && msg->message == kFollowMessage) {
+    wchar_t url[256] = {};
+    const auto atom = static_cast<ATOM>(msg->lParam);
+    if (::GlobalGetAtomNameW(atom, url, 256) > 0) {
+      ::GlobalDeleteAtom(atom);
+      pendingFollow = {static_cast<zq::WindowHandle>(msg->wParam), url,
+                       zq::PanelHosting::OwnedPopup};
+      ::SetTimer(nullptr, 0, 0, FollowNow);
     }
+    msg->message = WM_NULL;
   }
-  return ::CallNextHookEx(nullptr, code, wp, lp);
+  return ::CallNextHookEx(nullptr, code, removed, lp);
 }
 
 struct AcceptFollowRequests {
   // Static initialisation runs on the main thread, which becomes the controller's.
   AcceptFollowRequests() {
-    ::SetWindowsHookExW(WH_CALLWNDPROC, OnSentMessage, nullptr, ::GetCurrentThreadId());
+    ::SetWindowsHookExW(WH_GETMESSAGE, OnMessageTaken, nullptr, ::GetCurrentThreadId());
   }
 } follow;
 
