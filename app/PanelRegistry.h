@@ -23,6 +23,9 @@ struct BrowserPanelRecord {
   WindowHandle BrowserWindow = 0;
   std::unique_ptr<ZephquillWnd> Panel;  // none until attached
   std::wstring SiteURL;
+  // The panel is an owned pop-up kept at the browser's corner, not a child window
+  // (docs/panel-on-today-browsers.md).
+  bool OwnedPopup = false;
 };
 
 // Every operation takes its registry's lock for its whole run and reports its own failure

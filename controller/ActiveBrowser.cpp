@@ -88,6 +88,17 @@ WindowHandle FindPanelDescendant(WindowHandle window, const std::wstring& classN
   return FindInChildrenOf(w, window, className);
 }
 
+WindowHandle FindPanelOf(WindowHandle browser, const std::wstring& className) {
+  if (WindowHandle child = FindPanelDescendant(browser, className)) return child;
+  if (!browser) return 0;
+  // Owned pop-ups are top-level windows: GetParent gives their owner.
+  Windows& w = Plat().windows();
+  for (WindowHandle h = w.FindWindow(0, 0, className, L""); h;
+       h = w.FindWindow(0, h, className, L""))
+    if ((w.Style(h) & ws::Popup) && w.Parent(h) == browser) return h;
+  return 0;
+}
+
 // ---------------------------------------------------------------------------------------
 // Tooltip
 
@@ -166,23 +177,32 @@ void CClientDlg::UpdateActiveBrowser() {
     info.url.clear();
     info.hosting = PanelHosting::Child;
     FindActiveBrowser(info);
-    // Detection may wait (a DDE request, a call into another process) and handle messages
-    // meanwhile: a disable handled there ends the update, whose tooltip would undo it.
-    if (!Enabled || ConnectionLost) return;
-    Windows& w = Plat().windows();
-    if (!info.window || !w.IsWindow(info.window) || !w.IsVisible(info.window)) {
-      TrayIcon.ChangeTooltip(EnabledTooltip());
-      SetLastSite(NoBrowserSite());
-      return;
-    }
-    if (!ShouldFollowURL(info.url)) {
-      if (FindPanelDescendant(info.window, GetAppConsts().ZQFloatWndClassName))
-        ReleaseBrowserPanel(info.window);
-      SetTrackingTooltip(L"Zephquill ignores ", info.url);
-      return;
-    }
-    UpdateFollowedBrowser(info);
+    FollowDetectedBrowser(info);
   });
+}
+
+void CClientDlg::FollowBrowser(const ActiveBrowserInfo& info) {
+  LockGuard lock(*ActiveBrowserLock);
+  Guarded(2, L"Cannot update active browser!!!", [&] { FollowDetectedBrowser(info); });
+}
+
+void CClientDlg::FollowDetectedBrowser(const ActiveBrowserInfo& info) {
+  // Detection may wait (a DDE request, a call into another process) and handle messages
+  // meanwhile: a disable handled there ends the update, whose tooltip would undo it.
+  if (!Enabled || ConnectionLost) return;
+  Windows& w = Plat().windows();
+  if (!info.window || !w.IsWindow(info.window) || !w.IsVisible(info.window)) {
+    TrayIcon.ChangeTooltip(EnabledTooltip());
+    SetLastSite(NoBrowserSite());
+    return;
+  }
+  if (!ShouldFollowURL(info.url)) {
+    if (FindPanelOf(info.window, GetAppConsts().ZQFloatWndClassName))
+      ReleaseBrowserPanel(info.window);
+    SetTrackingTooltip(L"Zephquill ignores ", info.url);
+    return;
+  }
+  UpdateFollowedBrowser(info);
 }
 
 // Steps of the update for a followed address: find or make the panel, record the last
@@ -192,7 +212,7 @@ void CClientDlg::UpdateFollowedBrowser(const ActiveBrowserInfo& info) {
   bool isNew = false;
   if (!record) {
     // A panel this registry does not own is already there: leave that browser alone.
-    if (FindPanelDescendant(info.window, GetAppConsts().ZQFloatWndClassName)) return;
+    if (FindPanelOf(info.window, GetAppConsts().ZQFloatWndClassName)) return;
     record = CreateBrowserPanel(info);
     if (!record) return;
     isNew = true;
@@ -200,6 +220,9 @@ void CClientDlg::UpdateFollowedBrowser(const ActiveBrowserInfo& info) {
   ZephquillWnd* panel = record->Panel.get();
   if (!panel) return;
   if (!panel->Attached || panel->SlideState != kPanelCollapsed) SetLastSite(info.url);
+  // A pop-up follows its browser's events; the tick only makes sure that a browser found in
+  // front shows its panel, and lays it out again as it does for a child below.
+  panel->BrowserInFront();
 
   Windows& w = Plat().windows();
   Rect browserRect = w.WindowRect(record->BrowserWindow);
@@ -219,6 +242,7 @@ BrowserPanelRecord* CClientDlg::CreateBrowserPanel(const ActiveBrowserInfo& info
       nullptr, 2, L"Cannot initialize browser floating window", [&]() -> BrowserPanelRecord* {
         if (!info.window) return nullptr;
         auto record = std::make_unique<BrowserPanelRecord>(info.window, info.url);
+        record->OwnedPopup = info.hosting == PanelHosting::OwnedPopup;
         OnAssignPanel(reinterpret_cast<WParam>(record.get()));
         // A record without a panel would keep this browser without one for good: drop it,
         // so that the next tick tries again. Making the panel waits for its hosts while

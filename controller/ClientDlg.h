@@ -75,6 +75,10 @@ class CClientDlg : public WindowHandler {
   // Active-browser tracking and site rules (ActiveBrowser.cpp). Main thread.
   // Follows the foreground browser: its panel, the panel's page and the tray tooltip.
   void UpdateActiveBrowser();
+  // The update's steps after detection for a browser found in front: the same path the tick
+  // takes, under the same lock. Also how the test build hands the client a browser whose
+  // address this Wine cannot read.
+  void FollowBrowser(const ActiveBrowserInfo& info);
   // The site rules: false for an address that is excluded or not an http address.
   bool ShouldFollowURL(const std::wstring& address);
   // Attaches a new panel to the info's browser window and registers it; none on failure.
@@ -157,6 +161,7 @@ class CClientDlg : public WindowHandler {
   void OnCommand(unsigned id);
   void ApplyMenuState(bool enabled);
   void RestartTimer(unsigned periodMs);
+  void FollowDetectedBrowser(const ActiveBrowserInfo& info);
   void UpdateFollowedBrowser(const ActiveBrowserInfo& info);
   void SetTrackingTooltip(const wchar_t* prefix, const std::wstring& address);
   void OpenServiceWindowFor(unsigned command);
@@ -176,6 +181,9 @@ std::wstring GetLastSite();
 // The first descendant of `window` whose class name is `className`: a direct child first,
 // then the direct children of each descendant in turn. 0 when there is none. Any thread.
 WindowHandle FindPanelDescendant(WindowHandle window, const std::wstring& className);
+// A panel window on `browser`, a child (FindPanelDescendant) or a top-level pop-up of that
+// class that the browser owns; 0 when there is none. Any thread.
+WindowHandle FindPanelOf(WindowHandle browser, const std::wstring& className);
 
 // The extra query of the notification page: "MurmelId=...&IsNotify=1&IsPerSite=...&", then
 // "ctype=...&keywords=...&" when there is a context type; each value percent-encoded.

@@ -133,7 +133,7 @@ LResult CClientDlg::OnAssignPanel(WParam recordParam) {
     // siblings; its placement gives it its real size later. A failed creation deletes it.
     auto panel = std::make_unique<ZephquillWnd>();
     panel->Attached = 1;
-    panel->CreateAttached(record->BrowserWindow, record->SiteURL);
+    panel->CreateAttached(record->BrowserWindow, record->SiteURL, record->OwnedPopup);
     record->Panel = std::move(panel);
   });
   return 0;

@@ -79,6 +79,7 @@ ZephquillWnd::~ZephquillWnd() {
   } catch (...) {
     gate_->alive = false;
   }
+  StopWindowEvents();
   WindowHandle window = hwnd_;
   if (window) {
     announceDestroy_ = false;
@@ -117,7 +118,8 @@ void ZephquillWnd::MakeWindow(const WindowSpec& desc) {
   if (std::exchange(closeDeferred_, false)) w.Destroy(window);
 }
 
-void ZephquillWnd::CreateAttached(WindowHandle browser, const std::wstring& title) {
+void ZephquillWnd::CreateAttached(WindowHandle browser, const std::wstring& title,
+                                  bool ownedPopup) {
   Windows& w = Plat().windows();
   const std::wstring& className = GetAppConsts().ZQFloatWndClassName;
   w.RegisterClass(WindowClass::ArrowOnWindowColor(
@@ -127,6 +129,7 @@ void ZephquillWnd::CreateAttached(WindowHandle browser, const std::wstring& titl
   // Set before the window exists: creation may already handle the page's first commands.
   Attached = 1;
   BrowserWindow = browser;
+  popup_ = ownedPopup;
   WindowSpec desc;
   desc.className = className;
   desc.title = title;
@@ -135,8 +138,21 @@ void ZephquillWnd::CreateAttached(WindowHandle browser, const std::wstring& titl
   desc.rect = Rect{client.Width() - 1, client.Height() - 1, client.Width(), client.Height()};
   desc.parent = browser;
   desc.handler = this;
+  if (popup_) {
+    // Made hidden and shown without activation: a visible pop-up would take the focus.
+    Rect frame = w.WindowRect(browser);
+    desc.style = ws::Popup | ws::ClipSiblings;
+    desc.exStyle = ws::ExToolWindow;
+    desc.rect = Rect{frame.right - 1, frame.bottom - 1, frame.right, frame.bottom};
+  }
   MakeWindow(desc);
-  w.SetWindowPos(hwnd_, 0, desc.rect, 0);
+  if (!popup_) {
+    w.SetWindowPos(hwnd_, 0, desc.rect, 0);
+    return;
+  }
+  w.SetWindowPos(hwnd_, 0, desc.rect, swp::NoActivate | swp::ShowWindow);
+  events_ = Plat().windowEvents().Subscribe(browser, this);
+  if (w.IsIconic(browser)) ShowPopup(false);
 }
 
 void ZephquillWnd::CreateFloating(WindowHandle controller, const std::wstring& title) {
@@ -207,6 +223,7 @@ LResult ZephquillWnd::OnCreate() {
 
 void ZephquillWnd::OnDestroy() {
   destroying_ = true;
+  StopWindowEvents();
   Quietly([&] {
     FrontBrowser->Destroy();
     BackBrowser->Destroy();

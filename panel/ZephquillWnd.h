@@ -25,7 +25,7 @@ constexpr const wchar_t* kGenericPanelTitle = L"Zephquill Generic Window";
 // Class of floating panels and hidden page windows (a framework-registered class).
 constexpr const wchar_t* kFloatingPanelClass = L"Afx:00400000:800";
 
-class ZephquillWnd : public WindowHandler {
+class ZephquillWnd : public WindowHandler, public WindowEventSink {
  public:
   ZephquillWnd();
   // Destroys the window when it still exists (without telling the controller, which no
@@ -39,7 +39,16 @@ class ZephquillWnd : public WindowHandler {
   // Attached form: registers the panel class (ZQFloatWndClassName), creates the child
   // window of `browser` at (client width - 1, client height - 1), 1 x 1, titled `title`,
   // brings it to the top, and sets Attached = 1 and BrowserWindow = browser.
-  void CreateAttached(WindowHandle browser, const std::wstring& title);
+  // With `ownedPopup` (browsers that lay out their own windows, docs/panel-on-today-browsers.md)
+  // it is instead a tool pop-up owned by `browser`, placed in screen coordinates at the
+  // corner of the browser's window rectangle, shown without activation, and it follows the
+  // browser's window events: moves and resizes at once, hidden while the browser is
+  // minimised or covered by the window in front.
+  void CreateAttached(WindowHandle browser, const std::wstring& title, bool ownedPopup = false);
+  bool OwnedPopup() const { return popup_; }
+  // The tracking found this panel's browser in front: a pop-up hidden because another
+  // window covered it shows again (a safety net for a foreground event that was missed).
+  void BrowserInFront();
   // Floating form: a top-most application pop-up owned by `controller` at (1, 1), 1 x 1;
   // Attached = 0, BrowserWindow = controller.
   void CreateFloating(WindowHandle controller, const std::wstring& title);
@@ -94,6 +103,8 @@ class ZephquillWnd : public WindowHandler {
   LResult OnMessage(WindowHandle window, unsigned message, WParam wParam, LParam lParam) override;
   // The keyboard filter: Escape, and the browser's own shortcuts forwarded to it.
   bool PreTranslate(WindowHandle window, unsigned message, WParam wParam, LParam lParam) override;
+  // The followed browser's window events (owned pop-ups only).
+  void OnWindowEvent(WindowEvent event, WindowHandle window) override;
 
   // ---- Fields.
   // The browser window when attached, the controller's window when floating.
@@ -146,6 +157,16 @@ class ZephquillWnd : public WindowHandler {
   // for their whole run but never wait for the main thread: they queue their moves and
   // post UM_PANEL_APPLY_PLACEMENT, whose handler makes them.
   PanelGeometry Geometry() const;
+  // The rectangle the placement rules measure against: the browser's client area (origin
+  // 0, 0, the child's own coordinates) or, for a pop-up, its window rectangle in screen
+  // coordinates, whose top left corner is then `origin`.
+  Rect Reference(Point& origin) const;
+  // Pop-ups: whether `window` is the browser, this panel or a window the browser owns;
+  // whether `window` stands above the browser and overlaps this panel.
+  bool OfBrowser(WindowHandle window) const;
+  bool Covers(WindowHandle window) const;
+  void ShowPopup(bool show);
+  void StopWindowEvents();
   void OnSetSize(bool hasWidth, const std::wstring& width, bool hasHeight,
                  const std::wstring& height);
   void OnSetSlide(const std::wstring& state);
@@ -172,6 +193,8 @@ class ZephquillWnd : public WindowHandler {
   std::shared_ptr<WorkerGate> gate_;
   std::mutex movesMutex_;
   std::deque<QueuedMove> moves_;
+  bool popup_ = false;  // an owned pop-up rather than a child
+  WindowEventSubscription events_ = 0;
 };
 
 }  // namespace zq

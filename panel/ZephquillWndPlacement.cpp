@@ -39,11 +39,25 @@ int ZephquillWnd::ComputePanelTop(const Rect& reference) const {
 // ---------------------------------------------------------------------------------------
 // Moves
 
+Rect ZephquillWnd::Reference(Point& origin) const {
+  Windows& w = Plat().windows();
+  if (!popup_) {
+    origin = Point{0, 0};
+    return w.ClientRect(BrowserWindow);
+  }
+  Rect frame = w.WindowRect(BrowserWindow);
+  origin = Point{frame.left, frame.top};
+  return frame;
+}
+
 void ZephquillWnd::MoveTo(int x, int y, int width, int height) {
   // The window manager takes a negative size as 0.
   width = std::max(width, 0);
   height = std::max(height, 0);
-  Plat().windows().SetWindowPos(hwnd_, 0, Rect{x, y, x + width, y + height}, 0);
+  // A pop-up keeps its place in the z-order (just above its browser) and is never
+  // activated: brought to the top it would stand above the window the user works in.
+  unsigned flags = popup_ ? swp::NoActivate | swp::NoZOrder : 0;
+  Plat().windows().SetWindowPos(hwnd_, 0, Rect{x, y, x + width, y + height}, flags);
 }
 
 void ZephquillWnd::SetRoundRegion(int ellipse) {
@@ -95,20 +109,22 @@ void ZephquillWnd::StartPlacementThread(void (ZephquillWnd::*work)()) {
 }
 
 void ZephquillWnd::ApplyPendingSize() {
-  Rect client = Plat().windows().ClientRect(BrowserWindow);
+  Point at;
+  Rect client = Reference(at);
   PanelWidth = PendingWidth;
   PanelHeight = PendingHeight;
-  QueueMove({ComputePanelLeft(client), ComputePanelTop(client), PanelWidth, PanelHeight,
-             kAttachedCornerEllipse});
+  QueueMove({at.x + ComputePanelLeft(client), at.y + ComputePanelTop(client), PanelWidth,
+             PanelHeight, kAttachedCornerEllipse});
 }
 
 void ZephquillWnd::Slide(bool open) {
   Platform& p = Plat();
-  Rect client = p.windows().ClientRect(BrowserWindow);
+  Point at;
+  Rect client = Reference(at);
   PanelGeometry g = Geometry();
-  const int collapsed = g.CollapsedLeft(client);
-  const int expanded = g.ExpandedLeft(client, PanelWidth);
-  const int y = g.Top(client, PanelHeight);
+  const int collapsed = at.x + g.CollapsedLeft(client);
+  const int expanded = at.x + g.ExpandedLeft(client, PanelWidth);
+  const int y = at.y + g.Top(client, PanelHeight);
   int x = open ? collapsed : expanded;
   const int target = open ? expanded : collapsed;
   const int step = open ? -kSlideStepPixels : kSlideStepPixels;
@@ -167,10 +183,12 @@ void ZephquillWnd::OnSize() {
     if (!Attached || !w.IsWindow(BrowserWindow)) return;
     LockGuard lock(*PlacementLock);
     DropQueuedMoves();
-    Rect reference = w.ClientRect(BrowserWindow);
+    Point at;
+    Rect reference = Reference(at);
     PanelWidth = ComputePanelWidth(PanelWidth, reference);
     PanelHeight = ComputePanelHeight(PanelHeight, reference);
-    MoveTo(ComputePanelLeft(reference), ComputePanelTop(reference), PanelWidth, PanelHeight);
+    MoveTo(at.x + ComputePanelLeft(reference), at.y + ComputePanelTop(reference), PanelWidth,
+           PanelHeight);
     SetRoundRegion(kAttachedCornerEllipse);
   });
 }
@@ -180,11 +198,12 @@ void ZephquillWnd::OnSetSlide(const std::wstring& state) {
     if (state != L"1" && state != L"2") return;
     LockGuard lock(*PlacementLock);
     DropQueuedMoves();
-    Rect reference = Plat().windows().ClientRect(BrowserWindow);
+    Point at;
+    Rect reference = Reference(at);
     PanelGeometry g = Geometry();
     SlideState = state == L"1" ? kSlideCollapsed : kSlideExpanded;
     int x = state == L"1" ? g.CollapsedLeft(reference) : g.ExpandedLeft(reference, PanelWidth);
-    MoveTo(x, g.Top(reference, PanelHeight), PanelWidth, PanelHeight);
+    MoveTo(at.x + x, at.y + g.Top(reference, PanelHeight), PanelWidth, PanelHeight);
   });
 }
 

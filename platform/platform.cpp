@@ -18,4 +18,13 @@ Platform& Plat() {
 
 void BindThread(Platform* platform) { tlsPlatform = platform; }
 
+WindowEvents& NoWindowEvents() {
+  struct None : WindowEvents {
+    WindowEventSubscription Subscribe(WindowHandle, WindowEventSink*) override { return 0; }
+    void Unsubscribe(WindowEventSubscription) override {}
+  };
+  static None none;
+  return none;
+}
+
 }  // namespace zq

@@ -19,6 +19,7 @@
 #include "platform/system.h"
 #include "platform/threads.h"
 #include "platform/web_control.h"
+#include "platform/window_events.h"
 #include "platform/windowing.h"
 
 namespace zq {
@@ -50,6 +51,7 @@ class Platform {
   virtual Internet& internet() = 0;
   virtual IEApplications& ieApps() = 0;
   virtual Accessibility& accessibility() = 0;
+  virtual WindowEvents& windowEvents() { return NoWindowEvents(); }
 
   // The client's per-process state; created by the client on first use.
   std::unique_ptr<ProcessState>& state() { return state_; }

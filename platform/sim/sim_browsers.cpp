@@ -9,6 +9,7 @@
 #include "app/Text.h"
 #include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_window.h"
+#include "platform/sim/sim_window_events.h"
 
 namespace zq::sim {
 
@@ -310,6 +311,7 @@ bool SimBrowsers::Focus(const std::string& name) {
 
 void SimBrowsers::Unfocus() {
   d_.foreground = 0;
+  RaiseWindowEvent(d_, WindowEvent::Foreground, 0);
   d_.Trace("no window is in the foreground");
 }
 
@@ -342,6 +344,7 @@ bool SimBrowsers::Move(const std::string& name, const Rect& rect) {
   if (!b || rect.IsEmpty()) return false;
   d_.Window(b->frame)->rect = rect;
   LayOut(*b);
+  RaiseWindowEvent(d_, WindowEvent::Location, b->frame);
   d_.Trace("browser " + name + " moves to " + RectText(rect));
   return true;
 }

@@ -30,6 +30,7 @@ class SimInternet;
 class SimNetwork;
 class SimIEApplications;
 class SimAccessibility;
+struct SimWindowEventsState;
 
 constexpr std::uint64_t kNever = ~0ull;
 // Sent to a window's own thread to destroy it there (Windows::Destroy from another thread).
@@ -210,6 +211,8 @@ class Desktop {
   std::map<std::wstring, int> failMovesTo;
   // The downloads the network serves (sim_internet.h); created on first use.
   std::shared_ptr<SimInternet> internetState;
+  // Window-event subscriptions and queues (sim_window_events.h); created on first use.
+  std::shared_ptr<SimWindowEventsState> windowEventsState;
   // (pid, lower-case name) to what the class was registered with.
   std::map<std::pair<std::uint32_t, std::wstring>, WindowClass> windowClasses;
 
@@ -302,6 +305,7 @@ class SimProcess : public Platform {
   IEApplications& ieApps() override;
   Accessibility& accessibility() override;
   Internet& internet() override;
+  WindowEvents& windowEvents() override;
 
   Desktop& desktop() { return desktop_; }
   std::uint32_t pid() const { return pid_; }

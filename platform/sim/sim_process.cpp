@@ -16,6 +16,7 @@
 #include "platform/sim/sim_registry.h"
 #include "platform/sim/sim_web_control.h"
 #include "platform/sim/sim_window.h"
+#include "platform/sim/sim_window_events.h"
 
 namespace zq::sim {
 
@@ -253,7 +254,8 @@ struct SimProcess::Parts {
         shell(NewSimShell(d, p)),
         system(d),
         com(NewSimCom(d, p)),
-        internet(NewSimInternet(d, p)) {}
+        internet(NewSimInternet(d, p)),
+        windowEvents(NewSimWindowEvents(d)) {}
   SimWindows windows;
   SimClock clock;
   SimThreads threads;
@@ -264,6 +266,7 @@ struct SimProcess::Parts {
   SimSystem system;
   std::unique_ptr<Com> com;
   std::unique_ptr<Internet> internet;
+  std::unique_ptr<WindowEvents> windowEvents;
 };
 
 SimProcess::SimProcess(Desktop& desktop, std::uint32_t pid, std::wstring modulePath,
@@ -293,5 +296,6 @@ WebControls& SimProcess::web() { return desktop_.web(); }
 Internet& SimProcess::internet() { return *parts_->internet; }
 IEApplications& SimProcess::ieApps() { return desktop_.ieApps(); }
 Accessibility& SimProcess::accessibility() { return desktop_.accessibility(); }
+WindowEvents& SimProcess::windowEvents() { return *parts_->windowEvents; }
 
 }  // namespace zq::sim

@@ -6,6 +6,7 @@
 
 #include "app/Text.h"
 #include "platform/sim/sim_taskbar.h"
+#include "platform/sim/sim_window_events.h"
 
 namespace zq::sim {
 
@@ -89,6 +90,7 @@ void Desktop::ProcessIncoming(SimThread& t) {
     sm->result = Deliver(sm->window, sm->message, sm->wParam, sm->lParam);
     sm->done = true;
   }
+  DeliverWindowEvents(*this, t);
 }
 
 std::uint64_t Desktop::NextTimerDue(std::uint32_t thread) {
@@ -135,8 +137,8 @@ bool Desktop::NextMessage(QueuedMessage& out, const std::function<bool()>& extra
     me.wake = [this, id = me.id] { return NextTimerDue(id); };
     Block(
         [this, &me, &extraReady] {
-          return !me.incoming.empty() || !me.posted.empty() || me.quitPending ||
-                 NextTimerDue(me.id) <= now_ || (extraReady && extraReady());
+          return !me.incoming.empty() || WindowEventsWaiting(*this, me.id) || !me.posted.empty() ||
+                 me.quitPending || NextTimerDue(me.id) <= now_ || (extraReady && extraReady());
         },
         kNever);
   }
@@ -290,6 +292,9 @@ bool SimWindows::MoveWindow(WindowHandle window, const Rect& rect) {
     LParam size = static_cast<LParam>((w->rect.Height() << 16) | (w->rect.Width() & 0xFFFF));
     Send(window, wm::Size, 0, size);
   }
+  w = d_.Window(window);
+  if (w && w->parent == d_.DesktopHandle() && w->rect != old)
+    RaiseWindowEvent(d_, WindowEvent::Location, window);
   return true;
 }
 
@@ -305,6 +310,7 @@ bool SimWindows::Show(WindowHandle window, int command) {
   SimWindow* w = d_.Window(window);
   if (!w) return false;
   bool was = w->visible;
+  const bool wasIconic = w->iconic;
   bool show = command != sw::Hide;
   WindowPos pos{window,
                 0,
@@ -324,6 +330,10 @@ bool SimWindows::Show(WindowHandle window, int command) {
   } else if (command == sw::Restore || command == sw::ShowNormal) {
     w->iconic = false;
   }
+  if (w->iconic != wasIconic)
+    RaiseWindowEvent(d_, w->iconic ? WindowEvent::MinimizeStart : WindowEvent::MinimizeEnd, window);
+  w = d_.Window(window);
+  if (!w) return was;
   if (show && command != sw::ShowNoActivate && command != sw::Minimize && w->visible &&
       w->parent == d_.DesktopHandle())
     d_.Current().active = window;
@@ -419,6 +429,13 @@ bool SimWindows::BringToTop(WindowHandle window) {
     c.erase(std::remove(c.begin(), c.end(), window), c.end());
     c.insert(c.begin(), window);
   }
+  // A top-level window's owned pop-ups stay above it, in their own order.
+  if (w->parent == d_.DesktopHandle() && p) {
+    std::vector<WindowHandle> owned;
+    for (WindowHandle h : p->children)
+      if (SimWindow* o = d_.Window(h); o && o->owner == window) owned.push_back(h);
+    for (auto it = owned.rbegin(); it != owned.rend(); ++it) BringToTop(*it);
+  }
   return true;
 }
 
@@ -428,8 +445,10 @@ bool SimWindows::SetForeground(WindowHandle window) {
   SimWindow* w = d_.Window(window);
   while (w && w->parent != d_.DesktopHandle()) w = d_.Window(w->parent);
   if (!w) return false;
+  const bool changed = d_.foreground != w->handle;
   d_.foreground = w->handle;
   BringToTop(w->handle);
+  if (changed) RaiseWindowEvent(d_, WindowEvent::Foreground, w->handle);
   if (SimThread* t = d_.Thread(w->thread)) t->active = w->handle;
   return true;
 }
@@ -502,7 +521,9 @@ LResult SimWindows::Send(WindowHandle window, unsigned message, WParam wParam, L
   } unqueue{d_, targetId, &sm};
   while (!sm.done && !gone()) {
     if (d_.Dying()) return 0;
-    d_.Block([&] { return sm.done || gone() || !me.incoming.empty(); }, kNever);
+    d_.Block(
+        [&] { return sm.done || gone() || !me.incoming.empty() || WindowEventsWaiting(d_, me.id); },
+        kNever);
     d_.ProcessIncoming(me);
   }
   return sm.result;

@@ -36,6 +36,7 @@ constexpr ULONG_PTR kTestNavigationTag = 0x5A514E56;
 std::unique_ptr<IEApplications> NewIEApplications();
 std::unique_ptr<Accessibility> NewAccessibility();
 std::unique_ptr<Internet> NewInternet();
+std::unique_ptr<WindowEvents> NewWindowEvents();
 
 // Failed system calls at the backend's boundary: TraceLastError writes the call's name,
 // GetLastError() and the system's text to the debugger's output and leaves the last error

@@ -20,7 +20,8 @@ Win32Platform::Win32Platform(HINSTANCE module)
       web_(NewWebControls()),
       ieApps_(NewIEApplications()),
       accessibility_(NewAccessibility()),
-      internet_(NewInternet()) {}
+      internet_(NewInternet()),
+      windowEvents_(NewWindowEvents()) {}
 
 Win32Platform::~Win32Platform() = default;
 

@@ -30,6 +30,7 @@ class Win32Platform : public Platform {
   IEApplications& ieApps() override { return *ieApps_; }
   Accessibility& accessibility() override { return *accessibility_; }
   Internet& internet() override { return *internet_; }
+  WindowEvents& windowEvents() override { return *windowEvents_; }
 
  private:
   std::unique_ptr<Windows> windows_;
@@ -49,6 +50,7 @@ class Win32Platform : public Platform {
   std::unique_ptr<IEApplications> ieApps_;
   std::unique_ptr<Accessibility> accessibility_;
   std::unique_ptr<Internet> internet_;
+  std::unique_ptr<WindowEvents> windowEvents_;
 };
 
 }  // namespace zq::win32
