@@ -6,6 +6,7 @@
 #include "platform/sim/sim_browsers.h"
 #include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_window.h"
+#include "platform/sim/sim_window_events.h"
 
 namespace zq::sim {
 
@@ -72,8 +73,12 @@ bool SimBrowsers::Minimize(const std::string& name) {
   FakeBrowser* b = Find(name);
   if (!b) return false;
   d_.Window(b->frame)->iconic = true;
-  if (d_.foreground == b->frame) d_.foreground = 0;
+  bool wasInFront = d_.foreground == b->frame;
+  if (wasInFront) d_.foreground = 0;
   d_.Trace("browser " + name + " is minimised");
+  // Watchers learn it as from the system: the minimise, then the lost foreground.
+  RaiseWindowEvent(d_, WindowEvent::MinimizeStart, b->frame);
+  if (wasInFront) RaiseWindowEvent(d_, WindowEvent::Foreground, 0);
   return true;
 }
 
@@ -82,6 +87,7 @@ bool SimBrowsers::Restore(const std::string& name) {
   if (!b) return false;
   d_.Window(b->frame)->iconic = false;
   d_.Trace("browser " + name + " is restored");
+  RaiseWindowEvent(d_, WindowEvent::MinimizeEnd, b->frame);
   return Focus(name);
 }
 
