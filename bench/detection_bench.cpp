@@ -18,12 +18,7 @@ void RunDetection(benchmark::State& state, const char* rootName,
   std::filesystem::remove_all(root);
   zq::sim::Desktop desktop(root.string());
   desktop.Run([&] {
-    zq::sim::Desktop* d = &desktop;
-    std::uint32_t pid = desktop.StartProcess(L"C:\\client.exe", L"client", [d] {
-      zq::sim::QueuedMessage m;
-      while (d->NextMessage(m) && m.message != zq::wm::Quit) d->Dispatch(m);
-      return 0;
-    });
+    std::uint32_t pid = desktop.StartIdleProcess(L"C:\\client.exe", L"client");
     setUp(zq::sim::Browsers(desktop));
     zq::BindThread(desktop.Process(pid));
     for (auto _ : state) {

@@ -54,11 +54,11 @@ void BM_PanelFollowsResize(benchmark::State& state) {
     Windows& w = desktop.Process(browsers.Pid())->windows();
     WindowHandle browser = browsers.Find("b")->frame;
     if (events) {
-      WindowSpec spec;
-      spec.className = L"Chrome_WidgetWin_1";
-      spec.style = ws::Popup | ws::Visible;
-      spec.rect = Rect{100, 80, 1000, 760};
-      browser = w.Create(spec);
+      WindowSpec desc;
+      desc.className = L"Chrome_WidgetWin_1";
+      desc.style = ws::Popup | ws::Visible;
+      desc.rect = Rect{100, 80, 1000, 760};
+      browser = w.Create(desc);
       w.SetForeground(browser);
       BindThread(desktop.Process(pid));
       WindowHandle controller = App()->Controller->Hwnd();

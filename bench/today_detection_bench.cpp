@@ -25,12 +25,7 @@ void WithChrome(benchmark::State& state, unsigned content,
   desktop.accessibility().contentElements = content;
   desktop.accessibility().traceSearches = false;
   desktop.Run([&] {
-    zq::sim::Desktop* d = &desktop;
-    std::uint32_t pid = desktop.StartProcess(L"C:\\client.exe", L"client", [d] {
-      zq::sim::QueuedMessage m;
-      while (d->NextMessage(m) && m.message != zq::wm::Quit) d->Dispatch(m);
-      return 0;
-    });
+    std::uint32_t pid = desktop.StartIdleProcess(L"C:\\client.exe", L"client");
     zq::sim::Browsers(desktop).OpenToday("c", "chrome", L"https://news.example/today", L"News");
     zq::BindThread(desktop.Process(pid));
     body(zq::Plat().accessibility(), zq::sim::Browsers(desktop).Find("c")->frame);

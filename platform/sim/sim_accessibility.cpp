@@ -206,17 +206,24 @@ bool SimAccessibility::Matches(const FakeBrowser& b, const Node& n,
   return c.name == n.name;
 }
 
+AccessResult SimAccessibility::Reach(AccessibleElement element, unsigned limitMs,
+                                     FakeBrowser*& browser, int& node) {
+  AccessResult r = Resolve(element, browser, node);
+  if (r != AccessResult::Ok) return r;
+  // A copy: the browser may go while it answers.
+  const std::string name = browser->name;
+  if (!Call(name, browser->answerMs, limitMs)) return AccessResult::TimedOut;
+  return Resolve(element, browser, node);
+}
+
 AccessResult SimAccessibility::FindFirst(AccessibleElement start, const ElementCondition& condition,
                                          SearchScope scope, unsigned limitMs,
                                          AccessibleElement& found) {
   found = 0;
   FakeBrowser* b = nullptr;
   int from = 0;
-  AccessResult r = Resolve(start, b, from);
-  if (r != AccessResult::Ok) return r;
-  std::string name = b->name;
-  if (!Call(name, b->answerMs, limitMs)) return AccessResult::TimedOut;
-  if ((r = Resolve(start, b, from)) != AccessResult::Ok) return r;
+  if (AccessResult r = Reach(start, limitMs, b, from); r != AccessResult::Ok) return r;
+  const std::string& name = b->name;
   ++searches;
   const Tree& tree = TreeOf(*b);
   // Depth first in document order; the tree is empty until the window has had focus.
@@ -256,11 +263,7 @@ AccessResult SimAccessibility::Value(AccessibleElement element, unsigned limitMs
   value.clear();
   FakeBrowser* b = nullptr;
   int node = 0;
-  AccessResult r = Resolve(element, b, node);
-  if (r != AccessResult::Ok) return r;
-  std::string name = b->name;
-  if (!Call(name, b->answerMs, limitMs)) return AccessResult::TimedOut;
-  if ((r = Resolve(element, b, node)) != AccessResult::Ok) return r;
+  if (AccessResult r = Reach(element, limitMs, b, node); r != AccessResult::Ok) return r;
   ++reads;
   // Only the address bar has a Value pattern.
   if (TreeOf(*b).nodes[static_cast<size_t>(node)].role != Role::Address)

@@ -67,6 +67,9 @@ class SimAccessibility : public Accessibility {
   bool Call(const std::string& name, unsigned answerMs, unsigned limitMs);
   // The browser and node of a held element; Stale when either is gone or renewed.
   AccessResult Resolve(AccessibleElement element, FakeBrowser*& browser, int& node);
+  // Resolves the element, lets its browser take its time to answer within limitMs, and
+  // resolves it again, since the browser may have changed while it answered.
+  AccessResult Reach(AccessibleElement element, unsigned limitMs, FakeBrowser*& browser, int& node);
   bool Matches(const FakeBrowser& b, const Node& n, const ElementCondition& c) const;
   AccessibleElement Hand(WindowHandle frame, std::uint64_t generation, int node);
 

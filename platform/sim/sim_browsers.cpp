@@ -106,15 +106,7 @@ void SimBrowsers::EnsureProcess() {
   if (p && !p->ending && !p->ended) return;
   // Windows of an ended process are gone, and with them its browsers.
   browsers_.clear();
-  Desktop* d = &d_;
-  pid_ = d_.StartProcess(kBrowserModule, L"\"" + std::wstring(kBrowserModule) + L"\"", [d] {
-    QueuedMessage m;
-    while (d->NextMessage(m)) {
-      if (m.message == wm::Quit) break;
-      d->Dispatch(m);
-    }
-    return 0;
-  });
+  pid_ = d_.StartIdleProcess(kBrowserModule, L"\"" + std::wstring(kBrowserModule) + L"\"");
   thread_ = d_.Process(pid_)->mainThread;
 }
 

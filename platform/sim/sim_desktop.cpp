@@ -267,6 +267,15 @@ void Desktop::ThreadMain(SimThread* t, std::function<void()> body) {
 // ---------------------------------------------------------------------------------------
 // Processes
 
+std::uint32_t Desktop::StartIdleProcess(const std::wstring& modulePath,
+                                        const std::wstring& commandLine) {
+  return StartProcess(modulePath, commandLine, [this] {
+    QueuedMessage m;
+    while (NextMessage(m) && m.message != wm::Quit) Dispatch(m);
+    return 0;
+  });
+}
+
 std::uint32_t Desktop::StartProcess(const std::wstring& modulePath, const std::wstring& commandLine,
                                     Entry entry) {
   std::uint32_t pid = nextPid_++;

@@ -134,6 +134,9 @@ class Desktop {
   using Entry = std::function<int()>;
   std::uint32_t StartProcess(const std::wstring& modulePath, const std::wstring& commandLine,
                              Entry entry);
+  // A process whose main thread only handles its messages until WM_QUIT: a program idle in
+  // its message loop, on whose thread others' windows live or client code is called.
+  std::uint32_t StartIdleProcess(const std::wstring& modulePath, const std::wstring& commandLine);
   SimProcess* Process(std::uint32_t pid);
   std::vector<std::uint32_t> ProcessIds() const;
   // Who starts programs asked for by CreateProcess/WinExec: returns true when it started one.

@@ -27,13 +27,7 @@ class BrowserDetectionTest : public ::testing::Test {
   // message loop; Detect() then runs detection as that process.
   void Run(const std::function<void()>& body) {
     desktop.Run([&] {
-      Desktop* d = &desktop;
-      std::uint32_t pid = desktop.StartProcess(L"C:\\client.exe", L"client", [d] {
-        sim::QueuedMessage m;
-        while (d->NextMessage(m) && m.message != wm::Quit) d->Dispatch(m);
-        return 0;
-      });
-      client = desktop.Process(pid);
+      client = desktop.Process(desktop.StartIdleProcess(L"C:\\client.exe", L"client"));
       body();
     });
   }

@@ -35,11 +35,11 @@ class OwnedPanelTest : public testing::ClientFixture {
         Plat().clock().Sleep(1u << 30);
         return 0;
       });
-    WindowSpec spec;
-    spec.className = cls;
-    spec.style = ws::Popup | ws::Visible;
-    spec.rect = r;
-    return Others().Create(spec);
+    WindowSpec desc;
+    desc.className = cls;
+    desc.style = ws::Popup | ws::Visible;
+    desc.rect = r;
+    return Others().Create(desc);
   }
   Windows& Others() { return desktop.Process(other)->windows(); }
   void Follow(WindowHandle browser, const std::wstring& url) {

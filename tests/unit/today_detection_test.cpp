@@ -70,12 +70,7 @@ class TodayDetectionTest : public ::testing::Test {
   // Runs `body` with a process standing for the client idle in its message loop.
   void Run(const std::function<void()>& body) {
     desktop.Run([&] {
-      sim::Desktop* d = &desktop;
-      client = desktop.Process(desktop.StartProcess(L"C:\\client.exe", L"client", [d] {
-        sim::QueuedMessage m;
-        while (d->NextMessage(m) && m.message != wm::Quit) d->Dispatch(m);
-        return 0;
-      }));
+      client = desktop.Process(desktop.StartIdleProcess(L"C:\\client.exe", L"client"));
       body();
     });
   }

@@ -34,13 +34,13 @@ HMODULE Core() {
   return dll;
 }
 
-struct Spec {
+struct ElementDesc {
   int controlType;
   const wchar_t *className, *automationId, *name;
 };
-const Spec kSpecs[] = {{50032, L"Chrome_WidgetWin_1", L"", L"Page - Google Chrome"},
-                       {50021, L"ToolbarView", L"", L""},
-                       {50004, L"OmniboxViewViews", L"", L"Address and search bar"}};
+const ElementDesc kElements[] = {{50032, L"Chrome_WidgetWin_1", L"", L"Page - Google Chrome"},
+                                 {50021, L"ToolbarView", L"", L""},
+                                 {50004, L"OmniboxViewViews", L"", L"Address and search bar"}};
 
 // Element `index` of the three; the root is also the fragment root.
 class Element : public IRawElementProviderSimple,
@@ -85,7 +85,7 @@ class Element : public IRawElementProviderSimple,
   }
   HRESULT STDMETHODCALLTYPE GetPropertyValue(PROPERTYID property, VARIANT* out) override {
     ::VariantInit(out);
-    const Spec& s = kSpecs[index_];
+    const ElementDesc& s = kElements[index_];
     const wchar_t* text = nullptr;
     if (property == kControlType) {
       V_VT(out) = VT_I4;
