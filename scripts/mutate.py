@@ -8,6 +8,9 @@
   mutate.py pick-quick [--count N]          choose tests/mutation/quick.txt from killed ones
   mutate.py report                          the stored results: score per operator, survivors
   mutate.py restore                         put back a source left mutated by a killed run
+  mutate.py killers [--ids A,B]             every test that kills each killed mutant, not just
+                                            the first: tests/mutation/killers.tsv, and which
+                                            mutants have only one killer
 
 A full run records each outcome in tests/mutation/results.tsv as it goes (the test that killed
 a mutant runs first next time); --quick runs the stored quick sample and records nothing.
@@ -30,6 +33,7 @@ DATA = ROOT / "tests" / "mutation"
 SAMPLE = DATA / "sample.tsv"
 RESULTS = DATA / "results.tsv"
 QUICK = DATA / "quick.txt"
+KILLERS = DATA / "killers.tsv"  # id and every test that fails on it
 EQUIVALENT = DATA / "equivalent.tsv"  # id and why no test could tell it from the original
 BUILD = Path(os.environ.get("ZQ_MUTATE_BUILD", ROOT / "build" / "mutation"))
 PENDING = BUILD / "mutant-pending"  # "path" of a mutated file; its original sits beside
@@ -325,17 +329,20 @@ def exact(names):
     return "^(" + "|".join(re.escape(n).replace("\\-", "-") for n in names) + ")$"
 
 
-def ctest(select, bound):
-    """Runs the selected tests, stopping at the first failure; (failed test or None, timed out)."""
-    cmd = NICE + ["ctest", "--test-dir", str(BUILD), "-j2", "--timeout", str(TEST_TIMEOUT),
-                  "--stop-on-failure"] + select
+def ctest(select, bound, every=False):
+    """Runs the selected tests, stopping at the first failure; (failed test or None, timed out).
+    With every, runs them all and answers the list of every failed test instead."""
+    cmd = NICE + ["ctest", "--test-dir", str(BUILD), "-j2", "--timeout", str(TEST_TIMEOUT)] + \
+        ([] if every else ["--stop-on-failure"]) + select
     rc, out = sh(cmd, bound)
     if rc is None:
-        return "(bound of the run)", True
+        return ("(bound of the run)" if not every else ["(bound of the run)"]), True
     failed = re.findall(r"^\s*\d+ - (\S+) \(", out.split("The following tests FAILED:")[-1],
                         re.M) if "The following tests FAILED:" in out else []
     if rc != 0 and not failed:
         failed = ["(ctest: " + out.strip().splitlines()[-1][:80] + ")"] if out.strip() else []
+    if every:
+        return failed, False
     return (failed[0] if failed else None), False
 
 
@@ -544,6 +551,40 @@ def report():
             print(line(m) + f": {equivalent[m['id']]}{note}")
 
 
+def killers(args):
+    """Runs the whole suite on each killed mutant and records every test that fails on it, so
+    that a test can be judged by what it alone catches."""
+    restore(quiet=False)
+    sample, results = load_sample(), load_results()
+    chosen = [m for m in choose(args, sample, results)
+              if results.get(m["id"], {}).get("status") in ("killed", "timeout")]
+    configure()
+    check_clean(test_targets())
+    rows = {row[0]: row[1].split(",") if len(row) > 1 and row[1] else []
+            for row in read_tsv(KILLERS)}
+    t_start = time.monotonic()
+    for n, m in enumerate(chosen, 1):
+        t0 = time.monotonic()
+        if not apply_mutant(m):
+            continue
+        try:
+            rc, out = build([], args.bound)
+            failed = ctest([], args.bound, every=True)[0] if rc == 0 else ["(build failed)"]
+        finally:
+            restore()
+        rows[m["id"]] = sorted(failed)
+        print(f"[{n}/{len(chosen)}] {m['id']}: {len(failed)} killers "
+              f"({time.monotonic() - t0:.0f} s)", flush=True)
+        with KILLERS.open("w") as out:
+            out.write("# id, every test that fails on that mutant\n")
+            for i in [s["id"] for s in sample if s["id"] in rows]:
+                out.write(f"{i}\t{','.join(rows[i])}\n")
+    print(f"time: {(time.monotonic() - t_start) / 60:.1f} min")
+    sole = Counter(v[0] for v in rows.values() if len(v) == 1)
+    print("tests that alone kill a mutant: " +
+          ", ".join(f"{t} ({c})" for t, c in sole.most_common()))
+
+
 def pick_quick(count, seed):
     """Killed mutants with a known killer, spread over files and operators."""
     sample = {m["id"]: m for m in load_sample()}
@@ -572,7 +613,7 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__,
                                  formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("command", nargs="?", default="run",
-                    choices=("run", "sample", "pick-quick", "report", "restore"))
+                    choices=("run", "sample", "pick-quick", "report", "restore", "killers"))
     ap.add_argument("--quick", action="store_true", help="the quick sample; fails on a survivor")
     ap.add_argument("--ids", help="only these mutants (comma-separated ids)")
     ap.add_argument("--first", type=int, help="only the first N chosen mutants")
@@ -592,6 +633,8 @@ def main():
             report()
         elif args.command == "restore":
             restore(quiet=False)
+        elif args.command == "killers":
+            killers(args)
         else:
             return run(args)
     except KeyboardInterrupt:

@@ -3,7 +3,7 @@
 # sample runs in scripts/test.sh). Method and figures: docs/mutation-testing.md.
 #
 #   scripts/mutate.sh [--quick] [--ids m001,m002] [--first N] [--resume] [--bound SECONDS]
-#   scripts/mutate.sh sample | pick-quick | report | restore
+#   scripts/mutate.sh sample | pick-quick | report | restore | killers [--ids ...]
 #
 # Builds in build/mutation (ZQ_MUTATE_BUILD) at nice 19 (ZQ_MUTATE_NICE). The mutated source
 # is put back on every way out: the driver restores it itself when stopped, this script's trap
