@@ -101,9 +101,12 @@ TEST(ServiceProcess, StartsOnFreePortsAndStopsCleanlyOnASignal) {
   EXPECT_EQ(second.Wait(), 1);
 }
 
-// Posts comments from several connections until the service goes away, then checks the
-// database file: sound, and holding every comment that was answered with success.
-void PostUntilStopped(int stopSignal) {
+// Posts comments from several connections until the service is stopped or killed, then
+// checks the database file: sound, and holding every comment that was answered with success.
+class ServiceStopped : public ::testing::TestWithParam<int> {};
+
+TEST_P(ServiceStopped, InTheMiddleOfPostsItKeepsEveryAnsweredComment) {
+  const int stopSignal = GetParam();
   test::TempDir dir;
   const std::string db = dir.File("zq.db");
   ServiceProcess p({"--app-port", "0", "--web-port", "0", "--db", db});
@@ -163,13 +166,7 @@ void PostUntilStopped(int stopSignal) {
   for (const std::string& text : answered) EXPECT_TRUE(stored.count(text)) << "lost: " << text;
 }
 
-TEST(ServiceProcess, StoppedInTheMiddleOfPostsItKeepsEveryAnsweredComment) {
-  PostUntilStopped(SIGTERM);
-}
-
-TEST(ServiceProcess, KilledInTheMiddleOfPostsItKeepsEveryAnsweredComment) {
-  PostUntilStopped(SIGKILL);
-}
+INSTANTIATE_TEST_SUITE_P(Signals, ServiceStopped, ::testing::Values(SIGTERM, SIGKILL));
 
 }  // namespace
 }  // namespace zqs
