@@ -21,7 +21,7 @@ async function checked(page, id) {
 }
 
 test('the settings page shows what the client wrote and stores what the user switches', async () => {
-  const eve = await api.register(unique('Eve'));
+  const [eve] = await api.clients('Eve');
   await api.post('/Panel/api/profile', { client: eve.id, name: eve.name, share: '0' });
   const { page, client } = await openPage(browser, '/Panel/Settings.aspx?OpenTab=GeneralTab', {
     shownotifications: '0', startwithcomputer: '1', ShowOthersMyLocation: 'false', ClientIdentifier: eve.id,
@@ -60,7 +60,6 @@ test('the settings page shows what the client wrote and stores what the user swi
   assert.equal((await api.get(`/Panel/api/profile?client=${eve.id}`)).text, `ok\t${name}\t1\n`);
   await press(page, '#zqClose');
   assert.deepEqual(await client.next(ASKED.length + 4, 1), ['1228 0 0']);
-  await page.close();
 });
 
 test('without stored values the page shows the client defaults, on the tab it was asked for', async () => {
@@ -78,5 +77,4 @@ test('without stored values the page shows the client defaults, on the tab it wa
   await press(page, '#zqTabAccount');
   await press(page, '#zqSaveName');
   assert.equal(await page.locator('#zqStatus').innerText(), 'Zephquill has not signed you in yet.');
-  await page.close();
 });
