@@ -60,10 +60,9 @@ function parseCommand(url) {
   return { number: Number(field('CMD:')), wParam: field('wParam:'), lParam: field('lParam:') };
 }
 
-// Stands in for the client around one page: every top-level navigation the page asks
-// for is recorded in order, as "NUMBER wParam lParam" for a command address and as
-// "navigate ADDRESS" for any other; commands from frames are kept apart (the client
-// ignores them). Command addresses go nowhere, as when the client cancels them.
+// Stands in for the client around one page: each top-level navigation is recorded in order,
+// as "NUMBER wParam lParam" for a command address (which goes nowhere, as the client cancels
+// it) and as "navigate ADDRESS" otherwise; commands from frames are kept apart.
 class FakeClient {
   constructor(page, settings = {}, lastSite = '') {
     this.page = page;
@@ -123,10 +122,8 @@ async function openPage(browser, address, settings, lastSite) {
   return { page, client };
 }
 
-// Opens an address and waits until its document is complete. A page that navigates to a
-// command address while loading never reports "load" to the browser's automation (the
-// command navigation stays pending, as it would until the client cancels it), so the
-// document's own readiness is what counts.
+// Opens an address and waits until its document is complete: a page that navigates to a
+// command address while loading never reports "load" (the command stays pending).
 async function load(page, address) {
   const response = await page.goto(address.startsWith('http') ? address : APP + address, { waitUntil: 'commit' });
   await ready(page);
@@ -135,10 +132,8 @@ async function load(page, address) {
 
 const ready = (page) => page.waitForFunction(() => document.readyState === 'complete');
 
-// Clicks a visible element with a script-made click. A real (trusted) click that makes
-// the page navigate to a command address would have the browser ask the user whether
-// to launch an outside program for the unknown scheme, and that question swallows the
-// input that follows; the client's control asks nothing, so the tests do not either.
+// Clicks a visible element with a script-made click: a trusted click to a command address
+// makes the browser ask about an outside program, which swallows the input that follows.
 async function press(page, selector) {
   const target = page.locator(selector);
   await target.waitFor({ state: 'visible' });
