@@ -29,10 +29,6 @@ inline std::wstring Widen(const std::uint8_t* data, std::size_t size) {
   return out;
 }
 
-inline std::wstring Widen(const std::string& bytes) {
-  return Widen(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
-}
-
 template <class Text>
 bool StartsWith(const Text& text, const std::basic_string<typename Text::value_type>& head) {
   return text.compare(0, head.size(), head) == 0;
