@@ -1,11 +1,15 @@
-// Helpers shared by the fuzz targets: byte-to-text conversions, a hard invariant check, and
-// a minimal platform whose only working part is the system seam (ANSI text, error texts).
+// Helpers shared by the fuzz targets, with the standard headers they all use: byte-to-text
+// conversions, a hard invariant check, and a minimal platform whose only working part is the
+// system seam (ANSI text, error texts).
 #pragma once
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cwctype>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/platform.h"
@@ -25,8 +29,15 @@ inline std::wstring Widen(const std::uint8_t* data, std::size_t size) {
   return out;
 }
 
-inline std::wstring Widen(const std::string& bytes) {
-  return Widen(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+template <class Text>
+bool StartsWith(const Text& text, const std::basic_string<typename Text::value_type>& head) {
+  return text.compare(0, head.size(), head) == 0;
+}
+
+template <class Text>
+bool EndsWith(const Text& text, const std::basic_string<typename Text::value_type>& tail) {
+  return text.size() >= tail.size() &&
+         text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
 // The text split at every '\n'; always at least one (possibly empty) piece.

@@ -1,10 +1,5 @@
 // Fuzz target of the command-address parser: any bytes as an address (and, with six or
 // more lines, the first five as the configured words), checked against its invariants.
-#include <cstddef>
-#include <cstdint>
-#include <string>
-#include <vector>
-
 #include "fuzz/FuzzSupport.h"
 #include "panel/CommandUrl.h"
 
@@ -36,8 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                        lines[4].size() + 5);
   }
   zq::CommandUrl c = zq::ParseCommandUrl(url, words);
-  Require(c.isCommand ==
-          (!words.prefix.empty() && url.compare(0, words.prefix.size(), words.prefix) == 0));
+  Require(c.isCommand == (!words.prefix.empty() && zqfuzz::StartsWith(url, words.prefix)));
   if (!c.isCommand) {
     Require(c.numberText.empty() && c.wParam.empty() && c.lParam.empty());
     return 0;

@@ -1,26 +1,11 @@
 // Fuzz target of the report line: any code, text, component description and system text
 // (texts full of "%" included), checked for the line's fixed shape.
-#include <cstddef>
-#include <cstdint>
-#include <string>
-
 #include "app/ErrorReport.h"
 #include "fuzz/FuzzSupport.h"
 
-namespace {
-
+using zqfuzz::EndsWith;
 using zqfuzz::Require;
-
-bool StartsWith(const std::wstring& text, const std::wstring& head) {
-  return text.compare(0, head.size(), head) == 0;
-}
-
-bool EndsWith(const std::wstring& text, const std::wstring& tail) {
-  return text.size() >= tail.size() &&
-         text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
-
-}  // namespace
+using zqfuzz::StartsWith;
 
 // Input: 4 bytes of code (little-endian), 1 byte of flags (1: the component gave a
 // description, 2: the system knows the code), then "text\ndescription\nsystem text".

@@ -1,9 +1,6 @@
 // Fuzz target of the built-in pages' decoding: any bytes as a page resource, checked
 // against the encoding rules (UTF-16 after a byte-order mark or before "<html", else ANSI).
 #include <cctype>
-#include <cstddef>
-#include <cstdint>
-#include <string>
 
 #include "fuzz/FuzzSupport.h"
 #include "panel/SimpleBrowser.h"

@@ -1,9 +1,5 @@
 // Fuzz target of the notification field commands' decoding: any argument as the message
 // and as the context, checked against re-encoding by the page's rules.
-#include <cstddef>
-#include <cstdint>
-#include <string>
-
 #include "controller/NotificationFieldText.h"
 #include "fuzz/FuzzSupport.h"
 

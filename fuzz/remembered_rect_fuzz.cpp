@@ -1,9 +1,5 @@
 // Fuzz target of the remembered-rectangle reader: any text as the stored value; a value
 // that reads must read back the same after it is stored again.
-#include <cstddef>
-#include <cstdint>
-#include <string>
-
 #include "app/ErrorReport.h"
 #include "fuzz/FuzzSupport.h"
 #include "panel/PanelGeometry.h"

@@ -1,10 +1,5 @@
 // Fuzz target of the reference service's reading of requests: any bytes as a posted form, a
 // panel query and a request target, checked for valid text, stable re-reading and limits.
-#include <cstddef>
-#include <cstdint>
-#include <string>
-#include <string_view>
-
 #include "fuzz/FuzzSupport.h"
 #include "service/PanelQuery.h"
 #include "service/WebText.h"

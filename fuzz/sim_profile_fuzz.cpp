@@ -2,14 +2,9 @@
 // is read, then one key is written, and every other key must keep its value.
 #include <unistd.h>
 
-#include <cstddef>
-#include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <string>
 #include <system_error>
-#include <utility>
-#include <vector>
 
 #include "app/Text.h"
 #include "fuzz/FuzzSupport.h"
@@ -24,18 +19,16 @@ const wchar_t kPath[] = L"C:\\Zephquill\\ZQConfig.ini";
 const wchar_t kValue[] = L"fuzz value";
 
 // One scratch file per fuzzing process, removed when the process ends.
-struct ScratchFile {
-  std::string path = (std::filesystem::temp_directory_path() /
-                      ("zq-profile-fuzz-" + std::to_string(getpid()) + ".ini"))
-                         .string();
-  ~ScratchFile() {
-    std::error_code ignored;
-    std::filesystem::remove(path, ignored);
-  }
-};
-
 const std::string& HostFile() {
-  static const ScratchFile file;
+  static const struct Scratch {
+    std::string path = (std::filesystem::temp_directory_path() /
+                        ("zq-profile-fuzz-" + std::to_string(getpid()) + ".ini"))
+                           .string();
+    ~Scratch() {
+      std::error_code ignored;
+      std::filesystem::remove(path, ignored);
+    }
+  } file;
   return file.path;
 }
 
@@ -43,7 +36,7 @@ const std::string& HostFile() {
 std::vector<std::wstring> SectionNames(const std::string& bytes) {
   std::vector<std::wstring> names;
   // A UTF-8 byte-order mark is not part of the first line.
-  const bool bom = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0;
+  const bool bom = zqfuzz::StartsWith(bytes, "\xEF\xBB\xBF");
   for (std::wstring line : zqfuzz::SplitLines(zq::FromUtf8(bom ? bytes.substr(3) : bytes))) {
     line = zq::TrimSpace(line);
     if (line.empty() || line[0] != L'[') continue;

@@ -1,10 +1,5 @@
 // Fuzz target of TextList splitting: the first line is the separator, the rest the text;
 // the pieces must give back the whole text apart from the blanks trimmed around them.
-#include <cstddef>
-#include <cstdint>
-#include <cwctype>
-#include <string>
-
 #include "app/AppConsts.h"
 #include "fuzz/FuzzSupport.h"
 

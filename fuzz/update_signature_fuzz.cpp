@@ -1,11 +1,6 @@
 // Fuzz target of the update signature file's parser: any bytes from the network either
 // fail with a reason or give a signature whose written form reads back the same, and
 // base64 decoding round-trips whatever it accepts.
-#include <cstddef>
-#include <cstdint>
-#include <optional>
-#include <string>
-
 #include "controller/UpdateSignature.h"
 #include "fuzz/FuzzSupport.h"
 

@@ -14,29 +14,34 @@ const WEB = (process.env.ZQ_WEB_URL || 'http://127.0.0.1:8702/').replace(/\/$/, 
 const CHROMIUM = process.env.ZQ_CHROMIUM || '/usr/bin/chromium';
 const PREFIX = 'zqwndcmd::';
 
-async function launch() {
-  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'zq-pages-'));
-  const context = await chromium.launchPersistentContext(profile, {
-    executablePath: CHROMIUM,
-    headless: true,
-    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-           '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+// The browser of one test file, launched before its tests and closed after them; the pages
+// a test opens are closed after it.
+function useBrowser() {
+  const browser = { pages: [] };
+  let profile;
+  test.before(async () => {
+    profile = fs.mkdtempSync(path.join(os.tmpdir(), 'zq-pages-'));
+    browser.context = await chromium.launchPersistentContext(profile, {
+      executablePath: CHROMIUM,
+      headless: true,
+      args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+             '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+    });
   });
-  return {
-    context,
-    async close() {
-      await context.close();
-      fs.rmSync(profile, { recursive: true, force: true });
-    },
-  };
+  test.afterEach(async () => {
+    for (const page of browser.pages.splice(0)) await page.close();
+  });
+  test.after(async () => {
+    await browser.context.close();
+    fs.rmSync(profile, { recursive: true, force: true });
+  });
+  return browser;
 }
 
-// The browser of one test file: launched before its tests, closed after them.
-function useBrowser() {
-  const browser = {};
-  test.before(async () => { Object.assign(browser, await launch()); });
-  test.after(async () => { await browser.close(); });
-  return browser;
+async function newPage(browser) {
+  const page = await browser.context.newPage();
+  browser.pages.push(page);
+  return page;
 }
 
 // Reads a command address exactly as the client does: the fields in order, each value
@@ -55,10 +60,9 @@ function parseCommand(url) {
   return { number: Number(field('CMD:')), wParam: field('wParam:'), lParam: field('lParam:') };
 }
 
-// Stands in for the client around one page: every top-level navigation the page asks
-// for is recorded in order, as "NUMBER wParam lParam" for a command address and as
-// "navigate ADDRESS" for any other; commands from frames are kept apart (the client
-// ignores them). Command addresses go nowhere, as when the client cancels them.
+// Stands in for the client around one page: each top-level navigation is recorded in order,
+// as "NUMBER wParam lParam" for a command address (which goes nowhere, as the client cancels
+// it) and as "navigate ADDRESS" otherwise; commands from frames are kept apart.
 class FakeClient {
   constructor(page, settings = {}, lastSite = '') {
     this.page = page;
@@ -85,20 +89,12 @@ class FakeClient {
       if (isCommand) this.frameCommands.push(e.url);
       return;
     }
-    if (!isCommand) {
-      this.record('navigate ' + e.url);
-      return;
-    }
-    const c = parseCommand(e.url);
-    this.record(`${c.number} ${c.wParam} ${c.lParam}`);
+    const c = isCommand ? parseCommand(e.url) : {};
+    this.events.push(isCommand ? `${c.number} ${c.wParam} ${c.lParam}` : 'navigate ' + e.url);
+    this.times.push(Date.now());
     if (c.number === 1231) this.writeElement(c.lParam, this.settings[c.wParam.toLowerCase()] || '');
     if (c.number === 1235) this.writeElement(c.wParam, this.lastSite);
     if (c.number === 1232) this.settings[c.wParam.toLowerCase()] = c.lParam;
-  }
-
-  record(text) {
-    this.events.push(text);
-    this.times.push(Date.now());
   }
 
   writeElement(id, value) {
@@ -108,49 +104,36 @@ class FakeClient {
     }, [id, value]).catch(() => {});
   }
 
-  // Waits until `count` events have been recorded in all; returns them.
-  async waitForEvents(count, timeout = 8000) {
+  // The events recorded from `from` on, once `count` of them are there (or the time is up).
+  async next(from, count, timeout = 8000) {
     const end = Date.now() + timeout;
-    while (this.events.length < count && Date.now() < end) await sleep(25);
-    return this.events.slice();
-  }
-
-  // The events recorded from `from` on, once `count` of them are there.
-  async next(from, count, timeout) {
-    const all = await this.waitForEvents(from + count, timeout);
-    return all.slice(from, from + count);
+    while (this.events.length < from + count && Date.now() < end) await sleep(25);
+    return this.events.slice(from, from + count);
   }
 }
 
-function sleep(ms) {
-  return new Promise((resolve) => setTimeout(resolve, ms));
-}
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
 // A page with its stand-in client, opened at `address` (relative to the application host).
 async function openPage(browser, address, settings, lastSite) {
-  const page = await browser.context.newPage();
+  const page = await newPage(browser);
   const client = await new FakeClient(page, settings, lastSite).attach();
   await load(page, address);
   return { page, client };
 }
 
-// Opens an address and waits until its document is complete. A page that navigates to a
-// command address while loading never reports "load" to the browser's automation (the
-// command navigation stays pending, as it would until the client cancels it), so the
-// document's own readiness is what counts.
+// Opens an address and waits until its document is complete: a page that navigates to a
+// command address while loading never reports "load" (the command stays pending).
 async function load(page, address) {
-  await page.goto(address.startsWith('http') ? address : APP + address, { waitUntil: 'commit' });
+  const response = await page.goto(address.startsWith('http') ? address : APP + address, { waitUntil: 'commit' });
   await ready(page);
+  return response;
 }
 
-async function ready(page) {
-  await page.waitForFunction(() => document.readyState === 'complete');
-}
+const ready = (page) => page.waitForFunction(() => document.readyState === 'complete');
 
-// Clicks a visible element with a script-made click. A real (trusted) click that makes
-// the page navigate to a command address would have the browser ask the user whether
-// to launch an outside program for the unknown scheme, and that question swallows the
-// input that follows; the client's control asks nothing, so the tests do not either.
+// Clicks a visible element with a script-made click: a trusted click to a command address
+// makes the browser ask about an outside program, which swallows the input that follows.
 async function press(page, selector) {
   const target = page.locator(selector);
   await target.waitFor({ state: 'visible' });
@@ -173,6 +156,12 @@ const api = {
     if (f[0] !== 'ok') throw new Error('register failed: ' + r.text);
     return { id: f[1], name: f[2] };
   },
+  // New clients with names no other test has used, so that tests sharing one service stay apart.
+  async clients(...prefixes) {
+    const out = [];
+    for (const prefix of prefixes) out.push(await this.register(unique(prefix)));
+    return out;
+  },
   async comment(client, url, text) {
     const r = await this.post('/Panel/api/comment', { client, url, text });
     if (r.status !== 200) throw new Error('comment failed: ' + r.text);
@@ -188,11 +177,7 @@ const api = {
   },
 };
 
-// A name no other test has used, so that tests sharing one service stay apart.
 let counter = 0;
-function unique(prefix) {
-  counter += 1;
-  return `${prefix}${process.pid}x${counter}`;
-}
+const unique = (prefix) => `${prefix}${process.pid}x${++counter}`;
 
-module.exports = { APP, WEB, useBrowser, openPage, load, ready, press, FakeClient, parseCommand, api, sleep, unique };
+module.exports = { APP, WEB, useBrowser, newPage, openPage, load, ready, press, FakeClient, parseCommand, api, sleep, unique };

@@ -11,8 +11,7 @@ const browser = useBrowser();
 const hostile = '<img src=x onerror="window.__pwned=1"><script>window.__pwned=2</script>';
 
 test('the small panel sizes, slides, drags, fades and closes itself, and grows into the full page', async () => {
-  const eve = await api.register(unique('Eve'));
-  const dana = await api.register(unique('Dana'));
+  const [eve, dana] = await api.clients('Eve', 'Dana');
   const host = unique('shop') + '.example';
   await api.comment(dana.id, `http://${host}/`, hostile);
   // The client puts the site address in unescaped, its own query included.
@@ -45,11 +44,10 @@ test('the small panel sizes, slides, drags, fades and closes itself, and grows i
   assert.equal(await page.locator('#zqComments img, #zqComments script').count(), 0);
   assert.equal(await page.evaluate(() => window.__pwned), undefined);
   assert.deepEqual(client.frameCommands, []);
-  await page.close();
 });
 
 test('the full page posts a comment as text and opens the service windows', async () => {
-  const eve = await api.register(unique('Eve'));
+  const [eve] = await api.clients('Eve');
   const site = `http://${unique('news')}.example/a`;
   const { page, client } = await openPage(browser,
     `/Panel/SiteComments.aspx?TavrelZephquillID=${eve.id}&TavrelZephquillURL=${site}`);
@@ -77,11 +75,10 @@ test('the full page posts a comment as text and opens the service windows', asyn
     `1226 My Settings;${APP}/Panel/Settings.aspx?OpenTab=GeneralTab 0`,
   ]);
   assert.equal(client.events.length, 4, 'posting a comment is no navigation');
-  await page.close();
 });
 
 test('turning the panels off shows the closed page, which turns them on for the last site', async () => {
-  const eve = await api.register(unique('Eve'));
+  const [eve] = await api.clients('Eve');
   const site = `http://${unique('blog')}.example/post?id=7`;
   const { page, client } = await openPage(browser,
     `/Panel/SiteComments.aspx?TavrelZephquillID=${eve.id}&TavrelZephquillURL=http://elsewhere.example/`,
@@ -106,12 +103,10 @@ test('turning the panels off shows the closed page, which turns them on for the 
   await page.waitForURL(/DefaultMinimize/, { waitUntil: 'commit' });
   await ready(page);
   assert.equal(await page.locator('#zqSite').textContent(), site);
-  await page.close();
 });
 
 test('the notification page opens on the comment that was clicked', async () => {
-  const eve = await api.register(unique('Eve'));
-  const dana = await api.register(unique('Dana'));
+  const [eve, dana] = await api.clients('Eve', 'Dana');
   const host = unique('forum') + '.example';
   await api.comment(dana.id, `http://${host}/t/1`, 'older');
   const id = await api.comment(dana.id, `http://${host}/t/2`, 'Look at this');
@@ -130,5 +125,4 @@ test('the notification page opens on the comment that was clicked', async () => 
   await load(page, `/Panel/DefaultNotify.aspx?TavrelZephquillID=${eve.id}&TavrelZephquillURL=http://${host}/`);
   assert.equal(await page.locator('#zqNotice').isVisible(), false);
   assert.equal(await page.locator('#zqComments .zq-comment').count(), 2);
-  await page.close();
 });

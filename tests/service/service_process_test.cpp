@@ -3,7 +3,6 @@
 // comment it answered and a sound database file.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,6 +11,7 @@
 #include <set>
 #include <thread>
 
+#include "service/Database.h"
 #include "service_test_util.h"
 
 namespace zqs {
@@ -101,9 +101,12 @@ TEST(ServiceProcess, StartsOnFreePortsAndStopsCleanlyOnASignal) {
   EXPECT_EQ(second.Wait(), 1);
 }
 
-// Posts comments from several connections until the service goes away, then checks the
-// database file: sound, and holding every comment that was answered with success.
-void PostUntilStopped(int stopSignal) {
+// Posts comments from several connections until the service is stopped or killed, then
+// checks the database file: sound, and holding every comment that was answered with success.
+class ServiceStopped : public ::testing::TestWithParam<int> {};
+
+TEST_P(ServiceStopped, InTheMiddleOfPostsItKeepsEveryAnsweredComment) {
+  const int stopSignal = GetParam();
   test::TempDir dir;
   const std::string db = dir.File("zq.db");
   ServiceProcess p({"--app-port", "0", "--web-port", "0", "--db", db});
@@ -142,34 +145,23 @@ void PostUntilStopped(int stopSignal) {
   EXPECT_EQ(status, stopSignal == SIGKILL ? 128 + SIGKILL : 0) << p.output();
   ASSERT_FALSE(answered.empty());
 
-  sqlite3* handle = nullptr;
-  ASSERT_EQ(sqlite3_open(db.c_str(), &handle), SQLITE_OK);
-  sqlite3_stmt* st = nullptr;
-  ASSERT_EQ(sqlite3_prepare_v2(handle, "PRAGMA integrity_check", -1, &st, nullptr), SQLITE_OK);
-  ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
-  EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), "ok");
-  sqlite3_finalize(st);
-  std::set<std::string> stored;
-  ASSERT_EQ(
-      sqlite3_prepare_v2(handle, "SELECT text, site, client_id FROM comments", -1, &st, nullptr),
-      SQLITE_OK);
-  while (sqlite3_step(st) == SQLITE_ROW) {
-    stored.insert(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
-    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)), "a.com");
-    EXPECT_EQ(client, reinterpret_cast<const char*>(sqlite3_column_text(st, 2)));
+  Database stored(db, 100);
+  EXPECT_EQ(
+      stored.QueryInt("SELECT count(*) FROM pragma_integrity_check WHERE integrity_check <> 'ok'")
+          .value_or(-1),
+      0);
+  Statement others =
+      stored.Prepare("SELECT count(*) FROM comments WHERE site <> 'a.com' OR client_id <> ?");
+  ASSERT_TRUE(others.Bind(1, client).Step());
+  EXPECT_EQ(others.Int(0), 0);
+  for (const std::string& text : answered) {
+    Statement find = stored.Prepare("SELECT count(*) FROM comments WHERE text = ?");
+    ASSERT_TRUE(find.Bind(1, text).Step());
+    EXPECT_EQ(find.Int(0), 1) << "lost: " << text;
   }
-  sqlite3_finalize(st);
-  sqlite3_close(handle);
-  for (const std::string& text : answered) EXPECT_TRUE(stored.count(text)) << "lost: " << text;
 }
 
-TEST(ServiceProcess, StoppedInTheMiddleOfPostsItKeepsEveryAnsweredComment) {
-  PostUntilStopped(SIGTERM);
-}
-
-TEST(ServiceProcess, KilledInTheMiddleOfPostsItKeepsEveryAnsweredComment) {
-  PostUntilStopped(SIGKILL);
-}
+INSTANTIATE_TEST_SUITE_P(Signals, ServiceStopped, ::testing::Values(SIGTERM, SIGKILL));
 
 }  // namespace
 }  // namespace zqs

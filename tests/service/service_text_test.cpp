@@ -124,10 +124,8 @@ TEST(ServiceText, FeedEntriesAreSafeToPutIntoCommandAddresses) {
             "zqfeed\n41\t5000\tmurmel\tDana-Q_100%_on_x.com:<nl>Hi_there-<nl>see_this\t"
             "http://x.com/%7Eme/a%20b\t7\tsite\ttrue\tx.com;Dana-Q_100-\n");
 
-  // Only web addresses may be opened by a click.
-  e = MakeFeedEntry(Sample("javascript:alert(document.cookie)", "x"), 5000);
-  EXPECT_EQ(e.msgType, "poke");
-  EXPECT_EQ(e.link, "");
+  // Only web addresses may be opened by a click: proved through the notification page
+  // ("two notifications come one after the other").
 
   // A long text is cut; a link too long for a command address becomes its site.
   std::string longText(1000, 'w');

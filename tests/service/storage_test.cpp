@@ -4,8 +4,10 @@
 #include "service/Storage.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
+#include <optional>
+
+#include "service/Database.h"
 #include "service_test_util.h"
 
 namespace zqs {
@@ -23,18 +25,9 @@ class StorageTest : public ::testing::Test {
     o.clock = [this] { return now_; };
     return o;
   }
-  // A plain connection beside the service's, as another process would have.
-  sqlite3* Other() {
-    sqlite3* db = nullptr;
-    EXPECT_EQ(sqlite3_open(dir_.File("zq.db").c_str(), &db), SQLITE_OK);
-    return db;
-  }
-  std::int64_t Count(sqlite3* db, const char* sql) {
-    sqlite3_stmt* st = nullptr;
-    EXPECT_EQ(sqlite3_prepare_v2(db, sql, -1, &st, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
-    std::int64_t n = sqlite3_step(st) == SQLITE_ROW ? sqlite3_column_int64(st, 0) : -1;
-    sqlite3_finalize(st);
-    return n;
+  // A count from a connection beside the service's, as another process would have.
+  std::int64_t Count(const char* sql) {
+    return Database(dir_.File("zq.db"), 50).QueryInt(sql).value_or(-1);
   }
 
   TempDir dir_;
@@ -54,9 +47,7 @@ TEST_F(StorageTest, SchemaIsCreatedOnceAndANewerFileIsRefused) {
     ASSERT_TRUE(s.FindClient(id));
     EXPECT_EQ(s.FindClient(id)->name, "Dana");
   }
-  sqlite3* db = Other();
-  ASSERT_EQ(sqlite3_exec(db, "PRAGMA user_version=99", nullptr, nullptr, nullptr), SQLITE_OK);
-  sqlite3_close(db);
+  Database(dir_.File("zq.db"), 50).Exec("PRAGMA user_version=99");
   EXPECT_THROW(Storage s(Options()), StorageError);
 }
 
@@ -129,8 +120,9 @@ TEST_F(StorageTest, ALockedDatabaseFailsTheWriteAndKeepsNothingOfIt) {
   Client dana = s.RegisterClient("Dana");
   Client eve = s.RegisterClient("Eve");
   s.RecordVisit(eve.id, "http://a.com/");
-  sqlite3* other = Other();
-  ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+  std::optional<Database> other;
+  other.emplace(dir_.File("zq.db"), 50);
+  other->Exec("BEGIN EXCLUSIVE");
   try {
     s.AddComment(dana.id, "http://a.com/", "blocked");
     ADD_FAILURE() << "the write went through a held lock";
@@ -140,10 +132,7 @@ TEST_F(StorageTest, ALockedDatabaseFailsTheWriteAndKeepsNothingOfIt) {
   EXPECT_THROW(s.RegisterClient("Finn"), StorageError);
   // Readers are not blocked by a writer.
   EXPECT_EQ(s.CountForSite("a.com"), 0);
-  ASSERT_EQ(sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr), SQLITE_OK);
-
-  sqlite3_close(other);
-
+  other.reset();  // its transaction rolled back
   EXPECT_EQ(s.CountForSite("a.com"), 0);
   EXPECT_TRUE(s.Feed(eve.id, 0, 10).empty());
   s.AddComment(dana.id, "http://a.com/", "now it goes");
@@ -161,12 +150,8 @@ TEST_F(StorageTest, AFullDiskLeavesEveryCommentWithAllItsNotificationsOrNotAtAll
       s.RecordVisit(readers.back(), "http://a.com/");
     }
   }
-  sqlite3* db = Other();
-  std::int64_t pages = Count(db, "PRAGMA page_count");
-  sqlite3_close(db);
-
   // Room for a few more pages only: comments go in until the disk is "full".
-  Storage s(Options(pages + 6));
+  Storage s(Options(Count("PRAGMA page_count") + 6));
   int stored = 0;
   bool full = false;
   for (int i = 0; i < 200 && !full; ++i) {
@@ -180,14 +165,11 @@ TEST_F(StorageTest, AFullDiskLeavesEveryCommentWithAllItsNotificationsOrNotAtAll
   }
   ASSERT_TRUE(full);
   ASSERT_GT(stored, 0);
-  db = Other();
-  EXPECT_EQ(Count(db, "SELECT count(*) FROM comments"), stored);
-  EXPECT_EQ(Count(db, "SELECT count(*) FROM notifications"), stored * 40);
-  EXPECT_EQ(Count(db,
-                  "SELECT count(*) FROM comments c WHERE (SELECT count(*) FROM notifications n"
+  EXPECT_EQ(Count("SELECT count(*) FROM comments"), stored);
+  EXPECT_EQ(Count("SELECT count(*) FROM notifications"), stored * 40);
+  EXPECT_EQ(Count("SELECT count(*) FROM comments c WHERE (SELECT count(*) FROM notifications n"
                   " WHERE n.comment_id = c.id) <> 40"),
             0);
-  sqlite3_close(db);
   EXPECT_EQ(s.Feed(readers[0], 0, 500).size(), static_cast<size_t>(stored));
 }
 
