@@ -35,13 +35,16 @@ class Desktop {
 };
 
 Desktop& TheDesktop();
+inline Windows& W() { return Plat().windows(); }
+
+using Answer = std::optional<LResult>;
 
 // Records what a window is sent; `on` may answer instead of the default processing,
 // `swallow` decides its pre-translation, and the message `endOn` ends its modal loop with 1.
 struct Recorder : WindowHandler {
   std::vector<unsigned> seen;
   unsigned endOn = 0;
-  std::function<std::optional<LResult>(WindowHandle, unsigned, WParam, LParam)> on;
+  std::function<Answer(WindowHandle, unsigned, WParam, LParam)> on;
   std::function<bool(WindowHandle, unsigned, WParam)> swallow;
 
   LResult OnMessage(WindowHandle h, unsigned m, WParam wp, LParam lp) override;
@@ -56,6 +59,12 @@ WindowHandle Open(Recorder& r, std::uint32_t style = ws::Popup, WindowHandle par
 // Dispatches the calling thread's messages until `done` holds or `ms` have passed on the
 // desktop's clock; false on the time-out.
 bool PumpUntil(const std::function<bool()>& done, unsigned ms = 5000);
+
+// A contract case: its body runs inside TheDesktop().Run.
+#define ZQ_CONTRACT(suite, name)                                          \
+  void suite##_##name();                                                  \
+  TEST(suite, name) { ::zq::contract::TheDesktop().Run(suite##_##name); } \
+  void suite##_##name()
 
 // Marks a case that cannot run under Wine (printed with its reason).
 #define ZQ_SKIP_ON_WINE(reason) \
