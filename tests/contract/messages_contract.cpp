@@ -1,5 +1,5 @@
-// Contract cases of message delivery: post and send order, sends between threads, workers,
-// modal loops and their nesting, the pre-translate chain, the quit message, and timers.
+// Contract cases of message delivery: post and send order, timers, threads and sends
+// between them, nested modal loops and the quit message, the pre-translate chain, Escape.
 #include "tests/contract/contract.h"
 
 namespace zq::contract {
@@ -10,10 +10,16 @@ constexpr unsigned kMsg = wm::User;
 // VK_ESCAPE, VK_F5 and IDCANCEL.
 constexpr WParam kEscape = 27, kF5 = 0x74, kIdCancel = 2;
 
-// Posted messages come in their order; a send on the window's own thread is handled at
-// once, ahead of what was posted; nothing reaches a window that is gone.
-ZQ_CONTRACT(MessagesContract, PostAndSendOrder) {
+// Posted messages come in their order, a send on the window's own thread at once, ahead of
+// them. A timer ticks with its id while its thread pumps; setting the id again replaces its
+// period; a killed one ticks no more and cannot be killed again. A gone window gets nothing.
+ZQ_CONTRACT(MessagesContract, PostSendOrderAndTimers) {
   Recorder r;
+  std::vector<WParam> ticks;
+  r.on = [&](WindowHandle, unsigned m, WParam id, LParam) -> Answer {
+    if (m == wm::Timer) ticks.push_back(id);
+    return std::nullopt;
+  };
   WindowHandle h = Open(r);
   EXPECT_TRUE(W().Post(h, kMsg + 1, 0, 0));
   EXPECT_TRUE(W().Post(h, kMsg + 2, 0, 0));
@@ -23,15 +29,23 @@ ZQ_CONTRACT(MessagesContract, PostAndSendOrder) {
   for (unsigned m : r.seen)
     if (m >= kMsg && m < wm::App) order.push_back(m - kMsg);
   EXPECT_EQ(order, (std::vector<unsigned>{3, 1, 2}));
+  ASSERT_TRUE(W().SetTimer(h, 7, 60000));
+  ASSERT_TRUE(W().SetTimer(h, 7, 20));
+  ASSERT_TRUE(PumpUntil([&] { return ticks.size() >= 2; }));
+  EXPECT_EQ(ticks[0], 7u);
+  EXPECT_TRUE(W().KillTimer(h, 7));
+  EXPECT_FALSE(W().KillTimer(h, 7));
+  ticks.clear();
+  PumpUntil([] { return false; }, 200);
+  EXPECT_TRUE(ticks.empty());
   W().Destroy(h);
   EXPECT_FALSE(W().Post(h, kMsg, 0, 0));
   EXPECT_EQ(W().Send(h, kMsg, 0, 0), 0);
 }
 
-// A worker runs on a thread of its own, bound to the same platform. A thread that waits in
-// a send still handles what is sent to it meanwhile (the worker's window answers by sending
-// back); a window destroyed from another thread hears it on its own thread. A lock is
-// recursive for its owner.
+// A worker has a thread of its own bound to the same platform. A thread waiting in a send
+// handles what is sent to it meanwhile; a window destroyed from another thread hears it on
+// its own thread. A lock is recursive for its owner.
 ZQ_CONTRACT(MessagesContract, WorkersSendsAndDestructionBetweenThreads) {
   const std::uint32_t mainThread = ThisThread();
   Recorder mine;
@@ -100,9 +114,8 @@ ZQ_CONTRACT(MessagesContract, NestedModalLoopsAndTheQuitMessage) {
   W().Destroy(i);
 }
 
-// Before a modal loop dispatches a message, the message's window, then each parent (owner
-// for a pop-up) nearest first, then the modal window when it was not among them, may take
-// it; one that takes it ends the walk and nothing dispatches it.
+// Before a modal loop dispatches a message, its window, each parent (owner) nearest first,
+// then the modal window if not among them may take it; a taker ends the walk and dispatch.
 ZQ_CONTRACT(MessagesContract, PreTranslateChainBeforeDispatch) {
   std::vector<std::string> asked;
   WindowHandle taker = 0;
@@ -136,8 +149,8 @@ ZQ_CONTRACT(MessagesContract, PreTranslateChainBeforeDispatch) {
   W().Destroy(m);
 }
 
-// The dialog manager turns Escape in a dialog's loop into its Cancel command unless the
-// pre-translation takes it; in the loop of a window that is no dialog, Escape is a key.
+// Escape in a dialog's loop is its Cancel command unless pre-translation takes it; in the
+// loop of a window that is no dialog, it is a key.
 ZQ_CONTRACT(MessagesContract, EscapeIsCancelOnlyInADialog) {
   for (bool dialog : {true, false}) {
     for (bool take : {false, true}) {
@@ -162,28 +175,6 @@ ZQ_CONTRACT(MessagesContract, EscapeIsCancelOnlyInADialog) {
       W().Destroy(h);
     }
   }
-}
-
-// A timer ticks with its id when its thread pumps; setting the same id again replaces its
-// period; a killed timer ticks no more, and killing it again fails.
-ZQ_CONTRACT(MessagesContract, TimersIdsRearmingAndKilling) {
-  Recorder r;
-  std::vector<WParam> ticks;
-  r.on = [&](WindowHandle, unsigned m, WParam id, LParam) -> Answer {
-    if (m == wm::Timer) ticks.push_back(id);
-    return std::nullopt;
-  };
-  WindowHandle h = Open(r);
-  ASSERT_TRUE(W().SetTimer(h, 7, 60000));
-  ASSERT_TRUE(W().SetTimer(h, 7, 20));
-  ASSERT_TRUE(PumpUntil([&] { return ticks.size() >= 2; }));
-  EXPECT_EQ(ticks[0], 7u);
-  EXPECT_TRUE(W().KillTimer(h, 7));
-  EXPECT_FALSE(W().KillTimer(h, 7));
-  ticks.clear();
-  PumpUntil([] { return false; }, 200);
-  EXPECT_TRUE(ticks.empty());
-  W().Destroy(h);
 }
 
 }  // namespace

@@ -12,10 +12,9 @@ std::wstring TempFile(const std::wstring& name) {
 }
 
 // A write makes the file and section and replaces a key; a read ignores the case of names,
-// strips blanks and one pair of quotes, gives the default for what is missing, and copies
-// at most size - 1 characters. The stamp holds while nobody writes and moves with a write
-// (of another length: the write time may not move between two quick writes); a missing
-// file has its own.
+// strips blanks and a pair of quotes, gives the default for what is missing, copies at most
+// size - 1 characters. The stamp moves with a write (of another length: the time may not)
+// and only then; a missing file has its own.
 ZQ_CONTRACT(SystemContract, ProfileSemantics) {
   Profile& p = Plat().profile();
   const std::wstring file = TempFile(L"profile.ini"), none = TempFile(L"none.ini");
@@ -49,8 +48,8 @@ ZQ_CONTRACT(SystemContract, ProfileSemantics) {
   Plat().processes().DeleteFile(file);
 }
 
-// Keys and values match without regard to case; a value is set only in an existing key;
-// a tree goes with everything below it, and never a whole root.
+// Names ignore case; a value is set only in an existing key; a tree goes with everything
+// below it, never a whole root.
 ZQ_CONTRACT(SystemContract, RegistrySemantics) {
   Registry& r = Plat().registry();
   const RegRoot cu = RegRoot::CurrentUser;
@@ -76,12 +75,10 @@ ZQ_CONTRACT(SystemContract, RegistrySemantics) {
   r.DeleteTree(cu, keep);
 }
 
-// The program's identity; a new file is written, made again over an existing one and not
-// in a missing folder; a move onto an existing file needs the replace flag (1); a program
-// that does not exist does not start. A named mutex tells whether the name was open
-// already, until every handle closes. The system's texts for result codes and bare error
-// numbers end with a line end, as FormatMessage gives them; the system is of the NT kind
-// from Windows 2000 on, and its component runtime starts.
+// The program's identity; a new file is made over an old one, not in a missing folder; a
+// move onto a file needs the replace flag (1); a missing program does not start. A named
+// mutex tells whether the name was open until every handle closes. Error texts for result
+// codes and bare numbers end with a line end; the system is NT from 2000 on.
 ZQ_CONTRACT(SystemContract, ProcessesFilesMutexesAndTheSystem) {
   Processes& pr = Plat().processes();
   const std::wstring module = pr.ModulePath();
@@ -127,13 +124,10 @@ ZQ_CONTRACT(SystemContract, ProcessesFilesMutexesAndTheSystem) {
   }
   EXPECT_GE(Plat().system().MajorVersion(), 5);
   EXPECT_EQ(Plat().system().PlatformId(), 2);
-  EXPECT_GE(Plat().com().Initialize(), 0);
-  Plat().com().Uninitialize();
 }
 
-// One conversation per request, so a second request is answered like the first; an
-// unknown topic or service answers nothing at once; a server that never answers costs the
-// whole time-out and no more.
+// One conversation per request, so a second is answered like the first; an unknown topic
+// or service answers nothing at once; a silent server costs the whole time-out, no more.
 ZQ_CONTRACT(SystemContract, DdeRequestsAndTheirTimeOut) {
   const std::wstring url = L"http://www.example.org/a?b=c", title = L"Caf\u00e9 page";
   const std::wstring topic = L"WWW_GetWindowInfo", item = L"0xFFFFFFFF,sURL,sTitle";
@@ -159,8 +153,7 @@ ZQ_CONTRACT(SystemContract, DdeRequestsAndTheirTimeOut) {
 }
 
 // The shell's list: a collection is made, its count read, an index past the end gives
-// nothing, and null references are refused or ignored. Text goes to the ANSI code page
-// with '?' for what it lacks.
+// nothing, null references are refused; text goes to the ANSI code page, '?' for the rest.
 ZQ_CONTRACT(SystemContract, ShellWindowList) {
   ShellWindows& shell = Plat().shellWindows();
   EXPECT_EQ(shell.QueryBrowser(0).object, 0u);

@@ -54,10 +54,9 @@ struct Hosted {
   }
 };
 
-// The control is a child window of its host with the style it was given (reachable by
-// Tab), and has no document before its first load. A cancelled top-level navigation raises
-// BeforeNavigate2 alone and leaves the location as it was; a handler may release the
-// control from inside that event, and nothing reaches the sink afterwards.
+// The control is a child of its host with its style (reachable by Tab) and no document
+// before a load. A cancelled navigation raises BeforeNavigate2 alone and keeps the
+// location; a handler may release the control inside that event, and then hears no more.
 ZQ_CONTRACT(WebContract, ControlInItsHostCancellingAndReleaseFromAnEvent) {
   Hosted h;
   ASSERT_NE(h.control, nullptr);
@@ -86,8 +85,7 @@ ZQ_CONTRACT(WebContract, ControlInItsHostCancellingAndReleaseFromAnEvent) {
   EXPECT_EQ(h.sink.events.size(), 2u);
 }
 
-// An address where nothing listens fails with a component code (negative), not an HTTP
-// status, in a top-level NavigateError.
+// An address where nothing listens fails with a component code, not an HTTP status.
 ZQ_CONTRACT(WebContract, UnreachableAddressRaisesNavigateError) {
   const std::wstring address = L"http://127.0.0.1:9/";
   TheDesktop().MakeUnreachable(address);
@@ -100,8 +98,7 @@ ZQ_CONTRACT(WebContract, UnreachableAddressRaisesNavigateError) {
   EXPECT_EQ(seen.front(), L"before " + address);
 }
 
-// A load raises BeforeNavigate2, NavigateComplete2 and DocumentComplete in that order; the
-// document the control hands out afterwards is the finished one.
+// A load raises its three events in order; the document handed out then is the loaded one.
 ZQ_CONTRACT(WebContract, NavigationEventsInOrderAndDocumentReadiness) {
   if (!TheDesktop().HasHtmlEngine())
     GTEST_SKIP() << "Wine here has no HTML engine: no document ever loads";
@@ -120,8 +117,8 @@ ZQ_CONTRACT(WebContract, NavigationEventsInOrderAndDocumentReadiness) {
   EXPECT_EQ(url, L"about:blank");
 }
 
-// The application object: a failure comes without an object, within a bound; an object
-// that is made answers for its window and has no document before a load.
+// The application object comes within a bound, or fails without one; it answers for its
+// window and has no document before a load.
 ZQ_CONTRACT(WebContract, InternetExplorerApplicationObject) {
   ASSERT_GE(Plat().com().Initialize(), 0);
   std::unique_ptr<IEApplication> app;
