@@ -59,8 +59,4 @@ bool PumpUntil(const std::function<bool()>& done, unsigned ms = 5000);
   TEST(suite, name) { ::zq::contract::TheDesktop().Run(suite##_##name); } \
   void suite##_##name()
 
-// Marks a case that cannot run under Wine (printed with its reason).
-#define ZQ_SKIP_ON_WINE(reason) \
-  if (::zq::contract::TheDesktop().IsWine()) GTEST_SKIP() << "not under Wine: " << reason
-
 }  // namespace zq::contract
