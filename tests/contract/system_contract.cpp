@@ -1,5 +1,7 @@
 // Contract cases of the system seams: profile files, the registry, processes and files,
 // named mutexes, the system's texts and kind, DDE requests and the shell's window list.
+#include <tuple>
+
 #include "tests/contract/contract.h"
 
 namespace zq::contract {
@@ -23,20 +25,17 @@ ZQ_CONTRACT(SystemContract, ProfileSemantics) {
   ASSERT_TRUE(p.WriteString(L"General", L"Quoted", L"  \"a b\"  ", file));
   ASSERT_TRUE(p.WriteString(L"General", L"City", L"Bern", file));
   ASSERT_TRUE(p.WriteString(L"Other", L"City", city, file));
-  const struct {
-    std::wstring in, section, key;
-    unsigned size;
-    std::wstring expected;
-  } cases[] = {
+  using S = std::wstring;
+  const std::tuple<S, S, S, unsigned, S> cases[] = {
       {file, L"general", L"CITY", 64, L"Bern"},  {file, L"OTHER", L"city", 64, city},
       {file, L"Other", L"City", 4, L"Z\u00fcr"}, {file, L"General", L"Quoted", 64, L"a b"},
       {file, L"General", L"Missing", 64, L"-"},  {file, L"Missing", L"City", 64, L"-"},
       {none, L"General", L"City", 64, L"-"},
   };
-  for (const auto& c : cases) {
+  for (const auto& [in, section, key, size, expected] : cases) {
     std::wstring out;
-    const unsigned n = p.ReadString(c.section, c.key, L"-", out, c.size, c.in);
-    EXPECT_EQ(out, c.expected) << c.section << L"/" << c.key;
+    const unsigned n = p.ReadString(section, key, L"-", out, size, in);
+    EXPECT_EQ(out, expected) << section << L"/" << key;
     EXPECT_EQ(n, out.size());
   }
   const std::uint64_t before = p.Stamp(file);
