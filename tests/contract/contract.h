@@ -6,9 +6,6 @@
 #include <atomic>
 #include <functional>
 #include <memory>
-#include <optional>
-#include <string>
-#include <vector>
 
 #include "platform/platform.h"
 
@@ -18,30 +15,29 @@ namespace zq::contract {
 class Desktop {
  public:
   virtual ~Desktop() = default;
-  // True for the Win32 backend under Wine, where some cases cannot run.
-  virtual bool IsWine() const = 0;
+  virtual bool IsWine() const = 0;  // the Win32 backend under Wine, where some cases cannot run
   // Runs `body` on a thread bound to a client process's platform and returns when it has
   // ended. The simulated desktop gives every call a fresh desktop and process.
   virtual void Run(const std::function<void()>& body) = 0;
-  // A DDE server "Firefox", topic WWW_GetWindowInfo, answering item "0xFFFFFFFF,..." with
-  // the page's address and title, or never answering; gone when the result goes. Called
-  // inside Run.
+  // Inside Run: a DDE server "Firefox" (topic WWW_GetWindowInfo, item "0xFFFFFFFF,...")
+  // that answers with the page's address and title, or never; gone with the result.
   virtual std::shared_ptr<void> StartFirefox(bool answers, const std::wstring& url,
                                              const std::wstring& title) = 0;
-  // Makes the address fail to connect (nothing listens there). Called inside Run.
+  // Inside Run: the address fails to connect (nothing listens there).
   virtual void MakeUnreachable(const std::wstring& url) = 0;
-  // Whether the web control has an HTML engine (it loads documents).
-  virtual bool HasHtmlEngine() = 0;
+  virtual bool HasHtmlEngine() = 0;  // whether the web control loads documents
 };
 
 Desktop& TheDesktop();
+inline Windows& W() { return Plat().windows(); }
+using Answer = std::optional<LResult>;
 
 // Records what a window is sent; `on` may answer instead of the default processing,
 // `swallow` decides its pre-translation, and the message `endOn` ends its modal loop with 1.
 struct Recorder : WindowHandler {
   std::vector<unsigned> seen;
   unsigned endOn = 0;
-  std::function<std::optional<LResult>(WindowHandle, unsigned, WParam, LParam)> on;
+  std::function<Answer(WindowHandle, unsigned, WParam, LParam)> on;
   std::function<bool(WindowHandle, unsigned, WParam)> swallow;
 
   LResult OnMessage(WindowHandle h, unsigned m, WParam wp, LParam lp) override;
@@ -57,8 +53,10 @@ WindowHandle Open(Recorder& r, std::uint32_t style = ws::Popup, WindowHandle par
 // desktop's clock; false on the time-out.
 bool PumpUntil(const std::function<bool()>& done, unsigned ms = 5000);
 
-// Marks a case that cannot run under Wine (printed with its reason).
-#define ZQ_SKIP_ON_WINE(reason) \
-  if (::zq::contract::TheDesktop().IsWine()) GTEST_SKIP() << "not under Wine: " << reason
+// A contract case: its body runs inside TheDesktop().Run.
+#define ZQ_CONTRACT(suite, name)                                          \
+  void suite##_##name();                                                  \
+  TEST(suite, name) { ::zq::contract::TheDesktop().Run(suite##_##name); } \
+  void suite##_##name()
 
 }  // namespace zq::contract

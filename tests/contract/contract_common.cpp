@@ -1,15 +1,17 @@
 // What every contract case shares, written against the seam alone: the recording window
 // handler, a window of the calling thread, and a bounded message pump.
+#include <algorithm>
+
 #include "tests/contract/contract.h"
 
 namespace zq::contract {
 
 LResult Recorder::OnMessage(WindowHandle h, unsigned m, WParam wp, LParam lp) {
   seen.push_back(m);
-  if (endOn && m == endOn) Plat().windows().EndModal(h, 1);
+  if (endOn && m == endOn) W().EndModal(h, 1);
   if (on)
     if (auto answer = on(h, m, wp, lp)) return *answer;
-  return Plat().windows().DefaultProc(h, m, wp, lp);
+  return W().DefaultProc(h, m, wp, lp);
 }
 
 bool Recorder::PreTranslate(WindowHandle h, unsigned m, WParam wp, LParam) {
@@ -17,28 +19,19 @@ bool Recorder::PreTranslate(WindowHandle h, unsigned m, WParam wp, LParam) {
 }
 
 bool Recorder::Saw(unsigned m) const {
-  for (unsigned s : seen)
-    if (s == m) return true;
-  return false;
+  return std::find(seen.begin(), seen.end(), m) != seen.end();
 }
 
 WindowHandle Open(Recorder& r, std::uint32_t style, WindowHandle parent, Rect rect,
                   const std::wstring& cls) {
-  WindowSpec desc;
-  desc.className = cls;
-  desc.title = L"Contract";
-  desc.style = style;
-  desc.rect = rect;
-  desc.parent = parent;
-  desc.handler = &r;
-  return Plat().windows().Create(desc);
+  return W().Create(WindowSpec{cls, L"Contract", style, 0, rect, parent, &r, 0});
 }
 
 bool PumpUntil(const std::function<bool()>& done, unsigned ms) {
   Clock& clock = Plat().clock();
   const std::uint64_t end = clock.TickMs() + ms;
   for (;;) {
-    Plat().windows().PumpPending();
+    W().PumpPending();
     if (done()) return true;
     if (clock.TickMs() >= end) return false;
     clock.Sleep(5);

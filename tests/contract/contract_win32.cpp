@@ -11,16 +11,13 @@ namespace {
 class Win32ContractDesktop : public Desktop {
  public:
   bool IsWine() const override {
-    static const bool wine =
-        ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-    return wine;
+    return ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
   }
 
   void Run(const std::function<void()>& body) override {
     static win32::Win32Platform* platform = new win32::Win32Platform(::GetModuleHandleW(nullptr));
     BindThread(platform);
-    static const HRESULT ole = ::OleInitialize(nullptr);
-    (void)ole;
+    [[maybe_unused]] static const HRESULT ole = ::OleInitialize(nullptr);
     body();
     // Nothing of this case reaches the next one, not even a quit message left posted.
     Plat().windows().PumpPending();

@@ -1,11 +1,11 @@
 // Contract cases of the system seams: profile files, the registry, processes and files,
 // named mutexes, the system's texts and kind, DDE requests and the shell's window list.
+#include <tuple>
+
 #include "tests/contract/contract.h"
 
 namespace zq::contract {
 namespace {
-
-Desktop& D() { return TheDesktop(); }
 
 std::wstring TempFile(const std::wstring& name) {
   std::wstring path = Plat().processes().TempPath() + L"zqcontract-" + name;
@@ -13,205 +13,168 @@ std::wstring TempFile(const std::wstring& name) {
   return path;
 }
 
-// The private-profile functions: a write makes the file and section and replaces a key;
-// a read ignores the case of names, strips blanks and one pair of quotes, gives the
-// default for what is missing, and copies at most size - 1 characters.
-TEST(SystemContract, ProfileSemantics) {
-  D().Run([] {
-    Profile& p = Plat().profile();
-    const std::wstring file = TempFile(L"profile.ini");
-    const std::wstring city = L"Z\u00fcrich \u6771\u4eac";
-    ASSERT_TRUE(p.WriteString(L"General", L"City", city, file));
-    ASSERT_TRUE(p.WriteString(L"General", L"Quoted", L"  \"a b\"  ", file));
-    ASSERT_TRUE(p.WriteString(L"General", L"City", L"Bern", file));
-    ASSERT_TRUE(p.WriteString(L"Other", L"City", city, file));
-    struct Case {
-      const wchar_t *section, *key, *def;
-      unsigned size;
-      const wchar_t* expected;
-    };
-    const Case cases[] = {
-        {L"general", L"CITY", L"-", 64, L"Bern"},
-        {L"OTHER", L"city", L"-", 64, city.c_str()},
-        {L"Other", L"City", L"-", 4, L"Z\u00fcr"},
-        {L"General", L"Quoted", L"-", 64, L"a b"},
-        {L"General", L"Missing", L"fallback", 64, L"fallback"},
-        {L"Missing", L"City", L"fallback", 64, L"fallback"},
-    };
-    for (const Case& c : cases) {
-      std::wstring out;
-      unsigned n = p.ReadString(c.section, c.key, c.def, out, c.size, file);
-      EXPECT_EQ(out, c.expected) << c.section << L"/" << c.key;
-      EXPECT_EQ(n, out.size());
-    }
+// A write makes the file and section and replaces a key; a read ignores the case of names,
+// strips blanks and a pair of quotes, gives the default for what is missing, copies at most
+// size - 1 characters. The stamp moves with a write (of another length: the time may not)
+// and only then; a missing file has its own.
+ZQ_CONTRACT(SystemContract, ProfileSemantics) {
+  Profile& p = Plat().profile();
+  const std::wstring file = TempFile(L"profile.ini"), none = TempFile(L"none.ini");
+  const std::wstring city = L"Z\u00fcrich \u6771\u4eac";
+  ASSERT_TRUE(p.WriteString(L"General", L"City", city, file));
+  ASSERT_TRUE(p.WriteString(L"General", L"Quoted", L"  \"a b\"  ", file));
+  ASSERT_TRUE(p.WriteString(L"General", L"City", L"Bern", file));
+  ASSERT_TRUE(p.WriteString(L"Other", L"City", city, file));
+  using S = std::wstring;
+  const std::tuple<S, S, S, unsigned, S> cases[] = {
+      {file, L"general", L"CITY", 64, L"Bern"},  {file, L"OTHER", L"city", 64, city},
+      {file, L"Other", L"City", 4, L"Z\u00fcr"}, {file, L"General", L"Quoted", 64, L"a b"},
+      {file, L"General", L"Missing", 64, L"-"},  {file, L"Missing", L"City", 64, L"-"},
+      {none, L"General", L"City", 64, L"-"},
+  };
+  for (const auto& [in, section, key, size, expected] : cases) {
     std::wstring out;
-    const std::wstring none = TempFile(L"none.ini");
-    p.ReadString(L"General", L"City", L"nofile", out, 64, none);
-    EXPECT_EQ(out, L"nofile");
-
-    // The stamp holds while nobody writes and moves with a write (one of another length:
-    // the write time may not move between two quick writes); a missing file has its own.
-    const std::uint64_t before = p.Stamp(file);
-    EXPECT_NE(before, Profile::NoStamp);
-    EXPECT_NE(before, p.Stamp(none));
-    EXPECT_EQ(p.Stamp(file), before);
-    ASSERT_TRUE(p.WriteString(L"General", L"Plain", L"no longer", file));
-    EXPECT_NE(p.Stamp(file), before);
-    Plat().processes().DeleteFile(file);
-  });
+    const unsigned n = p.ReadString(section, key, L"-", out, size, in);
+    EXPECT_EQ(out, expected) << section << L"/" << key;
+    EXPECT_EQ(n, out.size());
+  }
+  const std::uint64_t before = p.Stamp(file);
+  EXPECT_NE(before, Profile::NoStamp);
+  EXPECT_NE(before, p.Stamp(none));
+  EXPECT_EQ(p.Stamp(file), before);
+  ASSERT_TRUE(p.WriteString(L"General", L"Plain", L"no longer", file));
+  EXPECT_NE(p.Stamp(file), before);
+  Plat().processes().DeleteFile(file);
 }
 
-// Keys and values match without regard to case; a value is set only in an existing key;
-// a tree goes with everything below it, and never a whole root.
-TEST(SystemContract, RegistrySemantics) {
-  D().Run([] {
-    Registry& r = Plat().registry();
-    const RegRoot cu = RegRoot::CurrentUser;
-    const std::wstring root = L"Software\\ZephquillContract";
-    const std::wstring sub = root + L"\\Sub\\Deeper";
-    r.DeleteTree(cu, root);
-    EXPECT_FALSE(r.SetString(cu, sub, L"Name", L"x"));
-    ASSERT_TRUE(r.CreateKey(cu, sub));
-    EXPECT_TRUE(r.KeyExists(cu, L"software\\ZEPHQUILLCONTRACT\\sub"));
-    const std::wstring value = L"\"C:\\Z\u00fc\\a b.exe\"";
-    ASSERT_TRUE(r.SetString(cu, sub, L"Name", value));
-    ASSERT_TRUE(r.SetString(cu, sub, L"", L"default"));
-    EXPECT_EQ(r.GetString(cu, sub, L"NAME"), value);
-    EXPECT_EQ(r.GetString(cu, sub, L""), L"default");
-    EXPECT_FALSE(r.GetString(cu, sub, L"Other").has_value());
-    EXPECT_TRUE(r.DeleteValue(cu, sub, L"name"));
-    EXPECT_FALSE(r.DeleteValue(cu, sub, L"Name"));
-    EXPECT_FALSE(r.DeleteTree(cu, root + L"\\Missing"));
-    EXPECT_TRUE(r.DeleteTree(cu, root));
-    EXPECT_FALSE(r.KeyExists(cu, root));
-    ASSERT_TRUE(r.CreateKey(cu, L"Software\\ZephquillKeep"));
-    EXPECT_FALSE(r.DeleteTree(cu, L"")) << "never a whole root";
-    EXPECT_TRUE(r.KeyExists(cu, L"Software\\ZephquillKeep"));
-    r.DeleteTree(cu, L"Software\\ZephquillKeep");
-  });
+// Names ignore case; a value is set only in an existing key; a tree goes with everything
+// below it, never a whole root.
+ZQ_CONTRACT(SystemContract, RegistrySemantics) {
+  Registry& r = Plat().registry();
+  const RegRoot cu = RegRoot::CurrentUser;
+  const std::wstring root = L"Software\\ZephquillContract", sub = root + L"\\Sub\\Deeper";
+  const std::wstring value = L"\"C:\\Z\u00fc\\a b.exe\"", keep = L"Software\\ZephquillKeep";
+  r.DeleteTree(cu, root);
+  EXPECT_FALSE(r.SetString(cu, sub, L"Name", L"x"));
+  ASSERT_TRUE(r.CreateKey(cu, sub));
+  EXPECT_TRUE(r.KeyExists(cu, L"software\\ZEPHQUILLCONTRACT\\sub"));
+  ASSERT_TRUE(r.SetString(cu, sub, L"Name", value));
+  ASSERT_TRUE(r.SetString(cu, sub, L"", L"default"));
+  EXPECT_EQ(r.GetString(cu, sub, L"NAME"), value);
+  EXPECT_EQ(r.GetString(cu, sub, L""), L"default");
+  EXPECT_FALSE(r.GetString(cu, sub, L"Other").has_value());
+  EXPECT_TRUE(r.DeleteValue(cu, sub, L"name"));
+  EXPECT_FALSE(r.DeleteValue(cu, sub, L"Name"));
+  EXPECT_FALSE(r.DeleteTree(cu, root + L"\\Missing"));
+  EXPECT_TRUE(r.DeleteTree(cu, root));
+  EXPECT_FALSE(r.KeyExists(cu, root));
+  ASSERT_TRUE(r.CreateKey(cu, keep));
+  EXPECT_FALSE(r.DeleteTree(cu, L"")) << "never a whole root";
+  EXPECT_TRUE(r.KeyExists(cu, keep));
+  r.DeleteTree(cu, keep);
 }
 
-// The program's identity and files: a new file is written and closed, made again over an
-// existing one and not in a missing folder; a move onto an existing file needs the replace
-// flag (1), and a program that does not exist does not start. A named mutex tells whether the name
-// was open already, until every handle closes.
-TEST(SystemContract, ProcessesFilesAndNamedMutexes) {
-  D().Run([] {
-    Processes& pr = Plat().processes();
-    const std::wstring module = pr.ModulePath();
-    ASSERT_GT(module.size(), 4u);
-    EXPECT_EQ(module.substr(module.size() - 4), L".exe");
-    EXPECT_NE(pr.CommandLine().find(module.substr(module.find_last_of(L'\\') + 1)),
-              std::wstring::npos);
-    EXPECT_EQ(pr.TempPath().back(), L'\\');
-
-    const std::wstring a = TempFile(L"a.txt"), b = TempFile(L"b.txt");
-    std::uintptr_t f = pr.CreateNewFile(a);
-    ASSERT_NE(f, 0u);
-    EXPECT_EQ(pr.WriteToFile(f, "hello", 5), 5u);
+// The program's identity; a new file is made over an old one, not in a missing folder; a
+// move onto a file needs the replace flag (1); a missing program does not start. A named
+// mutex tells whether the name was open until every handle closes. Error texts for result
+// codes and bare numbers end with a line end; the system is NT from 2000 on.
+ZQ_CONTRACT(SystemContract, ProcessesFilesMutexesAndTheSystem) {
+  Processes& pr = Plat().processes();
+  const std::wstring module = pr.ModulePath();
+  ASSERT_GT(module.size(), 4u);
+  EXPECT_EQ(module.substr(module.size() - 4), L".exe");
+  EXPECT_NE(pr.CommandLine().find(module.substr(module.find_last_of(L'\\') + 1)),
+            std::wstring::npos);
+  EXPECT_EQ(pr.TempPath().back(), L'\\');
+  const std::wstring a = TempFile(L"a.txt"), b = TempFile(L"b.txt");
+  std::uintptr_t f = pr.CreateNewFile(a);
+  ASSERT_NE(f, 0u);
+  EXPECT_EQ(pr.WriteToFile(f, "hello", 5), 5u);
+  pr.CloseFile(f);
+  for (int round = 0; round < 2; ++round) {
+    ASSERT_NE(f = pr.CreateNewFile(b), 0u) << round;
     pr.CloseFile(f);
-    for (int round = 0; round < 2; ++round) {  // an existing file is made anew
-      f = pr.CreateNewFile(b);
-      ASSERT_NE(f, 0u) << round;
-      pr.CloseFile(f);
-    }
-    EXPECT_EQ(pr.CreateNewFile(b + L"\\no\\such\\dir"), 0u);
-    EXPECT_FALSE(pr.MoveFile(a, b, 0)) << "the target exists";
-    EXPECT_TRUE(pr.MoveFile(a, b, 1));
-    EXPECT_FALSE(pr.MoveFile(a, b, 1)) << "the source is gone";
-    EXPECT_TRUE(pr.DeleteFile(b));
-    EXPECT_FALSE(pr.CreateProcess(L"\"" + TempFile(L"missing.exe") + L"\" /x"));
+  }
+  EXPECT_EQ(pr.CreateNewFile(b + L"\\no\\such\\dir"), 0u);
+  EXPECT_FALSE(pr.MoveFile(a, b, 0)) << "the target exists";
+  EXPECT_TRUE(pr.MoveFile(a, b, 1));
+  EXPECT_FALSE(pr.MoveFile(a, b, 1)) << "the source is gone";
+  EXPECT_TRUE(pr.DeleteFile(b));
+  EXPECT_FALSE(pr.CreateProcess(L"\"" + TempFile(L"missing.exe") + L"\" /x"));
 
-    Mutexes& m = Plat().mutexes();
-    bool existed = true;
-    MutexHandle first = m.Create(L"ZqContractMutex", existed);
-    EXPECT_FALSE(existed);
-    MutexHandle second = m.Create(L"ZqContractMutex", existed);
-    EXPECT_TRUE(existed);
-    m.Close(first);
-    m.Close(m.Create(L"ZqContractMutex", existed));
-    EXPECT_TRUE(existed) << "one handle is still open";
-    m.Close(second);
-    m.Close(m.Create(L"ZqContractMutex", existed));
-    EXPECT_FALSE(existed);
-  });
+  Mutexes& m = Plat().mutexes();
+  bool existed = true;
+  auto opened = [&] { return m.Create(L"ZqContractMutex", existed); };
+  MutexHandle first = opened();
+  EXPECT_FALSE(existed);
+  MutexHandle second = opened();
+  EXPECT_TRUE(existed);
+  m.Close(first);
+  m.Close(opened());
+  EXPECT_TRUE(existed) << "one handle is still open";
+  m.Close(second);
+  m.Close(opened());
+  EXPECT_FALSE(existed);
+
+  for (std::int32_t code : {static_cast<std::int32_t>(0x80070002u), 2}) {
+    std::optional<std::wstring> text = Plat().system().ErrorText(code);
+    ASSERT_TRUE(text && text->size() >= 3) << code;
+    EXPECT_EQ(text->substr(text->size() - 2), L"\r\n");
+  }
+  EXPECT_GE(Plat().system().MajorVersion(), 5);
+  EXPECT_EQ(Plat().system().PlatformId(), 2);
 }
 
-// The system's texts for result codes and bare error numbers alike, as FormatMessage gives
-// them (a line end included); a system of the NT kind from Windows 2000 on, whose
-// component runtime starts.
-TEST(SystemContract, ErrorTextsAndTheSystemsKind) {
-  D().Run([] {
-    System& s = Plat().system();
-    for (std::int32_t code : {static_cast<std::int32_t>(0x80070002u), 2}) {
-      std::optional<std::wstring> text = s.ErrorText(code);
-      ASSERT_TRUE(text.has_value()) << code;
-      EXPECT_GE(text->size(), 3u);
-      EXPECT_EQ(text->substr(text->size() - 2), L"\r\n");
-    }
-    EXPECT_GE(s.MajorVersion(), 5);
-    EXPECT_EQ(s.PlatformId(), 2);
-    EXPECT_GE(Plat().com().Initialize(), 0);
-    Plat().com().Uninitialize();
-  });
-}
-
-// One conversation per request, so a second request is answered like the first; an
-// unknown topic or service answers nothing at once; a server that never answers costs the
-// whole time-out and no more.
-TEST(SystemContract, DdeRequestsAndTheirTimeOut) {
+// One conversation per request, so a second is answered like the first; an unknown topic
+// or service answers nothing at once; a silent server costs the whole time-out, no more.
+ZQ_CONTRACT(SystemContract, DdeRequestsAndTheirTimeOut) {
   const std::wstring url = L"http://www.example.org/a?b=c", title = L"Caf\u00e9 page";
-  D().Run([&] {
-    Dde& dde = Plat().dde();
-    Clock& clock = Plat().clock();
-    const std::wstring topic = L"WWW_GetWindowInfo", item = L"0xFFFFFFFF,sURL,sTitle";
-    {
-      std::shared_ptr<void> server = D().StartFirefox(true, url, title);
-      for (int round = 0; round < 2; ++round) {
-        auto reply = dde.Request(L"Firefox", topic, item, 5000);
-        ASSERT_TRUE(reply.has_value()) << round;
-        EXPECT_EQ(dde.FromAnsi(*reply), L"\"" + url + L"\",\"" + title + L"\",\"\"");
-      }
-      EXPECT_FALSE(dde.Request(L"Firefox", L"NoSuchTopic", item, 5000).has_value());
+  const std::wstring topic = L"WWW_GetWindowInfo", item = L"0xFFFFFFFF,sURL,sTitle";
+  Dde& dde = Plat().dde();
+  Clock& clock = Plat().clock();
+  {
+    std::shared_ptr<void> server = TheDesktop().StartFirefox(true, url, title);
+    for (int round = 0; round < 2; ++round) {
+      auto reply = dde.Request(L"Firefox", topic, item, 5000);
+      ASSERT_TRUE(reply.has_value()) << round;
+      EXPECT_EQ(dde.FromAnsi(*reply), L"\"" + url + L"\",\"" + title + L"\",\"\"");
     }
-    std::uint64_t start = clock.TickMs();
-    EXPECT_FALSE(dde.Request(L"NoSuchServer", topic, item, 5000).has_value());
-    EXPECT_LT(clock.TickMs() - start, 3000u) << "no server: no wait";
-
-    std::shared_ptr<void> silent = D().StartFirefox(false, url, title);
-    start = clock.TickMs();
-    EXPECT_FALSE(dde.Request(L"Firefox", topic, item, 1000).has_value());
-    std::uint64_t spent = clock.TickMs() - start;
-    EXPECT_GE(spent, 900u);
-    EXPECT_LT(spent, 4000u) << "the time-out bounds the wait";
-  });
+    EXPECT_FALSE(dde.Request(L"Firefox", L"NoSuchTopic", item, 5000).has_value());
+  }
+  std::uint64_t start = clock.TickMs();
+  EXPECT_FALSE(dde.Request(L"NoSuchServer", topic, item, 5000).has_value());
+  EXPECT_LT(clock.TickMs() - start, 3000u) << "no server: no wait";
+  std::shared_ptr<void> silent = TheDesktop().StartFirefox(false, url, title);
+  start = clock.TickMs();
+  EXPECT_FALSE(dde.Request(L"Firefox", topic, item, 1000).has_value());
+  const std::uint64_t spent = clock.TickMs() - start;
+  EXPECT_TRUE(spent >= 900 && spent < 4000) << "the time-out bounds the wait: " << spent;
 }
 
 // The shell's list: a collection is made, its count read, an index past the end gives
-// nothing, and null references are refused or ignored. Text goes to the ANSI
-// code page with '?' for what it lacks.
-TEST(SystemContract, ShellWindowList) {
-  D().Run([] {
-    ShellWindows& shell = Plat().shellWindows();
-    EXPECT_EQ(shell.QueryBrowser(0).object, 0u);
-    shell.Release(0);
-    EXPECT_EQ(shell.ToAnsi(L"Caf\u00e9 \u6771"), "Caf\xe9 ?");
-    ASSERT_GE(Plat().com().Initialize(), 0);
-    ShellObjectAnswer made = shell.CreateCollection();
-    if (made.hr < 0) {
-      EXPECT_EQ(made.object, 0u) << "a failure comes with nothing";
-      Plat().com().Uninitialize();
-      // Wine's explorer serves the list once it runs; a fresh prefix may not have it yet.
-      if (D().IsWine()) GTEST_SKIP() << "not under Wine: the shell's list is not served yet";
-      FAIL() << "no collection: " << made.hr;
-    }
-    ShellRef collection(shell, made.object);
-    ShellCountAnswer count = shell.Count(collection.get());
-    ASSERT_GE(count.hr, 0);
-    EXPECT_EQ(shell.Item(collection.get(), count.count).object, 0u);
-    collection.Reset();
+// nothing, null references are refused; text goes to the ANSI code page, '?' for the rest.
+ZQ_CONTRACT(SystemContract, ShellWindowList) {
+  ShellWindows& shell = Plat().shellWindows();
+  EXPECT_EQ(shell.QueryBrowser(0).object, 0u);
+  shell.Release(0);
+  EXPECT_EQ(shell.ToAnsi(L"Caf\u00e9 \u6771"), "Caf\xe9 ?");
+  ASSERT_GE(Plat().com().Initialize(), 0);
+  // Wine's explorer serves the list once it has started, some seconds into a fresh prefix.
+  ShellObjectAnswer made;
+  for (int i = 0; i < 100 && (made = shell.CreateCollection()).hr < 0; ++i)
+    PumpUntil([] { return false; }, 200);
+  if (made.hr < 0) {
+    EXPECT_EQ(made.object, 0u) << "a failure comes with nothing";
     Plat().com().Uninitialize();
-  });
+    if (TheDesktop().IsWine()) GTEST_SKIP() << "not under Wine: the shell's list is not served";
+    FAIL() << "no collection: " << made.hr;
+  }
+  ShellRef collection(shell, made.object);
+  ShellCountAnswer count = shell.Count(collection.get());
+  ASSERT_GE(count.hr, 0);
+  EXPECT_EQ(shell.Item(collection.get(), count.count).object, 0u);
+  collection.Reset();
+  Plat().com().Uninitialize();
 }
 
 }  // namespace

@@ -1,215 +1,336 @@
-// Contract cases of the window system: creation and classes, the tree with parents, owners
-// and z-order, visibility and SetWindowPos, activation and focus, layered windows, regions.
+// Contract cases of the window system: creation and classes, the tree and z-order,
+// visibility, positions, focus, layered windows and regions; message delivery, timers,
+// threads and the sends between them, modal loops, the pre-translate chain and Escape.
+#include <algorithm>
+
 #include "tests/contract/contract.h"
 
 namespace zq::contract {
 namespace {
 
-Desktop& D() { return TheDesktop(); }
+using C = WindowClass;
 
-// Creation reaches the handler with the description, a refused WM_CREATE leaves no window,
-// destruction tells the handler, and a class name is registered once per process.
-TEST(WindowsContract, CreationDestructionAndClasses) {
-  D().Run([] {
-    Windows& w = Plat().windows();
-    Recorder r;
-    const WindowSpec* atCreate = nullptr;
-    r.on = [&](WindowHandle, unsigned m, WParam, LParam lp) -> std::optional<LResult> {
-      if (m == wm::Create) atCreate = reinterpret_cast<const WindowSpec*>(lp);
-      if (m == wm::User) return 42;
-      return std::nullopt;
-    };
-    WindowSpec desc;
-    desc.className = L"ZqContractCreate";
-    desc.title = L"Made";
-    desc.style = ws::Popup;
-    desc.rect = Rect{10, 10, 110, 60};
-    desc.handler = &r;
-    WindowHandle h = w.Create(desc);
-    ASSERT_NE(h, 0u);
-    EXPECT_EQ(atCreate, &desc);
-    EXPECT_EQ(r.seen.front(), wm::NcCreate);
-    EXPECT_EQ(w.ClassName(h), L"ZqContractCreate");
-    EXPECT_EQ(w.Title(h), L"Made");
-    EXPECT_EQ(w.WindowRect(h), desc.rect);
-    EXPECT_EQ(w.Send(h, wm::User, 0, 0), 42);
-    EXPECT_TRUE(w.Destroy(h));
-    EXPECT_TRUE(r.Saw(wm::Destroy));
-    EXPECT_EQ(r.seen.back(), wm::NcDestroy);
-    EXPECT_FALSE(w.IsWindow(h));
-    EXPECT_FALSE(w.Destroy(h));
-
-    Recorder refuses;
-    refuses.on = [](WindowHandle, unsigned m, WParam, LParam) -> std::optional<LResult> {
-      if (m == wm::Create) return -1;
-      return std::nullopt;
-    };
-    EXPECT_EQ(Open(refuses), 0u);
-    EXPECT_TRUE(refuses.Saw(wm::NcDestroy)) << "a refused window is destroyed";
-
-    // A class keeps the styles, cursor, brush and extra bytes it was registered with.
-    WindowClass splash;
-    splash.name = L"ZqContractClass";
-    splash.style = WindowClass::ByteAlignClient | WindowClass::ByteAlignWindow;
-    splash.cursor = WindowClass::AppStartingCursor;
-    splash.brush = WindowClass::Brush::Stock;
-    splash.brushIndex = WindowClass::LightGrayStock;
-    splash.extraBytes = 30;
-    WindowClass panel = WindowClass::ArrowOnWindowColor(
-        L"ZqContractPanel", WindowClass::DblClks | WindowClass::SaveBits);
-    for (const WindowClass& c : {splash, panel}) {
-      EXPECT_TRUE(w.RegisterClass(c));
-      EXPECT_EQ(w.RegisteredClass(c.name), c);
-    }
-    WindowClass again = splash;
-    again.name = L"zqcontractclass";
-    EXPECT_FALSE(w.RegisterClass(again)) << "class names ignore case";
-    EXPECT_TRUE(w.UnregisterClass(L"ZqContractClass"));
-    EXPECT_FALSE(w.UnregisterClass(L"ZqContractClass"));
-    EXPECT_EQ(w.RegisteredClass(L"ZqContractClass"), std::nullopt);
-    EXPECT_TRUE(w.UnregisterClass(L"ZqContractPanel"));
-  });
+// The children of `parent` from the top of the z-order down.
+std::vector<WindowHandle> ZOrder(WindowHandle parent) {
+  std::vector<WindowHandle> out;
+  for (WindowHandle h = W().FirstChild(parent); h; h = W().NextSibling(h)) out.push_back(h);
+  return out;
 }
 
-// GetParent's answer: a child's parent, a pop-up's owner. A new child comes below its
-// siblings (creation order is tab order), a new top-level window on top; BringToTop raises one;
-// FindWindow searches one level, after a sibling. Destroying a window takes its children and owned
-// pop-ups with it.
-TEST(WindowsContract, ParentsOwnersAndZOrder) {
-  D().Run([] {
-    Windows& w = Plat().windows();
-    Recorder top, a, b, owned;
-    WindowHandle parent = Open(top, ws::Popup, 0, Rect{100, 100, 300, 300}, L"ZqContractTree");
-    WindowHandle first = Open(a, ws::Child, parent, Rect{10, 20, 50, 60});
-    WindowHandle second = Open(b, ws::Child, parent, Rect{0, 0, 10, 10});
-    WindowHandle popup = Open(owned, ws::Popup, parent);
-    ASSERT_TRUE(parent && first && second && popup);
-    EXPECT_EQ(w.Parent(first), parent);
-    EXPECT_EQ(w.Parent(popup), parent) << "a pop-up's owner";
-    EXPECT_EQ(w.Parent(parent), 0u);
-    EXPECT_EQ(w.WindowRect(first), (Rect{110, 120, 150, 160}));
-    EXPECT_EQ(w.FirstChild(parent), first);
-    EXPECT_EQ(w.NextSibling(first), second);
-    EXPECT_EQ(w.NextSibling(second), 0u);
-    EXPECT_TRUE(w.BringToTop(second));
-    EXPECT_EQ(w.FirstChild(parent), second);
-    EXPECT_EQ(w.FindWindow(parent, 0, L"ZqContract", L""), second);
-    EXPECT_EQ(w.FindWindow(parent, second, L"zqcontract", L"CONTRACT"), first);
-    EXPECT_EQ(w.FindWindow(parent, first, L"ZqContract", L""), 0u);
-    EXPECT_EQ(w.FindWindow(0, 0, L"ZqContractTree", L"Contract"), parent);
+// Creation reaches the handler with the description, a refused WM_CREATE leaves no window,
+// destruction tells the handler; a class keeps what it was registered with, one per name.
+ZQ_CONTRACT(WindowsContract, CreationDestructionAndClasses) {
+  Recorder r;
+  const WindowSpec* atCreate = nullptr;
+  r.on = [&](WindowHandle, unsigned m, WParam, LParam lp) -> Answer {
+    if (m == wm::Create) atCreate = reinterpret_cast<const WindowSpec*>(lp);
+    return m == wm::User ? Answer(42) : std::nullopt;
+  };
+  const Rect at{10, 10, 110, 60};
+  const WindowSpec desc{L"ZqContractCreate", L"Made", ws::Popup, 0, at, 0, &r, 0};
+  WindowHandle h = W().Create(desc);
+  ASSERT_NE(h, 0u);
+  EXPECT_EQ(atCreate, &desc);
+  EXPECT_EQ(r.seen.front(), wm::NcCreate);
+  EXPECT_EQ(W().ClassName(h) + L"/" + W().Title(h), L"ZqContractCreate/Made");
+  EXPECT_EQ(W().WindowRect(h), desc.rect);
+  EXPECT_EQ(W().Send(h, wm::User, 0, 0), 42);
+  EXPECT_TRUE(W().Destroy(h));
+  EXPECT_TRUE(r.Saw(wm::Destroy));
+  EXPECT_EQ(r.seen.back(), wm::NcDestroy);
+  EXPECT_FALSE(W().IsWindow(h) || W().Destroy(h));
+  Recorder refuses;
+  refuses.on = [](WindowHandle, unsigned m, WParam, LParam) -> Answer {
+    return m == wm::Create ? Answer(-1) : std::nullopt;
+  };
+  EXPECT_EQ(Open(refuses), 0u);
+  EXPECT_TRUE(refuses.Saw(wm::NcDestroy)) << "a refused window is destroyed";
 
-    // Top-level z-order, as the walk from the desktop window sees it.
-    auto above = [&](WindowHandle x, WindowHandle y) {
-      for (WindowHandle h = w.FirstChild(w.DesktopWindow()); h; h = w.NextSibling(h)) {
-        if (h == x) return true;
-        if (h == y) return false;
-      }
-      return false;
-    };
-    Recorder other;
-    WindowHandle later = Open(other);
-    EXPECT_TRUE(above(later, parent)) << "a new window comes on top";
-    EXPECT_TRUE(w.BringToTop(parent));
-    EXPECT_TRUE(above(parent, later));
-    w.Destroy(later);
+  const unsigned align = C::ByteAlignClient | C::ByteAlignWindow;
+  const int gray = C::LightGrayStock;
+  const C splash{L"ZqContractClass", align, C::AppStartingCursor, C::Brush::Stock, gray, 30, 0};
+  for (const C& c : {splash, C::ArrowOnWindowColor(L"ZqContractPanel", C::DblClks | C::SaveBits)}) {
+    EXPECT_TRUE(W().RegisterClass(c));
+    EXPECT_EQ(W().RegisteredClass(c.name), c);
+  }
+  EXPECT_FALSE(W().RegisterClass(C::ArrowOnWindowColor(L"zqcontractclass", 0))) << "any case";
+  EXPECT_TRUE(W().UnregisterClass(L"ZqContractClass"));
+  EXPECT_FALSE(W().UnregisterClass(L"ZqContractClass"));
+  EXPECT_EQ(W().RegisteredClass(L"ZqContractClass"), std::nullopt);
+  EXPECT_TRUE(W().UnregisterClass(L"ZqContractPanel"));
+}
 
-    w.Destroy(parent);
-    EXPECT_FALSE(w.IsWindow(first));
-    EXPECT_FALSE(w.IsWindow(popup));
-    EXPECT_TRUE(a.Saw(wm::NcDestroy));
-    EXPECT_TRUE(owned.Saw(wm::NcDestroy));
-  });
+// GetParent: a child's parent, a pop-up's owner. A new child comes below its siblings (tab
+// order), a new top-level window on top; FindWindow searches one level, after a sibling.
+// Destroying a window takes its children and owned pop-ups with it.
+ZQ_CONTRACT(WindowsContract, ParentsOwnersAndZOrder) {
+  Recorder top, a, b, owned, other;
+  WindowHandle parent = Open(top, ws::Popup, 0, Rect{100, 100, 300, 300}, L"ZqContractTree");
+  WindowHandle first = Open(a, ws::Child, parent, Rect{10, 20, 50, 60});
+  WindowHandle second = Open(b, ws::Child, parent, Rect{0, 0, 10, 10});
+  WindowHandle popup = Open(owned, ws::Popup, parent);
+  EXPECT_EQ(W().Parent(first), parent);
+  EXPECT_EQ(W().Parent(popup), parent) << "a pop-up's owner";
+  EXPECT_EQ(W().Parent(parent), 0u);
+  EXPECT_EQ(W().WindowRect(first), (Rect{110, 120, 150, 160}));
+  EXPECT_EQ(ZOrder(parent), (std::vector<WindowHandle>{first, second}));
+  EXPECT_TRUE(W().BringToTop(second));
+  EXPECT_EQ(ZOrder(parent), (std::vector<WindowHandle>{second, first}));
+  EXPECT_EQ(W().FindWindow(parent, 0, L"ZqContract", L""), second);
+  EXPECT_EQ(W().FindWindow(parent, second, L"zqcontract", L"CONTRACT"), first);
+  EXPECT_EQ(W().FindWindow(parent, first, L"ZqContract", L""), 0u);
+  EXPECT_EQ(W().FindWindow(0, 0, L"ZqContractTree", L"Contract"), parent);
+
+  auto above = [](WindowHandle x, WindowHandle y) {
+    std::vector<WindowHandle> z = ZOrder(W().DesktopWindow());
+    return std::find(z.begin(), z.end(), x) < std::find(z.begin(), z.end(), y);
+  };
+  WindowHandle later = Open(other);
+  EXPECT_TRUE(above(later, parent)) << "a new window comes on top";
+  EXPECT_TRUE(W().BringToTop(parent));
+  EXPECT_TRUE(above(parent, later));
+  W().Destroy(later);
+  W().Destroy(parent);
+  EXPECT_FALSE(W().IsWindow(first) || W().IsWindow(popup));
+  EXPECT_TRUE(a.Saw(wm::NcDestroy) && owned.Saw(wm::NcDestroy));
 }
 
 // Show answers the previous visibility; a child shows only with its parent; SetWindowPos
-// shows, hides, moves and sizes by its flags; a handler may rewrite the position record,
-// and a change of size is announced with WM_SIZE.
-TEST(WindowsContract, VisibilityAndPositions) {
-  D().Run([] {
-    Windows& w = Plat().windows();
-    Recorder top, kid;
-    bool keepHidden = false;
-    top.on = [&](WindowHandle, unsigned m, WParam, LParam lp) -> std::optional<LResult> {
-      if (m == wm::WindowPosChanging && lp && keepHidden)
-        reinterpret_cast<WindowPos*>(lp)->flags &= ~swp::ShowWindow;
-      return std::nullopt;
-    };
-    WindowHandle h = Open(top, ws::Popup, 0, Rect{20, 20, 120, 80});
-    WindowHandle child = Open(kid, ws::Child | ws::Visible, h, Rect{0, 0, 10, 10});
-    EXPECT_FALSE(w.IsVisible(h));
-    EXPECT_FALSE(w.IsVisible(child)) << "hidden with its parent";
-    EXPECT_FALSE(w.Show(h, sw::ShowNoActivate));
-    EXPECT_TRUE(w.IsVisible(h));
-    EXPECT_TRUE(w.IsVisible(child));
-    EXPECT_TRUE(w.Show(h, sw::Hide));
-    EXPECT_FALSE(w.IsVisible(h));
-
+// shows, hides, moves and sizes by its flags; a handler may rewrite the position record;
+// WM_SIZE tells a new size. Layered attributes need the layered style; regions come and go.
+ZQ_CONTRACT(WindowsContract, VisibilityPositionsLayersAndRegions) {
+  Recorder top, kid;
+  bool keepHidden = false;
+  top.on = [&](WindowHandle, unsigned m, WParam, LParam lp) -> Answer {
+    if (m == wm::WindowPosChanging && lp && keepHidden)
+      reinterpret_cast<WindowPos*>(lp)->flags &= ~swp::ShowWindow;
+    return std::nullopt;
+  };
+  WindowHandle h = Open(top, ws::Popup, 0, Rect{20, 20, 120, 80});
+  WindowHandle child = Open(kid, ws::Child | ws::Visible, h, Rect{0, 0, 10, 10});
+  EXPECT_FALSE(W().IsVisible(h) || W().IsVisible(child)) << "hidden with its parent";
+  EXPECT_FALSE(W().Show(h, sw::ShowNoActivate));
+  EXPECT_TRUE(W().IsVisible(h) && W().IsVisible(child));
+  EXPECT_TRUE(W().Show(h, sw::Hide));
+  EXPECT_FALSE(W().IsVisible(h));
+  for (unsigned flag : {swp::ShowWindow, swp::HideWindow}) {
     const unsigned keep = swp::NoMove | swp::NoSize | swp::NoZOrder | swp::NoActivate;
-    EXPECT_TRUE(w.SetWindowPos(h, 0, Rect{}, keep | swp::ShowWindow));
-    EXPECT_TRUE(w.IsVisible(h));
-    EXPECT_TRUE(w.SetWindowPos(h, 0, Rect{}, keep | swp::HideWindow));
-    EXPECT_FALSE(w.IsVisible(h));
-    EXPECT_TRUE(w.SetWindowPos(h, 0, Rect{50, 60, 0, 0}, swp::NoSize | swp::NoZOrder));
-    EXPECT_EQ(w.WindowRect(h), (Rect{50, 60, 150, 120}));
-    top.seen.clear();
-    EXPECT_TRUE(w.SetWindowPos(h, 0, Rect{0, 0, 30, 40}, swp::NoMove | swp::NoZOrder));
-    EXPECT_EQ(w.WindowRect(h), (Rect{50, 60, 80, 100}));
-    EXPECT_TRUE(top.Saw(wm::Size));
-
-    keepHidden = true;
-    w.Show(h, sw::ShowNoActivate);
-    EXPECT_FALSE(w.IsVisible(h)) << "the handler took the showing out of the record";
-    EXPECT_TRUE(w.MoveWindow(h, Rect{5, 5, 25, 35}));
-    EXPECT_EQ(w.WindowRect(h), (Rect{5, 5, 25, 35}));
-    w.Destroy(h);
-  });
+    EXPECT_TRUE(W().SetWindowPos(h, 0, Rect{}, keep | flag));
+    EXPECT_EQ(W().IsVisible(h), flag == swp::ShowWindow);
+  }
+  EXPECT_TRUE(W().SetWindowPos(h, 0, Rect{50, 60, 0, 0}, swp::NoSize | swp::NoZOrder));
+  EXPECT_EQ(W().WindowRect(h), (Rect{50, 60, 150, 120}));
+  top.seen.clear();
+  EXPECT_TRUE(W().SetWindowPos(h, 0, Rect{0, 0, 30, 40}, swp::NoMove | swp::NoZOrder));
+  EXPECT_EQ(W().WindowRect(h), (Rect{50, 60, 80, 100}));
+  EXPECT_TRUE(top.Saw(wm::Size));
+  keepHidden = true;
+  W().Show(h, sw::ShowNoActivate);
+  EXPECT_FALSE(W().IsVisible(h)) << "the handler took the showing out of the record";
+  EXPECT_TRUE(W().MoveWindow(h, Rect{5, 5, 25, 35}));
+  EXPECT_EQ(W().WindowRect(h), (Rect{5, 5, 25, 35}));
+  ASSERT_TRUE(W().LayeredSupported());
+  EXPECT_FALSE(W().SetLayeredAttributes(h, 0, 128, 2));
+  W().SetExStyle(h, ws::ExLayered);
+  EXPECT_TRUE(W().SetLayeredAttributes(h, 0, 128, 2));
+  EXPECT_TRUE(W().SetRegion(h, {Rect{0, 0, 10, 10}, Rect{10, 0, 20, 5}}));
+  EXPECT_TRUE(W().SetRegion(h, {}));
+  W().Destroy(h);
+  EXPECT_FALSE(W().SetRegion(h, {Rect{0, 0, 1, 1}}));
 }
 
-// The foreground window is a top-level one and is its thread's active window; focus goes
-// to any window of the thread, the old and new focus are told, and a destroyed focus
-// window leaves no focus behind. Only top-level windows become active.
-TEST(WindowsContract, ForegroundActivationAndFocus) {
-  D().Run([] {
-    Windows& w = Plat().windows();
-    Recorder top, kid;
-    WindowHandle h = Open(top, ws::Popup | ws::Visible);
-    WindowHandle child = Open(kid, ws::Child | ws::Visible, h, Rect{0, 0, 20, 20});
-    ASSERT_TRUE(w.SetForeground(h));
-    EXPECT_EQ(w.Foreground(), h);
-    EXPECT_EQ(w.ActiveWindow(), h);
-    w.SetActiveWindow(child);
-    EXPECT_EQ(w.ActiveWindow(), h) << "a child never becomes active";
-    w.SetFocus(h);
-    kid.seen.clear();
-    top.seen.clear();
-    EXPECT_EQ(w.SetFocus(child), h);
-    EXPECT_EQ(w.Focus(), child);
-    EXPECT_TRUE(kid.Saw(wm::SetFocus));
-    EXPECT_TRUE(top.Saw(wm::KillFocus));
-    w.Destroy(child);
-    EXPECT_NE(w.Focus(), child);
-    w.Destroy(h);
-    EXPECT_NE(w.Foreground(), h);
-    EXPECT_EQ(w.ActiveWindow(), 0u);
-  });
+// The foreground window is its thread's active window, only ever a top-level one; focus
+// goes to any window of the thread, both ends are told, and none stays on a destroyed one.
+ZQ_CONTRACT(WindowsContract, ForegroundActivationAndFocus) {
+  Recorder top, kid;
+  WindowHandle h = Open(top, ws::Popup | ws::Visible);
+  WindowHandle child = Open(kid, ws::Child | ws::Visible, h, Rect{0, 0, 20, 20});
+  ASSERT_TRUE(W().SetForeground(h));
+  EXPECT_EQ(W().Foreground(), h);
+  EXPECT_EQ(W().ActiveWindow(), h);
+  W().SetActiveWindow(child);
+  EXPECT_EQ(W().ActiveWindow(), h) << "a child never becomes active";
+  W().SetFocus(h);
+  kid.seen.clear();
+  top.seen.clear();
+  EXPECT_EQ(W().SetFocus(child), h);
+  EXPECT_EQ(W().Focus(), child);
+  EXPECT_TRUE(kid.Saw(wm::SetFocus) && top.Saw(wm::KillFocus));
+  W().Destroy(child);
+  EXPECT_NE(W().Focus(), child);
+  W().Destroy(h);
+  EXPECT_NE(W().Foreground(), h);
+  EXPECT_EQ(W().ActiveWindow(), 0u);
 }
 
-// Layered attributes need the layered extended style; a region is set and taken away.
-TEST(WindowsContract, LayeredWindowsAndRegions) {
-  D().Run([] {
-    Windows& w = Plat().windows();
-    Recorder plain, layered;
-    WindowHandle a = Open(plain), b = Open(layered);
-    w.SetExStyle(b, ws::ExLayered);
-    ASSERT_TRUE(w.LayeredSupported());
-    EXPECT_FALSE(w.SetLayeredAttributes(a, 0, 128, 2));
-    EXPECT_TRUE(w.SetLayeredAttributes(b, 0, 128, 2));
-    EXPECT_TRUE(w.SetRegion(a, {Rect{0, 0, 10, 10}, Rect{10, 0, 20, 5}}));
-    EXPECT_TRUE(w.SetRegion(a, {}));
-    w.Destroy(a);
-    EXPECT_FALSE(w.SetRegion(a, {Rect{0, 0, 1, 1}}));
-    w.Destroy(b);
-  });
+std::uint32_t ThisThread() { return Plat().threads().CurrentThreadId(); }
+constexpr unsigned kMsg = wm::User;
+// VK_ESCAPE, VK_F5 and IDCANCEL.
+constexpr WParam kEscape = 27, kF5 = 0x74, kIdCancel = 2;
+
+// Posted messages come in their order, a send on the window's own thread at once, ahead of
+// them. A timer ticks with its id while its thread pumps; setting the id again replaces its
+// period; a killed one ticks no more and cannot be killed again. A gone window gets nothing.
+ZQ_CONTRACT(MessagesContract, PostSendOrderAndTimers) {
+  Recorder r;
+  std::vector<WParam> ticks;
+  r.on = [&](WindowHandle, unsigned m, WParam id, LParam) -> Answer {
+    if (m == wm::Timer) ticks.push_back(id);
+    return std::nullopt;
+  };
+  WindowHandle h = Open(r);
+  EXPECT_TRUE(W().Post(h, kMsg + 1, 0, 0));
+  EXPECT_TRUE(W().Post(h, kMsg + 2, 0, 0));
+  W().Send(h, kMsg + 3, 0, 0);
+  W().PumpPending();
+  std::vector<unsigned> order;
+  for (unsigned m : r.seen)
+    if (m >= kMsg && m < wm::App) order.push_back(m - kMsg);
+  EXPECT_EQ(order, (std::vector<unsigned>{3, 1, 2}));
+  ASSERT_TRUE(W().SetTimer(h, 7, 60000));
+  ASSERT_TRUE(W().SetTimer(h, 7, 20));
+  ASSERT_TRUE(PumpUntil([&] { return ticks.size() >= 2; }));
+  EXPECT_EQ(ticks[0], 7u);
+  EXPECT_TRUE(W().KillTimer(h, 7));
+  EXPECT_FALSE(W().KillTimer(h, 7));
+  ticks.clear();
+  PumpUntil([] { return false; }, 200);
+  EXPECT_TRUE(ticks.empty());
+  W().Destroy(h);
+  EXPECT_FALSE(W().Post(h, kMsg, 0, 0));
+  EXPECT_EQ(W().Send(h, kMsg, 0, 0), 0);
+}
+
+// A worker has a thread of its own bound to the same platform. A thread waiting in a send
+// handles what is sent to it meanwhile; a window destroyed from another thread hears it on
+// its own thread. A lock is recursive for its owner.
+ZQ_CONTRACT(MessagesContract, WorkersSendsAndDestructionBetweenThreads) {
+  const std::uint32_t mainThread = ThisThread();
+  Recorder mine;
+  std::atomic<std::uint32_t> handledOn{0}, destroyedOn{0};
+  mine.on = [&](WindowHandle, unsigned m, WParam wp, LParam) -> Answer {
+    if (m == wm::Destroy) destroyedOn = ThisThread();
+    if (m == kMsg) handledOn = ThisThread();
+    return m == kMsg ? Answer(static_cast<LResult>(wp) * 10) : std::nullopt;
+  };
+  WindowHandle h = Open(mine);
+  std::atomic<WindowHandle> theirs{0};
+  std::atomic<Platform*> bound{nullptr};
+  std::atomic<int> destroyed{-1};
+  ASSERT_TRUE(Plat().threads().Start([&] {
+    bound = CurrentPlatform();
+    Recorder r;
+    r.endOn = kMsg + 1;
+    r.on = [&](WindowHandle, unsigned m, WParam wp, LParam) -> Answer {
+      return m == kMsg ? Answer(W().Send(h, kMsg, wp + 1, 0) + 1) : std::nullopt;
+    };
+    theirs = Open(r);
+    W().RunModalLoop(theirs);
+    W().Destroy(theirs);
+    destroyed = W().Destroy(h) ? 1 : 0;
+  }));
+  ASSERT_TRUE(PumpUntil([&] { return theirs != 0; }));
+  EXPECT_EQ(bound.load(), &Plat());
+  EXPECT_NE(W().ThreadOf(theirs), mainThread);
+  EXPECT_EQ(W().Send(theirs, kMsg, 4, 0), 51);
+  EXPECT_EQ(handledOn, mainThread);
+  W().Post(theirs, kMsg + 1, 0, 0);
+  ASSERT_TRUE(PumpUntil([&] { return destroyed != -1; }));
+  EXPECT_EQ(destroyed, 1);
+  EXPECT_EQ(destroyedOn, mainThread);
+  EXPECT_FALSE(W().IsWindow(h));
+  auto lock = Plat().threads().NewLock();
+  LockGuard outer(*lock);
+  LockGuard inner(*lock);
+}
+
+// EndModal ends the loop of its window with its result; a quit message ends every nested
+// loop with -1 and stays posted for the loops outside.
+ZQ_CONTRACT(MessagesContract, NestedModalLoopsAndTheQuitMessage) {
+  Recorder outer, inner;
+  outer.endOn = kMsg;
+  WindowHandle o = Open(outer), i = Open(inner);
+  int innerResult = 0;
+  outer.on = [&](WindowHandle, unsigned m, WParam, LParam) -> Answer {
+    if (m == kMsg + 1) {
+      W().Post(i, kMsg + 2, 0, 0);
+      innerResult = W().RunModalLoop(i);
+    }
+    return std::nullopt;
+  };
+  inner.on = [&](WindowHandle, unsigned m, WParam, LParam) -> Answer {
+    if (m == kMsg + 2) W().PostQuit(3);
+    return std::nullopt;
+  };
+  W().Post(o, kMsg, 0, 0);
+  EXPECT_EQ(W().RunModalLoop(o), 1);
+  W().Post(o, kMsg + 1, 0, 0);
+  EXPECT_EQ(W().RunModalLoop(o), -1);
+  EXPECT_EQ(innerResult, -1);
+  EXPECT_EQ(W().RunModalLoop(i), -1) << "the quit message is still posted";
+  W().Destroy(o);
+  W().Destroy(i);
+}
+
+// Before a modal loop dispatches a message, its window, each parent (owner) nearest first,
+// then the modal window if not among them may take it; a taker ends the walk and dispatch.
+ZQ_CONTRACT(MessagesContract, PreTranslateChainBeforeDispatch) {
+  std::vector<std::string> asked;
+  WindowHandle taker = 0;
+  Recorder modal, middle, leaf, stranger;
+  const std::pair<Recorder*, const char*> names[] = {
+      {&modal, "modal"}, {&middle, "middle"}, {&leaf, "leaf"}, {&stranger, "stranger"}};
+  for (auto [r, name] : names)
+    r->swallow = [&asked, &taker, name = name](WindowHandle h, unsigned m, WParam) {
+      if (m == wm::KeyDown) asked.push_back(name);
+      return m == wm::KeyDown && h == taker;
+    };
+  modal.endOn = kMsg;
+  WindowHandle m = Open(modal);
+  WindowHandle g = Open(leaf, ws::Child, Open(middle, ws::Child, m), Rect{0, 0, 20, 20});
+  WindowHandle s = Open(stranger);
+  auto run = [&](WindowHandle target, WindowHandle take) {
+    asked.clear();
+    taker = take;
+    leaf.seen.clear();
+    W().Post(target, wm::KeyDown, kF5, 0);
+    W().Post(m, kMsg, 0, 0);
+    EXPECT_EQ(W().RunModalLoop(m), 1);
+    return asked;
+  };
+  EXPECT_EQ(run(g, 0), (std::vector<std::string>{"leaf", "middle", "modal"}));
+  EXPECT_TRUE(leaf.Saw(wm::KeyDown)) << "nobody took it: dispatched";
+  EXPECT_EQ(run(g, g), (std::vector<std::string>{"leaf"}));
+  EXPECT_FALSE(leaf.Saw(wm::KeyDown)) << "taken: not dispatched";
+  EXPECT_EQ(run(s, 0), (std::vector<std::string>{"stranger", "modal"}));
+  W().Destroy(s);
+  W().Destroy(m);
+}
+
+// Escape in a dialog's loop is its Cancel command unless pre-translation takes it; in the
+// loop of a window that is no dialog, it is a key.
+ZQ_CONTRACT(MessagesContract, EscapeIsCancelOnlyInADialog) {
+  for (bool dialog : {true, false}) {
+    for (bool take : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "dialog " << dialog << ", taken " << take);
+      Recorder r;
+      r.endOn = kMsg;
+      r.swallow = [&](WindowHandle, unsigned m, WParam) { return take && m == wm::KeyDown; };
+      bool cancelled = false;
+      r.on = [&](WindowHandle, unsigned m, WParam wp, LParam) -> Answer {
+        cancelled |= m == wm::Command && (wp & 0xFFFF) == kIdCancel;
+        return std::nullopt;
+      };
+      WindowHandle h =
+          Open(r, ws::Popup, 0, Rect{0, 0, 100, 100}, dialog ? L"#32770" : L"ZqContract");
+      W().Post(h, wm::KeyDown, kEscape, 0);
+      W().Post(h, kMsg, 0, 0);
+      EXPECT_EQ(W().RunModalLoop(h), 1);
+      EXPECT_EQ(cancelled, dialog && !take);
+      EXPECT_EQ(r.Saw(wm::KeyDown), !dialog && !take);
+      W().Destroy(h);
+    }
+  }
 }
 
 }  // namespace
