@@ -50,7 +50,7 @@ TEST(CommandUrl, FieldsAreSoughtInOrderAndArriveAsWritten) {
   }
 }
 
-TEST(CommandUrl, BadNumbersAreErrorsButStillCommands) {
+TEST(CommandUrl, BadNumbersAreErrorsButStillCommandsAndOnlyThePrefixMakesOne) {
   for (const wchar_t* url :
        {L"zqwndcmd::CMD:abc~wParam:x~lParam:y~", L"zqwndcmd::CMD:1228", L"zqwndcmd::",
         L"zqwndcmd::CMD:~wParam:x~", L"zqwndcmd::wParam:x~lParam:y~", L"zqwndcmd::CMD:4294967296~",
@@ -61,9 +61,7 @@ TEST(CommandUrl, BadNumbersAreErrorsButStillCommands) {
   }
   EXPECT_EQ(Parse(L"zqwndcmd::CMD:abc~").numberError, hr::TypeMismatch);
   EXPECT_EQ(Parse(L"zqwndcmd::CMD:2147483648~").numberError, hr::Overflow);
-}
-
-TEST(CommandUrl, OnlyThePrefixAtTheStartMakesACommand) {
+  // Only the prefix at the very start makes a command.
   for (const wchar_t* url :
        {L"http://h/?next=zqwndcmd::CMD:1228~wParam:x~lParam:y~", L" zqwndcmd::CMD:1228~",
         L"ZQWNDCMD::CMD:1228~", L"zqwndcmd:", L"", L"about:blank"}) {

@@ -19,6 +19,7 @@
 #include "tests/unit/client_fixture.h"
 
 using namespace zq;
+using zq::testing::kModule;
 
 namespace {
 
@@ -53,14 +54,13 @@ class PanelTest : public zq::testing::ClientFixture {
   };
 
   void Start() {
-    pid = desktop.StartProcess(zq::testing::kModule,
-                               L"\"" + std::wstring(zq::testing::kModule) + L"\"", [this] {
-                                 WindowSpec desc;
-                                 desc.className = L"TestDriver";
-                                 desc.handler = &driver_;
-                                 driverWindow_ = Plat().windows().Create(desc);
-                                 return ClientMain();
-                               });
+    pid = desktop.StartProcess(kModule, L"\"" + std::wstring(kModule) + L"\"", [this] {
+      WindowSpec desc;
+      desc.className = L"TestDriver";
+      desc.handler = &driver_;
+      driverWindow_ = Plat().windows().Create(desc);
+      return ClientMain();
+    });
     desktop.SleepMs(10);
     Controller()->StatusListener = [this](const std::wstring& line) { status.push_back(line); };
     desktop.SleepMs(3490);
@@ -270,8 +270,7 @@ TEST_F(PanelWindowTest, StartupEntryLivesInTheRunKey) {
       EXPECT_TRUE(AddStartupEntry(L"Zephquill"));
       EXPECT_TRUE(AddStartupEntry(L"Other Name"));
       // The path as it is, blanks and all, without quotes.
-      EXPECT_EQ(reg.GetString(RegRoot::CurrentUser, kRunKey, L"Zephquill"),
-                std::wstring(zq::testing::kModule));
+      EXPECT_EQ(reg.GetString(RegRoot::CurrentUser, kRunKey, L"Zephquill"), std::wstring(kModule));
       EXPECT_TRUE(RemoveStartupEntry(L"Zephquill"));
       EXPECT_FALSE(RemoveStartupEntry(L"Zephquill"));
       EXPECT_EQ(reg.Dump().size(), 1u) << "the other entry stays";
