@@ -1,7 +1,13 @@
-# Checks the seven-day soak's output: the client at rest after day 7 holds the same windows,
-# threads, timers, web controls and registry records as after day 1; only ShownContentIds grows.
+# Plays the seven-day soak and checks its output: the client at rest after day 7 holds the same
+# windows, threads, timers, web controls and registry records as after day 1; only
+# ShownContentIds grows. The script and the output stay in WORK for a look when it fails.
+import os
 import re
+import shutil
+import subprocess
 import sys
+
+import make_soak
 
 CLIENT = "ZephquillClient.exe"
 # The first instance, one nightly restart for each of the seven nights, and the update's.
@@ -92,10 +98,20 @@ def compare(first, last):
 
 
 def main():
-    with open(sys.argv[1], encoding="utf-8", errors="replace") as f:
+    zqsim, work = sys.argv[1], sys.argv[2]
+    shutil.rmtree(work, ignore_errors=True)
+    os.makedirs(work)
+    script, output = os.path.join(work, "soak.zqs"), os.path.join(work, "output.txt")
+    with open(script, "w", newline="\n") as f:
+        f.write("\n".join(make_soak.build()) + "\n")
+    with open(output, "w") as out:
+        rc = subprocess.run([zqsim, "--quiet", "--root", os.path.join(work, "disk"), script],
+                            stdout=out).returncode
+    with open(output, encoding="utf-8", errors="replace") as f:
         found = dumps(f.read())
-    if len(found) != 2:
-        print("expected two dumps (after day 1 and day 7), found %d" % len(found))
+    if rc != 0 or len(found) != 2:
+        print("zqsim ended with %d and %d dumps (two expected: after day 1 and day 7); "
+              "output in %s" % (rc, len(found), output))
         return 1
     first, last = Summary(found[0]), Summary(found[1])
     problems = compare(first, last)
@@ -107,6 +123,8 @@ def main():
         print("LEAK: " + p)
     if len(problems) > 20:
         print("... and %d more" % (len(problems) - 20))
+    if problems:
+        print("the soak found leaks; output in %s" % output)
     return 1 if problems else 0
 
 
