@@ -153,9 +153,4 @@ TEST(CommandOrigin, OnlyServicePagesMayCommand) {
   EXPECT_FALSE(MayIssueCommands(L"https://push.example.net:8443/other", service));
 }
 
-TEST(CommandOrigin, NavigationErrorTextTakesTheAddressAsText) {
-  EXPECT_EQ(NavigationErrorText(-2146697211, L"http://h/p?q=%d%s"),
-            L"Error -2146697211 occurred while navigating to http://h/p?q=%d%s\n");
-}
-
 }  // namespace
