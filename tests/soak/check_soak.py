@@ -1,7 +1,13 @@
-# Checks the seven-day soak's output: the client at rest after day 7 holds the same windows,
-# threads, timers, web controls and registry records as after day 1; only ShownContentIds grows.
+# Plays the seven-day soak and checks its output: the client at rest after day 7 holds the same
+# windows, threads, timers, web controls and registry records as after day 1; only
+# ShownContentIds grows. The script and the output stay in WORK for a look when it fails.
+import os
 import re
+import shutil
+import subprocess
 import sys
+
+import make_soak
 
 CLIENT = "ZephquillClient.exe"
 # The first instance, one nightly restart for each of the seven nights, and the update's.
@@ -9,32 +15,17 @@ CLIENT_PROCESSES = 9
 
 
 def dumps(text):
-    """The dumps of the output, each as a dict of key -> value, in order."""
+    """The dumps of the output, each as a dict of key -> value, with the "threads" lines that
+    follow it."""
     found, current = [], None
     for line in text.splitlines():
         if line.startswith("--- dump at"):
             current = {}
-        elif line.startswith("--- end of dump"):
             found.append(current)
-            current = None
-        elif current is not None and ": " in line:
+        elif current is not None and ": " in line and not line.startswith("---"):
             key, value = line.split(": ", 1)
             current[key] = value
-        elif line.startswith("threads.") and found:  # the "threads" lines after a dump
-            key, value = line.split(": ", 1)
-            found[-1][key] = value
     return found
-
-
-def processes(d):
-    """pid -> (command line, running)."""
-    result = {}
-    for key, value in d.items():
-        m = re.fullmatch(r"process\.(\d+)\.state", key)
-        if m:
-            pid = m.group(1)
-            result[pid] = (d.get("process.%s.command_line" % pid, ""), value == "running")
-    return result
 
 
 def field(value, name):
@@ -46,34 +37,29 @@ class Summary:
     """What one dump says about the running client and what was left behind."""
 
     def __init__(self, d):
-        procs = processes(d)
+        procs = {m.group(1): (d.get("process.%s.command_line" % m.group(1), ""), v == "running")
+                 for k, v in d.items() for m in [re.fullmatch(r"process\.(\d+)\.state", k)] if m}
         clients = [p for p, (cmd, running) in procs.items() if CLIENT in cmd and running]
-        self.problems = []
-        if len(clients) != 1:
-            self.problems.append("running clients: %s (one expected)" % clients)
+        self.problems = [] if len(clients) == 1 else ["running clients: %s (one expected)" % clients]
         self.client = max(clients, key=int) if clients else None
         self.started = sum(1 for cmd, _ in procs.values() if CLIENT in cmd)
         dead = {p for p, (_, running) in procs.items() if not running}
         self.windows, self.threads, self.web, self.timers = {}, None, 0, 0
-        owners = {}
         for key, value in d.items():
+            pid = field(value, "pid")
             if key.startswith("window."):
-                pid, cls = field(value, "pid"), re.search(r'class="([^"]*)"', value).group(1)
-                owners[key[len("window."):]] = pid
-                if pid in dead:
-                    self.problems.append("window of ended process %s: %s" % (pid, value))
-                elif pid == self.client:
+                cls = re.search(r'class="([^"]*)"', value).group(1)
+                if pid == self.client:
                     self.windows[cls] = self.windows.get(cls, 0) + 1
                 else:
-                    self.problems.append("window left by another process: %s" % value)
+                    self.problems.append("window of %s process %s: %s"
+                                         % ("ended" if pid in dead else "another", pid, value))
             elif key.startswith("threads."):
-                pid = key[len("threads."):]
-                if pid == self.client:
+                if key == "threads.%s" % self.client:
                     self.threads = int(value)
-                elif pid in dead:
-                    self.problems.append("%s threads left in ended process %s" % (value, pid))
+                elif key[len("threads."):] in dead:
+                    self.problems.append("%s threads left in ended process %s" % (value, key))
             elif re.fullmatch(r"web\.\d+", key) and "state=released" not in value:
-                pid = field(value, "pid")
                 if pid == self.client:
                     self.web += 1
                 else:
@@ -87,14 +73,12 @@ class Summary:
         self.registry = sorted(v for k, v in d.items() if k.startswith("registry."))
         self.tray = sorted(k for k in d if k.startswith("shell.tray.") and k.endswith(".tip"))
         self.ieapps_hidden = field(d.get("ieapps", ""), "running_hidden")
-        ids = d.get("process.%s.shown_content_ids" % self.client, "")
-        # The record's size comes first, then its newest identifiers.
-        self.shown = int(ids.split()[0]) if ids.split() else 0
-        # The client's own state lines besides the one record that may grow.
         prefix = "process.%s." % self.client
+        # The record's size comes first, then its newest identifiers.
+        self.shown = int((d.get(prefix + "shown_content_ids", "").split() or ["0"])[0])
+        # The client's own state lines besides the one record that may grow.
         self.state_keys = sorted(k[len(prefix):] for k in d
                                  if k.startswith(prefix) and "shown_content_ids" not in k)
-        self.notifier = d.get(prefix + "notifier", "")
 
 
 def compare(first, last):
@@ -106,18 +90,28 @@ def compare(first, last):
         if a != b:
             problems.append("%s differ: day 1 %s, day 7 %s" % (what, a, b))
     if last.started != CLIENT_PROCESSES:
-        problems.append("client processes started: %d, %d expected" % (last.started,
-                                                                         CLIENT_PROCESSES))
+        problems.append("client processes started: %d, %d expected"
+                        % (last.started, CLIENT_PROCESSES))
     if len(last.tray) != 1:
         problems.append("tray icons after day 7: %s (one expected)" % last.tray)
     return problems
 
 
 def main():
-    with open(sys.argv[1], encoding="utf-8", errors="replace") as f:
+    zqsim, work = sys.argv[1], sys.argv[2]
+    shutil.rmtree(work, ignore_errors=True)
+    os.makedirs(work)
+    script, output = os.path.join(work, "soak.zqs"), os.path.join(work, "output.txt")
+    with open(script, "w", newline="\n") as f:
+        f.write("\n".join(make_soak.build()) + "\n")
+    with open(output, "w") as out:
+        rc = subprocess.run([zqsim, "--quiet", "--root", os.path.join(work, "disk"), script],
+                            stdout=out).returncode
+    with open(output, encoding="utf-8", errors="replace") as f:
         found = dumps(f.read())
-    if len(found) != 2:
-        print("expected two dumps (after day 1 and day 7), found %d" % len(found))
+    if rc != 0 or len(found) != 2:
+        print("zqsim ended with %d and %d dumps (two expected: after day 1 and day 7); "
+              "output in %s" % (rc, len(found), output))
         return 1
     first, last = Summary(found[0]), Summary(found[1])
     problems = compare(first, last)
@@ -129,6 +123,8 @@ def main():
         print("LEAK: " + p)
     if len(problems) > 20:
         print("... and %d more" % (len(problems) - 20))
+    if problems:
+        print("the soak found leaks; output in %s" % output)
     return 1 if problems else 0
 
 

@@ -9,41 +9,30 @@ namespace {
 
 using Elements = std::map<std::wstring, std::wstring>;
 
-TEST(HtmlElements, AttributesInEveryQuotingAndOnlyRealIds) {
-  Elements e = SimNetwork::ElementsOf(
-      "<div id=\"a\">one</div><span ID='b'>two</span><p id=c>three</p>"
-      "<i data-id=\"no\" grid=\"no\">x</i><b title=\"id=&quot;no&quot;\">y</b>"
-      "<!-- <div id=\"commented\">z</div> --><em  id = \"d\" >four</em>");
-  EXPECT_EQ(e, (Elements{{L"a", L"one"}, {L"b", L"two"}, {L"c", L"three"}, {L"d", L"four"}}));
+TEST(HtmlElements, IdsAndTheirTexts) {
+  const std::pair<const char*, Elements> cases[] = {
+      // Attributes in every quoting, and only real ids.
+      {"<div id=\"a\">one</div><span ID='b'>two</span><p id=c>three</p>"
+       "<i data-id=\"no\" grid=\"no\">x</i><b title=\"id=&quot;no&quot;\">y</b>"
+       "<!-- <div id=\"commented\">z</div> --><em  id = \"d\" >four</em>",
+       {{L"a", L"one"}, {L"b", L"two"}, {L"c", L"three"}, {L"d", L"four"}}},
+      // The text is the whole content up to the matching end tag.
+      {"<div id=\"outer\">\n  <span class=\"x\">5</span>\n  comments <div>about <b>it</b></div>"
+       "</div><p>after</p><input id=\"box\" value=\"v\"><span id=\"empty\"></span>"
+       "<br id=\"self\"/>tail",
+       {{L"outer", L"5 comments about it"}, {L"box", L""}, {L"empty", L""}, {L"self", L""}}},
+      // References are decoded; escaped markup stays text.
+      {"<li id=\"c1\">&lt;script&gt;alert(1)&lt;/script&gt; &amp; &#233;&#x263A; &bogus; &</li>"
+       "<b id=\"x&amp;y\">k</b>",
+       {{L"c1", L"<script>alert(1)</script> & \u00e9\u263a &bogus; &"}, {L"x&y", L"k"}}},
+      // Broken documents end the scan without harm.
+      {"<div id=\"never-closed-quote>text", {}},
+      {"<div id=\"a\">open to the end <b>bold", {{L"a", L"open to the end bold"}}},
+      {"<div id=\"first\">1</div><div id=\"first\">2</div><div id=\"t\"", {{L"first", L"1"}}},
+  };
+  for (const auto& [html, elements] : cases)
+    EXPECT_EQ(SimNetwork::ElementsOf(html), elements) << html;
 }
-
-TEST(HtmlElements, TextIsTheWholeContentUpToTheMatchingEndTag) {
-  Elements e = SimNetwork::ElementsOf(
-      "<div id=\"outer\">\n  <span class=\"x\">5</span>\n  comments <div>about <b>it</b></div>"
-      "</div><p>after</p><input id=\"box\" value=\"v\"><span id=\"empty\"></span>"
-      "<br id=\"self\"/>tail");
-  EXPECT_EQ(e[L"outer"], L"5 comments about it");
-  EXPECT_EQ(e[L"box"], L"");
-  EXPECT_EQ(e[L"empty"], L"");
-  EXPECT_EQ(e[L"self"], L"");
-}
-
-TEST(HtmlElements, ReferencesDecodedAndEscapedMarkupStaysText) {
-  Elements e = SimNetwork::ElementsOf(
-      "<li id=\"c1\">&lt;script&gt;alert(1)&lt;/script&gt; &amp; &#233;&#x263A; &bogus; &</li>"
-      "<b id=\"x&amp;y\">k</b>");
-  EXPECT_EQ(e[L"c1"], L"<script>alert(1)</script> & \u00e9\u263a &bogus; &");
-  EXPECT_EQ(e.count(L"x&y"), 1u);
-}
-
-TEST(HtmlElements, BrokenDocumentsEndTheScanWithoutHarm) {
-  EXPECT_TRUE(SimNetwork::ElementsOf("<div id=\"never-closed-quote>text").empty());
-  Elements e = SimNetwork::ElementsOf("<div id=\"a\">open to the end <b>bold");
-  EXPECT_EQ(e[L"a"], L"open to the end bold");
-  e = SimNetwork::ElementsOf("<div id=\"first\">1</div><div id=\"first\">2</div><div id=\"t\"");
-  EXPECT_EQ(e, (Elements{{L"first", L"1"}}));
-}
-
 TEST(SimNetworkFetcher, AnswersWhatNoRouteOverridesAndFallsBackWhenItDeclines) {
   SimNetwork net;
   int asked = 0;
