@@ -1,6 +1,7 @@
 // Tests of browser detection's edges against the simulated desktop's fake browsers: the
-// Firefox reply and title, foreign content windows, shell failures and a closing browser
-// (the ordinary cases as the client meets them: browser_detection.zqs, tracking_*.zqs).
+// Firefox reply and title, foreign content windows and shell failures (the ordinary cases,
+// the version check and closing browsers as the client meets them: browser_detection.zqs,
+// tracking_*.zqs).
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -42,7 +43,6 @@ class BrowserDetectionTest : public ::testing::Test {
 
   sim::SimBrowsers& browsers() { return sim::Browsers(desktop); }
   sim::FakeBrowser& browser(const std::string& name) { return *browsers().Find(name); }
-  WindowHandle ParentOf(WindowHandle w) { return desktop.Window(w)->parent; }
   size_t LiveShellObjects() { return desktop.shellWindows().LiveObjects(); }
 
   Desktop desktop;
@@ -131,55 +131,6 @@ TEST_F(BrowserDetectionTest, ShellFailuresEndThePassAndReleaseEverything) {
     browsers().ClearFault("");
     EXPECT_EQ(Detect().window, browser("ie").frame);
     EXPECT_EQ(LiveShellObjects(), 0u);
-  });
-}
-
-// A failed version check is stored and made again; once it succeeded it is not made again.
-TEST_F(BrowserDetectionTest, VersionCheckRunsUntilItSucceeds) {
-  Run([&] {
-    browsers().Open("ie", FakeKind::IE7, L"http://seven.example/", L"Seven");
-    browsers().SetFault("navigator", static_cast<HResult>(0x80070005u));
-    EXPECT_EQ(Detect().window, 0u);
-    browsers().ClearFault("navigator");
-    EXPECT_EQ(Detect().window, browser("ie").tabs[0].view);
-    browsers().SetFault("navigator", hr::Fail);
-    EXPECT_EQ(Detect().window, browser("ie").tabs[0].view);
-    EXPECT_EQ(LiveShellObjects(), 0u);
-  });
-}
-
-// A client's window inside a browser (the panel) goes with it, handled as the client.
-TEST_F(BrowserDetectionTest, ClosingABrowserDestroysAClientsChildAsThatClient) {
-  struct Recorder : WindowHandler {
-    Platform* destroyedUnder = nullptr;
-    int destroys = 0;
-    LResult OnMessage(WindowHandle w, unsigned message, WParam, LParam) override {
-      if (message == wm::Destroy) {
-        ++destroys;
-        destroyedUnder = CurrentPlatform();
-      }
-      return message == wm::NcCreate ? 1 : 0;
-    }
-  } recorder;
-  Run([&] {
-    browsers().Open("ie", FakeKind::IE7, L"http://one.example/", L"One");
-    browsers().AddTab("ie", L"http://two.example/", L"Two");
-    BindThread(client);
-    WindowSpec desc;
-    desc.className = L"ZQPanel";
-    desc.style = ws::Child | ws::Visible;
-    desc.parent = browser("ie").tabs[1].view;
-    desc.handler = &recorder;
-    WindowHandle panel = client->windows().Create(desc);
-    BindThread(nullptr);
-    ASSERT_NE(panel, 0u);
-    browsers().CloseTab("ie", 1);
-    EXPECT_EQ(recorder.destroys, 0);
-    browsers().CloseTab("ie", 1);  // the last tab closes the window
-    EXPECT_EQ(recorder.destroys, 1);
-    EXPECT_EQ(recorder.destroyedUnder, client);
-    EXPECT_EQ(desktop.Window(panel), nullptr);
-    EXPECT_EQ(browsers().Find("ie"), nullptr);
   });
 }
 
