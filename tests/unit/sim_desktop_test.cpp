@@ -23,14 +23,7 @@ constexpr unsigned kPing = wm::User + 1;
 // A hidden popup whose timer and private messages go to `on`.
 struct HookWindow : WindowHandler {
   std::function<LResult(WindowHandle, unsigned)> on;
-  WindowHandle handle = 0;
-  HookWindow() {
-    WindowSpec desc;
-    desc.className = L"ZQProbe";
-    desc.style = ws::Popup;
-    desc.handler = this;
-    handle = Plat().windows().Create(desc);
-  }
+  const WindowHandle handle = zq::testing::MakePopup(L"ZQProbe", this);
   LResult OnMessage(WindowHandle window, unsigned message, WParam wParam, LParam lParam) override {
     if (on && (message == wm::Timer || message >= wm::User)) return on(window, message);
     return Plat().windows().DefaultProc(window, message, wParam, lParam);
