@@ -46,27 +46,8 @@ TEST(AppConsts, EveryEntryIsReadByItsNameInOrder) {
   EXPECT_EQ(config.keysRead, expectedOrder);
 }
 
-TEST(AppConsts, FileValuesOverrideDefaults) {
-  FakeConfig config;
-  config.values = {{L"PollingURL", L""},
-                   {L"MinFltWndURL", L"HTTP://Host.Example/Min.ASPX?Mode=SMALL"},
-                   {L"StopPostBacksURL", L"StopHERE"},
-                   {L"ZQSettingsURL", L"http://X/Settings?Tab=A"},
-                   {L"FLT_WND_MIN_WIDTH", L"  1024\t"},
-                   {L"FLT_WND_Y_OFFSET", L"-7"}};
-  CAppConsts c(config.Reader());
-  EXPECT_EQ(c.PollingURL, L"");  // present but empty is not the default
-  EXPECT_EQ(c.MinFltWndURL, L"http://host.example/min.aspx?mode=small");
-  EXPECT_EQ(c.StopPostBacksURL, L"stophere");
-  EXPECT_EQ(c.ZQSettingsURL, L"http://X/Settings?Tab=A");  // other rows keep their case
-  EXPECT_EQ(c.FLT_WND_MIN_WIDTH, 1024);
-  EXPECT_EQ(c.FLT_WND_Y_OFFSET, -7);
-  for (const wchar_t* bad : {L"wide", L""}) {
-    config.values[L"FLT_WND_MIN_WIDTH"] = bad;
-    EXPECT_THROW(CAppConsts(config.Reader()), ComError) << bad;
-  }
-}
-
+// Values from the file, blanks, quotes and lower-cased addresses: config_values.zqs; a
+// number setting made of letters: bad_config.zqs.
 TEST(AppConsts, NumberConversion) {
   const struct {
     const wchar_t* text;
@@ -77,6 +58,7 @@ TEST(AppConsts, NumberConversion) {
                {L"2147483647", 2147483647, hr::Ok},
                {L"-2147483648", -2147483647 - 1, hr::Ok},
                {L"000000000000000123", 123, hr::Ok},
+               {L"-7", -7, hr::Ok},
                {L"2147483648", 0, hr::Overflow},
                {L"-2147483649", 0, hr::Overflow},
                {L"123456789012345678901234567890", 0, hr::Overflow},

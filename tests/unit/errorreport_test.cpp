@@ -1,5 +1,5 @@
-// Unit tests of the report line, the raising helpers, the guarded blocks, the built-in
-// system texts and the ownership of texts carried in message parameters.
+// Unit tests of the report line (with the built-in system texts), the raising helpers, the
+// guarded blocks and the ownership of texts carried in message parameters.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -7,7 +7,6 @@
 
 #include "app/CommandText.h"
 #include "app/ErrorReport.h"
-#include "app/SystemTexts.h"
 #include "platform/sim/sim_desktop.h"
 #include "tests/unit/shell_test_util.h"
 
@@ -129,15 +128,6 @@ TEST(GuardedBlock, GraveFailuresShowAnOwnerlessBox) {
   EXPECT_EQ(desktop.Boxes()[0].owner, 0u);
   EXPECT_EQ(desktop.Boxes()[0].caption, L"Sorry but an error occurred");
   EXPECT_EQ(desktop.Boxes()[0].text.rfind(L"grave", 0), 0u);
-}
-
-TEST(BuiltinErrorText, WindowsWordingAndGaps) {
-  EXPECT_EQ(BuiltinErrorText(hr::Fail), std::wstring(L"Unspecified error\r\n"));
-  EXPECT_EQ(BuiltinErrorText(hr::Overflow), std::wstring(L"Out of present range.\r\n"));
-  // A bare system error number reads like its 0x8007xxxx code.
-  EXPECT_EQ(BuiltinErrorText(5), BuiltinErrorText(hr::AccessDenied));
-  for (std::uint32_t none : {0x800C0005u, 0x800C0008u, 0x800C0010u, 0x80072EE7u})
-    EXPECT_FALSE(BuiltinErrorText(Code(none))) << std::hex << none;
 }
 
 TEST(CommandText, OwnershipPassesWithTheParameter) {

@@ -103,19 +103,6 @@ TEST_F(ProfileTest, LongValuesAreReadWholeWithGrowingBuffer) {
   }
 }
 
-TEST_F(ProfileTest, NoSectionOrKeyGivesDefaultWithoutTouchingTheFile) {
-  RecordingProfile recorder(profile_);
-  CIni ini(recorder);
-  ini.SetPathName(kConfig);
-  EXPECT_EQ(ini.GetString(nullptr, L"Key", L"d"), L"d");
-  EXPECT_EQ(ini.GetString(L"General", nullptr, nullptr), L"");
-  EXPECT_FALSE(ini.WriteString(nullptr, L"Key", L"v"));
-  EXPECT_FALSE(ini.WriteString(L"General", nullptr, L"v"));
-  EXPECT_TRUE(recorder.sizes.empty());
-  EXPECT_EQ(recorder.writes, 0);
-  EXPECT_FALSE(fs::exists(HostConfig()));
-}
-
 TEST_F(ProfileTest, FirstWriteCreatesFileAndNoneValueLeavesKeyWithEquals) {
   ASSERT_TRUE(ini_.WriteString(L"General", L"VersionCode", L"11"));
   EXPECT_EQ(ReadFile(), "[General]\r\nVersionCode=11\r\n");
@@ -143,35 +130,14 @@ TEST_F(ProfileTest, BlanksQuotesAndEmptyKeys) {
 
 TEST_F(ProfileTest, WritesReplaceInPlaceAndLeaveTheRestAlone) {
   WriteFile(
-      "; settings\r\n"
-      "[Other]\r\n"
-      "Key=other\r\n"
-      "[General]\r\n"
-      "First = 1\r\n"
-      "; a comment\r\n"
-      "Second=2\r\n"
-      "\r\n"
-      "[Third]\r\n"
-      "Second=third\r\n");
+      "; settings\r\n[Other]\r\nKey=other\r\n[General]\r\nFirst = 1\r\n; a comment\r\n"
+      "Second=2\r\n\r\n[Third]\r\nSecond=third\r\n");
   ASSERT_TRUE(ini_.WriteString(L"General", L"first", L"one"));
   ASSERT_TRUE(ini_.WriteString(L"General", L"Added", L"new"));
   ASSERT_TRUE(ini_.WriteString(L"Fourth", L"K", L"v"));
   EXPECT_EQ(ReadFile(),
-            "; settings\r\n"
-            "[Other]\r\n"
-            "Key=other\r\n"
-            "[General]\r\n"
-            "First=one\r\n"
-            "; a comment\r\n"
-            "Second=2\r\n"
-            "Added=new\r\n"
-            "\r\n"
-            "[Third]\r\n"
-            "Second=third\r\n"
-            "[Fourth]\r\n"
-            "K=v\r\n");
-  EXPECT_EQ(ini_.GetString(L"Other", L"Key", L""), L"other");
-  EXPECT_EQ(ini_.GetString(L"Third", L"Second", L""), L"third");
+            "; settings\r\n[Other]\r\nKey=other\r\n[General]\r\nFirst=one\r\n; a comment\r\n"
+            "Second=2\r\nAdded=new\r\n\r\n[Third]\r\nSecond=third\r\n[Fourth]\r\nK=v\r\n");
   using Entries = std::vector<std::pair<std::wstring, std::wstring>>;
   EXPECT_EQ(profile_.SectionEntries(kConfig, L"general"),
             (Entries{{L"First", L"one"}, {L"Second", L"2"}, {L"Added", L"new"}}));
@@ -187,7 +153,18 @@ TEST_F(ProfileTest, Utf8WithByteOrderMarkIsReadAndKept) {
             "Other=\xC3\xA9\r\n");
 }
 
-TEST_F(ProfileTest, WritesFailWithoutDirectoryOrPath) {
+// No section, key, path or directory: the default, and nothing written.
+TEST_F(ProfileTest, WritesFailWithoutSectionKeyDirectoryOrPath) {
+  RecordingProfile recorder(profile_);
+  CIni ini(recorder);
+  ini.SetPathName(kConfig);
+  EXPECT_EQ(ini.GetString(nullptr, L"Key", L"d"), L"d");
+  EXPECT_EQ(ini.GetString(L"General", nullptr, nullptr), L"");
+  EXPECT_FALSE(ini.WriteString(nullptr, L"Key", L"v"));
+  EXPECT_FALSE(ini.WriteString(L"General", nullptr, L"v"));
+  EXPECT_TRUE(recorder.sizes.empty());
+  EXPECT_EQ(recorder.writes, 0);
+  EXPECT_FALSE(fs::exists(HostConfig()));
   CIni elsewhere(profile_);
   elsewhere.SetPathName(L"C:\\Missing\\ZQConfig.ini");
   EXPECT_FALSE(elsewhere.WriteString(L"General", L"Key", L"v"));
