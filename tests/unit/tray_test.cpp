@@ -145,18 +145,6 @@ TEST_F(TrayTest, NewTaskbarGetsAFailedChangeButNoDeletedIcon) {
   });
 }
 
-TEST_F(TrayTest, WithoutShellSupportEverythingFailsButDelete) {
-  desktop.osMajorVersion = 3;
-  InProcess([&] {
-    CSystemTray tray;
-    EXPECT_FALSE(tray.AddIcon(0, UM_TRAYICON_CALLBACK, L"Zephquill", 0, 130, false));
-    EXPECT_FALSE(tray.ChangeTooltip(L"x"));
-    EXPECT_FALSE(tray.ChangeIcon(0));
-    EXPECT_TRUE(tray.DeleteIcon());
-    EXPECT_EQ(ShellCalls(), 0);
-  });
-}
-
 TEST_F(TrayTest, MouseMessagesBecomeCommandsForTheTarget) {
   InProcess([&] {
     CSystemTray tray;
@@ -194,8 +182,18 @@ TEST_F(TrayTest, MouseMessagesBecomeCommandsForTheTarget) {
   });
 }
 
-TEST_F(TrayTest, WithoutAMenuTheMenuClicksAreNotHandled) {
+// Without shell support everything fails but Delete; without a menu the menu clicks are
+// not handled.
+TEST_F(TrayTest, WithoutShellSupportOrMenu) {
   InProcess([&] {
+    desktop.osMajorVersion = 3;
+    CSystemTray old;
+    EXPECT_FALSE(old.AddIcon(0, UM_TRAYICON_CALLBACK, L"Zephquill", 0, 130, false));
+    EXPECT_FALSE(old.ChangeTooltip(L"x"));
+    EXPECT_FALSE(old.ChangeIcon(0));
+    EXPECT_TRUE(old.DeleteIcon());
+    EXPECT_EQ(ShellCalls(), 0);
+    desktop.osMajorVersion = 5;
     CSystemTray tray;
     EXPECT_FALSE(tray.AddIcon(0, UM_TRAYICON_CALLBACK, L"Z", 0, 999, false));  // no menu 999
     LogWindow target;
