@@ -1,6 +1,6 @@
 // Tests of the browser hosts on the simulated desktop: creation and its built-in page, the
 // events and their WM_NOTIFY records, top-level versus frame events, the bounded waits,
-// the encodings of built-in pages, command addresses and the loading cover.
+// the encodings of built-in pages, navigation errors and the loading cover.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -25,7 +25,7 @@ struct Notice {
   std::wstring url, frame, text;
   std::vector<std::uint8_t> post;
   bool hasPost;
-  std::int32_t progress, progressMax;
+  std::int32_t progress;
 };
 
 struct Command {
@@ -43,7 +43,7 @@ class Recorder : public WindowHandler {
       if (onNotify) onNotify(*n);
       notices.push_back({n->code, n->url, n->frame, n->text,
                          std::vector<std::uint8_t>(n->postData, n->postData + n->postDataSize),
-                         n->postData != nullptr, n->progress, n->progressMax});
+                         n->postData != nullptr, n->progress});
       return n->code == BROWSER_NOTIFY_BEFORE_NAVIGATE2 ? cancelAnswer : 0;
     }
     if (message >= wm::User + 200 && message <= wm::User + 213) {
@@ -87,8 +87,6 @@ std::string Bytes(const std::u16string& units, bool bom) {
   }
   return out;
 }
-
-// ---------------------------------------------------------------------------------------
 
 TEST_F(HostTest, CreationLoadsBlankThenWritesTheDisabledPage) {
   InProcess([&] {
@@ -266,9 +264,6 @@ TEST_F(HostTest, BuiltInPageEncodings) {
     EXPECT_EQ(Last().document->written, L"");
   });
 }
-
-// ---------------------------------------------------------------------------------------
-// Command addresses and navigation errors
 
 class CommandHostTest : public HostTest {
  protected:

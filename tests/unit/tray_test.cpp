@@ -51,9 +51,6 @@ std::wstring TipFillingTheLastTwoUnits() {
   return FromUtf8(std::string(61, 'x') + "\xF0\x9F\x98\x80" + "y");
 }
 
-// ---------------------------------------------------------------------------------------
-// The icon against the simulated shell
-
 using zq::testing::LogWindow;
 using zq::testing::RunFor;
 using Log = std::vector<std::pair<unsigned, WParam>>;
@@ -303,9 +300,6 @@ TEST_F(TrayTest, SplashShowsItsPictureEachTime) {
     }
   });
 }
-
-// ---------------------------------------------------------------------------------------
-// The notifier's region
 
 constexpr std::uint32_t K = 0xFF00FF;  // the colour key
 constexpr std::uint32_t O = 0x123456;  // any other colour
