@@ -174,7 +174,7 @@ TEST_F(HostTest, PostDataIsCopiedOnlyFromAByteArray) {
 
 // A control that gives no document is waited for once, within its bound; one that cannot
 // be made leaves nothing and ignores requests.
-TEST_F(HostTest, WaitsForADocumentAreBoundedAndFailedCreationIsIgnored) {
+TEST_F(HostTest, WaitsForADocumentAreBounded) {
   web().noDocuments = true;
   InProcess([&] {
     Recorder parent;

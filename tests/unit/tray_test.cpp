@@ -142,7 +142,10 @@ TEST_F(TrayTest, NewTaskbarGetsAFailedChangeButNoDeletedIcon) {
   });
 }
 
-TEST_F(TrayTest, MouseMessagesBecomeCommandsForTheTarget) {
+// The mouse on the icon, the animation and hiding into the tray.
+class TrayMouseTest : public TrayTest {};
+
+TEST_F(TrayMouseTest, MouseMessagesBecomeCommandsForTheTarget) {
   InProcess([&] {
     CSystemTray tray;
     ASSERT_TRUE(tray.AddIcon(0, UM_TRAYICON_CALLBACK, L"Z", 0, TRAY_ICON_ID, false));
@@ -203,7 +206,7 @@ TEST_F(TrayTest, WithoutShellSupportOrMenu) {
 
 // Elapsed time is rounded to whole seconds and must exceed the duration: with 500 ms
 // frames and 2 s, the tick at 2.0 s animates and the tick at 2.5 s (3 s rounded) ends it.
-TEST_F(TrayTest, AnimationRunsForItsDurationOrUntilEnded) {
+TEST_F(TrayMouseTest, AnimationRunsForItsDurationOrUntilEnded) {
   InProcess([&] {
     Resources& r = Plat().resources();
     CSystemTray tray;
@@ -234,7 +237,7 @@ TEST_F(TrayTest, AnimationRunsForItsDurationOrUntilEnded) {
   });
 }
 
-TEST_F(TrayTest, HidingIntoTheTrayArea) {
+TEST_F(TrayMouseTest, HidingIntoTheTrayArea) {
   InProcess([&] {
     Windows& w = Plat().windows();
     // The notification area less the clock at its right end.
@@ -289,7 +292,7 @@ TEST_F(TrayTest, HidingIntoTheTrayArea) {
 }
 
 // The banner paints its picture, and after closing it can be shown again.
-TEST_F(TrayTest, SplashShowsItsPictureEachTime) {
+TEST_F(TrayMouseTest, SplashShowsItsPictureEachTime) {
   InProcess([&] {
     CSplash splash(IDB_SPLASH, Rgb(255, 0, 255));
     for (int round = 0; round < 2; ++round) {
