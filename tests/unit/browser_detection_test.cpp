@@ -1,14 +1,13 @@
 // Tests of browser detection's edges against the simulated desktop's fake browsers: the
-// Firefox reply and title, foreign content windows and shell failures (the ordinary cases,
-// the version check and closing browsers as the client meets them: browser_detection.zqs,
-// tracking_*.zqs).
+// Firefox reply and foreign content windows (the ordinary cases, the version check and
+// closing browsers: browser_detection.zqs, tracking_*.zqs; Firefox titles and shell
+// failures: u1_detection_faults.zqs).
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
 
 #include "app/ClientProcess.h"
-#include "app/Text.h"
 #include "controller/browser/BrowserDetection.h"
 #include "platform/sim/sim_browsers.h"
 #include "platform/sim/sim_desktop.h"
@@ -43,7 +42,6 @@ class BrowserDetectionTest : public ::testing::Test {
 
   sim::SimBrowsers& browsers() { return sim::Browsers(desktop); }
   sim::FakeBrowser& browser(const std::string& name) { return *browsers().Find(name); }
-  size_t LiveShellObjects() { return desktop.shellWindows().LiveObjects(); }
 
   Desktop desktop;
   sim::SimProcess* client = nullptr;
@@ -72,26 +70,6 @@ TEST_F(BrowserDetectionTest, FirefoxReplyIsReadWithinItsFirst2048Bytes) {
   });
 }
 
-TEST_F(BrowserDetectionTest, FirefoxTitleMustCarryTheMarkAfterSomeText) {
-  Run([&] {
-    browsers().Open("ff", FakeKind::Firefox, L"http://a.example/", L"A");
-    for (const wchar_t* caption : {L"- Mozilla Firefox", L"- Mozilla Firefox and more",
-                                   L"Mozilla Firefox", L"A - mozilla firefox"}) {
-      browsers().SetFrameTitle("ff", caption);
-      ActiveBrowserInfo info;
-      info.url = L"untouched";
-      BindThread(client);
-      EXPECT_EQ(GetFirefoxForegroundWindow(), 0u) << ToUtf8(caption);
-      FindActiveBrowser(info);
-      BindThread(nullptr);
-      EXPECT_EQ(info.window, 0u);
-      EXPECT_EQ(info.url, L"untouched") << "no DDE request without a Firefox in front";
-    }
-    browsers().SetFrameTitle("ff", L"x- Mozilla Firefox");
-    EXPECT_NE(Detect().window, 0u);
-  });
-}
-
 TEST_F(BrowserDetectionTest, AnotherFirefoxsContentWindowIsNeverTaken) {
   Run([&] {
     browsers().Open("behind", FakeKind::Firefox, L"http://behind.example/", L"Behind");
@@ -107,30 +85,6 @@ TEST_F(BrowserDetectionTest, AnotherFirefoxsContentWindowIsNeverTaken) {
     EXPECT_EQ(FindFirefoxContentWindow(browser("behind").frame), browser("behind").tabs[0].view);
     EXPECT_EQ(FindFirefoxContentWindow(0), 0u);
     BindThread(nullptr);
-  });
-}
-
-TEST_F(BrowserDetectionTest, ShellFailuresEndThePassAndReleaseEverything) {
-  Run([&] {
-    browsers().Open("ie", FakeKind::IE6, L"http://six.example/", L"Six");
-    // The address cannot be read: the window is set, the address is not.
-    browsers().SetFault("url", hr::Fail);
-    ActiveBrowserInfo info = Detect();
-    EXPECT_EQ(info.window, browser("ie").frame);
-    EXPECT_EQ(info.url, L"");
-    EXPECT_EQ(LiveShellObjects(), 0u);
-    browsers().ClearFault("");
-
-    // The frame cannot be asked for: the item is passed over quietly.
-    browsers().SetFault("shellbrowser", hr::Fail);
-    EXPECT_EQ(Detect().window, 0u);
-    browsers().ClearFault("");
-    // No shell list at all: nothing found.
-    browsers().SetFault("create", static_cast<HResult>(0x80040154u));
-    EXPECT_EQ(Detect().window, 0u);
-    browsers().ClearFault("");
-    EXPECT_EQ(Detect().window, browser("ie").frame);
-    EXPECT_EQ(LiveShellObjects(), 0u);
   });
 }
 

@@ -103,15 +103,6 @@ TEST_F(ProfileTest, LongValuesAreReadWholeWithGrowingBuffer) {
   }
 }
 
-TEST_F(ProfileTest, FirstWriteCreatesFileAndNoneValueLeavesKeyWithEquals) {
-  ASSERT_TRUE(ini_.WriteString(L"General", L"VersionCode", L"11"));
-  EXPECT_EQ(ReadFile(), "[General]\r\nVersionCode=11\r\n");
-  ASSERT_TRUE(ini_.WriteString(L"General", L"LastBaseURLNavigated", nullptr));
-  ASSERT_TRUE(ini_.WriteString(L"General", L"VersionCode", nullptr));
-  EXPECT_EQ(ReadFile(), "[General]\r\nVersionCode=\r\nLastBaseURLNavigated=\r\n");
-  EXPECT_EQ(Get(L"VersionCode"), L"");
-}
-
 // Blanks and one pair of quotes are removed (SystemContract.ProfileSemantics); what is no
 // pair stays. An empty or bare key is no missing one.
 TEST_F(ProfileTest, BlanksQuotesAndEmptyKeys) {
@@ -128,6 +119,17 @@ TEST_F(ProfileTest, BlanksQuotesAndEmptyKeys) {
   EXPECT_EQ(Get(L"Missing", L" d  "), L" d");
 }
 
+// A first write makes the file; a write of no value leaves the key with its equals sign.
+TEST_F(ProfileTest, FirstWriteCreatesFileAndNoneValueLeavesKeyWithEquals) {
+  ASSERT_TRUE(ini_.WriteString(L"General", L"VersionCode", L"11"));
+  EXPECT_EQ(ReadFile(), "[General]\r\nVersionCode=11\r\n");
+  ASSERT_TRUE(ini_.WriteString(L"General", L"LastBaseURLNavigated", nullptr));
+  ASSERT_TRUE(ini_.WriteString(L"General", L"VersionCode", nullptr));
+  EXPECT_EQ(ReadFile(), "[General]\r\nVersionCode=\r\nLastBaseURLNavigated=\r\n");
+  EXPECT_EQ(Get(L"VersionCode"), L"");
+}
+
+// Writes replace in place and leave the rest alone, a UTF-8 file's byte-order mark included.
 TEST_F(ProfileTest, WritesReplaceInPlaceAndLeaveTheRestAlone) {
   WriteFile(
       "; settings\r\n[Other]\r\nKey=other\r\n[General]\r\nFirst = 1\r\n; a comment\r\n"
@@ -142,9 +144,7 @@ TEST_F(ProfileTest, WritesReplaceInPlaceAndLeaveTheRestAlone) {
   EXPECT_EQ(profile_.SectionEntries(kConfig, L"general"),
             (Entries{{L"First", L"one"}, {L"Second", L"2"}, {L"Added", L"new"}}));
   EXPECT_TRUE(profile_.SectionEntries(kConfig, L"Missing").empty());
-}
 
-TEST_F(ProfileTest, Utf8WithByteOrderMarkIsReadAndKept) {
   WriteFile("\xEF\xBB\xBF[General]\nName=Gr\xC3\xBC\xC3\x9F\xE2\x82\xAC\n");
   EXPECT_EQ(Get(L"Name"), L"Gr\u00FC\u00DF\u20AC");
   ASSERT_TRUE(ini_.WriteString(L"General", L"Other", L"\u00E9"));

@@ -146,25 +146,18 @@ TEST_F(SimDesktopTest, TimerKeepsTickingUnderAMessageBoxShownByItsOwnTick) {
                                            "500 nested", "box 2 at 550", "600", "700", "800"}));
 }
 
-// Long runs hold only what still runs: an ended thread is forgotten at the next turn, a
-// send waiting on a thread that ends meanwhile returns 0 instead of touching it, and a
-// bounded trace keeps the newest lines while its sink still sees every one.
+// Long runs hold only what still runs (threads over days: the soak): an ended thread is
+// forgotten, a send waiting on a thread that ends meanwhile returns 0 instead of touching
+// it, and a bounded trace keeps the newest lines while its sink still sees every one.
 TEST_F(SimDesktopTest, EndedThreadsAndOldTraceLinesAreReleased) {
   std::vector<std::string> sunk;
   desktop.traceSink = [&](const std::string& line) { sunk.push_back(line); };
-  std::uint32_t firstWorker = 0, owner = 0;
+  std::uint32_t owner = 0;
   LResult sent = -1;
   std::uint64_t sendReturnedAt = 0, ownerEndedAt = 0;
-  size_t keptAfterWorkers = 0;
   desktop.Run([&] {
     Start([&] {
       Threads& threads = Plat().threads();
-      for (int i = 0; i < 50; ++i, Sleep(2))
-        threads.Start([&, i] {
-          if (i == 0) firstWorker = ThreadId();
-          Sleep(1);
-        });
-      keptAfterWorkers = desktop.ThreadIds().size();
       // A thread with a window and no message loop, which ends while a send waits on it.
       std::optional<HookWindow> h;
       WindowHandle win = 0;
@@ -184,9 +177,6 @@ TEST_F(SimDesktopTest, EndedThreadsAndOldTraceLinesAreReleased) {
     });
     desktop.SleepMs(1000);
   });
-  // The runner, the process's main thread and at most the worker that just ended.
-  EXPECT_LE(keptAfterWorkers, 3u);
-  EXPECT_EQ(desktop.Thread(firstWorker), nullptr);
   EXPECT_EQ(desktop.Thread(owner), nullptr);
   EXPECT_EQ(sent, 0);
   EXPECT_GT(ownerEndedAt, 0u);
