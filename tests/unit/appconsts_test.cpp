@@ -1,5 +1,5 @@
 // Unit tests of the configuration constants (built through a fake settings reader), of the
-// UTF-8 conversion and of TextList splitting.
+// UTF-8 conversion and of TextList splitting (appending: the site rules' tests).
 #include <gtest/gtest.h>
 
 #include <map>
@@ -117,24 +117,6 @@ TEST(TextList, SplitPieces) {
     list.Split(c.text);
     EXPECT_EQ(list.Items(), c.items) << ToUtf8(c.text);
   }
-}
-
-TEST(TextList, AppendIndexAndClear) {
-  TextList list;
-  list.Split(L"one;two");
-  list.Append(L"three");
-  EXPECT_EQ(list.Count(), 3);
-  EXPECT_EQ(list.Item(1), L"one");
-  EXPECT_EQ(list.Item(3), L"three");
-  EXPECT_THROW(list.Item(0), std::out_of_range);
-  EXPECT_THROW(list.Item(4), std::out_of_range);
-
-  list.AppendList(list);  // appending a list to itself doubles it
-  EXPECT_EQ(list.Count(), 6);
-  EXPECT_EQ(list.Item(4), L"one");
-
-  list.Clear();
-  EXPECT_EQ(list.Count(), 0);
 }
 
 }  // namespace
