@@ -23,8 +23,6 @@ namespace {
 struct Notice {
   unsigned code;
   std::wstring url, frame, text;
-  std::vector<std::uint8_t> post;
-  bool hasPost;
   std::int32_t progress;
 };
 
@@ -41,9 +39,7 @@ class Recorder : public WindowHandler {
       auto* n = reinterpret_cast<const BrowserNotification*>(lParam);
       EXPECT_EQ(wParam, n->id);
       if (onNotify) onNotify(*n);
-      notices.push_back({n->code, n->url, n->frame, n->text,
-                         std::vector<std::uint8_t>(n->postData, n->postData + n->postDataSize),
-                         n->postData != nullptr, n->progress});
+      notices.push_back({n->code, n->url, n->frame, n->text, n->progress});
       return n->code == BROWSER_NOTIFY_BEFORE_NAVIGATE2 ? cancelAnswer : 0;
     }
     if (message >= wm::User + 200 && message <= wm::User + 213) {
@@ -149,26 +145,6 @@ TEST_F(HostTest, ParentCanCancelAndFramesRaiseOnlyErrors) {
     EXPECT_EQ(parent.notices[1].url, L"http://example.com/a");
     EXPECT_EQ(parent.notices[2].text, L"Example");
     EXPECT_EQ(parent.notices[5].url, L"http://example.com/a");
-  });
-}
-
-TEST_F(HostTest, PostDataIsCopiedOnlyFromAByteArray) {
-  InProcess([&] {
-    Recorder parent;
-    SimpleBrowser host;
-    ASSERT_TRUE(host.CreateOver(parent.Make(Rect{0, 0, 50, 50})));
-    parent.notices.clear();
-    WebControlEvents* sink = Last().sink;
-    bool cancel = false;
-    std::vector<std::uint8_t> bytes{'a', '=', '1'};
-    sink->BeforeNavigate2(true, L"http://x/", L"_top", &bytes, L"", cancel);
-    sink->BeforeNavigate2(true, L"http://y/", L"", nullptr, L"", cancel);
-    sink->BeforeNavigate2(false, L"http://z/", L"", &bytes, L"", cancel);
-    ASSERT_EQ(parent.notices.size(), 2u);
-    EXPECT_EQ(parent.notices[0].post, bytes);
-    EXPECT_EQ(parent.notices[0].frame, L"_top");
-    EXPECT_FALSE(parent.notices[1].hasPost);
-    EXPECT_TRUE(parent.notices[1].post.empty());
   });
 }
 
