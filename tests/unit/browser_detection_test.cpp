@@ -1,13 +1,13 @@
 // Tests of browser detection's edges against the simulated desktop's fake browsers: the
-// Firefox reply and title, foreign content windows, shell failures and a closing browser
-// (the ordinary cases as the client meets them: browser_detection.zqs, tracking_*.zqs).
+// Firefox reply and foreign content windows (the ordinary cases, the version check and
+// closing browsers: browser_detection.zqs, tracking_*.zqs; Firefox titles and shell
+// failures: u1_detection_faults.zqs).
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
 
 #include "app/ClientProcess.h"
-#include "app/Text.h"
 #include "controller/browser/BrowserDetection.h"
 #include "platform/sim/sim_browsers.h"
 #include "platform/sim/sim_desktop.h"
@@ -42,8 +42,6 @@ class BrowserDetectionTest : public ::testing::Test {
 
   sim::SimBrowsers& browsers() { return sim::Browsers(desktop); }
   sim::FakeBrowser& browser(const std::string& name) { return *browsers().Find(name); }
-  WindowHandle ParentOf(WindowHandle w) { return desktop.Window(w)->parent; }
-  size_t LiveShellObjects() { return desktop.shellWindows().LiveObjects(); }
 
   Desktop desktop;
   sim::SimProcess* client = nullptr;
@@ -72,26 +70,6 @@ TEST_F(BrowserDetectionTest, FirefoxReplyIsReadWithinItsFirst2048Bytes) {
   });
 }
 
-TEST_F(BrowserDetectionTest, FirefoxTitleMustCarryTheMarkAfterSomeText) {
-  Run([&] {
-    browsers().Open("ff", FakeKind::Firefox, L"http://a.example/", L"A");
-    for (const wchar_t* caption : {L"- Mozilla Firefox", L"- Mozilla Firefox and more",
-                                   L"Mozilla Firefox", L"A - mozilla firefox"}) {
-      browsers().SetFrameTitle("ff", caption);
-      ActiveBrowserInfo info;
-      info.url = L"untouched";
-      BindThread(client);
-      EXPECT_EQ(GetFirefoxForegroundWindow(), 0u) << ToUtf8(caption);
-      FindActiveBrowser(info);
-      BindThread(nullptr);
-      EXPECT_EQ(info.window, 0u);
-      EXPECT_EQ(info.url, L"untouched") << "no DDE request without a Firefox in front";
-    }
-    browsers().SetFrameTitle("ff", L"x- Mozilla Firefox");
-    EXPECT_NE(Detect().window, 0u);
-  });
-}
-
 TEST_F(BrowserDetectionTest, AnotherFirefoxsContentWindowIsNeverTaken) {
   Run([&] {
     browsers().Open("behind", FakeKind::Firefox, L"http://behind.example/", L"Behind");
@@ -107,79 +85,6 @@ TEST_F(BrowserDetectionTest, AnotherFirefoxsContentWindowIsNeverTaken) {
     EXPECT_EQ(FindFirefoxContentWindow(browser("behind").frame), browser("behind").tabs[0].view);
     EXPECT_EQ(FindFirefoxContentWindow(0), 0u);
     BindThread(nullptr);
-  });
-}
-
-TEST_F(BrowserDetectionTest, ShellFailuresEndThePassAndReleaseEverything) {
-  Run([&] {
-    browsers().Open("ie", FakeKind::IE6, L"http://six.example/", L"Six");
-    // The address cannot be read: the window is set, the address is not.
-    browsers().SetFault("url", hr::Fail);
-    ActiveBrowserInfo info = Detect();
-    EXPECT_EQ(info.window, browser("ie").frame);
-    EXPECT_EQ(info.url, L"");
-    EXPECT_EQ(LiveShellObjects(), 0u);
-    browsers().ClearFault("");
-
-    // The frame cannot be asked for: the item is passed over quietly.
-    browsers().SetFault("shellbrowser", hr::Fail);
-    EXPECT_EQ(Detect().window, 0u);
-    browsers().ClearFault("");
-    // No shell list at all: nothing found.
-    browsers().SetFault("create", static_cast<HResult>(0x80040154u));
-    EXPECT_EQ(Detect().window, 0u);
-    browsers().ClearFault("");
-    EXPECT_EQ(Detect().window, browser("ie").frame);
-    EXPECT_EQ(LiveShellObjects(), 0u);
-  });
-}
-
-// A failed version check is stored and made again; once it succeeded it is not made again.
-TEST_F(BrowserDetectionTest, VersionCheckRunsUntilItSucceeds) {
-  Run([&] {
-    browsers().Open("ie", FakeKind::IE7, L"http://seven.example/", L"Seven");
-    browsers().SetFault("navigator", static_cast<HResult>(0x80070005u));
-    EXPECT_EQ(Detect().window, 0u);
-    browsers().ClearFault("navigator");
-    EXPECT_EQ(Detect().window, browser("ie").tabs[0].view);
-    browsers().SetFault("navigator", hr::Fail);
-    EXPECT_EQ(Detect().window, browser("ie").tabs[0].view);
-    EXPECT_EQ(LiveShellObjects(), 0u);
-  });
-}
-
-// A client's window inside a browser (the panel) goes with it, handled as the client.
-TEST_F(BrowserDetectionTest, ClosingABrowserDestroysAClientsChildAsThatClient) {
-  struct Recorder : WindowHandler {
-    Platform* destroyedUnder = nullptr;
-    int destroys = 0;
-    LResult OnMessage(WindowHandle w, unsigned message, WParam, LParam) override {
-      if (message == wm::Destroy) {
-        ++destroys;
-        destroyedUnder = CurrentPlatform();
-      }
-      return message == wm::NcCreate ? 1 : 0;
-    }
-  } recorder;
-  Run([&] {
-    browsers().Open("ie", FakeKind::IE7, L"http://one.example/", L"One");
-    browsers().AddTab("ie", L"http://two.example/", L"Two");
-    BindThread(client);
-    WindowSpec desc;
-    desc.className = L"ZQPanel";
-    desc.style = ws::Child | ws::Visible;
-    desc.parent = browser("ie").tabs[1].view;
-    desc.handler = &recorder;
-    WindowHandle panel = client->windows().Create(desc);
-    BindThread(nullptr);
-    ASSERT_NE(panel, 0u);
-    browsers().CloseTab("ie", 1);
-    EXPECT_EQ(recorder.destroys, 0);
-    browsers().CloseTab("ie", 1);  // the last tab closes the window
-    EXPECT_EQ(recorder.destroys, 1);
-    EXPECT_EQ(recorder.destroyedUnder, client);
-    EXPECT_EQ(desktop.Window(panel), nullptr);
-    EXPECT_EQ(browsers().Find("ie"), nullptr);
   });
 }
 

@@ -1,12 +1,12 @@
-// Unit tests of the report line, the raising helpers, the guarded blocks, the built-in
-// system texts and the ownership of texts carried in message parameters.
+// Unit tests of the report line (with the built-in system texts), the raising helpers, the
+// guarded blocks and the ownership of texts carried in message parameters.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
 
 #include "app/CommandText.h"
 #include "app/ErrorReport.h"
-#include "app/SystemTexts.h"
 #include "platform/sim/sim_desktop.h"
 #include "tests/unit/shell_test_util.h"
 
@@ -15,8 +15,7 @@ namespace {
 
 constexpr HResult Code(std::uint32_t u) { return static_cast<HResult>(u); }
 
-template <class F>
-HResult CodeThrownBy(F&& body) {
+HResult CodeThrownBy(const std::function<void()>& body) {
   try {
     body();
   } catch (const ComError& e) {
@@ -25,75 +24,64 @@ HResult CodeThrownBy(F&& body) {
   return hr::Ok;
 }
 
-TEST(FormatErrorLine, SystemTextComesFirstForOrdinaryCodes) {
-  EXPECT_EQ(FormatErrorLine(L"Cannot open settings window", ComError(hr::Fail)),
-            L"Cannot open settings window. Error Code = 0x80004005, "
-            L"Error Message: Unspecified error   ");
-  EXPECT_EQ(FormatErrorLine(L"T", ComError(hr::AccessDenied)),
-            L"T. Error Code = 0x80070005, Error Message: Access is denied.   ");
-  // A component description does not displace the system's text for these codes, and
-  // the low interface-specific range (code part up to 0x200) counts as ordinary.
-  EXPECT_EQ(FormatErrorLine(L"T", ComError(hr::Fail, L"from component")),
-            L"T. Error Code = 0x80004005, Error Message: Unspecified error   ");
-  EXPECT_EQ(FormatErrorLine(L"T", ComError(Code(0x80040154u), L"from component")),
-            L"T. Error Code = 0x80040154, Error Message: Class not registered   ");
+// The system's text comes first for ordinary codes (the low interface-specific range, code
+// part up to 0x200, counts as ordinary); above it the component's description wins. Texts
+// are never formats.
+TEST(FormatErrorLine, SystemOrComponentText) {
+  ComError bare(hr::Fail);  // a system text that is only a line end leaves nothing
+  bare.SystemText = ErrorMessageFrom(hr::Fail, std::wstring(L"\r\n"));
+  ComError described(hr::Fail, L"Component says");
+  described.SystemText = L"";
+  ComError inserts(hr::Fail);
+  inserts.SystemText = L"Value %1 is %2";
+  const std::wstring percent = L"Cannot open http://a/%41%s%d%ls%n?q=100%";
+  const std::wstring failed = L". Error Code = 0x80004005, Error Message: ";
+  const struct {
+    std::wstring text;
+    ComError error;
+    std::wstring line;
+  } cases[] = {
+      {L"Cannot open", ComError(hr::Fail), L"Cannot open" + failed + L"Unspecified error   "},
+      {L"T", ComError(hr::AccessDenied),
+       L"T. Error Code = 0x80070005, Error Message: Access is denied.   "},
+      {L"T", ComError(hr::Fail, L"from component"), L"T" + failed + L"Unspecified error   "},
+      {L"T", ComError(Code(0x80040154u), L"from component"),
+       L"T. Error Code = 0x80040154, Error Message: Class not registered   "},
+      {L"Go", ComError(Code(0x80040201u), L"Page refused"), L"Go. Page refused   "},
+      {L"Go", ComError(Code(0x80040201u)),
+       L"Go. Error Code = 0x80040201, Error Message: IDispatch error #1   "},
+      {L"T", ComError(Code(0x8004FFFFu), L""),
+       L"T. Error Code = 0x8004ffff, Error Message: IDispatch error #65023   "},
+      {L"T", ComError(Code(0x800C0005u)),
+       L"T. Error Code = 0x800c0005, Error Message: Unknown error 0x800C0005   "},
+      {L"T", bare, L"T" + failed + L"An error occurred   "},
+      {L"T", described, L"T. Component says   "},
+      {percent, ComError(Code(0x80040205u), L"50% %s done %n"), percent + L". 50% %s done %n   "},
+      {L"%x", inserts, L"%x" + failed + L"Value %1 is %2   "}};
+  for (const auto& c : cases) EXPECT_EQ(FormatErrorLine(c.text, c.error), c.line);
 }
 
-TEST(FormatErrorLine, InterfaceSpecificCodesPreferTheComponent) {
-  EXPECT_EQ(FormatErrorLine(L"Cannot go", ComError(Code(0x80040201u), L"Page refused")),
-            L"Cannot go. Page refused   ");
-  EXPECT_EQ(FormatErrorLine(L"Cannot go", ComError(Code(0x80040201u))),
-            L"Cannot go. Error Code = 0x80040201, Error Message: IDispatch error #1   ");
-  EXPECT_EQ(FormatErrorLine(L"T", ComError(Code(0x8004FFFFu), L"")),
-            L"T. Error Code = 0x8004ffff, Error Message: IDispatch error #65023   ");
-}
-
-TEST(FormatErrorLine, FallbacksAndEmptyDescriptions) {
+TEST(FormatErrorLine, FallbacksAndLineEndsOfSystemTexts) {
   EXPECT_EQ(ErrorMessageFrom(Code(0x80040200u), std::nullopt), L"Unknown error 0x80040200");
   EXPECT_EQ(ErrorMessageFrom(Code(0x80001234u), std::nullopt), L"Unknown error 0x80001234");
   EXPECT_EQ(ErrorMessageFrom(Code(0x0000ABCDu), std::wstring()), L"Unknown error 0xABCD");
-  EXPECT_EQ(FormatErrorLine(L"T", ComError(Code(0x800C0005u))),
-            L"T. Error Code = 0x800c0005, Error Message: Unknown error 0x800C0005   ");
-
-  // A system text that is only a line end leaves nothing; with no component
-  // description either, the line says "An error occurred".
-  ComError bare(hr::Fail);
-  bare.SystemText = ErrorMessageFrom(hr::Fail, std::wstring(L"\r\n"));
-  EXPECT_EQ(FormatErrorLine(L"T", bare),
-            L"T. Error Code = 0x80004005, Error Message: An error occurred   ");
-  ComError described(hr::Fail, L"Component says");
-  described.SystemText = L"";
-  EXPECT_EQ(FormatErrorLine(L"T", described), L"T. Component says   ");
-}
-
-TEST(FormatErrorLine, LineEndsOfSystemTexts) {
-  EXPECT_EQ(ErrorMessageFrom(hr::Fail, std::wstring(L"Abc\r\n")), L"Abc");
-  EXPECT_EQ(ErrorMessageFrom(hr::Fail, std::wstring(L"Abc\n")), L"Abc");
-  EXPECT_EQ(ErrorMessageFrom(hr::Fail, std::wstring(L"Abc\r")), L"Abc");
-  EXPECT_EQ(ErrorMessageFrom(hr::Fail, std::wstring(L"Abc\r\n\r\n")), L"Abc\r\n");
-  EXPECT_EQ(ErrorMessageFrom(hr::Fail, std::wstring(L"\n")), L"\n");
-  EXPECT_EQ(ErrorMessageFrom(hr::Fail, std::wstring(L"A\r\nB")), L"A\r\nB");
-}
-
-TEST(FormatErrorLine, TextsAreNeverFormats) {
-  const std::wstring text = L"Cannot open http://a/%41%s%d%ls%n?q=100%";
-  EXPECT_EQ(FormatErrorLine(text, ComError(Code(0x80040205u), L"50% %s done %n")),
-            text + L". 50% %s done %n   ");
-  ComError withInserts(hr::Fail);
-  withInserts.SystemText = L"Value %1 is %2";
-  EXPECT_EQ(FormatErrorLine(L"%x", withInserts),
-            L"%x. Error Code = 0x80004005, Error Message: Value %1 is %2   ");
+  const std::pair<std::wstring, std::wstring> ends[] = {
+      {L"Abc\r\n", L"Abc"},         {L"Abc\n", L"Abc"}, {L"Abc\r", L"Abc"},
+      {L"Abc\r\n\r\n", L"Abc\r\n"}, {L"\n", L"\n"},     {L"A\r\nB", L"A\r\nB"}};
+  for (const auto& [text, kept] : ends) EXPECT_EQ(ErrorMessageFrom(hr::Fail, text), kept);
 }
 
 TEST(ErrorRaising, CodesOfTheHelpers) {
-  EXPECT_EQ(CodeThrownBy([] { ThrowWin32(0); }), hr::Ok);
-  EXPECT_EQ(CodeThrownBy([] { ThrowWin32(5); }), hr::AccessDenied);
-  EXPECT_EQ(CodeThrownBy([] { ThrowWin32(0x12345); }), Code(0x80072345u));
-  EXPECT_EQ(CodeThrownBy([] { ThrowIfFailed(hr::False); }), hr::Ok);
-  EXPECT_EQ(CodeThrownBy([] { ThrowIfFailed(hr::NoInterface); }), hr::NoInterface);
-  EXPECT_EQ(CodeThrownBy([] { ThrowFail(); }), hr::Fail);
-  EXPECT_EQ(CodeThrownBy([] { ThrowOutOfMemory(); }), hr::OutOfMemory);
-  EXPECT_EQ(CodeThrownBy([] { ThrowIfNull(static_cast<int*>(nullptr)); }), hr::Pointer);
+  const std::pair<std::function<void()>, HResult> cases[] = {
+      {[] { ThrowWin32(0); }, hr::Ok},
+      {[] { ThrowWin32(5); }, hr::AccessDenied},
+      {[] { ThrowWin32(0x12345); }, Code(0x80072345u)},
+      {[] { ThrowIfFailed(hr::False); }, hr::Ok},
+      {[] { ThrowIfFailed(hr::NoInterface); }, hr::NoInterface},
+      {[] { ThrowFail(); }, hr::Fail},
+      {[] { ThrowOutOfMemory(); }, hr::OutOfMemory},
+      {[] { ThrowIfNull(static_cast<int*>(nullptr)); }, hr::Pointer}};
+  for (const auto& [body, code] : cases) EXPECT_EQ(CodeThrownBy(body), code);
   try {
     ThrowIfFailed(Code(0x80040201u), std::wstring(L"why"));
     FAIL() << "no throw";
@@ -140,17 +128,6 @@ TEST(GuardedBlock, GraveFailuresShowAnOwnerlessBox) {
   EXPECT_EQ(desktop.Boxes()[0].owner, 0u);
   EXPECT_EQ(desktop.Boxes()[0].caption, L"Sorry but an error occurred");
   EXPECT_EQ(desktop.Boxes()[0].text.rfind(L"grave", 0), 0u);
-}
-
-TEST(BuiltinErrorText, WindowsWordingAndGaps) {
-  EXPECT_EQ(BuiltinErrorText(hr::Fail), std::wstring(L"Unspecified error\r\n"));
-  EXPECT_EQ(BuiltinErrorText(hr::Pointer), std::wstring(L"Invalid pointer\r\n"));
-  EXPECT_EQ(BuiltinErrorText(hr::TypeMismatch), std::wstring(L"Type mismatch.\r\n"));
-  EXPECT_EQ(BuiltinErrorText(hr::Overflow), std::wstring(L"Out of present range.\r\n"));
-  // A bare system error number reads like its 0x8007xxxx code.
-  EXPECT_EQ(BuiltinErrorText(5), BuiltinErrorText(hr::AccessDenied));
-  for (std::uint32_t none : {0x800C0005u, 0x800C0008u, 0x800C0010u, 0x80072EE7u})
-    EXPECT_FALSE(BuiltinErrorText(Code(none))) << std::hex << none;
 }
 
 TEST(CommandText, OwnershipPassesWithTheParameter) {

@@ -103,33 +103,58 @@ TEST_F(ProfileTest, LongValuesAreReadWholeWithGrowingBuffer) {
   }
 }
 
-// The stamp lets the tick skip reading an unchanged file: it holds while nobody writes and
-// moves with every write, also one of the same length right after (the Windows backend
-// runs the same case, with writes of different lengths, in winunit_system_test.cpp).
-TEST_F(ProfileTest, StampHoldsUntilTheFileIsWritten) {
-  const std::uint64_t missing = ini_.Stamp();
-  EXPECT_EQ(ini_.Stamp(), missing);
-  ASSERT_TRUE(ini_.WriteString(L"General", L"A", L"1"));
-  const std::uint64_t first = ini_.Stamp();
-  EXPECT_NE(first, missing);
-  EXPECT_EQ(ini_.Stamp(), first);
-  ASSERT_TRUE(ini_.WriteString(L"General", L"A", L"2"));
-  EXPECT_NE(ini_.Stamp(), first);
-}
-
-// A missing file, section or key gives the default (SystemContract.ProfileSemantics); an
-// empty or bare key is no missing one.
-TEST_F(ProfileTest, EmptyKeysAreNoMissingOnes) {
+// Blanks and one pair of quotes are removed (SystemContract.ProfileSemantics); what is no
+// pair stays. An empty or bare key is no missing one.
+TEST_F(ProfileTest, BlanksQuotesAndEmptyKeys) {
   EXPECT_EQ(Get(L"Anything", nullptr), L"");
-  WriteFile("[Other]\r\nEmpty=x\r\n[General]\r\nEmpty=\r\nBlank=   \r\nBare\r\n");
-  EXPECT_EQ(Get(L"Empty"), L"");
-  EXPECT_EQ(Get(L"Blank"), L"");
-  EXPECT_EQ(Get(L"Bare"), L"");
+  WriteFile(
+      "[Other]\r\nEmpty=x\r\n[General]\r\n  Spaced \t=   1024  \nSingle=' x'\n"
+      "Twice=\"\"inner\"\"\nMixed=\"oops'\nLone=\"\nInside=a \"b\" c\nEmpty=\r\nBare\r\n");
+  const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+      {L"Spaced", L"1024"},   {L"Single", L" x"}, {L"Twice", L"\"inner\""},
+      {L"Mixed", L"\"oops'"}, {L"Lone", L"\""},   {L"Inside", L"a \"b\" c"},
+      {L"Empty", L""},        {L"Bare", L""}};
+  for (const auto& [key, value] : cases) EXPECT_EQ(Get(key), value) << zq::ToUtf8(key);
   // Like the Windows function, a default loses its trailing blanks.
   EXPECT_EQ(Get(L"Missing", L" d  "), L" d");
 }
 
-TEST_F(ProfileTest, NoSectionOrKeyGivesDefaultWithoutTouchingTheFile) {
+// A first write makes the file; a write of no value leaves the key with its equals sign.
+TEST_F(ProfileTest, FirstWriteCreatesFileAndNoneValueLeavesKeyWithEquals) {
+  ASSERT_TRUE(ini_.WriteString(L"General", L"VersionCode", L"11"));
+  EXPECT_EQ(ReadFile(), "[General]\r\nVersionCode=11\r\n");
+  ASSERT_TRUE(ini_.WriteString(L"General", L"LastBaseURLNavigated", nullptr));
+  ASSERT_TRUE(ini_.WriteString(L"General", L"VersionCode", nullptr));
+  EXPECT_EQ(ReadFile(), "[General]\r\nVersionCode=\r\nLastBaseURLNavigated=\r\n");
+  EXPECT_EQ(Get(L"VersionCode"), L"");
+}
+
+// Writes replace in place and leave the rest alone, a UTF-8 file's byte-order mark included.
+TEST_F(ProfileTest, WritesReplaceInPlaceAndLeaveTheRestAlone) {
+  WriteFile(
+      "; settings\r\n[Other]\r\nKey=other\r\n[General]\r\nFirst = 1\r\n; a comment\r\n"
+      "Second=2\r\n\r\n[Third]\r\nSecond=third\r\n");
+  ASSERT_TRUE(ini_.WriteString(L"General", L"first", L"one"));
+  ASSERT_TRUE(ini_.WriteString(L"General", L"Added", L"new"));
+  ASSERT_TRUE(ini_.WriteString(L"Fourth", L"K", L"v"));
+  EXPECT_EQ(ReadFile(),
+            "; settings\r\n[Other]\r\nKey=other\r\n[General]\r\nFirst=one\r\n; a comment\r\n"
+            "Second=2\r\nAdded=new\r\n\r\n[Third]\r\nSecond=third\r\n[Fourth]\r\nK=v\r\n");
+  using Entries = std::vector<std::pair<std::wstring, std::wstring>>;
+  EXPECT_EQ(profile_.SectionEntries(kConfig, L"general"),
+            (Entries{{L"First", L"one"}, {L"Second", L"2"}, {L"Added", L"new"}}));
+  EXPECT_TRUE(profile_.SectionEntries(kConfig, L"Missing").empty());
+
+  WriteFile("\xEF\xBB\xBF[General]\nName=Gr\xC3\xBC\xC3\x9F\xE2\x82\xAC\n");
+  EXPECT_EQ(Get(L"Name"), L"Gr\u00FC\u00DF\u20AC");
+  ASSERT_TRUE(ini_.WriteString(L"General", L"Other", L"\u00E9"));
+  EXPECT_EQ(ReadFile(),
+            "\xEF\xBB\xBF[General]\r\nName=Gr\xC3\xBC\xC3\x9F\xE2\x82\xAC\r\n"
+            "Other=\xC3\xA9\r\n");
+}
+
+// No section, key, path or directory: the default, and nothing written.
+TEST_F(ProfileTest, WritesFailWithoutSectionKeyDirectoryOrPath) {
   RecordingProfile recorder(profile_);
   CIni ini(recorder);
   ini.SetPathName(kConfig);
@@ -140,83 +165,6 @@ TEST_F(ProfileTest, NoSectionOrKeyGivesDefaultWithoutTouchingTheFile) {
   EXPECT_TRUE(recorder.sizes.empty());
   EXPECT_EQ(recorder.writes, 0);
   EXPECT_FALSE(fs::exists(HostConfig()));
-}
-
-TEST_F(ProfileTest, FirstWriteCreatesFileAndNoneValueLeavesKeyWithEquals) {
-  ASSERT_TRUE(ini_.WriteString(L"General", L"VersionCode", L"11"));
-  EXPECT_EQ(ReadFile(), "[General]\r\nVersionCode=11\r\n");
-  ASSERT_TRUE(ini_.WriteString(L"General", L"LastBaseURLNavigated", nullptr));
-  ASSERT_TRUE(ini_.WriteString(L"General", L"VersionCode", nullptr));
-  EXPECT_EQ(ReadFile(), "[General]\r\nVersionCode=\r\nLastBaseURLNavigated=\r\n");
-  EXPECT_EQ(Get(L"VersionCode"), L"");
-}
-
-TEST_F(ProfileTest, BlanksAndOnePairOfQuotesAreRemoved) {
-  WriteFile(
-      "[General]\n"
-      "  FLT_WND_MIN_WIDTH \t=   1024  \n"
-      "Double=\"a b \"\n"
-      "Single=' x'\n"
-      "Twice=\"\"inner\"\"\n"
-      "Mixed=\"oops'\n"
-      "Lone=\"\n"
-      "Inside=a \"b\" c\n");
-  EXPECT_EQ(Get(L"FLT_WND_MIN_WIDTH"), L"1024");
-  EXPECT_EQ(Get(L"Double"), L"a b ");
-  EXPECT_EQ(Get(L"Single"), L" x");
-  EXPECT_EQ(Get(L"Twice"), L"\"inner\"");
-  EXPECT_EQ(Get(L"Mixed"), L"\"oops'");
-  EXPECT_EQ(Get(L"Lone"), L"\"");
-  EXPECT_EQ(Get(L"Inside"), L"a \"b\" c");
-}
-
-TEST_F(ProfileTest, WritesReplaceInPlaceAndLeaveTheRestAlone) {
-  WriteFile(
-      "; settings\r\n"
-      "[Other]\r\n"
-      "Key=other\r\n"
-      "[General]\r\n"
-      "First = 1\r\n"
-      "; a comment\r\n"
-      "Second=2\r\n"
-      "\r\n"
-      "[Third]\r\n"
-      "Second=third\r\n");
-  ASSERT_TRUE(ini_.WriteString(L"General", L"first", L"one"));
-  ASSERT_TRUE(ini_.WriteString(L"General", L"Added", L"new"));
-  ASSERT_TRUE(ini_.WriteString(L"Fourth", L"K", L"v"));
-  EXPECT_EQ(ReadFile(),
-            "; settings\r\n"
-            "[Other]\r\n"
-            "Key=other\r\n"
-            "[General]\r\n"
-            "First=one\r\n"
-            "; a comment\r\n"
-            "Second=2\r\n"
-            "Added=new\r\n"
-            "\r\n"
-            "[Third]\r\n"
-            "Second=third\r\n"
-            "[Fourth]\r\n"
-            "K=v\r\n");
-  EXPECT_EQ(ini_.GetString(L"Other", L"Key", L""), L"other");
-  EXPECT_EQ(ini_.GetString(L"Third", L"Second", L""), L"third");
-  using Entries = std::vector<std::pair<std::wstring, std::wstring>>;
-  EXPECT_EQ(profile_.SectionEntries(kConfig, L"general"),
-            (Entries{{L"First", L"one"}, {L"Second", L"2"}, {L"Added", L"new"}}));
-  EXPECT_TRUE(profile_.SectionEntries(kConfig, L"Missing").empty());
-}
-
-TEST_F(ProfileTest, Utf8WithByteOrderMarkIsReadAndKept) {
-  WriteFile("\xEF\xBB\xBF[General]\nName=Gr\xC3\xBC\xC3\x9F\xE2\x82\xAC\n");
-  EXPECT_EQ(Get(L"Name"), L"Gr\u00FC\u00DF\u20AC");
-  ASSERT_TRUE(ini_.WriteString(L"General", L"Other", L"\u00E9"));
-  EXPECT_EQ(ReadFile(),
-            "\xEF\xBB\xBF[General]\r\nName=Gr\xC3\xBC\xC3\x9F\xE2\x82\xAC\r\n"
-            "Other=\xC3\xA9\r\n");
-}
-
-TEST_F(ProfileTest, WritesFailWithoutDirectoryOrPath) {
   CIni elsewhere(profile_);
   elsewhere.SetPathName(L"C:\\Missing\\ZQConfig.ini");
   EXPECT_FALSE(elsewhere.WriteString(L"General", L"Key", L"v"));

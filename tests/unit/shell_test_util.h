@@ -18,8 +18,7 @@
 namespace zq::testing {
 
 // A fresh, empty host directory for the running test's simulated desktop, inside one
-// directory of this process (so that runs of other build trees on the same machine keep out
-// of each other's files) that goes when the process ends.
+// directory per process (apart from other build trees' runs) that goes when the process ends.
 inline std::string FreshRoot() {
   static const struct ProcessDir {
     std::filesystem::path path =
@@ -30,23 +29,25 @@ inline std::string FreshRoot() {
     }
   } dir;
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  std::filesystem::path root =
-      dir.path / (std::string(info->test_suite_name()) + "_" + info->name());
+  auto root = dir.path / (std::string(info->test_suite_name()) + "_" + info->name());
   std::filesystem::remove_all(root);
   std::filesystem::create_directories(root);
   return root.string();
 }
 
+// A hidden popup of `className` for `handler` on the calling thread.
+inline WindowHandle MakePopup(const wchar_t* className, WindowHandler* handler) {
+  WindowSpec desc;
+  desc.className = className;
+  desc.style = ws::Popup;
+  desc.handler = handler;
+  return Plat().windows().Create(desc);
+}
+
 // A top-level window that logs commands, WM_NULL and the client's own messages.
 class LogWindow : public WindowHandler {
  public:
-  LogWindow() {
-    WindowSpec desc;
-    desc.className = L"TestLog";
-    desc.style = ws::Popup;
-    desc.handler = this;
-    handle = Plat().windows().Create(desc);
-  }
+  LogWindow() : handle(MakePopup(L"TestLog", this)) {}
   ~LogWindow() override {
     if (CurrentPlatform() && handle) Plat().windows().Destroy(handle);
   }
@@ -55,8 +56,8 @@ class LogWindow : public WindowHandler {
       log.emplace_back(message, wParam);
     return Plat().windows().DefaultProc(window, message, wParam, lParam);
   }
-  WindowHandle handle = 0;
   std::vector<std::pair<unsigned, WParam>> log;
+  const WindowHandle handle;
 };
 
 // Dispatches the calling thread's messages, its timers included, for `ms` of virtual time.
@@ -69,11 +70,7 @@ inline void RunFor(unsigned ms) {
     }
   } stop;
   Windows& w = Plat().windows();
-  WindowSpec desc;
-  desc.className = L"TestClock";
-  desc.style = ws::Popup;
-  desc.handler = &stop;
-  WindowHandle clock = w.Create(desc);
+  WindowHandle clock = MakePopup(L"TestClock", &stop);
   w.SetTimer(clock, 0x7E57, ms);
   w.RunModalLoop(clock);
   w.Destroy(clock);
