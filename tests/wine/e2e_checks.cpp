@@ -72,7 +72,7 @@ HWND TrayWindow(ClientRun& run) {
 
 void PickFromTrayMenu(ClientRun& run, int downs) {
   ::PostMessageW(TrayWindow(run), kTrayCallback, kTrayIconId, WM_RBUTTONUP);
-  HWND menu = WaitPopupMenu(run.Pid(), 5000);
+  HWND menu = WaitWindow(run.Pid(), L"#32768", L"", 5000);
   Check(menu != nullptr, "a right click on the icon shows the tray menu");
   for (int i = 0; i < downs; ++i) ::PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
   ::PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);

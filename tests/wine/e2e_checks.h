@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/wine/e2e_desktop.h"
+#include "tests/wine/fakefox_process.h"
 
 namespace zq::e2e {
 

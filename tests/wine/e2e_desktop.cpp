@@ -108,8 +108,6 @@ bool ShellKnowsIcon(HWND window, UINT id) {
   return ::Shell_NotifyIconW(NIM_MODIFY, &record) != FALSE;
 }
 
-HWND WaitPopupMenu(DWORD pid, DWORD ms) { return WaitWindow(pid, L"#32768", L"", ms); }
-
 std::wstring IniValue(const std::wstring& path, const std::wstring& key) {
   wchar_t value[1024] = {};
   ::GetPrivateProfileStringW(L"General", key.c_str(), L"", value, 1024, path.c_str());
@@ -154,12 +152,6 @@ std::string Narrow(const std::wstring& text) {
   return out;
 }
 
-std::wstring TestProgramDirectory() {
-  wchar_t exe[MAX_PATH] = {};
-  ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
-  return DirectoryOf(exe);
-}
-
 HWND FindDescendant(HWND parent, const std::wstring& className) {
   for (HWND child = ::GetWindow(parent, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
     if (ClassOf(child) == className) return child;
@@ -172,10 +164,6 @@ HWND WaitDescendant(HWND parent, const std::wstring& className, DWORD ms) {
   HWND found = nullptr;
   WaitFor([&] { return (found = FindDescendant(parent, className)) != nullptr; }, ms);
   return found;
-}
-
-bool WaitNoDescendant(HWND parent, const std::wstring& className, DWORD ms) {
-  return WaitFor([&] { return !FindDescendant(parent, className); }, ms);
 }
 
 std::wstring ControlText(HWND control, DWORD ms) {

@@ -55,9 +55,6 @@ void PressOk(HWND box);
 // modification only for an icon it has.
 bool ShellKnowsIcon(HWND window, UINT id);
 
-// The shown popup menu (class "#32768") of the process, waiting up to `ms`.
-HWND WaitPopupMenu(DWORD pid, DWORD ms);
-
 // A value of the configuration file ("" when missing), and a whole file's bytes ("" when
 // it cannot be read).
 std::wstring IniValue(const std::wstring& path, const std::wstring& key);
@@ -75,14 +72,10 @@ std::optional<std::wstring> RegistryValue(const std::wstring& root, const std::w
 std::wstring DirectoryOf(const std::wstring& path);
 std::string Narrow(const std::wstring& text);
 
-// The directory of the running test program, where its helper programs lie.
-std::wstring TestProgramDirectory();
 // The first window of that class below `parent` (children before their siblings), or null.
 HWND FindDescendant(HWND parent, const std::wstring& className);
 // Waits up to `ms` for such a window to appear.
 HWND WaitDescendant(HWND parent, const std::wstring& className, DWORD ms);
-// Waits up to `ms` until no such window is below `parent`.
-bool WaitNoDescendant(HWND parent, const std::wstring& className, DWORD ms);
 // A control's text asked of the window itself (WM_GETTEXT, also across processes), ""
 // when it does not answer within `ms`.
 std::wstring ControlText(HWND control, DWORD ms);

@@ -1,7 +1,6 @@
 // End-to-end tests of windows and threads whose lives cross: a disable that arrives while a
 // service window is still being made, and the end of the client while a check runs.
 #include "tests/wine/e2e_checks.h"
-#include "tests/wine/fakefox_process.h"
 
 namespace zq::e2e {
 namespace {

@@ -3,7 +3,6 @@
 // the service up under the site rules, and a panel page that cannot be loaded; and the keys
 // of a floating panel.
 #include "tests/wine/e2e_checks.h"
-#include "tests/wine/fakefox_process.h"
 
 #include <cstdio>
 

@@ -66,7 +66,7 @@ struct UpdateRun {
 void UpdateSwapsAndRestarts(const std::wstring& exe) {
   const std::wstring dir = DirectoryOf(exe);
   const std::wstring clientTest = dir + L"\\ZephquillClientTest.exe";
-  const std::wstring marker = TestProgramDirectory() + L"\\zqupdatemarker.exe";
+  const std::wstring marker = win32::test::ProgramDirectory() + L"zqupdatemarker.exe";
   const std::wstring offered = DownloadDirectory() + L"\\ZephquillClientTest.exe";
   const std::wstring restarted = dir + L"\\restarted.txt";
   Check(Exists(marker), "zqupdatemarker.exe lies beside the test driver");
@@ -191,7 +191,7 @@ void TruncatedUpdateKeepsTheExecutable(const std::wstring& exe) {
 // signature among them, is the updater's table in zqtests, which runs on CNG here too.)
 void TamperedUpdateIsRefused(const std::wstring& exe) {
   OfferedFiles offered;
-  std::string image = ReadAll(TestProgramDirectory() + L"\\zqupdatemarker.exe");
+  std::string image = ReadAll(win32::test::ProgramDirectory() + L"zqupdatemarker.exe");
   Check(image.size() > 4096, "zqupdatemarker.exe lies beside the test driver");
   WriteAll(offered.file, image);
   const std::string signature = FetchDownload(L"ZephquillClientTest.exe.sig");

@@ -1,6 +1,6 @@
-// The stand-in Firefox (fakefox.exe beside the test program) as a running process: its
-// frame window and DDE server, answering or silent, moved to another page on request;
-// ended when the object goes. And the same program staged as a silent component server.
+// The tests' helper programs (beside the test program) as running processes: the stand-in
+// Firefox (fakefox.exe: frame window and DDE server, answering or silent, moved to another
+// page on request), the stand-in Chromium, and fakefox staged as a silent component server.
 #pragma once
 #include <windows.h>
 
@@ -17,11 +17,14 @@ inline std::wstring ProgramDirectory() {
   return dir;
 }
 
-class FakeFirefox {
+// A program beside the test program, running while the object lives, with its first
+// window of `windowClass` (null when none appears within 10 s); that window is closed, or
+// else the process ended, when the object goes.
+class HelperProcess {
  public:
-  FakeFirefox(const std::wstring& mode, const std::wstring& url, const std::wstring& title) {
-    std::wstring line = L"\"" + ProgramDirectory() + L"fakefox.exe\" " + mode + L" \"" + url +
-                        L"\" \"" + title + L"\"";
+  HelperProcess(const std::wstring& program, const std::wstring& arguments,
+                const wchar_t* windowClass) {
+    std::wstring line = L"\"" + ProgramDirectory() + program + L"\" " + arguments;
     STARTUPINFOW si{};
     si.cb = sizeof si;
     if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
@@ -29,10 +32,10 @@ class FakeFirefox {
       return;
     for (int i = 0; i < 200 && !frame_; ++i) {
       ::Sleep(50);
-      frame_ = ::FindWindowW(L"MozillaUIWindowClass", nullptr);
+      frame_ = ::FindWindowW(windowClass, nullptr);
     }
   }
-  ~FakeFirefox() {
+  ~HelperProcess() {
     if (frame_) ::PostMessageW(frame_, WM_CLOSE, 0, 0);
     if (!pi_.hProcess) return;
     if (::WaitForSingleObject(pi_.hProcess, 5000) != WAIT_OBJECT_0)
@@ -40,22 +43,29 @@ class FakeFirefox {
     ::CloseHandle(pi_.hProcess);
     ::CloseHandle(pi_.hThread);
   }
-  FakeFirefox(const FakeFirefox&) = delete;
-  FakeFirefox& operator=(const FakeFirefox&) = delete;
+  HelperProcess(const HelperProcess&) = delete;
+  HelperProcess& operator=(const HelperProcess&) = delete;
   HWND frame() const { return frame_; }
+
+ private:
+  PROCESS_INFORMATION pi_{};
+  HWND frame_ = nullptr;
+};
+
+class FakeFirefox : public HelperProcess {
+ public:
+  FakeFirefox(const std::wstring& mode, const std::wstring& url, const std::wstring& title)
+      : HelperProcess(L"fakefox.exe", mode + L" \"" + url + L"\" \"" + title + L"\"",
+                      L"MozillaUIWindowClass") {}
   // Moves to another page (the title and the DDE answer change) and comes to the front.
   bool GoTo(const std::wstring& url, const std::wstring& title) {
     std::wstring text = url + L"\n" + title;
     COPYDATASTRUCT data{0x58464F46, static_cast<DWORD>(text.size() * sizeof(wchar_t)), text.data()};
     DWORD_PTR answer = 0;
-    return ::SendMessageTimeoutW(frame_, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
+    return ::SendMessageTimeoutW(frame(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
                                  SMTO_ABORTIFHUNG, 5000, &answer) &&
            answer == TRUE;
   }
-
- private:
-  PROCESS_INFORMATION pi_{};
-  HWND frame_ = nullptr;
 };
 
 // fakefox.exe, silent, staged as the local server of a class ("CLSID\\{...}"): a server

@@ -245,24 +245,12 @@ int wmain(int argc, wchar_t** argv) {
     for (const NamedTest& t : RegisteredTests()) std::printf("%s\n", t.name.c_str());
     return 0;
   }
-  if (test == "windows") {  // a look at the desktop, for diagnosis
-    for (const WindowInfo& w : TopLevelWindows())
-      std::printf("%p pid=%lu visible=%d class=\"%s\" title=\"%s\"\n", (void*)w.window, w.pid,
-                  w.visible, Narrow(w.className).c_str(), Narrow(w.title).c_str());
-    return 0;
-  }
   if (test == "cocreate") return MakeClientTray();  // for the installer's round trip
-  if (test == "reg" && argc == 5) {
-    auto value = RegistryValue(argv[2], argv[3], argv[4]);
-    if (!value) return 1;
-    std::printf("%s\n", Narrow(*value).c_str());
-    return 0;
-  }
   auto tests = RegisteredTests();
   auto it =
       std::find_if(tests.begin(), tests.end(), [&](const NamedTest& t) { return t.name == test; });
   if (it == tests.end() || argc != 3) {
-    std::fprintf(stderr, "usage: zqe2e TEST|list|windows|reg ROOT KEY NAME  CLIENT-EXE\n");
+    std::fprintf(stderr, "usage: zqe2e list|cocreate|TEST CLIENT-EXE\n");
     return 2;
   }
   try {
