@@ -1,10 +1,9 @@
-// End-to-end tests of the panel that the client attaches to the browser in front, with the
-// stand-in Firefox (fakefox.exe, beside the test program) as that browser: attaching with
-// the service up under the site rules, and a panel page that cannot be loaded; and the keys
-// of a floating panel.
-#include "tests/wine/e2e_checks.h"
-
+// End-to-end tests of the panel that the client attaches to the browser in front (the
+// stand-in Firefox): attaching under the site rules, a panel page that cannot be loaded;
+// and the keys of a floating panel.
 #include <cstdio>
+
+#include "tests/wine/e2e_checks.h"
 
 namespace zq::e2e {
 namespace {
@@ -21,7 +20,6 @@ const wchar_t kFloatingPanelClass[] = L"Afx:00400000:800";
 const wchar_t kKeysPanel[] = L"Keys Test";
 constexpr UINT kKeysOffered = WM_APP + 0x5A2;
 
-// The stand-in Firefox with one page, in front; closed (or ended) when the object goes.
 struct Fakefox : win32::test::FakeFirefox {
   Fakefox(const std::wstring& url, const std::wstring& page) : FakeFirefox(L"answer", url, page) {
     Check(frame() != nullptr, "fakefox shows its window \"" + Narrow(page) + "\"");
@@ -84,9 +82,8 @@ void PanelAttachesToFollowedAddresses(const std::wstring& exe) {
         "the panel is a child window that clips its siblings (style " + Hex(style) + ")");
   Check((ex & WS_EX_TOOLWINDOW) != 0,
         "the panel is a tool window (extended style " + Hex(ex) + ")");
-  // Once made, the panel is shown and laid out at its collapsed place: its left edge 30
-  // pixels (FLT_WND_X_OFFSET) left of the browser's right edge, its bottom 15 above the
-  // bottom, at its first size of 1 x 1.
+  // Its collapsed place: 30 pixels left of the browser's right edge, 15 above the bottom,
+  // at its first size of 1 x 1.
   RECT area{};
   ::GetClientRect(fox.Browser(), &area);
   const RECT collapsed{area.right - 30, area.bottom - 16, area.right - 29, area.bottom - 15};
@@ -131,8 +128,6 @@ void OfflinePanelLoadFails(const std::wstring& exe) {
   HWND status = OpenStatusBox(client.run, client.controller);
   Fakefox fox(kSite, L"Example Page");
   HWND panel = WaitPanel(fox, status, "the followed browser gets a panel");
-  // The panel page's address: the minimised page, the empty client identifier and the
-  // site's address as query values, escaped.
   const std::wstring failed = std::wstring(L"Error -2146697208 occurred while navigating to ") +
                               kMinimisedPage + L"?TavrelZephquillID=&TavrelZephquillURL=" +
                               kSiteEscaped + L"\n";
@@ -143,8 +138,7 @@ void OfflinePanelLoadFails(const std::wstring& exe) {
             Narrow(ControlText(status, 2000)) + "\"");
   Check(WaitGone(panel, 10000), "disabling closes the panel");
 
-  // The tray shows the "cannot connect" picture (197), not that of a disable by the user
-  // (196), nor an enabled one.
+  // The "cannot connect" picture (197), not that of a disable by the user (196).
   TrayPictureMatch shown;
   auto disconnected = [&] { return shown.id == 197 && shown.difference < shown.runnerUp / 2; };
   WaitFor(
@@ -188,9 +182,8 @@ void FloatingPanelKeys(const std::wstring& exe) {
   Check(focus != nullptr && (focus == control || ::IsChild(control, focus)),
         "the focus is in the panel's web control");
   // Sent again until the client's loop takes it: while the panel's creation still waits
-  // for its control's first document, keys are dispatched without the filters.
-  // The test build's controls answer how many key-downs of a key reached their accelerator
-  // handling.
+  // for its control's first document, keys are dispatched without the filters. The test
+  // build's controls answer how many key-downs reached their accelerator handling.
   DWORD_PTR offered = 0;
   WaitFor(
       [&] {

@@ -34,15 +34,27 @@ std::string ServiceLogTail() {
   return log.size() > 600 ? log.substr(log.size() - 600) : log;
 }
 
-// Starts the test build, waits until its notification window obeys commands (a trace line
-// shows in the status window, whose lines explain a test that sees no box), then sends it
-// the update command once.
+// Starts the test build with no configuration file and no backup beside it, waits until
+// its notification window obeys commands (a trace line shows in the status window, whose
+// lines explain a test that sees no box), then sends it the update command once.
+std::wstring Fresh(const std::wstring& exe) {
+  ::DeleteFileW((DirectoryOf(exe) + L"\\OldExecutable.bak").c_str());
+  ::DeleteFileW(ConfigOf(exe).c_str());
+  return TestClientOf(exe);
+}
+
 struct UpdateRun {
+  const std::wstring clientTest, backup;
+  const std::string before;  // the test build's bytes
   ClientRun run;
   HWND controller = nullptr;
   HWND status = nullptr;  // the status window's message box
   HWND control = nullptr;
-  explicit UpdateRun(const std::wstring& clientTest) : run(clientTest, L"") {
+  explicit UpdateRun(const std::wstring& exe)
+      : clientTest(TestClientOf(exe)),
+        backup(DirectoryOf(exe) + L"\\OldExecutable.bak"),
+        before(ReadAll(clientTest)),
+        run(Fresh(exe), L"") {
     controller = StartedController(run, clientTest);
     control = NotificationControl(run.Pid(), 20000);
     Check(control != nullptr, "the notification window holds a web control");
@@ -57,6 +69,16 @@ struct UpdateRun {
     return "status lines: [" + Narrow(ControlText(status, 2000)) + "]";
   }
   HWND WaitBox(DWORD ms) { return WaitWindow(run.Pid(), L"#32770", kUpdateCaption, ms); }
+  // The outcome box, which says `expected`.
+  HWND Outcome(const std::wstring& expected) {
+    HWND box = WaitBox(60000);
+    Check(box != nullptr, "an outcome box follows the command; " + StatusText());
+    std::wstring text = BoxText(box);
+    Check(text.find(expected) != std::wstring::npos,
+          "the box says \"" + Narrow(expected) + "\", not: " + Narrow(text) + "; " + StatusText() +
+              "; service log: " + ServiceLogTail());
+    return box;
+  }
 };
 
 // A service page's command "updateclientversion": the download is the running
@@ -64,30 +86,21 @@ struct UpdateRun {
 // "OldExecutable.bak", and after the box "ZephquillClient.exe -LoadWithDelay" is started
 // beside it while the old instance ends.
 void UpdateSwapsAndRestarts(const std::wstring& exe) {
-  const std::wstring dir = DirectoryOf(exe);
-  const std::wstring clientTest = dir + L"\\ZephquillClientTest.exe";
   const std::wstring marker = win32::test::ProgramDirectory() + L"zqupdatemarker.exe";
   const std::wstring offered = DownloadDirectory() + L"\\ZephquillClientTest.exe";
-  const std::wstring restarted = dir + L"\\restarted.txt";
+  const std::wstring restarted = DirectoryOf(exe) + L"\\restarted.txt";
   Check(Exists(marker), "zqupdatemarker.exe lies beside the test driver");
   // The restart always starts ZephquillClient.exe: here the marker, which records how.
   Check(::CopyFileW(marker.c_str(), exe.c_str(), FALSE) != 0, "the marker replaces the product");
   Check(::CopyFileW(marker.c_str(), offered.c_str(), FALSE) != 0, "the new version is offered");
-  const std::string before = ReadAll(clientTest);
   const std::string newVersion = ReadAll(offered);
   ::DeleteFileW(restarted.c_str());
-  ::DeleteFileW((dir + L"\\OldExecutable.bak").c_str());
-  ::DeleteFileW(ConfigOf(exe).c_str());
 
-  UpdateRun update(clientTest);
-  HWND box = update.WaitBox(60000);
-  Check(box != nullptr, "an outcome box follows the command; " + update.StatusText());
-  std::wstring text = BoxText(box);
-  Check(text.find(L"Zephquill updated successfully.") != std::wstring::npos,
-        "the box reports success, not: " + Narrow(text) + "; " + update.StatusText() +
-            "; service log: " + ServiceLogTail());
-  Check(ReadAll(clientTest) == newVersion, "the downloaded file has taken the executable's place");
-  Check(ReadAll(dir + L"\\OldExecutable.bak") == before, "the old executable is the backup");
+  UpdateRun update(exe);
+  HWND box = update.Outcome(L"Zephquill updated successfully.");
+  Check(ReadAll(update.clientTest) == newVersion,
+        "the downloaded file has taken the executable's place");
+  Check(ReadAll(update.backup) == update.before, "the old executable is the backup");
   Check(IniValue(ConfigOf(exe), L"ClientUpdateErrorTimestamp") == L"0",
         "a success records no failed day");
   Check(!Exists(restarted), "nothing restarts before the box is answered");
@@ -141,27 +154,17 @@ struct OfferedFiles {
 // recorded, no backup, no temporary copy left, a status line that says why, and a second
 // command on the same day does nothing.
 void RefusedUpdateKeepsTheExecutable(const std::wstring& exe, const std::string& why) {
-  const std::wstring dir = DirectoryOf(exe);
-  const std::wstring clientTest = dir + L"\\ZephquillClientTest.exe";
-  const std::string before = ReadAll(clientTest);
-  ::DeleteFileW((dir + L"\\OldExecutable.bak").c_str());
-  ::DeleteFileW(ConfigOf(exe).c_str());
   wchar_t temp[MAX_PATH] = {};
   ::GetTempPathW(MAX_PATH, temp);
   const std::wstring tempCopy = std::wstring(temp) + L"ZephquillClientTest.exe";
-
-  UpdateRun update(clientTest);
-  HWND box = update.WaitBox(60000);
-  Check(box != nullptr, "an outcome box follows the command; " + update.StatusText());
-  std::wstring text = BoxText(box);
-  Check(text.find(L"could not update Zephquill") != std::wstring::npos,
-        "the box reports the failure, not: " + Narrow(text));
+  UpdateRun update(exe);
+  HWND box = update.Outcome(L"could not update Zephquill");
   PressOk(box);
   Check(WaitGone(box, 5000), "the box goes");
   Check(ServiceLogTail().find("GET /Download/ZephquillClientTest.exe") != std::string::npos,
         "the client asked the service for the download; service log: " + ServiceLogTail());
-  Check(ReadAll(clientTest) == before, "the running executable stays in place");
-  Check(!Exists(dir + L"\\OldExecutable.bak"), "no backup is made");
+  Check(ReadAll(update.clientTest) == update.before, "the running executable stays in place");
+  Check(!Exists(update.backup), "no backup is made");
   Check(!Exists(tempCopy), "the refused download is not left in the temporary folder");
   Check(WaitControlText(update.status, L"Update refused: ", 5000) &&
             update.StatusText().find(why) != std::string::npos,

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "platform/win32/win32_com_server.h"
+#include "tests/wine/dispatch_call.h"
 #include "winunit_fixture.h"
 
 namespace zq::win32::test {
@@ -42,27 +43,6 @@ std::pair<std::wstring, TYPEATTR> Describe(ITypeInfo& info) {
     info.ReleaseTypeAttr(attributes);
   }
   return {text, copy};
-}
-
-// Invokes a method by name with `argc` arguments, each a copy of `arg` (7 by default).
-HRESULT CallByName(IDispatch& object, const wchar_t* name, UINT argc,
-                   const VARIANT* arg = nullptr) {
-  DISPID id = DISPID_UNKNOWN;
-  LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
-  HRESULT result = object.GetIDsOfNames(IID_NULL, names, 1, 0, &id);
-  if (FAILED(result)) return result;
-  VARIANT args[3];
-  for (VARIANT& a : args) {
-    ::VariantInit(&a);
-    V_VT(&a) = VT_I4;
-    V_I4(&a) = 7;
-    if (arg) ::VariantCopy(&a, const_cast<VARIANT*>(arg));
-  }
-  DISPPARAMS params{args, nullptr, argc, 0};
-  UINT bad = 0;
-  result = object.Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, &bad);
-  for (VARIANT& a : args) ::VariantClear(&a);
-  return result;
 }
 
 // Every method succeeds through its slot and by name (dispatch ignores the name's case and

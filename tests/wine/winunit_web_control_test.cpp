@@ -8,6 +8,7 @@
 
 #include "panel/SimpleBrowser.h"
 #include "platform/win32/win32_web_site.h"
+#include "tests/contract/contract.h"
 #include "tests/wine/html_engine.h"
 #include "winunit_fixture.h"
 
@@ -41,22 +42,6 @@ struct Sink : WebControlEvents {
   void StatusTextChange(const std::wstring&) override {}
   void TitleChange(const std::wstring&) override {}
 };
-
-// Runs the thread's messages until `done` or until `ms` have passed.
-template <class Done>
-bool PumpUntil(Done done, DWORD ms) {
-  const ULONGLONG end = ::GetTickCount64() + ms;
-  while (!done()) {
-    if (::GetTickCount64() >= end) return false;
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      ::TranslateMessage(&msg);
-      ::DispatchMessageW(&msg);
-    }
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-  }
-  return true;
-}
 
 class WebControlTest : public BackendTest {
  protected:
@@ -130,7 +115,8 @@ TEST_F(WebControlTest, FrameLocationsListTheDocumentsFrames) {
     GTEST_SKIP() << "no HTML engine in this prefix: no document can hold a frame";
   document->Write(L"<iframe src=\"about:blank\"></iframe>");
   document->Close();
-  PumpUntil([&] { return control_->FrameLocations(frames) >= 0 && !frames.empty(); }, 5000);
+  contract::PumpUntil([&] { return control_->FrameLocations(frames) >= 0 && !frames.empty(); },
+                      5000);
   EXPECT_EQ(frames, std::vector<std::wstring>{L"about:blank"});
 }
 

@@ -6,6 +6,7 @@
 #include <initializer_list>
 
 #include "platform/win32/win32_com_server.h"
+#include "tests/wine/dispatch_call.h"
 #include "tests/wine/e2e_checks.h"
 
 namespace zq::e2e {
@@ -20,12 +21,14 @@ void Startup(const std::wstring& exe) {
   ::GetWindowRect(splash, &r);
   Check(r.right - r.left == 320 && r.bottom - r.top == 160, "the splash has the banner's size");
   COLORREF centre = CLR_INVALID;
-  for (int tries = 0; tries < 40 && centre != RGB(0xF4, 0xF8, 0xFF); ++tries) {
-    ::Sleep(50);
-    HDC screen = ::GetDC(nullptr);
-    centre = ::GetPixel(screen, r.left + 160, r.top + 100);
-    ::ReleaseDC(nullptr, screen);
-  }
+  WaitFor(
+      [&] {
+        HDC screen = ::GetDC(nullptr);
+        centre = ::GetPixel(screen, r.left + 160, r.top + 100);
+        ::ReleaseDC(nullptr, screen);
+        return centre == RGB(0xF4, 0xF8, 0xFF);
+      },
+      2000);
   char seen[16];
   std::snprintf(seen, sizeof seen, "%06lx", static_cast<unsigned long>(centre));
   Check(centre == RGB(0xF4, 0xF8, 0xFF),
@@ -90,22 +93,6 @@ void BadConfiguration(const std::wstring& exe) {
   ::DeleteFileW(ConfigOf(exe).c_str());
 }
 
-// Calls a method of an automation object by name with `argc` integer arguments.
-HRESULT CallByName(IDispatch& object, const wchar_t* name, UINT argc) {
-  DISPID id = DISPID_UNKNOWN;
-  LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
-  HRESULT result = object.GetIDsOfNames(IID_NULL, names, 1, 0, &id);
-  if (FAILED(result)) return result;
-  VARIANT args[2];
-  for (VARIANT& a : args) {
-    ::VariantInit(&a);
-    V_VT(&a) = VT_I4;
-    V_I4(&a) = 1;
-  }
-  DISPPARAMS params{args, nullptr, argc, 0};
-  return object.Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
-}
-
 struct Method {
   const wchar_t* name;
   UINT argc;
@@ -122,17 +109,37 @@ HRESULT CallClientTray(std::initializer_list<Method> methods) {
     result = ::CoCreateInstance(zq::win32::CLSID_ClientTray, nullptr, CLSCTX_LOCAL_SERVER,
                                 IID_IDispatch, reinterpret_cast<void**>(&tray));
   for (const Method& m : methods)
-    if (SUCCEEDED(result)) result = CallByName(*tray, m.name, m.argc);
+    if (SUCCEEDED(result)) result = win32::test::CallByName(*tray, m.name, m.argc);
   if (tray) tray->Release();
   ::CoUninitialize();
   return result;
 }
 
-// Runs the client with a switch and checks that it ends at once with code 0.
-void RunSwitch(const std::wstring& exe, const wchar_t* switches) {
-  ClientRun run(exe, switches);
-  auto code = run.WaitExit(15000);
-  Check(code && *code == 0, "\"" + Narrow(switches) + "\" ends the process at once with 0");
+// Runs the client with a switch (under `token`, a limited one, when given) and checks that
+// it ends at once with code 0.
+void RunSwitch(const std::wstring& exe, const std::wstring& switches, HANDLE token = nullptr) {
+  std::wstring line = L"\"" + exe + L"\" " + switches;
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  Check(token ? ::CreateProcessAsUserW(token, nullptr, line.data(), nullptr, nullptr, FALSE, 0,
+                                       nullptr, nullptr, &si, &pi)
+              : ::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                 &si, &pi),
+        "the client starts with " + Narrow(switches));
+  DWORD code = 99;
+  if (::WaitForSingleObject(pi.hProcess, 15000) == WAIT_OBJECT_0)
+    ::GetExitCodeProcess(pi.hProcess, &code);
+  else
+    ::TerminateProcess(pi.hProcess, 99);
+  ::CloseHandle(pi.hThread);
+  ::CloseHandle(pi.hProcess);
+  Check(code == 0, "\"" + Narrow(switches) + "\" ends the process at once with 0");
+}
+
+// Whether a server's registered command line is quoted.
+bool Quoted(const std::optional<std::wstring>& server) {
+  return server && server->size() > 2 && server->front() == L'"' && server->back() == L'"';
 }
 
 // The running client serves ClientTray to another program through the registration that
@@ -141,10 +148,8 @@ void RunSwitch(const std::wstring& exe, const wchar_t* switches) {
 void ComServer(const std::wstring& exe) {
   const std::wstring clsid = L"CLSID\\{6F1C2B9E-4D3A-4E8B-9C51-2A7E0D4B8F13}";
   RunSwitch(exe, L"-regserver");
-  auto server = RegistryValue(L"HKCR", clsid + L"\\LocalServer32", L"");
-  Check(
-      server.has_value() && server->size() > 2 && server->front() == L'"' && server->back() == L'"',
-      "LocalServer32 names the executable, quoted");
+  Check(Quoted(RegistryValue(L"HKCR", clsid + L"\\LocalServer32", L"")),
+        "LocalServer32 names the executable, quoted");
   Check(RegistryValue(L"HKCR", L"ZephquillClient.ClientTray\\CLSID", L"").has_value(),
         "the version-independent ProgID is written");
   Session client(exe, nullptr, L"/RegServer now");
@@ -165,22 +170,6 @@ void ComServer(const std::wstring& exe) {
   Check(!RegistryValue(L"HKCR", clsid, L"").has_value(), "the class's key is removed");
   Check(!RegistryValue(L"HKCR", L"ZephquillClient.ClientTray", L"").has_value(),
         "the ProgID is removed");
-}
-
-// Runs the client with `arguments` under `token` (a limited one) and waits for its end.
-bool RunAs(HANDLE token, const std::wstring& exe, const std::wstring& arguments) {
-  std::wstring line = L"\"" + exe + L"\" " + arguments;
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (!::CreateProcessAsUserW(token, nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                              nullptr, &si, &pi))
-    return false;
-  bool ended = ::WaitForSingleObject(pi.hProcess, 15000) == WAIT_OBJECT_0;
-  if (!ended) ::TerminateProcess(pi.hProcess, 99);
-  ::CloseHandle(pi.hThread);
-  ::CloseHandle(pi.hProcess);
-  return ended;
 }
 
 // "/RegServer" without administrator rights (the limited token linked to this elevated
@@ -205,12 +194,11 @@ void PerUserRegistration(const std::wstring& exe) {
     return;
   }
   RunSwitch(exe, L"/UnregServer");  // elevated: no registration left in either place
-  Check(RunAs(linked.LinkedToken, exe, L"/RegServer"), "\"/RegServer\" ends without rights");
-  auto server = RegistryValue(L"HKCU", key + L"\\LocalServer32", L"");
-  Check(server && server->size() > 2 && server->front() == L'"' && server->back() == L'"',
+  RunSwitch(exe, L"/RegServer", linked.LinkedToken);
+  Check(Quoted(RegistryValue(L"HKCU", key + L"\\LocalServer32", L"")),
         "the user's classes name the executable, quoted");
   Check(!RegistryValue(L"HKLM", key + L"\\LocalServer32", L""), "nothing is written machine-wide");
-  Check(RunAs(linked.LinkedToken, exe, L"/UnregServer"), "\"/UnregServer\" ends without rights");
+  RunSwitch(exe, L"/UnregServer", linked.LinkedToken);
   ::CloseHandle(linked.LinkedToken);
   Check(!RegistryValue(L"HKCU", key, L""), "the user's class key is removed");
   Check(!RegistryValue(L"HKCU", L"Software\\Classes\\ZephquillClient.ClientTray", L""),
