@@ -7,6 +7,7 @@
 #endif
 #include <windows.h>
 
+#include <cstdio>
 #include <functional>
 #include <optional>
 #include <string>
@@ -32,6 +33,16 @@ struct Failed {
 
 inline void Check(bool condition, const std::string& what) {
   if (!condition) throw Failed{what};
+}
+inline std::string Hex(unsigned long value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%08lx", value);
+  return text;
+}
+// The window found, or a failure naming what was missing.
+inline HWND Found(HWND window, const std::string& what) {
+  Check(window != nullptr, what);
+  return window;
 }
 
 // One run of the client; ended by force when the object goes and it still runs.

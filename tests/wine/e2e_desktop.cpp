@@ -353,8 +353,8 @@ std::vector<NamedTest> RegisteredTests() {
 
 HWND StartedController(ClientRun& run, const std::wstring& exe) {
   Check(run.Started(), "the client starts");
-  HWND controller = WaitWindow(run.Pid(), L"#32770", L"", kStartMs);
-  Check(controller != nullptr, "the controller window (#32770) appears");
+  HWND controller = Found(WaitWindow(run.Pid(), L"#32770", L"", kStartMs),
+                          "the controller window (#32770) appears");
   Check(WaitIniValue(ConfigOf(exe), L"VersionCode", L"11", kStartMs),
         "VersionCode=11 is written beside the executable");
   return controller;
@@ -373,21 +373,18 @@ Session::Session(const std::wstring& exe, const char* lines, const std::wstring&
       controller(StartedController(run, exe)) {}
 
 HWND Session::Notifications(DWORD ms) {
-  HWND control = NotificationControl(run.Pid(), ms);
-  Check(control != nullptr, "the notification window holds a web control");
-  return control;
+  return Found(NotificationControl(run.Pid(), ms), "the notification window holds a web control");
 }
 
 HWND TrayWindow(ClientRun& run) {
-  HWND tray = WaitWindow(run.Pid(), L"ZQTrayIconWindow", L"", 1000);
-  Check(tray != nullptr, "the tray icon's window exists");
-  return tray;
+  return Found(WaitWindow(run.Pid(), L"ZQTrayIconWindow", L"", 1000),
+               "the tray icon's window exists");
 }
 
 void PickFromTrayMenu(ClientRun& run, int downs) {
   ::PostMessageW(TrayWindow(run), kTrayCallback, kTrayIconId, WM_RBUTTONUP);
-  HWND menu = WaitWindow(run.Pid(), L"#32768", L"", 5000);
-  Check(menu != nullptr, "a right click on the icon shows the tray menu");
+  HWND menu = Found(WaitWindow(run.Pid(), L"#32768", L"", 5000),
+                    "a right click on the icon shows the tray menu");
   for (int i = 0; i < downs; ++i) ::PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
   ::PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
   Check(WaitGone(menu, 5000), "the menu closes after Enter");
@@ -398,11 +395,9 @@ HWND OpenStatusBox(ClientRun& run, HWND controller) {
   constexpr UINT kShowStatusWindow = WM_USER + 113;
   constexpr int kStatusBox = 1001;
   ::SendMessageTimeoutW(controller, kShowStatusWindow, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
-  HWND status = WaitWindow(run.Pid(), L"#32770", L"Connectivity Status Information", 5000);
-  Check(status != nullptr, "the status window opens");
-  HWND box = ::GetDlgItem(status, kStatusBox);
-  Check(box != nullptr, "the status window has its message box");
-  return box;
+  HWND status = Found(WaitWindow(run.Pid(), L"#32770", L"Connectivity Status Information", 5000),
+                      "the status window opens");
+  return Found(::GetDlgItem(status, kStatusBox), "the status window has its message box");
 }
 
 HWND NotificationControl(DWORD pid, DWORD ms) {

@@ -1,8 +1,6 @@
 // End-to-end tests of the panel that the client attaches to the browser in front (the
 // stand-in Firefox): attaching under the site rules, a panel page that cannot be loaded;
 // and the keys of a floating panel.
-#include <cstdio>
-
 #include "tests/wine/e2e_checks.h"
 
 namespace zq::e2e {
@@ -32,12 +30,6 @@ struct Fakefox : win32::test::FakeFirefox {
   }
 };
 
-std::string Hex(LONG value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%08lx", static_cast<unsigned long>(value));
-  return text;
-}
-
 int CountDescendants(HWND parent, const std::wstring& className) {
   int n = 0;
   for (HWND child = ::GetWindow(parent, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
@@ -47,10 +39,8 @@ int CountDescendants(HWND parent, const std::wstring& className) {
 
 // A failure names what the client reported meanwhile in its status window.
 HWND WaitPanel(const Fakefox& fox, HWND status, const std::string& what) {
-  HWND panel = WaitDescendant(fox.Browser(), kPanelClass, kPanelMs);
-  Check(panel != nullptr,
-        what + " (the client reported \"" + Narrow(ControlText(status, 2000)) + "\")");
-  return panel;
+  return Found(WaitDescendant(fox.Browser(), kPanelClass, kPanelMs),
+               what + " (the client reported \"" + Narrow(ControlText(status, 2000)) + "\")");
 }
 
 // Excluded addresses get no panel. A followed one gets one attached panel: a child of the
@@ -172,8 +162,8 @@ void FloatingPanelKeys(const std::wstring& exe) {
       },
       30000, 0);
   Check(panel != nullptr, "a page's command opens the floating panel \"Keys Test\"");
-  HWND control = WaitDescendant(panel, L"Shell Embedding", 10000);
-  Check(control != nullptr, "the floating panel holds a web control");
+  HWND control = Found(WaitDescendant(panel, L"Shell Embedding", 10000),
+                       "the floating panel holds a web control");
 
   HeldKeys input(panel, {});  // none held: F5 is not down in the key state
   Check(input.Attached(), "the test shares the client's input state");

@@ -1,6 +1,5 @@
 // End-to-end tests of the tray icon's status window and of the notifier popup, driven through
-// the test build of the client: its hidden notification window takes command addresses from
-// the test as the service's polling page would send them.
+// the test build's hidden notification window as the service's polling page would.
 #include <cstdio>
 #include <utility>
 #include <vector>
@@ -108,7 +107,6 @@ RECT TaskbarArea() {
   return RECT{0, work.bottom, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
 }
 
-// Waits up to `ms` until the window is visible with the skin's full size.
 bool WaitFullyShown(HWND popup, DWORD ms) {
   RECT r{};
   return WaitFor(

@@ -1,8 +1,6 @@
-// End-to-end tests of the self-update: the test build of the client is sent the update
-// command through its own web control, downloads its successor and its signature from the
-// reference service's download folder, verifies it with the system's CNG, swaps it in and
-// restarts with "-LoadWithDelay"; a cut-off image or a changed byte leaves the running
-// executable in place.
+// End-to-end tests of the self-update: the test build, sent the update command, downloads
+// its successor and signature from the reference service, verifies them with the system's
+// CNG, swaps the file in and restarts; a cut-off image or a changed byte is refused.
 #include <cstdio>
 
 #include "platform/win32/win32_backend.h"
@@ -81,10 +79,9 @@ struct UpdateRun {
   }
 };
 
-// A service page's command "updateclientversion": the download is the running
-// executable's name under Download/, the new file takes its place, the old one becomes
-// "OldExecutable.bak", and after the box "ZephquillClient.exe -LoadWithDelay" is started
-// beside it while the old instance ends.
+// The download (the running executable's name under Download/) takes its place, the old
+// one becomes "OldExecutable.bak", and after the box "ZephquillClient.exe -LoadWithDelay"
+// is started beside it while the old instance ends.
 void UpdateSwapsAndRestarts(const std::wstring& exe) {
   const std::wstring marker = win32::test::ProgramDirectory() + L"zqupdatemarker.exe";
   const std::wstring offered = DownloadDirectory() + L"\\ZephquillClientTest.exe";

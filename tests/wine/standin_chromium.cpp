@@ -130,13 +130,9 @@ class Element : public IRawElementProviderSimple,
   HRESULT STDMETHODCALLTYPE GetRuntimeId(SAFEARRAY** out) override {
     *out = nullptr;
     if (index_ == 0) return S_OK;
+    int parts[] = {kAppendRuntimeId, index_};
     *out = ::SafeArrayCreateVector(VT_I4, 0, 2);
-    LONG at = 0;
-    int part = kAppendRuntimeId;
-    ::SafeArrayPutElement(*out, &at, &part);
-    at = 1;
-    part = index_;
-    ::SafeArrayPutElement(*out, &at, &part);
+    for (LONG at = 0; at < 2; ++at) ::SafeArrayPutElement(*out, &at, &parts[at]);
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE get_BoundingRectangle(UiaRect* out) override {

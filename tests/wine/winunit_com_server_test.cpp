@@ -30,7 +30,6 @@ HRESULT Make(REFIID iid, Ptr<I>& object, IUnknown* outer = nullptr) {
   return ClientTrayClassObject()->CreateInstance(outer, iid, object.out());
 }
 
-// A type's name and attributes (a copy).
 std::pair<std::wstring, TYPEATTR> Describe(ITypeInfo& info) {
   BSTR name = nullptr;
   info.GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr);

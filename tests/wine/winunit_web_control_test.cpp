@@ -15,8 +15,7 @@
 namespace zq::win32::test {
 namespace {
 
-// Records BeforeNavigate2 and NavigateError, each as one line of its arguments; cancels
-// BeforeNavigate2 when told.
+// Records BeforeNavigate2 and NavigateError as lines of their arguments.
 struct Sink : WebControlEvents {
   std::vector<std::wstring> events;
   bool cancelBefore = false;

@@ -15,8 +15,8 @@ namespace {
 void Startup(const std::wstring& exe) {
   ::DeleteFileW(ConfigOf(exe).c_str());
   ClientRun run(exe, L"");
-  HWND splash = WaitWindow(run.Pid(), L"SPLASH", L"Banner", 10000);
-  Check(splash != nullptr, "the splash window \"Banner\" appears");
+  HWND splash = Found(WaitWindow(run.Pid(), L"SPLASH", L"Banner", 10000),
+                      "the splash window \"Banner\" appears");
   RECT r{};
   ::GetWindowRect(splash, &r);
   Check(r.right - r.left == 320 && r.bottom - r.top == 160, "the splash has the banner's size");
@@ -29,10 +29,8 @@ void Startup(const std::wstring& exe) {
         return centre == RGB(0xF4, 0xF8, 0xFF);
       },
       2000);
-  char seen[16];
-  std::snprintf(seen, sizeof seen, "%06lx", static_cast<unsigned long>(centre));
   Check(centre == RGB(0xF4, 0xF8, 0xFF),
-        std::string("the screen shows the banner's picture (found ") + seen + ")");
+        "the screen shows the banner's picture (found " + Hex(centre) + ")");
   HWND controller = StartedController(run, exe);
   Check(!::IsWindowVisible(controller), "the controller stays hidden");
   Check(ReadAll(ConfigOf(exe)).substr(0, 2) == "\xFF\xFE", "the new configuration file is UTF-16");
@@ -49,9 +47,9 @@ void SecondInstance(const std::wstring& exe) {
   Session first(exe);
   ClientRun second(exe, L"");
   Check(second.Started(), "the second client starts");
-  HWND box = WaitWindow(second.Pid(), L"#32770",
-                        L"Cannot start Zephquill Application more than once", 15000);
-  Check(box != nullptr, "the second client shows the \"already running\" box");
+  HWND box = Found(WaitWindow(second.Pid(), L"#32770",
+                              L"Cannot start Zephquill Application more than once", 15000),
+                   "the second client shows the \"already running\" box");
   Check(BoxText(box) == L"The application is already running", "the box says it is running");
   Check(WaitWindow(second.Pid(), L"ZQTrayIconWindow", L"", 0) == nullptr,
         "the second client makes no tray icon");
@@ -82,8 +80,8 @@ void BadConfiguration(const std::wstring& exe) {
   Check(WriteAnsiFile(ConfigOf(exe), "[General]\r\nFLT_WND_MIN_WIDTH=wide\r\n"),
         "the configuration file is written");
   ClientRun run(exe, L"");
-  HWND box = WaitWindow(run.Pid(), L"#32770", L"Cannot initialize application.", 20000);
-  Check(box != nullptr, "a value that is not a number gives the fatal box");
+  HWND box = Found(WaitWindow(run.Pid(), L"#32770", L"Cannot initialize application.", 20000),
+                   "a value that is not a number gives the fatal box");
   Check(
       BoxText(box).find(L"delete the configuration file called ZQConfig.ini") != std::wstring::npos,
       "the box tells to delete the configuration file");
@@ -158,12 +156,10 @@ void ComServer(const std::wstring& exe) {
                                    {L"SetStatus", 1},
                                    {L"OpenAddress", 1},
                                    {L"SetOption", 2}});
-  char code[16];
-  std::snprintf(code, sizeof code, "%08lx", static_cast<unsigned long>(called));
   Check(called == S_OK,
-        std::string("the running client makes ClientTray, and all five methods answer S_OK "
-                    "across the process boundary: ") +
-            code);
+        "the running client makes ClientTray, and all five methods answer S_OK across the "
+        "process boundary: " +
+            Hex(called));
   Check(::IsWindow(client.controller), "the client goes on after the calls");
   client.Exit();
   RunSwitch(exe, L"/UnregServer");
