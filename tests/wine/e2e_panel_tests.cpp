@@ -147,7 +147,6 @@ void OfflinePanelLoadFails(const std::wstring& exe) {
 // control's accelerator handling (WM_FORWARDMSG from the panel's filter, then the control's
 // TranslateAccelerator); Escape closes the panel. Keys are posted to the focus window, as
 // the system queues them: under Wine, keyboard input does not reach a thread without focus.
-// (A held F5 would also be posted to the panel's BrowserWindow and then dispatched.)
 void FloatingPanelKeys(const std::wstring& exe) {
   Session client(TestClientOf(exe));
   HWND notifications = client.Notifications();

@@ -44,10 +44,9 @@ std::pair<std::wstring, TYPEATTR> Describe(ITypeInfo& info) {
   return {text, copy};
 }
 
-// Every method succeeds by name (dispatch ignores the name's case and goes through the type
-// library, which converts arguments or refuses them: its slots); wrong counts,
-// unknown names and foreign interfaces are refused, and so are aggregation and interfaces
-// the object does not have.
+// Every method succeeds by name (dispatch ignores case and goes through the type library's
+// slots, which convert arguments or refuse them); wrong counts, unknown names, foreign
+// interfaces, aggregation and interfaces the object does not have are refused.
 TEST(ClientTrayServer, MethodsThroughSlotsAndDispatch) {
   Ptr<IClientTray> tray;
   ASSERT_EQ(Make(IID_IClientTray, tray), S_OK);

@@ -1,7 +1,5 @@
-// What only the Windows backend has, under Wine: the encodings of profile files, the
-// resources compared with the portable table, menus, pictures and the taskbar button. What
-// both desktops share (profile, registry, processes, mutexes, system facts) is in
-// tests/contract/.
+// What only the Windows backend has, under Wine: profile files' encodings, the resources
+// against the portable table, menus, pictures and the taskbar button.
 #include <fstream>
 #include <iterator>
 
