@@ -73,7 +73,7 @@ std::vector<WindowInfo> TopLevelWindows();
 bool WaitFor(const std::function<bool()>& done, DWORD ms, DWORD step = 50);
 std::wstring ClassOf(HWND window);
 std::wstring TitleOf(HWND window);
-// A top-level window of the process with that class (and title, unless empty).
+// A top-level window of the process with that class and title (either may be empty).
 HWND WaitWindow(DWORD pid, const std::wstring& className, const std::wstring& title, DWORD ms);
 bool WaitGone(HWND window, DWORD ms);
 // A message box's static texts joined, and its OK button.

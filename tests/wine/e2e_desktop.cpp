@@ -99,7 +99,8 @@ HWND WaitWindow(DWORD pid, const std::wstring& className, const std::wstring& ti
   WaitFor(
       [&] {
         for (const WindowInfo& w : TopLevelWindows())
-          if (w.pid == pid && w.className == className && (title.empty() || w.title == title))
+          if (w.pid == pid && (className.empty() || w.className == className) &&
+              (title.empty() || w.title == title))
             return (found = w.window) != nullptr;
         return false;
       },
@@ -401,14 +402,8 @@ HWND OpenStatusBox(ClientRun& run, HWND controller) {
 }
 
 HWND NotificationControl(DWORD pid, DWORD ms) {
-  const DWORD start = ::GetTickCount();
-  for (;;) {
-    for (const WindowInfo& w : TopLevelWindows())
-      if (w.pid == pid && w.title == L"ZephquillNotificationWnd")
-        if (HWND control = FindDescendant(w.window, L"Shell Embedding")) return control;
-    if (::GetTickCount() - start > ms) return nullptr;
-    ::Sleep(100);
-  }
+  HWND window = WaitWindow(pid, L"", L"ZephquillNotificationWnd", ms);
+  return window ? WaitDescendant(window, L"Shell Embedding", ms) : nullptr;
 }
 
 void Navigate(HWND control, const std::wstring& address) {
