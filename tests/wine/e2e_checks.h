@@ -7,8 +7,8 @@
 #endif
 #include <windows.h>
 
-#include <cstdio>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -34,47 +34,30 @@ struct Failed {
 inline void Check(bool condition, const std::string& what) {
   if (!condition) throw Failed{what};
 }
-inline std::string Hex(unsigned long value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%08lx", value);
-  return text;
-}
+std::string Hex(unsigned long value);
 // The window found, or a failure naming what was missing.
 inline HWND Found(HWND window, const std::string& what) {
   Check(window != nullptr, what);
   return window;
 }
 
-// One run of the client; ended by force when the object goes and it still runs.
-class ClientRun {
- public:
-  ClientRun(const std::wstring& exe, const std::wstring& arguments);
-  ~ClientRun();
-  ClientRun(const ClientRun&) = delete;
-  ClientRun& operator=(const ClientRun&) = delete;
-  bool Started() const { return pi_.hProcess != nullptr; }
-  DWORD Pid() const { return pi_.dwProcessId; }
-  // The exit code once the process has ended within `ms`, else nothing.
-  std::optional<DWORD> WaitExit(DWORD ms);
+std::wstring DirectoryOf(const std::wstring& path);
+std::string Narrow(const std::wstring& text);
 
- private:
-  PROCESS_INFORMATION pi_{};
+// One run of the client, in the executable's directory.
+struct ClientRun : win32::test::Process {
+  ClientRun(const std::wstring& exe, const std::wstring& arguments)
+      : Process(exe, arguments, DirectoryOf(exe).c_str()) {}
 };
 
-struct WindowInfo {
-  HWND window;
-  DWORD pid;
-  std::wstring className, title;
-  bool visible;
-};
-
-std::vector<WindowInfo> TopLevelWindows();
 // Checks `done` every `step` ms until it holds (true) or `ms` have passed (false).
 bool WaitFor(const std::function<bool()>& done, DWORD ms, DWORD step = 50);
 std::wstring ClassOf(HWND window);
 std::wstring TitleOf(HWND window);
-// A top-level window of the process with that class and title (either may be empty).
-HWND WaitWindow(DWORD pid, const std::wstring& className, const std::wstring& title, DWORD ms);
+// A top-level window of the process with that class and title (either may be empty) for
+// which `also` holds, when given.
+HWND WaitWindow(DWORD pid, const std::wstring& className, const std::wstring& title, DWORD ms,
+                const std::function<bool(HWND)>& also = nullptr);
 bool WaitGone(HWND window, DWORD ms);
 // A message box's static texts joined, and its OK button.
 std::wstring BoxText(HWND box);
@@ -92,9 +75,6 @@ bool WriteAnsiFile(const std::wstring& path, const std::string& bytes);
 // A string value under root "HKCU", "HKLM" or "HKCR".
 std::optional<std::wstring> RegistryValue(const std::wstring& root, const std::wstring& subKey,
                                           const std::wstring& name);
-
-std::wstring DirectoryOf(const std::wstring& path);
-std::string Narrow(const std::wstring& text);
 
 // The first window of that class below `parent` (children before their siblings), or null.
 HWND FindDescendant(HWND parent, const std::wstring& className);
@@ -134,7 +114,7 @@ void ExitThroughTray(ClientRun& run, HWND controller);
 struct Session {
   Session(const std::wstring& exe, const char* config = nullptr,
           const std::wstring& arguments = L"");
-  // The hidden notification window's web control, waiting up to `ms`.
+  // The web control of the hidden notification window, waiting up to `ms`.
   HWND Notifications(DWORD ms = 10000);
   void Exit() { ExitThroughTray(run, controller); }
   const std::wstring config;  // the configuration file's path
@@ -148,8 +128,6 @@ HWND TrayWindow(ClientRun& run);
 void PickFromTrayMenu(ClientRun& run, int downs);
 // Opens the status window, which collects the client's report lines from then on; its box.
 HWND OpenStatusBox(ClientRun& run, HWND controller);
-// The web control of the controller's hidden notification window, or null after `ms`.
-HWND NotificationControl(DWORD pid, DWORD ms);
 // Hands the control (test build) an address to navigate to, as a service page's script
 // would (the control reports that page as shown).
 void Navigate(HWND control, const std::wstring& address);
@@ -157,9 +135,8 @@ void Navigate(HWND control, const std::wstring& address);
 void PageCommand(HWND control, const std::wstring& word, const std::wstring& argument);
 
 using Commands = std::vector<std::pair<std::wstring, std::wstring>>;
-// Sends the commands again (every 2 s or so, for up to `ms`) until `effect` holds. The
-// hidden windows finish their creation a while after start-up, since each waits for its
-// control's first page; a command that arrives earlier has nowhere to go and is lost.
+// Sends the commands again until `effect` holds, for up to `ms`: the hidden windows finish
+// their creation a while after start-up, and a command that arrives earlier is lost.
 bool SendUntil(HWND control, const Commands& commands, const std::function<bool()>& effect,
                DWORD ms);
 
@@ -186,11 +163,7 @@ using TestBody = std::function<void(const std::wstring& clientExe)>;
 struct TestRegistration {
   TestRegistration(const char* name, TestBody body);
 };
-struct NamedTest {
-  std::string name;
-  TestBody body;
-};
-// Every registered test, sorted by name.
-std::vector<NamedTest> RegisteredTests();
+// Every registered test by name.
+const std::map<std::string, TestBody>& RegisteredTests();
 
 }  // namespace zq::e2e

@@ -5,38 +5,17 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 
 #include "platform/win32/win32_backend.h"
 
 namespace zq::e2e {
 
-ClientRun::ClientRun(const std::wstring& exe, const std::wstring& arguments) {
-  std::wstring line = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  std::wstring dir = DirectoryOf(exe);
-  if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si,
-                        &pi_))
-    pi_ = PROCESS_INFORMATION{};
-}
-
-ClientRun::~ClientRun() {
-  if (!pi_.hProcess) return;
-  if (::WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) {
-    ::TerminateProcess(pi_.hProcess, 99);
-    ::WaitForSingleObject(pi_.hProcess, 5000);
-  }
-  ::CloseHandle(pi_.hThread);
-  ::CloseHandle(pi_.hProcess);
-}
-
-std::optional<DWORD> ClientRun::WaitExit(DWORD ms) {
-  if (!pi_.hProcess || ::WaitForSingleObject(pi_.hProcess, ms) != WAIT_OBJECT_0)
-    return std::nullopt;
-  DWORD code = 0;
-  ::GetExitCodeProcess(pi_.hProcess, &code);
-  return code;
+std::string Hex(unsigned long value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%08lx", value);
+  return text;
 }
 
 std::wstring ClassOf(HWND window) {
@@ -53,8 +32,8 @@ std::wstring TitleOf(HWND window) {
 
 namespace {
 
-std::vector<NamedTest>& Registry() {
-  static std::vector<NamedTest> tests;
+std::map<std::string, TestBody>& Registry() {
+  static std::map<std::string, TestBody> tests;
   return tests;
 }
 
@@ -68,25 +47,11 @@ std::wstring PreparedConfig(const std::wstring& exe, const char* lines) {
   return path;
 }
 
-BOOL CALLBACK Collect(HWND window, LPARAM list) {
-  DWORD pid = 0;
-  ::GetWindowThreadProcessId(window, &pid);
-  reinterpret_cast<std::vector<WindowInfo>*>(list)->push_back(
-      WindowInfo{window, pid, ClassOf(window), TitleOf(window), ::IsWindowVisible(window) != 0});
-  return TRUE;
-}
-
 BOOL CALLBACK CollectText(HWND child, LPARAM text) {
   if (ClassOf(child) == L"Static") *reinterpret_cast<std::wstring*>(text) += TitleOf(child);
   return TRUE;
 }
 }  // namespace
-
-std::vector<WindowInfo> TopLevelWindows() {
-  std::vector<WindowInfo> list;
-  ::EnumWindows(Collect, reinterpret_cast<LPARAM>(&list));
-  return list;
-}
 
 bool WaitFor(const std::function<bool()>& done, DWORD ms, DWORD step) {
   for (DWORD start = ::GetTickCount(); !done(); ::Sleep(step))
@@ -94,18 +59,30 @@ bool WaitFor(const std::function<bool()>& done, DWORD ms, DWORD step) {
   return true;
 }
 
-HWND WaitWindow(DWORD pid, const std::wstring& className, const std::wstring& title, DWORD ms) {
-  HWND found = nullptr;
+HWND WaitWindow(DWORD pid, const std::wstring& className, const std::wstring& title, DWORD ms,
+                const std::function<bool(HWND)>& also) {
+  struct Search {
+    DWORD pid;
+    const std::wstring &className, &title;
+    const std::function<bool(HWND)>& also;
+    HWND found = nullptr;
+  } search{pid, className, title, also};
+  auto visit = [](HWND window, LPARAM data) -> BOOL {
+    auto& s = *reinterpret_cast<Search*>(data);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(window, &pid);
+    if (pid == s.pid && (s.className.empty() || ClassOf(window) == s.className) &&
+        (s.title.empty() || TitleOf(window) == s.title) && (!s.also || s.also(window)))
+      s.found = window;
+    return s.found == nullptr;
+  };
   WaitFor(
       [&] {
-        for (const WindowInfo& w : TopLevelWindows())
-          if (w.pid == pid && (className.empty() || w.className == className) &&
-              (title.empty() || w.title == title))
-            return (found = w.window) != nullptr;
-        return false;
+        ::EnumWindows(visit, reinterpret_cast<LPARAM>(&search));
+        return search.found != nullptr;
       },
       ms);
-  return found;
+  return search.found;
 }
 
 bool WaitGone(HWND window, DWORD ms) {
@@ -342,15 +319,10 @@ bool SaveScreen(const std::wstring& path) {
 }
 
 TestRegistration::TestRegistration(const char* name, TestBody body) {
-  Registry().push_back({name, std::move(body)});
+  Registry()[name] = std::move(body);
 }
 
-std::vector<NamedTest> RegisteredTests() {
-  std::vector<NamedTest> tests = Registry();
-  std::sort(tests.begin(), tests.end(),
-            [](const NamedTest& a, const NamedTest& b) { return a.name < b.name; });
-  return tests;
-}
+const std::map<std::string, TestBody>& RegisteredTests() { return Registry(); }
 
 HWND StartedController(ClientRun& run, const std::wstring& exe) {
   Check(run.Started(), "the client starts");
@@ -374,7 +346,9 @@ Session::Session(const std::wstring& exe, const char* lines, const std::wstring&
       controller(StartedController(run, exe)) {}
 
 HWND Session::Notifications(DWORD ms) {
-  return Found(NotificationControl(run.Pid(), ms), "the notification window holds a web control");
+  HWND window = WaitWindow(run.Pid(), L"", L"ZephquillNotificationWnd", ms);
+  return Found(window ? WaitDescendant(window, L"Shell Embedding", ms) : nullptr,
+               "the notification window holds a web control");
 }
 
 HWND TrayWindow(ClientRun& run) {
@@ -399,11 +373,6 @@ HWND OpenStatusBox(ClientRun& run, HWND controller) {
   HWND status = Found(WaitWindow(run.Pid(), L"#32770", L"Connectivity Status Information", 5000),
                       "the status window opens");
   return Found(::GetDlgItem(status, kStatusBox), "the status window has its message box");
-}
-
-HWND NotificationControl(DWORD pid, DWORD ms) {
-  HWND window = WaitWindow(pid, L"", L"ZephquillNotificationWnd", ms);
-  return window ? WaitDescendant(window, L"Shell Embedding", ms) : nullptr;
 }
 
 void Navigate(HWND control, const std::wstring& address) {
@@ -444,12 +413,12 @@ void HeldKeys::Set(BYTE state) {
 
 bool SendUntil(HWND control, const Commands& commands, const std::function<bool()>& effect,
                DWORD ms) {
-  const DWORD start = ::GetTickCount();
-  do {
-    for (const auto& [word, argument] : commands) PageCommand(control, word, argument);
-    if (effect()) return true;
-  } while (::GetTickCount() - start < ms);
-  return false;
+  return WaitFor(
+      [&] {
+        for (const auto& [word, argument] : commands) PageCommand(control, word, argument);
+        return effect();
+      },
+      ms, 0);
 }
 
 }  // namespace zq::e2e

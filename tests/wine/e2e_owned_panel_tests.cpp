@@ -42,24 +42,16 @@ bool PlacedAt(HWND panel, const RECT& want) {
 void OwnedPanelFollowsChromium(const std::wstring& exe) {
   Session client(TestClientOf(exe),
                  (std::string(kNoHiddenPages) + "LastBaseURLNavigated=stoppostbacks\r\n").c_str());
-  ClientRun standin(win32::test::ProgramDirectory() + L"standin_chromium.exe", L"");
-  HWND browser = Found(WaitWindow(standin.Pid(), L"Chrome_WidgetWin_1", L"", 10000),
-                       "the stand-in Chromium window appears");
+  win32::test::HelperProcess standin(L"standin_chromium.exe", L"", L"Chrome_WidgetWin_1");
+  HWND browser = Found(standin.frame(), "the stand-in Chromium window appears");
   ::SetForegroundWindow(browser);
   ATOM url = ::GlobalAddAtomW(kSite);
   Check(url != 0 && ::PostMessageW(client.controller, kFollowMessage,
                                    reinterpret_cast<WPARAM>(browser), url),
         "the follow request is posted");
-  HWND panel = nullptr;
-  WaitFor(
-      [&] {
-        for (const WindowInfo& w : TopLevelWindows())
-          if (w.pid == client.run.Pid() && w.className == kPanelClass &&
-              ::GetWindow(w.window, GW_OWNER) == browser && w.visible)
-            panel = w.window;
-        return panel != nullptr;
-      },
-      20000);
+  HWND panel = WaitWindow(client.run.Pid(), kPanelClass, L"", 20000, [&](HWND w) {
+    return ::GetWindow(w, GW_OWNER) == browser && ::IsWindowVisible(w);
+  });
   Check(panel != nullptr, "a visible panel pop-up owned by the Chromium window appears");
   LONG style = ::GetWindowLongW(panel, GWL_STYLE), ex = ::GetWindowLongW(panel, GWL_EXSTYLE);
   Check((style & (WS_POPUP | WS_CHILD)) == WS_POPUP && (ex & WS_EX_TOOLWINDOW),

@@ -35,28 +35,19 @@ std::string ServiceLogTail() {
 // Starts the test build with no configuration file and no backup beside it, waits until
 // its notification window obeys commands (a trace line shows in the status window, whose
 // lines explain a test that sees no box), then sends it the update command once.
-std::wstring Fresh(const std::wstring& exe) {
-  ::DeleteFileW((DirectoryOf(exe) + L"\\OldExecutable.bak").c_str());
-  ::DeleteFileW(ConfigOf(exe).c_str());
-  return TestClientOf(exe);
-}
-
 struct UpdateRun {
   const std::wstring clientTest, backup;
   const std::string before;  // the test build's bytes
-  ClientRun run;
-  HWND controller = nullptr;
+  Session client;
   HWND status = nullptr;  // the status window's message box
   HWND control = nullptr;
   explicit UpdateRun(const std::wstring& exe)
       : clientTest(TestClientOf(exe)),
         backup(DirectoryOf(exe) + L"\\OldExecutable.bak"),
-        before(ReadAll(clientTest)),
-        run(Fresh(exe), L"") {
-    controller = StartedController(run, clientTest);
-    control = NotificationControl(run.Pid(), 20000);
-    Check(control != nullptr, "the notification window holds a web control");
-    status = OpenStatusBox(run, controller);
+        before((::DeleteFileW(backup.c_str()), ReadAll(clientTest))),
+        client(clientTest) {
+    control = client.Notifications(20000);
+    status = OpenStatusBox(client.run, client.controller);
     Check(SendUntil(
               control, {{L"tracemessage", L"ready_for_update"}},
               [&] { return WaitControlText(status, L"ready_for_update", 2000); }, 30000),
@@ -66,7 +57,7 @@ struct UpdateRun {
   std::string StatusText() const {
     return "status lines: [" + Narrow(ControlText(status, 2000)) + "]";
   }
-  HWND WaitBox(DWORD ms) { return WaitWindow(run.Pid(), L"#32770", kUpdateCaption, ms); }
+  HWND WaitBox(DWORD ms) { return WaitWindow(client.run.Pid(), L"#32770", kUpdateCaption, ms); }
   // The outcome box, which says `expected`.
   HWND Outcome(const std::wstring& expected) {
     HWND box = WaitBox(60000);
@@ -102,7 +93,7 @@ void UpdateSwapsAndRestarts(const std::wstring& exe) {
         "a success records no failed day");
   Check(!Exists(restarted), "nothing restarts before the box is answered");
   PressOk(box);
-  auto code = update.run.WaitExit(15000);
+  auto code = update.client.run.WaitExit(15000);
   Check(code.has_value() && *code == 0, "the old instance ends with code 0 after the box");
   WaitFor([&] { return !ReadAll(restarted).empty(); }, 10000, 100);
   std::string line = ReadAll(restarted);
@@ -172,8 +163,8 @@ void RefusedUpdateKeepsTheExecutable(const std::wstring& exe, const std::string&
         "the failed day is recorded once the box is answered");
   Navigate(update.control, kUpdateCommand);
   Check(update.WaitBox(3000) == nullptr, "a second command on the day of a failure is ignored");
-  Check(::IsWindow(update.controller), "the client goes on running");
-  ExitThroughTray(update.run, update.controller);
+  Check(::IsWindow(update.client.controller), "the client goes on running");
+  update.client.Exit();
 }
 
 // A complete reply that is a cut-off executable (its sections reach beyond the end of the

@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 namespace zq::win32::test {
@@ -17,38 +18,66 @@ inline std::wstring ProgramDirectory() {
   return dir;
 }
 
-// A program beside the test program, running while the object lives, with its first
-// window of `windowClass` (null when none appears within 10 s); that window is closed, or
-// else the process ended, when the object goes.
-class HelperProcess {
+// A program running while the object lives (started in `dir` and under `token`, a limited
+// one, when given); ended by force when the object goes and it still runs.
+class Process {
  public:
-  HelperProcess(const std::wstring& program, const std::wstring& arguments,
-                const wchar_t* windowClass) {
-    std::wstring line = L"\"" + ProgramDirectory() + program + L"\" " + arguments;
+  Process(const std::wstring& path, const std::wstring& arguments, const wchar_t* dir = nullptr,
+          HANDLE token = nullptr) {
+    std::wstring line = L"\"" + path + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
     STARTUPINFOW si{};
     si.cb = sizeof si;
-    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                          &pi_))
-      return;
-    for (int i = 0; i < 200 && !frame_; ++i) {
+    if (!(token ? ::CreateProcessAsUserW(token, nullptr, line.data(), nullptr, nullptr, FALSE, 0,
+                                         nullptr, dir, &si, &pi_)
+                : ::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, dir,
+                                   &si, &pi_)))
+      pi_ = PROCESS_INFORMATION{};
+  }
+  ~Process() {
+    if (!pi_.hProcess) return;
+    if (!WaitExit(0)) {
+      ::TerminateProcess(pi_.hProcess, 99);
+      ::WaitForSingleObject(pi_.hProcess, 5000);
+    }
+    ::CloseHandle(pi_.hThread);
+    ::CloseHandle(pi_.hProcess);
+  }
+  Process(const Process&) = delete;
+  Process& operator=(const Process&) = delete;
+  bool Started() const { return pi_.hProcess != nullptr; }
+  DWORD Pid() const { return pi_.dwProcessId; }
+  // The exit code once the process has ended within `ms`, else nothing.
+  std::optional<DWORD> WaitExit(DWORD ms) {
+    DWORD code = 0;
+    if (!pi_.hProcess || ::WaitForSingleObject(pi_.hProcess, ms) != WAIT_OBJECT_0 ||
+        !::GetExitCodeProcess(pi_.hProcess, &code))
+      return std::nullopt;
+    return code;
+  }
+
+ private:
+  PROCESS_INFORMATION pi_{};
+};
+
+// A program beside the test program with its first window of `windowClass` (null when none
+// appears within 10 s), which is closed when the object goes.
+class HelperProcess : public Process {
+ public:
+  HelperProcess(const std::wstring& program, const std::wstring& arguments,
+                const wchar_t* windowClass)
+      : Process(ProgramDirectory() + program, arguments) {
+    for (int i = 0; i < 200 && Started() && !frame_; ++i) {
       ::Sleep(50);
       frame_ = ::FindWindowW(windowClass, nullptr);
     }
   }
   ~HelperProcess() {
     if (frame_) ::PostMessageW(frame_, WM_CLOSE, 0, 0);
-    if (!pi_.hProcess) return;
-    if (::WaitForSingleObject(pi_.hProcess, 5000) != WAIT_OBJECT_0)
-      ::TerminateProcess(pi_.hProcess, 1);
-    ::CloseHandle(pi_.hProcess);
-    ::CloseHandle(pi_.hThread);
+    WaitExit(5000);
   }
-  HelperProcess(const HelperProcess&) = delete;
-  HelperProcess& operator=(const HelperProcess&) = delete;
   HWND frame() const { return frame_; }
 
  private:
-  PROCESS_INFORMATION pi_{};
   HWND frame_ = nullptr;
 };
 

@@ -1,7 +1,6 @@
 // The end-to-end tests of ZephquillClient.exe, run under Wine: each test starts the real
 // program, watches its windows, boxes and configuration file, and drives it the way the
 // shell and the user do. Usage: zqe2e TEST PATH-TO-ZephquillClient.exe (or "list").
-#include <algorithm>
 #include <cstdio>
 #include <initializer_list>
 
@@ -116,23 +115,10 @@ HRESULT CallClientTray(std::initializer_list<Method> methods) {
 // Runs the client with a switch (under `token`, a limited one, when given) and checks that
 // it ends at once with code 0.
 void RunSwitch(const std::wstring& exe, const std::wstring& switches, HANDLE token = nullptr) {
-  std::wstring line = L"\"" + exe + L"\" " + switches;
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  Check(token ? ::CreateProcessAsUserW(token, nullptr, line.data(), nullptr, nullptr, FALSE, 0,
-                                       nullptr, nullptr, &si, &pi)
-              : ::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                 &si, &pi),
-        "the client starts with " + Narrow(switches));
-  DWORD code = 99;
-  if (::WaitForSingleObject(pi.hProcess, 15000) == WAIT_OBJECT_0)
-    ::GetExitCodeProcess(pi.hProcess, &code);
-  else
-    ::TerminateProcess(pi.hProcess, 99);
-  ::CloseHandle(pi.hThread);
-  ::CloseHandle(pi.hProcess);
-  Check(code == 0, "\"" + Narrow(switches) + "\" ends the process at once with 0");
+  win32::test::Process run(exe, switches, nullptr, token);
+  Check(run.Started(), "the client starts with " + Narrow(switches));
+  auto code = run.WaitExit(15000);
+  Check(code == DWORD{0}, "\"" + Narrow(switches) + "\" ends the process at once with 0");
 }
 
 // Whether a server's registered command line is quoted.
@@ -226,19 +212,17 @@ int wmain(int argc, wchar_t** argv) {
   using namespace zq::e2e;
   std::string test = argc > 1 ? Narrow(argv[1]) : "";
   if (test == "list") {
-    for (const NamedTest& t : RegisteredTests()) std::printf("%s\n", t.name.c_str());
+    for (const auto& entry : RegisteredTests()) std::printf("%s\n", entry.first.c_str());
     return 0;
   }
   if (test == "cocreate") return MakeClientTray();  // for the installer's round trip
-  auto tests = RegisteredTests();
-  auto it =
-      std::find_if(tests.begin(), tests.end(), [&](const NamedTest& t) { return t.name == test; });
-  if (it == tests.end() || argc != 3) {
+  auto it = RegisteredTests().find(test);
+  if (it == RegisteredTests().end() || argc != 3) {
     std::fprintf(stderr, "usage: zqe2e list|cocreate|TEST CLIENT-EXE\n");
     return 2;
   }
   try {
-    it->body(argv[2]);
+    it->second(argv[2]);
   } catch (const Failed& f) {
     std::string reason = f.what;  // one line, so that the script shows all of it
     for (char& c : reason)
