@@ -164,15 +164,12 @@ HWND WaitDescendant(HWND parent, const std::wstring& className, DWORD ms) {
 }
 
 std::wstring ControlText(HWND control, DWORD ms) {
-  DWORD_PTR length = 0;
-  if (!::SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, ms, &length))
-    return L"";
-  std::wstring text(length + 1, L'\0');
+  std::wstring text(1 << 16, L'\0');  // more than a status box gathers in a test
   DWORD_PTR copied = 0;
   if (!::SendMessageTimeoutW(control, WM_GETTEXT, text.size(),
                              reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG, ms, &copied))
     return L"";
-  text.resize(copied < text.size() ? copied : text.size() - 1);
+  text.resize(std::min<size_t>(copied, text.size() - 1));
   return text;
 }
 

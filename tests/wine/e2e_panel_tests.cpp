@@ -153,14 +153,14 @@ void FloatingPanelKeys(const std::wstring& exe) {
   const std::wstring open = std::wstring(L"zqwndcmd::CMD:1226~wParam:") + kKeysPanel +
                             L";http://127.0.0.1:8701/panel/defaultminimize.aspx~lParam:0~";
   HWND panel = nullptr;
-  WaitFor(
-      [&] {
-        Navigate(notifications, open);
-        panel = WaitWindow(client.run.Pid(), kFloatingPanelClass, kKeysPanel, 2000);
-        return panel != nullptr;
-      },
-      30000, 0);
-  Check(panel != nullptr, "a page's command opens the floating panel \"Keys Test\"");
+  Check(WaitFor(
+            [&] {
+              Navigate(notifications, open);
+              return (panel = WaitWindow(client.run.Pid(), kFloatingPanelClass, kKeysPanel,
+                                         2000)) != nullptr;
+            },
+            30000, 0),
+        "a page's command opens the floating panel \"Keys Test\"");
   HWND control = Found(WaitDescendant(panel, L"Shell Embedding", 10000),
                        "the floating panel holds a web control");
 
@@ -174,15 +174,16 @@ void FloatingPanelKeys(const std::wstring& exe) {
   // for its control's first document, keys are dispatched without the filters. The test
   // build's controls answer how many key-downs reached their accelerator handling.
   DWORD_PTR offered = 0;
-  WaitFor(
-      [&] {
-        ::PostMessageW(focus, WM_KEYDOWN, VK_F5, 0);
-        ::Sleep(500);
-        ::SendMessageTimeoutW(control, kKeysOffered, VK_F5, 0, SMTO_ABORTIFHUNG, 5000, &offered);
-        return offered > 0;
-      },
-      20000, 0);
-  Check(offered > 0, "F5 reaches the control's accelerator handling");
+  Check(WaitFor(
+            [&] {
+              ::PostMessageW(focus, WM_KEYDOWN, VK_F5, 0);
+              ::Sleep(500);
+              ::SendMessageTimeoutW(control, kKeysOffered, VK_F5, 0, SMTO_ABORTIFHUNG, 5000,
+                                    &offered);
+              return offered > 0;
+            },
+            20000, 0),
+        "F5 reaches the control's accelerator handling");
   ::PostMessageW(focus, WM_KEYDOWN, VK_ESCAPE, 0);
   Check(WaitGone(panel, 10000), "Escape closes the floating panel");
   client.Exit();

@@ -70,8 +70,7 @@ class WebControlTest : public BackendTest {
 // sizes reach the control through its in-place object, so the site answers the current
 // rectangle; teardown unlinks all. (A forwarded key: zqe2e's floating_panel_keys.)
 TEST_F(WebControlTest, HostedInPlaceWithItsSizesAndTeardown) {
-  control_ = p->web().Create(FromHwnd(host_), Rect{0, 0, 1, 1}, ws::Visible, 0xE900, sink_);
-  ASSERT_NE(control_, nullptr);
+  ASSERT_NO_FATAL_FAILURE(Make());
   HWND window = ToHwnd(control_->Window());
   EXPECT_EQ(::GetDlgCtrlID(window), 0xE900);
 

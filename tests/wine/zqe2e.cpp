@@ -36,8 +36,6 @@ void Startup(const std::wstring& exe) {
   HWND tray = TrayWindow(run);
   Check(ShellKnowsIcon(tray, kTrayIconId) && !ShellKnowsIcon(tray, kTrayIconId + 1),
         "the shell holds the icon (window, id 130) and no other");
-  Check(WaitWindow(run.Pid(), L"TaskbarNotifierClass", L"", 1000) != nullptr,
-        "the notifier popup exists");
   Check(WaitGone(splash, 10000), "the splash goes after its four seconds");
   ExitThroughTray(run, controller);
 }
