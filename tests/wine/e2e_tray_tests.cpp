@@ -12,7 +12,6 @@
 namespace zq::e2e {
 namespace {
 
-constexpr UINT kClearMessagesCommand = 1009;
 constexpr int kMessagesBox = 1001;
 constexpr int kSkinWidth = 204, kSkinHeight = 155;
 const wchar_t kStatusTitle[] = L"Connectivity Status Information";
@@ -24,9 +23,10 @@ bool WaitVisible(HWND window, bool visible, DWORD ms) {
 }
 
 // A plain double click on the icon runs the default command; with Control and Alt held it
-// opens the status window, whose box then collects the client's report lines. "Clear
-// Messages" empties the box, "OK" hides the window, and the next Control+Alt double click
-// shows the same window with the lines it holds.
+// opens the status window, whose box then collects the client's report lines. "OK" hides
+// the window, and the next Control+Alt double click shows the same window with the lines
+// it holds. (Clearing and the box's limit: connectivity_test; an unknown command's line:
+// dispatcher_words.zqs.)
 void StatusWindowOpens(const std::wstring& exe) {
   Session client(TestClientOf(exe));
   ClientRun& run = client.run;
@@ -58,27 +58,6 @@ void StatusWindowOpens(const std::wstring& exe) {
             [&] { return WaitControlText(box, L"first_trace_line\r\n", 2000); }, 30000),
         "a page's trace message appears as a line in the box (found \"" +
             Narrow(ControlText(box, 2000)) + "\")");
-  PageCommand(control, L"nosuchcommand", L"42");
-  Check(WaitControlText(box, L"An unknown command [nosuchcommand]", 10000),
-        "an unknown command is reported in the box");
-  std::wstring text = ControlText(box, 2000);
-  Check(text.find(L"first_trace_line\r\n") < text.find(L"An unknown command"),
-        "lines are appended in the order they are reported");
-
-  // The client may report a line of its own at any time (a failed page load, the
-  // connectivity check): what clearing must do is drop the earlier lines.
-  auto cleared = [&] {
-    std::wstring now = ControlText(box, 2000);
-    return now.find(L"first_trace_line") == std::wstring::npos &&
-           now.find(L"An unknown command") == std::wstring::npos;
-  };
-  ::PostMessageW(status, WM_COMMAND, MAKEWPARAM(kClearMessagesCommand, BN_CLICKED), 0);
-  Check(WaitFor(cleared, 5000, 100),
-        "\"Clear Messages\" empties the box (found \"" + Narrow(ControlText(box, 2000)) + "\")");
-  PageCommand(control, L"tracemessage", L"after_clearing");
-  Check(WaitControlText(box, L"after_clearing\r\n", 10000) && cleared(),
-        "the next line starts the box afresh");
-
   PressOk(status);
   Check(WaitVisible(status, false, 5000), "OK hides the status window");
   Check(::IsWindow(status), "the hidden status window is kept");
@@ -88,7 +67,7 @@ void StatusWindowOpens(const std::wstring& exe) {
     Check(WaitVisible(status, true, 5000), "the next Control+Alt double click shows it again");
   }
   Check(StatusWindow(run.Pid(), 0) == status, "it is the same window");
-  Check(ControlText(box, 2000).find(L"after_clearing\r\n") != std::wstring::npos,
+  Check(ControlText(box, 2000).find(L"first_trace_line\r\n") != std::wstring::npos,
         "it keeps its lines");
   client.Exit();
 }

@@ -40,20 +40,19 @@ void Startup(const std::wstring& exe) {
   ExitThroughTray(run, controller);
 }
 
+// A client that cannot go on shows its box and ends with code 0 once it is answered (the
+// boxes' texts: second_instance.zqs and bad_config.zqs).
+void RefusedStart(const std::wstring& exe, const std::wstring& title) {
+  ClientRun run(exe, L"");
+  PressOk(Found(WaitWindow(run.Pid(), L"#32770", title, 20000),
+                "the box \"" + Narrow(title) + "\" appears"));
+  Check(run.WaitExit(10000) == DWORD{0}, "the process ends with code 0 after the box");
+}
+
+// The named mutex is seen across processes: the second client is refused.
 void SecondInstance(const std::wstring& exe) {
   Session first(exe);
-  ClientRun second(exe, L"");
-  Check(second.Started(), "the second client starts");
-  HWND box = Found(WaitWindow(second.Pid(), L"#32770",
-                              L"Cannot start Zephquill Application more than once", 15000),
-                   "the second client shows the \"already running\" box");
-  Check(BoxText(box) == L"The application is already running", "the box says it is running");
-  Check(WaitWindow(second.Pid(), L"ZQTrayIconWindow", L"", 0) == nullptr,
-        "the second client makes no tray icon");
-  PressOk(box);
-  auto code = second.WaitExit(10000);
-  Check(code.has_value(), "the second client ends once the box is answered");
-  Check(::IsWindow(first.controller), "the first client goes on");
+  RefusedStart(exe, L"Cannot start Zephquill Application more than once");
   first.Exit();
 }
 
@@ -76,15 +75,7 @@ void DisableGreysTheMenu(const std::wstring& exe) {
 void BadConfiguration(const std::wstring& exe) {
   Check(WriteAnsiFile(ConfigOf(exe), "[General]\r\nFLT_WND_MIN_WIDTH=wide\r\n"),
         "the configuration file is written");
-  ClientRun run(exe, L"");
-  HWND box = Found(WaitWindow(run.Pid(), L"#32770", L"Cannot initialize application.", 20000),
-                   "a value that is not a number gives the fatal box");
-  Check(
-      BoxText(box).find(L"delete the configuration file called ZQConfig.ini") != std::wstring::npos,
-      "the box tells to delete the configuration file");
-  PressOk(box);
-  auto code = run.WaitExit(10000);
-  Check(code.has_value() && *code == 0, "the process ends with code 0 after the box");
+  RefusedStart(exe, L"Cannot initialize application.");
   ::DeleteFileW(ConfigOf(exe).c_str());
 }
 
