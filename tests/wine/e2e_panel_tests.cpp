@@ -63,11 +63,6 @@ void PanelAttachesToFollowedAddresses(const std::wstring& exe) {
   Check(owner == client.run.Pid(), "the panel window belongs to the client");
   Check(TitleOf(first) == kSite,
         "the panel's title is the site's address, not \"" + Narrow(TitleOf(first)) + "\"");
-  LONG style = ::GetWindowLongW(first, GWL_STYLE), ex = ::GetWindowLongW(first, GWL_EXSTYLE);
-  Check((style & (WS_CHILD | WS_CLIPSIBLINGS | WS_POPUP)) == (WS_CHILD | WS_CLIPSIBLINGS),
-        "the panel is a child window that clips its siblings (style " + Hex(style) + ")");
-  Check((ex & WS_EX_TOOLWINDOW) != 0,
-        "the panel is a tool window (extended style " + Hex(ex) + ")");
   // Its collapsed place: 30 pixels left of the browser's right edge, 15 above the bottom,
   // at its first size of 1 x 1.
   RECT area{};

@@ -116,15 +116,12 @@ bool Quoted(const std::optional<std::wstring>& server) {
 }
 
 // The running client serves ClientTray to another program through the registration that
-// "/RegServer" (any case, "-" or "/") wrote; "/UnregServer" removes the class but keeps the
-// shared roots. A switch followed by more text is no switch: the program starts normally.
+// "/RegServer" (any case, "-" or "/") wrote machine-wide; "/UnregServer" removes the class.
+// A switch followed by more text is no switch: the program starts normally. (The keys and
+// values written: registration.zqs.)
 void ComServer(const std::wstring& exe) {
   const std::wstring clsid = L"CLSID\\{6F1C2B9E-4D3A-4E8B-9C51-2A7E0D4B8F13}";
   RunSwitch(exe, L"-regserver");
-  Check(Quoted(RegistryValue(L"HKCR", clsid + L"\\LocalServer32", L"")),
-        "LocalServer32 names the executable, quoted");
-  Check(RegistryValue(L"HKCR", L"ZephquillClient.ClientTray\\CLSID", L"").has_value(),
-        "the version-independent ProgID is written");
   Session client(exe, nullptr, L"/RegServer now");
   HRESULT called = CallClientTray({{L"ShowPage", 2},
                                    {L"ShowNotification", 1},
