@@ -3,6 +3,7 @@
 // shell and the user do. Usage: zqe2e TEST PATH-TO-ZephquillClient.exe (or "list").
 #include <cstdio>
 #include <initializer_list>
+#include <utility>
 
 #include "platform/win32/win32_com_server.h"
 #include "tests/wine/dispatch_call.h"
@@ -79,23 +80,18 @@ void BadConfiguration(const std::wstring& exe) {
   ::DeleteFileW(ConfigOf(exe).c_str());
 }
 
-struct Method {
-  const wchar_t* name;
-  UINT argc;
-};
-
 // Makes ClientTray through the registration (the system starts the registered server when
 // none runs; one that starts may take a while) and calls the methods by name: the first
 // failure, or S_OK.
-HRESULT CallClientTray(std::initializer_list<Method> methods) {
+HRESULT CallClientTray(std::initializer_list<std::pair<const wchar_t*, UINT>> methods) {
   if (FAILED(::CoInitialize(nullptr))) return E_UNEXPECTED;
   IDispatch* tray = nullptr;
   HRESULT result = E_FAIL;
   for (int i = 0; i < 50 && FAILED(result); ++i, ::Sleep(200))
     result = ::CoCreateInstance(zq::win32::CLSID_ClientTray, nullptr, CLSCTX_LOCAL_SERVER,
                                 IID_IDispatch, reinterpret_cast<void**>(&tray));
-  for (const Method& m : methods)
-    if (SUCCEEDED(result)) result = win32::test::CallByName(*tray, m.name, m.argc);
+  for (const auto& [name, argc] : methods)
+    if (SUCCEEDED(result)) result = win32::test::CallByName(*tray, name, argc);
   if (tray) tray->Release();
   ::CoUninitialize();
   return result;
