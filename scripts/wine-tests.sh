@@ -26,37 +26,40 @@ trap 'stop_service; rm -rf "$service_dir"; wineserver -k >/dev/null 2>&1; rm -rf
 passed=0
 failed=0
 
+# Runs a Windows program under Wine for at most LIMIT seconds: its output (without \r) in
+# $out, its code in $rc. Output goes through a file: Wine's helper processes inherit the
+# descriptors, and a pipe they hold open would keep a command substitution waiting after
+# the test has ended.
+run_wine() {
+  local limit=$1 file
+  shift
+  file=$(mktemp)
+  timeout "$limit" "$WINE" "$@" > "$file" 2>&1 < /dev/null
+  rc=$?
+  out=$(tr -d '\r' < "$file")
+  rm -f "$file"
+  timeout 60 wineserver -w
+}
+
 # A GoogleTest program: its own counts of passed and failed tests, and each skipped test
 # with its reason. The third argument bounds its time in seconds (default 600).
 run_gtest() {
-  local name=$1 exe=$2 limit=${3:-600} log
+  local name=$1 exe=$2 limit=${3:-600}
   echo "=== $name"
-  # Output goes through a file: Wine's helper processes inherit the descriptors, and a pipe
-  # they hold open would keep a command substitution waiting after the test has ended.
-  local file
-  file=$(mktemp)
-  timeout "$limit" "$WINE" "$exe" > "$file" 2>&1 < /dev/null
-  echo "zq-exit-code=$?" >> "$file"
-  log=$(cat "$file")
-  rm -f "$file"
-  log=$(echo "$log" | tr -d '\r')
-  local rc
-  rc=$(echo "$log" | sed -n 's/^zq-exit-code=//p')
-  timeout 60 wineserver -w
-  echo "$log" | grep -E '^\[  (FAILED|PASSED) ' | grep -v '^\[  FAILED  \] [0-9]* tests\?, listed' || true
-  echo "$log" | grep -A3 ': Failure$' || true
-  echo "$log" | awk '/: Skipped$/ { getline why; next }
+  run_wine "$limit" "$exe"
+  echo "$out" | grep -E '^\[  (FAILED|PASSED) ' | grep -v '^\[  FAILED  \] [0-9]* tests\?, listed' || true
+  echo "$out" | grep -A3 ': Failure$' || true
+  echo "$out" | awk '/: Skipped$/ { getline why; next }
     /^\[  SKIPPED \] .* \(/ { print "  skipped " $4 ": " why }' || true
   local p f
-  p=$(echo "$log" | sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\./\1/p' | tail -1)
-  f=$(echo "$log" | sed -n 's/^\[  FAILED  \] \([0-9]*\) tests\?, listed below:/\1/p' | tail -1)
+  p=$(echo "$out" | sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\./\1/p' | tail -1)
+  f=$(echo "$out" | sed -n 's/^\[  FAILED  \] \([0-9]*\) tests\?, listed below:/\1/p' | tail -1)
   p=${p:-0}
   f=${f:-0}
   if [ "$rc" -ne 0 ] && [ "$f" -eq 0 ]; then f=1; echo "$name ended with code $rc"; fi
   passed=$((passed + p))
   failed=$((failed + f))
 }
-
 
 # The seam's contract: the cases that run on the simulated desktop, here against the Win32
 # backend. ZQ_CONTRACT_ONLY=1 runs nothing else (while working on the seam).
@@ -93,10 +96,10 @@ fi
 export ZQ_DOWNLOAD_DIR="Z:${service_dir//\//\\}\\Download"
 
 echo "=== end-to-end tests (zqe2e)"
-listing=$(mktemp)
-timeout 120 "$WINE" "$build/tests/wine/zqe2e.exe" list > "$listing" 2>/dev/null < /dev/null
+run_wine 120 "$build/tests/wine/zqe2e.exe" list
+listing=$out
 start_service "$service_dir" || failed=$((failed + 1))
-selected=$(tr -d '\r' < "$listing" | grep -E "${ZQ_E2E_ONLY:-.}")
+selected=$(echo "$listing" | grep -E '^[a-z0-9_]+$' | grep -E "${ZQ_E2E_ONLY:-.}")  # no Wine notes
 online=$(echo "$selected" | grep -v '^offline_')
 offline=$(echo "$selected" | grep '^offline_')
 for test in $online STOP-SERVICE $offline; do
@@ -104,13 +107,7 @@ for test in $online STOP-SERVICE $offline; do
   dir=$WINEPREFIX/drive_c/zqe2e/$test
   mkdir -p "$dir"
   cp "$build/ZephquillClient.exe" "$build/tests/wine/ZephquillClientTest.exe" "$dir/"
-  file=$(mktemp)
-  timeout 180 "$WINE" "$build/tests/wine/zqe2e.exe" "$test" "C:\\zqe2e\\$test\\ZephquillClient.exe" > "$file" 2>&1 < /dev/null
-  rc=$?
-  out=$(cat "$file")
-  rm -f "$file"
-  timeout 60 wineserver -w
-  out=$(echo "$out" | tr -d '\r')
+  run_wine 180 "$build/tests/wine/zqe2e.exe" "$test" "C:\\zqe2e\\$test\\ZephquillClient.exe"
   if [ $rc -eq 0 ] && echo "$out" | grep -q "^PASS $test"; then
     passed=$((passed + 1))
     echo "PASS $test"

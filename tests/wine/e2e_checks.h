@@ -1,13 +1,20 @@
-// What every end-to-end test uses: failing with a reason, the client's configuration file,
-// starting and ending the client as the user does, and the list of tests that the driver
-// runs. A test file adds its tests with one static TestRegistration array.
+// What the end-to-end tests see of the desktop and how they drive the client: its process,
+// windows, boxes, menus, configuration file and registry, and failing with a reason. A
+// test file adds its tests with one static TestRegistration array.
 #pragma once
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
 #include <functional>
+#include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "tests/wine/e2e_desktop.h"
+#include "tests/wine/fakefox_process.h"
 
 namespace zq::e2e {
 
@@ -15,9 +22,9 @@ constexpr UINT kTrayCallback = WM_APP + 10;
 constexpr WPARAM kTrayIconId = 130;
 constexpr WPARAM kExitCommand = 57665, kDisableCommand = 32775;
 constexpr DWORD kStartMs = 30000;  // the tray icon's creation alone waits 3 s
-// Configuration lines that give the controller's hidden pages no address, so that only the
-// pages a test asks for are loaded: a service page that cannot be shown (as on a Wine
-// without an HTML engine) is a navigation failure, which disables the client.
+// Gives the controller's hidden pages no address, so that only the pages a test asks for
+// are loaded: a service page that cannot be shown (as on a Wine without an HTML engine) is
+// a navigation failure, which disables the client.
 constexpr const char* kNoHiddenPages = "ClientLoadURL=\r\nPollingURL=\r\n";
 
 struct Failed {
@@ -27,24 +34,87 @@ struct Failed {
 inline void Check(bool condition, const std::string& what) {
   if (!condition) throw Failed{what};
 }
+std::string Hex(unsigned long value);
+// The window found, or a failure naming what was missing.
+inline HWND Found(HWND window, const std::string& what) {
+  Check(window != nullptr, what);
+  return window;
+}
+
+std::wstring DirectoryOf(const std::wstring& path);
+std::string Narrow(const std::wstring& text);
+
+// One run of the client, in the executable's directory.
+struct ClientRun : win32::test::Process {
+  ClientRun(const std::wstring& exe, const std::wstring& arguments)
+      : Process(exe, arguments, DirectoryOf(exe).c_str()) {}
+};
+
+// Checks `done` every `step` ms until it holds (true) or `ms` have passed (false).
+bool WaitFor(const std::function<bool()>& done, DWORD ms, DWORD step = 50);
+std::wstring ClassOf(HWND window);
+std::wstring TitleOf(HWND window);
+// A top-level window of the process with that class and title (either may be empty) for
+// which `also` holds, when given.
+HWND WaitWindow(DWORD pid, const std::wstring& className, const std::wstring& title, DWORD ms,
+                const std::function<bool(HWND)>& also = nullptr);
+bool WaitGone(HWND window, DWORD ms);
+// A message box's static texts joined, and its OK button.
+std::wstring BoxText(HWND box);
+void PressOk(HWND box);
+// Whether the notification area holds the icon: the shell modifies only an icon it has.
+bool ShellKnowsIcon(HWND window, UINT id);
+
+// A value of the configuration file ("" when missing), and a file's bytes ("" when it
+// cannot be read).
+std::wstring IniValue(const std::wstring& path, const std::wstring& key);
+std::string ReadAll(const std::wstring& path);
+bool WaitIniValue(const std::wstring& path, const std::wstring& key, const std::wstring& expected,
+                  DWORD ms);
+bool WriteAnsiFile(const std::wstring& path, const std::string& bytes);
+// A string value under root "HKCU", "HKLM" or "HKCR".
+std::optional<std::wstring> RegistryValue(const std::wstring& root, const std::wstring& subKey,
+                                          const std::wstring& name);
+
+// The first window of that class below `parent` (children before their siblings), or null.
+HWND FindDescendant(HWND parent, const std::wstring& className);
+HWND WaitDescendant(HWND parent, const std::wstring& className, DWORD ms);
+// A control's text asked of the window itself (WM_GETTEXT, also across processes), ""
+// when it does not answer within `ms`.
+std::wstring ControlText(HWND control, DWORD ms);
+bool WaitControlText(HWND control, const std::wstring& part, DWORD ms);
+
+// Which of the pictures `iconIds` (icon resources of `exe`) Wine's tray window shows for
+// its one icon, compared pixel by pixel with each drawn the same way: the best match, with
+// its difference and the runner-up's; id 0 when no icon is shown.
+struct TrayPictureMatch {
+  int id = 0;
+  double difference = 0, runnerUp = 0;
+};
+TrayPictureMatch ShownTrayPicture(const std::wstring& exe, const std::vector<int>& iconIds);
+// Saves the whole screen as a BMP file.
+bool SaveScreen(const std::wstring& path);
 
 inline std::wstring ConfigOf(const std::wstring& exe) {
   return DirectoryOf(exe) + L"\\ZQConfig.ini";
 }
+// The test build beside the product (its web controls take addresses from the tests).
+inline std::wstring TestClientOf(const std::wstring& exe) {
+  return DirectoryOf(exe) + L"\\ZephquillClientTest.exe";
+}
 
-// Starts the client and waits until its start-up has finished: the controller exists and
-// has written the version code, which it does after the tray icon was added.
+// Waits until the client's start-up has finished: the controller exists and has written
+// the version code, which it does after the tray icon was added.
 HWND StartedController(ClientRun& run, const std::wstring& exe);
 // Picks Exit from the tray's commands and checks that the process ends with code 0.
 void ExitThroughTray(ClientRun& run, HWND controller);
 
-// The client started as the tests start it: `config`'s lines written as section "General" of
-// its configuration file (ANSI), or no file at all (a fresh one is made) when null; waited
-// for until its start-up has finished.
+// The client started as the tests start it: `config`'s lines written as section "General"
+// of its configuration file, or no file at all (a fresh one is made) when null.
 struct Session {
   Session(const std::wstring& exe, const char* config = nullptr,
           const std::wstring& arguments = L"");
-  // The hidden notification window's web control, waiting up to `ms`.
+  // The web control of the hidden notification window, waiting up to `ms`.
   HWND Notifications(DWORD ms = 10000);
   void Exit() { ExitThroughTray(run, controller); }
   const std::wstring config;  // the configuration file's path
@@ -52,40 +122,28 @@ struct Session {
   const HWND controller;
 };
 
-// The window of the client's tray icon.
 HWND TrayWindow(ClientRun& run);
 // Opens the tray menu through the icon's callback and picks the item `downs` steps down
 // with the keyboard, as a user would.
 void PickFromTrayMenu(ClientRun& run, int downs);
-// Opens the client's status window, which collects its report lines from then on; its
-// message box.
+// Opens the status window, which collects the client's report lines from then on; its box.
 HWND OpenStatusBox(ClientRun& run, HWND controller);
-
-// The test build of the client beside the product (its web controls take addresses from
-// the tests).
-inline std::wstring TestClientOf(const std::wstring& exe) {
-  return DirectoryOf(exe) + L"\\ZephquillClientTest.exe";
-}
-
-// The web control of the controller's hidden notification window, waiting up to `ms`.
-HWND NotificationControl(DWORD pid, DWORD ms);
-// Hands the control (test build) an address to navigate to, as the script of a service page
+// Hands the control (test build) an address to navigate to, as a service page's script
 // would (the control reports that page as shown).
 void Navigate(HWND control, const std::wstring& address);
 // A command word with its argument for the controller, through the panel's command number.
 void PageCommand(HWND control, const std::wstring& word, const std::wstring& argument);
 
 using Commands = std::vector<std::pair<std::wstring, std::wstring>>;
-// Sends the commands again (every 2 s or so, for up to `ms`) until `effect` holds. The
-// hidden windows finish their creation a while after start-up, since each waits for its
-// control's first page; a command that arrives earlier has nowhere to go and is lost.
+// Sends the commands again until `effect` holds, for up to `ms`: the hidden windows finish
+// their creation a while after start-up, and a command that arrives earlier is lost.
 bool SendUntil(HWND control, const Commands& commands, const std::function<bool()>& effect,
                DWORD ms);
 
 // Keys held for the thread of `window` while the object lives: the test's thread shares
 // that thread's input state and marks the keys as down in it, which is what the client's
-// GetKeyState reads; it may also give the focus to that thread's windows. (Keys sent to
-// the whole desktop with keybd_event do not reach a thread without focus under Wine.)
+// GetKeyState reads. (Keys sent to the whole desktop with keybd_event do not reach a
+// thread without focus under Wine.)
 class HeldKeys {
  public:
   HeldKeys(HWND window, std::vector<int> keys);
@@ -105,11 +163,7 @@ using TestBody = std::function<void(const std::wstring& clientExe)>;
 struct TestRegistration {
   TestRegistration(const char* name, TestBody body);
 };
-struct NamedTest {
-  std::string name;
-  TestBody body;
-};
-// Every registered test, sorted by name.
-std::vector<NamedTest> RegisteredTests();
+// Every registered test by name.
+const std::map<std::string, TestBody>& RegisteredTests();
 
 }  // namespace zq::e2e

@@ -1,39 +1,21 @@
-// Observing and driving the desktop from the end-to-end tests' own process.
-#include "tests/wine/e2e_desktop.h"
+// Observing and driving the desktop and the client from the end-to-end tests' own process,
+// and the list of tests that the driver runs.
+#include "tests/wine/e2e_checks.h"
 
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
+
+#include "platform/win32/win32_backend.h"
 
 namespace zq::e2e {
 
-ClientRun::ClientRun(const std::wstring& exe, const std::wstring& arguments) {
-  std::wstring line = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  std::wstring dir = DirectoryOf(exe);
-  if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si,
-                        &pi_))
-    pi_ = PROCESS_INFORMATION{};
-}
-
-ClientRun::~ClientRun() {
-  if (!pi_.hProcess) return;
-  if (::WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) {
-    ::TerminateProcess(pi_.hProcess, 99);
-    ::WaitForSingleObject(pi_.hProcess, 5000);
-  }
-  ::CloseHandle(pi_.hThread);
-  ::CloseHandle(pi_.hProcess);
-}
-
-std::optional<DWORD> ClientRun::WaitExit(DWORD ms) {
-  if (!pi_.hProcess || ::WaitForSingleObject(pi_.hProcess, ms) != WAIT_OBJECT_0)
-    return std::nullopt;
-  DWORD code = 0;
-  ::GetExitCodeProcess(pi_.hProcess, &code);
-  return code;
+std::string Hex(unsigned long value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%08lx", value);
+  return text;
 }
 
 std::wstring ClassOf(HWND window) {
@@ -49,12 +31,20 @@ std::wstring TitleOf(HWND window) {
 }
 
 namespace {
-BOOL CALLBACK Collect(HWND window, LPARAM list) {
-  DWORD pid = 0;
-  ::GetWindowThreadProcessId(window, &pid);
-  reinterpret_cast<std::vector<WindowInfo>*>(list)->push_back(
-      WindowInfo{window, pid, ClassOf(window), TitleOf(window), ::IsWindowVisible(window) != 0});
-  return TRUE;
+
+std::map<std::string, TestBody>& Registry() {
+  static std::map<std::string, TestBody> tests;
+  return tests;
+}
+
+std::wstring PreparedConfig(const std::wstring& exe, const char* lines) {
+  const std::wstring path = ConfigOf(exe);
+  if (!lines)
+    ::DeleteFileW(path.c_str());
+  else
+    Check(WriteAnsiFile(path, std::string("[General]\r\n") + lines),
+          "the configuration file is written");
+  return path;
 }
 
 BOOL CALLBACK CollectText(HWND child, LPARAM text) {
@@ -63,29 +53,36 @@ BOOL CALLBACK CollectText(HWND child, LPARAM text) {
 }
 }  // namespace
 
-std::vector<WindowInfo> TopLevelWindows() {
-  std::vector<WindowInfo> list;
-  ::EnumWindows(Collect, reinterpret_cast<LPARAM>(&list));
-  return list;
-}
-
 bool WaitFor(const std::function<bool()>& done, DWORD ms, DWORD step) {
   for (DWORD start = ::GetTickCount(); !done(); ::Sleep(step))
     if (::GetTickCount() - start > ms) return false;
   return true;
 }
 
-HWND WaitWindow(DWORD pid, const std::wstring& className, const std::wstring& title, DWORD ms) {
-  HWND found = nullptr;
+HWND WaitWindow(DWORD pid, const std::wstring& className, const std::wstring& title, DWORD ms,
+                const std::function<bool(HWND)>& also) {
+  struct Search {
+    DWORD pid;
+    const std::wstring &className, &title;
+    const std::function<bool(HWND)>& also;
+    HWND found = nullptr;
+  } search{pid, className, title, also};
+  auto visit = [](HWND window, LPARAM data) -> BOOL {
+    auto& s = *reinterpret_cast<Search*>(data);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(window, &pid);
+    if (pid == s.pid && (s.className.empty() || ClassOf(window) == s.className) &&
+        (s.title.empty() || TitleOf(window) == s.title) && (!s.also || s.also(window)))
+      s.found = window;
+    return s.found == nullptr;
+  };
   WaitFor(
       [&] {
-        for (const WindowInfo& w : TopLevelWindows())
-          if (w.pid == pid && w.className == className && (title.empty() || w.title == title))
-            return (found = w.window) != nullptr;
-        return false;
+        ::EnumWindows(visit, reinterpret_cast<LPARAM>(&search));
+        return search.found != nullptr;
       },
       ms);
-  return found;
+  return search.found;
 }
 
 bool WaitGone(HWND window, DWORD ms) {
@@ -107,8 +104,6 @@ bool ShellKnowsIcon(HWND window, UINT id) {
   record.uID = id;
   return ::Shell_NotifyIconW(NIM_MODIFY, &record) != FALSE;
 }
-
-HWND WaitPopupMenu(DWORD pid, DWORD ms) { return WaitWindow(pid, L"#32768", L"", ms); }
 
 std::wstring IniValue(const std::wstring& path, const std::wstring& key) {
   wchar_t value[1024] = {};
@@ -154,12 +149,6 @@ std::string Narrow(const std::wstring& text) {
   return out;
 }
 
-std::wstring TestProgramDirectory() {
-  wchar_t exe[MAX_PATH] = {};
-  ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
-  return DirectoryOf(exe);
-}
-
 HWND FindDescendant(HWND parent, const std::wstring& className) {
   for (HWND child = ::GetWindow(parent, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
     if (ClassOf(child) == className) return child;
@@ -174,20 +163,13 @@ HWND WaitDescendant(HWND parent, const std::wstring& className, DWORD ms) {
   return found;
 }
 
-bool WaitNoDescendant(HWND parent, const std::wstring& className, DWORD ms) {
-  return WaitFor([&] { return !FindDescendant(parent, className); }, ms);
-}
-
 std::wstring ControlText(HWND control, DWORD ms) {
-  DWORD_PTR length = 0;
-  if (!::SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, ms, &length))
-    return L"";
-  std::wstring text(length + 1, L'\0');
+  std::wstring text(1 << 16, L'\0');  // more than a status box gathers in a test
   DWORD_PTR copied = 0;
   if (!::SendMessageTimeoutW(control, WM_GETTEXT, text.size(),
                              reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG, ms, &copied))
     return L"";
-  text.resize(copied < text.size() ? copied : text.size() - 1);
+  text.resize(std::min<size_t>(copied, text.size() - 1));
   return text;
 }
 
@@ -331,6 +313,109 @@ bool SaveScreen(const std::wstring& path) {
   if (width <= 0 || height <= 0) return false;
   Pixels shot(width, height);
   return shot.CopyScreen(0, 0) && shot.Save(path);
+}
+
+TestRegistration::TestRegistration(const char* name, TestBody body) {
+  Registry()[name] = std::move(body);
+}
+
+const std::map<std::string, TestBody>& RegisteredTests() { return Registry(); }
+
+HWND StartedController(ClientRun& run, const std::wstring& exe) {
+  Check(run.Started(), "the client starts");
+  HWND controller = Found(WaitWindow(run.Pid(), L"#32770", L"", kStartMs),
+                          "the controller window (#32770) appears");
+  Check(WaitIniValue(ConfigOf(exe), L"VersionCode", L"11", kStartMs),
+        "VersionCode=11 is written beside the executable");
+  return controller;
+}
+
+void ExitThroughTray(ClientRun& run, HWND controller) {
+  ::PostMessageW(controller, WM_COMMAND, kExitCommand, 0);
+  auto code = run.WaitExit(15000);
+  Check(code.has_value(), "the Exit command ends the process");
+  Check(*code == 0, "the exit code is 0, not " + std::to_string(*code));
+}
+
+Session::Session(const std::wstring& exe, const char* lines, const std::wstring& arguments)
+    : config(PreparedConfig(exe, lines)),
+      run(exe, arguments),
+      controller(StartedController(run, exe)) {}
+
+HWND Session::Notifications(DWORD ms) {
+  HWND window = WaitWindow(run.Pid(), L"", L"ZephquillNotificationWnd", ms);
+  return Found(window ? WaitDescendant(window, L"Shell Embedding", ms) : nullptr,
+               "the notification window holds a web control");
+}
+
+HWND TrayWindow(ClientRun& run) {
+  return Found(WaitWindow(run.Pid(), L"ZQTrayIconWindow", L"", 1000),
+               "the tray icon's window exists");
+}
+
+void PickFromTrayMenu(ClientRun& run, int downs) {
+  ::PostMessageW(TrayWindow(run), kTrayCallback, kTrayIconId, WM_RBUTTONUP);
+  HWND menu = Found(WaitWindow(run.Pid(), L"#32768", L"", 5000),
+                    "a right click on the icon shows the tray menu");
+  for (int i = 0; i < downs; ++i) ::PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+  ::PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+  Check(WaitGone(menu, 5000), "the menu closes after Enter");
+}
+
+HWND OpenStatusBox(ClientRun& run, HWND controller) {
+  DWORD_PTR ignored = 0;
+  constexpr UINT kShowStatusWindow = WM_USER + 113;
+  constexpr int kStatusBox = 1001;
+  ::SendMessageTimeoutW(controller, kShowStatusWindow, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+  HWND status = Found(WaitWindow(run.Pid(), L"#32770", L"Connectivity Status Information", 5000),
+                      "the status window opens");
+  return Found(::GetDlgItem(status, kStatusBox), "the status window has its message box");
+}
+
+void Navigate(HWND control, const std::wstring& address) {
+  // As the script of a service page would: the control reports that page as shown.
+  const std::wstring text = L"http://127.0.0.1:8701/panel/e2e-service-page.aspx\n" + address;
+  COPYDATASTRUCT data{zq::win32::kTestNavigationTag,
+                      static_cast<DWORD>(text.size() * sizeof(wchar_t)),
+                      const_cast<wchar_t*>(text.c_str())};
+  DWORD_PTR accepted = 0;
+  bool sent = ::SendMessageTimeoutW(control, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
+                                    SMTO_ABORTIFHUNG, 5000, &accepted) != 0;
+  Check(sent && accepted, "the web control takes the address " + Narrow(address));
+}
+
+void PageCommand(HWND control, const std::wstring& word, const std::wstring& argument) {
+  Navigate(control, L"zqwndcmd::CMD:1227~wParam:" + word + L"~lParam:" + argument + L"~");
+}
+
+HeldKeys::HeldKeys(HWND window, std::vector<int> keys)
+    : own_(::GetCurrentThreadId()),
+      other_(::GetWindowThreadProcessId(window, nullptr)),
+      keys_(std::move(keys)) {
+  attached_ = other_ != 0 && ::AttachThreadInput(own_, other_, TRUE) != 0;
+  Set(0x80);
+}
+
+HeldKeys::~HeldKeys() {
+  Set(0);
+  if (attached_) ::AttachThreadInput(own_, other_, FALSE);
+}
+
+void HeldKeys::Set(BYTE state) {
+  BYTE keys[256] = {};
+  ::GetKeyboardState(keys);
+  for (int key : keys_) keys[key] = state;
+  ::SetKeyboardState(keys);
+}
+
+bool SendUntil(HWND control, const Commands& commands, const std::function<bool()>& effect,
+               DWORD ms) {
+  return WaitFor(
+      [&] {
+        for (const auto& [word, argument] : commands) PageCommand(control, word, argument);
+        return effect();
+      },
+      ms, 0);
 }
 
 }  // namespace zq::e2e

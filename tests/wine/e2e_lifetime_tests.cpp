@@ -1,7 +1,6 @@
 // End-to-end tests of windows and threads whose lives cross: a disable that arrives while a
 // service window is still being made, and the end of the client while a check runs.
 #include "tests/wine/e2e_checks.h"
-#include "tests/wine/fakefox_process.h"
 
 namespace zq::e2e {
 namespace {
@@ -14,8 +13,8 @@ constexpr WPARAM kMySettingsCommand = 32786;
 void DisableDuringServiceWindowCreation(const std::wstring& exe) {
   Session client(exe, kNoHiddenPages);
   ::PostMessageW(client.controller, WM_COMMAND, kMySettingsCommand, 0);
-  HWND settings = WaitWindow(client.run.Pid(), L"Afx:00400000:800", L"Settings", 30000);
-  Check(settings != nullptr, "\"My Settings...\" starts making the \"Settings\" window");
+  HWND settings = Found(WaitWindow(client.run.Pid(), L"Afx:00400000:800", L"Settings", 30000),
+                        "\"My Settings...\" starts making the \"Settings\" window");
   ::PostMessageW(client.controller, WM_COMMAND, kDisableCommand, 0);
   Check(WaitGone(settings, 20000), "the disable closes the window once it has been made");
   client.Exit();  // with code 0: nothing crashed

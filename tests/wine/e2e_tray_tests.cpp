@@ -1,6 +1,5 @@
 // End-to-end tests of the tray icon's status window and of the notifier popup, driven through
-// the test build of the client: its hidden notification window takes command addresses from
-// the test as the service's polling page would send them.
+// the test build's hidden notification window as the service's polling page would.
 #include <cstdio>
 #include <utility>
 #include <vector>
@@ -13,7 +12,6 @@
 namespace zq::e2e {
 namespace {
 
-constexpr UINT kClearMessagesCommand = 1009;
 constexpr int kMessagesBox = 1001;
 constexpr int kSkinWidth = 204, kSkinHeight = 155;
 const wchar_t kStatusTitle[] = L"Connectivity Status Information";
@@ -25,9 +23,10 @@ bool WaitVisible(HWND window, bool visible, DWORD ms) {
 }
 
 // A plain double click on the icon runs the default command; with Control and Alt held it
-// opens the status window, whose box then collects the client's report lines. "Clear
-// Messages" empties the box, "OK" hides the window, and the next Control+Alt double click
-// shows the same window with the lines it holds.
+// opens the status window, whose box then collects the client's report lines. "OK" hides
+// the window, and the next Control+Alt double click shows the same window with the lines
+// it holds. (Clearing and the box's limit: connectivity_test; an unknown command's line:
+// dispatcher_words.zqs.)
 void StatusWindowOpens(const std::wstring& exe) {
   Session client(TestClientOf(exe));
   ClientRun& run = client.run;
@@ -50,36 +49,12 @@ void StatusWindowOpens(const std::wstring& exe) {
   Check(WaitVisible(status, true, 2000), "the status window is visible");
   HWND box = ::GetDlgItem(status, kMessagesBox);
   Check(box != nullptr && ClassOf(box) == L"Edit", "the status window has its edit box 1001");
-  const LONG style = ::GetWindowLongW(box, GWL_STYLE);
-  Check((style & ES_READONLY) && (style & ES_MULTILINE),
-        "the edit box is multi-line and read-only");
 
   Check(SendUntil(
             control, {{L"tracemessage", L"first_trace_line"}},
             [&] { return WaitControlText(box, L"first_trace_line\r\n", 2000); }, 30000),
         "a page's trace message appears as a line in the box (found \"" +
             Narrow(ControlText(box, 2000)) + "\")");
-  PageCommand(control, L"nosuchcommand", L"42");
-  Check(WaitControlText(box, L"An unknown command [nosuchcommand]", 10000),
-        "an unknown command is reported in the box");
-  std::wstring text = ControlText(box, 2000);
-  Check(text.find(L"first_trace_line\r\n") < text.find(L"An unknown command"),
-        "lines are appended in the order they are reported");
-
-  // The client may report a line of its own at any time (a failed page load, the
-  // connectivity check): what clearing must do is drop the earlier lines.
-  auto cleared = [&] {
-    std::wstring now = ControlText(box, 2000);
-    return now.find(L"first_trace_line") == std::wstring::npos &&
-           now.find(L"An unknown command") == std::wstring::npos;
-  };
-  ::PostMessageW(status, WM_COMMAND, MAKEWPARAM(kClearMessagesCommand, BN_CLICKED), 0);
-  Check(WaitFor(cleared, 5000, 100),
-        "\"Clear Messages\" empties the box (found \"" + Narrow(ControlText(box, 2000)) + "\")");
-  PageCommand(control, L"tracemessage", L"after_clearing");
-  Check(WaitControlText(box, L"after_clearing\r\n", 10000) && cleared(),
-        "the next line starts the box afresh");
-
   PressOk(status);
   Check(WaitVisible(status, false, 5000), "OK hides the status window");
   Check(::IsWindow(status), "the hidden status window is kept");
@@ -89,7 +64,7 @@ void StatusWindowOpens(const std::wstring& exe) {
     Check(WaitVisible(status, true, 5000), "the next Control+Alt double click shows it again");
   }
   Check(StatusWindow(run.Pid(), 0) == status, "it is the same window");
-  Check(ControlText(box, 2000).find(L"after_clearing\r\n") != std::wstring::npos,
+  Check(ControlText(box, 2000).find(L"first_trace_line\r\n") != std::wstring::npos,
         "it keeps its lines");
   client.Exit();
 }
@@ -108,7 +83,6 @@ RECT TaskbarArea() {
   return RECT{0, work.bottom, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
 }
 
-// Waits up to `ms` until the window is visible with the skin's full size.
 bool WaitFullyShown(HWND popup, DWORD ms) {
   RECT r{};
   return WaitFor(
@@ -122,6 +96,7 @@ bool WaitFullyShown(HWND popup, DWORD ms) {
 // A notification sent through the hidden notification window slides the popup out of the
 // taskbar at the bottom right; the whole screen is then saved beside the client as
 // wine-startup.bmp (scripts/wine-tests.sh turns it into build/artifacts/wine-startup.png).
+// (One showing per content identifier, and clicks: notifications.zqs.)
 void NotificationScreenshot(const std::wstring& exe) {
   const std::wstring shot = DirectoryOf(exe) + L"\\wine-startup.bmp";
   ::DeleteFileW(shot.c_str());
@@ -149,17 +124,9 @@ void NotificationScreenshot(const std::wstring& exe) {
   const int screenWidth = ::GetSystemMetrics(SM_CXSCREEN);
   Check(shown.bottom == bar.top && shown.right == bar.right - 20 && shown.right > screenWidth / 2,
         std::string("the popup stands on the taskbar at the bottom right: ") + where);
-  Check((::GetWindowLongW(popup, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0, "the popup is topmost");
   ::Sleep(300);  // the last animation step's painting
   Check(SaveScreen(shot), "the screen is saved as " + Narrow(shot));
 
-  // The same content identifier is not shown twice: hidden by the popup's click message (a
-  // "poke" opens nothing), the popup stays hidden when the page offers it again.
-  ::PostMessageW(client.controller, WM_USER + 300, 0, 0);
-  Check(WaitVisible(popup, false, 5000), "a click on the popup hides it");
-  PageCommand(control, L"shownotificationmsg", L"30000");
-  ::Sleep(1500);
-  Check(!::IsWindowVisible(popup), "a notification already shown is not shown again");
   client.Exit();
 }
 

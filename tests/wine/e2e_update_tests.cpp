@@ -1,8 +1,6 @@
-// End-to-end tests of the self-update: the test build of the client is sent the update
-// command through its own web control, downloads its successor and its signature from the
-// reference service's download folder, verifies it with the system's CNG, swaps it in and
-// restarts with "-LoadWithDelay"; a cut-off image or a changed byte leaves the running
-// executable in place.
+// End-to-end tests of the self-update: the test build, sent the update command, downloads
+// its successor and signature from the reference service, verifies them with the system's
+// CNG, swaps the file in and restarts; a cut-off image or a changed byte is refused.
 #include <cstdio>
 
 #include "platform/win32/win32_backend.h"
@@ -34,19 +32,22 @@ std::string ServiceLogTail() {
   return log.size() > 600 ? log.substr(log.size() - 600) : log;
 }
 
-// Starts the test build, waits until its notification window obeys commands (a trace line
-// shows in the status window, whose lines explain a test that sees no box), then sends it
-// the update command once.
+// Starts the test build with no configuration file and no backup beside it, waits until
+// its notification window obeys commands (a trace line shows in the status window, whose
+// lines explain a test that sees no box), then sends it the update command once.
 struct UpdateRun {
-  ClientRun run;
-  HWND controller = nullptr;
+  const std::wstring clientTest, backup;
+  const std::string before;  // the test build's bytes
+  Session client;
   HWND status = nullptr;  // the status window's message box
   HWND control = nullptr;
-  explicit UpdateRun(const std::wstring& clientTest) : run(clientTest, L"") {
-    controller = StartedController(run, clientTest);
-    control = NotificationControl(run.Pid(), 20000);
-    Check(control != nullptr, "the notification window holds a web control");
-    status = OpenStatusBox(run, controller);
+  explicit UpdateRun(const std::wstring& exe)
+      : clientTest(TestClientOf(exe)),
+        backup(DirectoryOf(exe) + L"\\OldExecutable.bak"),
+        before((::DeleteFileW(backup.c_str()), ReadAll(clientTest))),
+        client(clientTest) {
+    control = client.Notifications(20000);
+    status = OpenStatusBox(client.run, client.controller);
     Check(SendUntil(
               control, {{L"tracemessage", L"ready_for_update"}},
               [&] { return WaitControlText(status, L"ready_for_update", 2000); }, 30000),
@@ -56,43 +57,39 @@ struct UpdateRun {
   std::string StatusText() const {
     return "status lines: [" + Narrow(ControlText(status, 2000)) + "]";
   }
-  HWND WaitBox(DWORD ms) { return WaitWindow(run.Pid(), L"#32770", kUpdateCaption, ms); }
+  // The outcome box, which says `expected`.
+  HWND Outcome(const std::wstring& expected) {
+    HWND box = Found(WaitWindow(client.run.Pid(), L"#32770", kUpdateCaption, 60000),
+                     "an outcome box follows the command; " + StatusText());
+    std::wstring text = BoxText(box);
+    Check(text.find(expected) != std::wstring::npos,
+          "the box says \"" + Narrow(expected) + "\", not: " + Narrow(text) + "; " + StatusText() +
+              "; service log: " + ServiceLogTail());
+    return box;
+  }
 };
 
-// A service page's command "updateclientversion": the download is the running
-// executable's name under Download/, the new file takes its place, the old one becomes
-// "OldExecutable.bak", and after the box "ZephquillClient.exe -LoadWithDelay" is started
-// beside it while the old instance ends.
+// The download (the running executable's name under Download/) takes its place, the old
+// one becomes "OldExecutable.bak", and after the box "ZephquillClient.exe -LoadWithDelay"
+// is started beside it while the old instance ends.
 void UpdateSwapsAndRestarts(const std::wstring& exe) {
-  const std::wstring dir = DirectoryOf(exe);
-  const std::wstring clientTest = dir + L"\\ZephquillClientTest.exe";
-  const std::wstring marker = TestProgramDirectory() + L"\\zqupdatemarker.exe";
+  const std::wstring marker = win32::test::ProgramDirectory() + L"zqupdatemarker.exe";
   const std::wstring offered = DownloadDirectory() + L"\\ZephquillClientTest.exe";
-  const std::wstring restarted = dir + L"\\restarted.txt";
-  Check(Exists(marker), "zqupdatemarker.exe lies beside the test driver");
+  const std::wstring restarted = DirectoryOf(exe) + L"\\restarted.txt";
   // The restart always starts ZephquillClient.exe: here the marker, which records how.
-  Check(::CopyFileW(marker.c_str(), exe.c_str(), FALSE) != 0, "the marker replaces the product");
+  Check(::CopyFileW(marker.c_str(), exe.c_str(), FALSE) != 0,
+        "zqupdatemarker.exe (beside the test driver) replaces the product");
   Check(::CopyFileW(marker.c_str(), offered.c_str(), FALSE) != 0, "the new version is offered");
-  const std::string before = ReadAll(clientTest);
   const std::string newVersion = ReadAll(offered);
   ::DeleteFileW(restarted.c_str());
-  ::DeleteFileW((dir + L"\\OldExecutable.bak").c_str());
-  ::DeleteFileW(ConfigOf(exe).c_str());
 
-  UpdateRun update(clientTest);
-  HWND box = update.WaitBox(60000);
-  Check(box != nullptr, "an outcome box follows the command; " + update.StatusText());
-  std::wstring text = BoxText(box);
-  Check(text.find(L"Zephquill updated successfully.") != std::wstring::npos,
-        "the box reports success, not: " + Narrow(text) + "; " + update.StatusText() +
-            "; service log: " + ServiceLogTail());
-  Check(ReadAll(clientTest) == newVersion, "the downloaded file has taken the executable's place");
-  Check(ReadAll(dir + L"\\OldExecutable.bak") == before, "the old executable is the backup");
-  Check(IniValue(ConfigOf(exe), L"ClientUpdateErrorTimestamp") == L"0",
-        "a success records no failed day");
-  Check(!Exists(restarted), "nothing restarts before the box is answered");
+  UpdateRun update(exe);
+  HWND box = update.Outcome(L"Zephquill updated successfully.");
+  Check(ReadAll(update.clientTest) == newVersion,
+        "the downloaded file has taken the executable's place");
+  Check(ReadAll(update.backup) == update.before, "the old executable is the backup");
   PressOk(box);
-  auto code = update.run.WaitExit(15000);
+  auto code = update.client.run.WaitExit(15000);
   Check(code.has_value() && *code == 0, "the old instance ends with code 0 after the box");
   WaitFor([&] { return !ReadAll(restarted).empty(); }, 10000, 100);
   std::string line = ReadAll(restarted);
@@ -137,43 +134,25 @@ struct OfferedFiles {
   }
 };
 
-// A refused download never replaces the running executable: the failure box, the day
-// recorded, no backup, no temporary copy left, a status line that says why, and a second
-// command on the same day does nothing.
+// A refused download never replaces the running executable: the failure box, no backup,
+// no temporary copy left, and a status line that says why. (The day of the failure and
+// the next command on that day: update_retry.zqs.)
 void RefusedUpdateKeepsTheExecutable(const std::wstring& exe, const std::string& why) {
-  const std::wstring dir = DirectoryOf(exe);
-  const std::wstring clientTest = dir + L"\\ZephquillClientTest.exe";
-  const std::string before = ReadAll(clientTest);
-  ::DeleteFileW((dir + L"\\OldExecutable.bak").c_str());
-  ::DeleteFileW(ConfigOf(exe).c_str());
   wchar_t temp[MAX_PATH] = {};
   ::GetTempPathW(MAX_PATH, temp);
   const std::wstring tempCopy = std::wstring(temp) + L"ZephquillClientTest.exe";
-
-  UpdateRun update(clientTest);
-  HWND box = update.WaitBox(60000);
-  Check(box != nullptr, "an outcome box follows the command; " + update.StatusText());
-  std::wstring text = BoxText(box);
-  Check(text.find(L"could not update Zephquill") != std::wstring::npos,
-        "the box reports the failure, not: " + Narrow(text));
+  UpdateRun update(exe);
+  HWND box = update.Outcome(L"could not update Zephquill");
   PressOk(box);
   Check(WaitGone(box, 5000), "the box goes");
-  Check(ServiceLogTail().find("GET /Download/ZephquillClientTest.exe") != std::string::npos,
-        "the client asked the service for the download; service log: " + ServiceLogTail());
-  Check(ReadAll(clientTest) == before, "the running executable stays in place");
-  Check(!Exists(dir + L"\\OldExecutable.bak"), "no backup is made");
+  Check(ReadAll(update.clientTest) == update.before, "the running executable stays in place");
+  Check(!Exists(update.backup), "no backup is made");
   Check(!Exists(tempCopy), "the refused download is not left in the temporary folder");
   Check(WaitControlText(update.status, L"Update refused: ", 5000) &&
             update.StatusText().find(why) != std::string::npos,
         "a status line says \"" + why + "\"; " + update.StatusText());
-  SYSTEMTIME now{};
-  ::GetLocalTime(&now);
-  Check(WaitIniValue(ConfigOf(exe), L"ClientUpdateErrorTimestamp", std::to_wstring(now.wDay), 5000),
-        "the failed day is recorded once the box is answered");
-  Navigate(update.control, kUpdateCommand);
-  Check(update.WaitBox(3000) == nullptr, "a second command on the day of a failure is ignored");
-  Check(::IsWindow(update.controller), "the client goes on running");
-  ExitThroughTray(update.run, update.controller);
+  Check(::IsWindow(update.client.controller), "the client goes on running");
+  update.client.Exit();
 }
 
 // A complete reply that is a cut-off executable (its sections reach beyond the end of the
@@ -191,7 +170,7 @@ void TruncatedUpdateKeepsTheExecutable(const std::wstring& exe) {
 // signature among them, is the updater's table in zqtests, which runs on CNG here too.)
 void TamperedUpdateIsRefused(const std::wstring& exe) {
   OfferedFiles offered;
-  std::string image = ReadAll(TestProgramDirectory() + L"\\zqupdatemarker.exe");
+  std::string image = ReadAll(win32::test::ProgramDirectory() + L"zqupdatemarker.exe");
   Check(image.size() > 4096, "zqupdatemarker.exe lies beside the test driver");
   WriteAll(offered.file, image);
   const std::string signature = FetchDownload(L"ZephquillClientTest.exe.sig");

@@ -1,10 +1,8 @@
-// A stand-in for Firefox that the Wine tests run: a "MozillaUIWindowClass" window titled
-// "<page> - Mozilla Firefox" with a content child, in front, and the "Firefox" DDE server.
-// Usage: fakefox answer|silent URL PAGE-TITLE. "silent" accepts conversations but never
-// answers a request. Ends when its window is closed, or after two minutes.
-// A test moves the browser to another page by sending its main window WM_COPYDATA tagged
-// kGoToTag with "URL\nPAGE-TITLE" in UTF-16: the title and the DDE answer change, and
-// the window comes to the front again.
+// A stand-in Firefox for the Wine tests: a "MozillaUIWindowClass" window "<page> - Mozilla
+// Firefox" with a content child, in front, and the "Firefox" DDE server ("silent": never
+// answers a request). Usage: fakefox answer|silent URL PAGE-TITLE. WM_COPYDATA tagged
+// kGoToTag with "URL\nPAGE-TITLE" (UTF-16) moves it to another page and to the front.
+// Ends when its window is closed, or after two minutes.
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif

@@ -1,9 +1,10 @@
-// The stand-in Firefox (fakefox.exe beside the test program) as a running process: its
-// frame window and DDE server, answering or silent, moved to another page on request;
-// ended when the object goes. And the same program staged as a silent component server.
+// The tests' helper programs (beside the test program) as running processes: the stand-in
+// Firefox (fakefox.exe: frame window and DDE server, answering or silent, moved to another
+// page on request), the stand-in Chromium, and fakefox staged as a silent component server.
 #pragma once
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 namespace zq::win32::test {
@@ -17,45 +18,83 @@ inline std::wstring ProgramDirectory() {
   return dir;
 }
 
-class FakeFirefox {
+// A program running while the object lives (started in `dir` and under `token`, a limited
+// one, when given); ended by force when the object goes and it still runs.
+class Process {
  public:
-  FakeFirefox(const std::wstring& mode, const std::wstring& url, const std::wstring& title) {
-    std::wstring line = L"\"" + ProgramDirectory() + L"fakefox.exe\" " + mode + L" \"" + url +
-                        L"\" \"" + title + L"\"";
+  Process(const std::wstring& path, const std::wstring& arguments, const wchar_t* dir = nullptr,
+          HANDLE token = nullptr) {
+    std::wstring line = L"\"" + path + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
     STARTUPINFOW si{};
     si.cb = sizeof si;
-    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                          &pi_))
-      return;
-    for (int i = 0; i < 200 && !frame_; ++i) {
+    if (!(token ? ::CreateProcessAsUserW(token, nullptr, line.data(), nullptr, nullptr, FALSE, 0,
+                                         nullptr, dir, &si, &pi_)
+                : ::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, dir,
+                                   &si, &pi_)))
+      pi_ = PROCESS_INFORMATION{};
+  }
+  ~Process() {
+    if (!pi_.hProcess) return;
+    if (!WaitExit(0)) {
+      ::TerminateProcess(pi_.hProcess, 99);
+      ::WaitForSingleObject(pi_.hProcess, 5000);
+    }
+    ::CloseHandle(pi_.hThread);
+    ::CloseHandle(pi_.hProcess);
+  }
+  Process(const Process&) = delete;
+  Process& operator=(const Process&) = delete;
+  bool Started() const { return pi_.hProcess != nullptr; }
+  DWORD Pid() const { return pi_.dwProcessId; }
+  // The exit code once the process has ended within `ms`, else nothing.
+  std::optional<DWORD> WaitExit(DWORD ms) {
+    DWORD code = 0;
+    if (!pi_.hProcess || ::WaitForSingleObject(pi_.hProcess, ms) != WAIT_OBJECT_0 ||
+        !::GetExitCodeProcess(pi_.hProcess, &code))
+      return std::nullopt;
+    return code;
+  }
+
+ private:
+  PROCESS_INFORMATION pi_{};
+};
+
+// A program beside the test program with its first window of `windowClass` (null when none
+// appears within 10 s), which is closed when the object goes.
+class HelperProcess : public Process {
+ public:
+  HelperProcess(const std::wstring& program, const std::wstring& arguments,
+                const wchar_t* windowClass)
+      : Process(ProgramDirectory() + program, arguments) {
+    for (int i = 0; i < 200 && Started() && !frame_; ++i) {
       ::Sleep(50);
-      frame_ = ::FindWindowW(L"MozillaUIWindowClass", nullptr);
+      frame_ = ::FindWindowW(windowClass, nullptr);
     }
   }
-  ~FakeFirefox() {
+  ~HelperProcess() {
     if (frame_) ::PostMessageW(frame_, WM_CLOSE, 0, 0);
-    if (!pi_.hProcess) return;
-    if (::WaitForSingleObject(pi_.hProcess, 5000) != WAIT_OBJECT_0)
-      ::TerminateProcess(pi_.hProcess, 1);
-    ::CloseHandle(pi_.hProcess);
-    ::CloseHandle(pi_.hThread);
+    WaitExit(5000);
   }
-  FakeFirefox(const FakeFirefox&) = delete;
-  FakeFirefox& operator=(const FakeFirefox&) = delete;
   HWND frame() const { return frame_; }
+
+ private:
+  HWND frame_ = nullptr;
+};
+
+class FakeFirefox : public HelperProcess {
+ public:
+  FakeFirefox(const std::wstring& mode, const std::wstring& url, const std::wstring& title)
+      : HelperProcess(L"fakefox.exe", mode + L" \"" + url + L"\" \"" + title + L"\"",
+                      L"MozillaUIWindowClass") {}
   // Moves to another page (the title and the DDE answer change) and comes to the front.
   bool GoTo(const std::wstring& url, const std::wstring& title) {
     std::wstring text = url + L"\n" + title;
     COPYDATASTRUCT data{0x58464F46, static_cast<DWORD>(text.size() * sizeof(wchar_t)), text.data()};
     DWORD_PTR answer = 0;
-    return ::SendMessageTimeoutW(frame_, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
+    return ::SendMessageTimeoutW(frame(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
                                  SMTO_ABORTIFHUNG, 5000, &answer) &&
            answer == TRUE;
   }
-
- private:
-  PROCESS_INFORMATION pi_{};
-  HWND frame_ = nullptr;
 };
 
 // fakefox.exe, silent, staged as the local server of a class ("CLSID\\{...}"): a server

@@ -1,48 +1,15 @@
 // The accessibility seam on the real system under Wine, against the stand-in Chromium
-// (chrome.exe, uia_standin.cpp) that serves its own UI Automation tree across processes.
+// (chrome.exe, standin_chromium.cpp) that serves its own UI Automation tree across processes.
 #include <cstdio>
 
 #include "controller/browser/BrowserDetection.h"
+#include "fakefox_process.h"
 #include "winunit_fixture.h"
 
 namespace zq::win32::test {
 namespace {
 
 const wchar_t* const kShown = L"example.com/page";
-
-// The stand-in as a running process, ended when the object goes.
-class StandIn {
- public:
-  StandIn() {
-    wchar_t exe[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    std::wstring dir(exe);
-    dir.resize(dir.find_last_of(L'\\') + 1);
-    std::wstring line = L"\"" + dir + L"chrome.exe\" " + kShown;
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                          &pi_))
-      return;
-    for (int i = 0; i < 200 && !window_; ++i) {
-      ::Sleep(50);
-      window_ = ::FindWindowW(L"Chrome_WidgetWin_1", L"Page - Google Chrome");
-    }
-  }
-  ~StandIn() {
-    if (window_) ::PostMessageW(window_, WM_CLOSE, 0, 0);
-    if (!pi_.hProcess) return;
-    if (::WaitForSingleObject(pi_.hProcess, 5000) != WAIT_OBJECT_0)
-      ::TerminateProcess(pi_.hProcess, 1);
-    ::CloseHandle(pi_.hProcess);
-    ::CloseHandle(pi_.hThread);
-  }
-  HWND window() const { return window_; }
-
- private:
-  PROCESS_INFORMATION pi_{};
-  HWND window_ = nullptr;
-};
 
 // What the core C API itself answers for one property of an element the seam found (the
 // backend's elements are the API's nodes): the code and the variant's type.
@@ -67,14 +34,14 @@ const char* Named(AccessResult r) {
 // The client's whole path: the window's program, its root, the toolbar, the bar and its
 // value. Every step's answer is printed, so that a run under Wine says which one fails.
 TEST_F(BackendTest, StandInChromiumAddressThroughTheClientsPath) {
-  StandIn browser;
-  ASSERT_NE(browser.window(), nullptr);
+  HelperProcess browser(L"chrome.exe", kShown, L"Chrome_WidgetWin_1");
+  ASSERT_NE(browser.frame(), nullptr);
   Accessibility& seam = p->accessibility();
   WindowProgram program;
-  ASSERT_TRUE(seam.ProgramOf(reinterpret_cast<WindowHandle>(browser.window()), program));
+  ASSERT_TRUE(seam.ProgramOf(reinterpret_cast<WindowHandle>(browser.frame()), program));
   EXPECT_EQ(program.executable, L"chrome.exe");
   AccessibleElement root = 0, toolbar = 0, bar = 0;
-  AccessResult r = seam.Root(reinterpret_cast<WindowHandle>(browser.window()), 5000, root);
+  AccessResult r = seam.Root(reinterpret_cast<WindowHandle>(browser.frame()), 5000, root);
   std::printf("root: %s\n", Named(r));
   ASSERT_EQ(r, AccessResult::Ok);
   r = seam.FindFirst(root, {uia::ToolBar, L"", L"", L""}, {6, 200}, 5000, toolbar);

@@ -1,7 +1,5 @@
 // What only the Windows backend's window system has, under Wine: dialogs from the template,
-// and pictures, text and regions on the screen. What both desktops share is in
-// tests/contract/ (the modal loop's filter chain among them; from a system window inside a
-// panel's control, zqe2e's floating_panel_keys).
+// and pictures, text and regions on the screen (what both desktops share: tests/contract/).
 #include <string>
 
 #include "tests/contract/contract.h"

@@ -1,11 +1,12 @@
 // The end-to-end tests of ZephquillClient.exe, run under Wine: each test starts the real
 // program, watches its windows, boxes and configuration file, and drives it the way the
 // shell and the user do. Usage: zqe2e TEST PATH-TO-ZephquillClient.exe (or "list").
-#include <algorithm>
 #include <cstdio>
 #include <initializer_list>
+#include <utility>
 
 #include "platform/win32/win32_com_server.h"
+#include "tests/wine/dispatch_call.h"
 #include "tests/wine/e2e_checks.h"
 
 namespace zq::e2e {
@@ -14,48 +15,45 @@ namespace {
 void Startup(const std::wstring& exe) {
   ::DeleteFileW(ConfigOf(exe).c_str());
   ClientRun run(exe, L"");
-  HWND splash = WaitWindow(run.Pid(), L"SPLASH", L"Banner", 10000);
-  Check(splash != nullptr, "the splash window \"Banner\" appears");
+  HWND splash = Found(WaitWindow(run.Pid(), L"SPLASH", L"Banner", 10000),
+                      "the splash window \"Banner\" appears");
   RECT r{};
   ::GetWindowRect(splash, &r);
   Check(r.right - r.left == 320 && r.bottom - r.top == 160, "the splash has the banner's size");
   COLORREF centre = CLR_INVALID;
-  for (int tries = 0; tries < 40 && centre != RGB(0xF4, 0xF8, 0xFF); ++tries) {
-    ::Sleep(50);
-    HDC screen = ::GetDC(nullptr);
-    centre = ::GetPixel(screen, r.left + 160, r.top + 100);
-    ::ReleaseDC(nullptr, screen);
-  }
-  char seen[16];
-  std::snprintf(seen, sizeof seen, "%06lx", static_cast<unsigned long>(centre));
+  WaitFor(
+      [&] {
+        HDC screen = ::GetDC(nullptr);
+        centre = ::GetPixel(screen, r.left + 160, r.top + 100);
+        ::ReleaseDC(nullptr, screen);
+        return centre == RGB(0xF4, 0xF8, 0xFF);
+      },
+      2000);
   Check(centre == RGB(0xF4, 0xF8, 0xFF),
-        std::string("the screen shows the banner's picture (found ") + seen + ")");
+        "the screen shows the banner's picture (found " + Hex(centre) + ")");
   HWND controller = StartedController(run, exe);
   Check(!::IsWindowVisible(controller), "the controller stays hidden");
   Check(ReadAll(ConfigOf(exe)).substr(0, 2) == "\xFF\xFE", "the new configuration file is UTF-16");
   HWND tray = TrayWindow(run);
   Check(ShellKnowsIcon(tray, kTrayIconId) && !ShellKnowsIcon(tray, kTrayIconId + 1),
         "the shell holds the icon (window, id 130) and no other");
-  Check(WaitWindow(run.Pid(), L"TaskbarNotifierClass", L"", 1000) != nullptr,
-        "the notifier popup exists");
   Check(WaitGone(splash, 10000), "the splash goes after its four seconds");
   ExitThroughTray(run, controller);
 }
 
+// A client that cannot go on shows its box and ends with code 0 once it is answered (the
+// boxes' texts: second_instance.zqs and bad_config.zqs).
+void RefusedStart(const std::wstring& exe, const std::wstring& title) {
+  ClientRun run(exe, L"");
+  PressOk(Found(WaitWindow(run.Pid(), L"#32770", title, 20000),
+                "the box \"" + Narrow(title) + "\" appears"));
+  Check(run.WaitExit(10000) == DWORD{0}, "the process ends with code 0 after the box");
+}
+
+// The named mutex is seen across processes: the second client is refused.
 void SecondInstance(const std::wstring& exe) {
   Session first(exe);
-  ClientRun second(exe, L"");
-  Check(second.Started(), "the second client starts");
-  HWND box = WaitWindow(second.Pid(), L"#32770",
-                        L"Cannot start Zephquill Application more than once", 15000);
-  Check(box != nullptr, "the second client shows the \"already running\" box");
-  Check(BoxText(box) == L"The application is already running", "the box says it is running");
-  Check(WaitWindow(second.Pid(), L"ZQTrayIconWindow", L"", 0) == nullptr,
-        "the second client makes no tray icon");
-  PressOk(box);
-  auto code = second.WaitExit(10000);
-  Check(code.has_value(), "the second client ends once the box is answered");
-  Check(::IsWindow(first.controller), "the first client goes on");
+  RefusedStart(exe, L"Cannot start Zephquill Application more than once");
   first.Exit();
 }
 
@@ -78,109 +76,64 @@ void DisableGreysTheMenu(const std::wstring& exe) {
 void BadConfiguration(const std::wstring& exe) {
   Check(WriteAnsiFile(ConfigOf(exe), "[General]\r\nFLT_WND_MIN_WIDTH=wide\r\n"),
         "the configuration file is written");
-  ClientRun run(exe, L"");
-  HWND box = WaitWindow(run.Pid(), L"#32770", L"Cannot initialize application.", 20000);
-  Check(box != nullptr, "a value that is not a number gives the fatal box");
-  Check(
-      BoxText(box).find(L"delete the configuration file called ZQConfig.ini") != std::wstring::npos,
-      "the box tells to delete the configuration file");
-  PressOk(box);
-  auto code = run.WaitExit(10000);
-  Check(code.has_value() && *code == 0, "the process ends with code 0 after the box");
+  RefusedStart(exe, L"Cannot initialize application.");
   ::DeleteFileW(ConfigOf(exe).c_str());
 }
-
-// Calls a method of an automation object by name with `argc` integer arguments.
-HRESULT CallByName(IDispatch& object, const wchar_t* name, UINT argc) {
-  DISPID id = DISPID_UNKNOWN;
-  LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
-  HRESULT result = object.GetIDsOfNames(IID_NULL, names, 1, 0, &id);
-  if (FAILED(result)) return result;
-  VARIANT args[2];
-  for (VARIANT& a : args) {
-    ::VariantInit(&a);
-    V_VT(&a) = VT_I4;
-    V_I4(&a) = 1;
-  }
-  DISPPARAMS params{args, nullptr, argc, 0};
-  return object.Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
-}
-
-struct Method {
-  const wchar_t* name;
-  UINT argc;
-};
 
 // Makes ClientTray through the registration (the system starts the registered server when
 // none runs; one that starts may take a while) and calls the methods by name: the first
 // failure, or S_OK.
-HRESULT CallClientTray(std::initializer_list<Method> methods) {
+HRESULT CallClientTray(std::initializer_list<std::pair<const wchar_t*, UINT>> methods) {
   if (FAILED(::CoInitialize(nullptr))) return E_UNEXPECTED;
   IDispatch* tray = nullptr;
   HRESULT result = E_FAIL;
   for (int i = 0; i < 50 && FAILED(result); ++i, ::Sleep(200))
     result = ::CoCreateInstance(zq::win32::CLSID_ClientTray, nullptr, CLSCTX_LOCAL_SERVER,
                                 IID_IDispatch, reinterpret_cast<void**>(&tray));
-  for (const Method& m : methods)
-    if (SUCCEEDED(result)) result = CallByName(*tray, m.name, m.argc);
+  for (const auto& [name, argc] : methods)
+    if (SUCCEEDED(result)) result = win32::test::CallByName(*tray, name, argc);
   if (tray) tray->Release();
   ::CoUninitialize();
   return result;
 }
 
-// Runs the client with a switch and checks that it ends at once with code 0.
-void RunSwitch(const std::wstring& exe, const wchar_t* switches) {
-  ClientRun run(exe, switches);
+// Runs the client with a switch (under `token`, a limited one, when given) and checks that
+// it ends at once with code 0.
+void RunSwitch(const std::wstring& exe, const std::wstring& switches, HANDLE token = nullptr) {
+  win32::test::Process run(exe, switches, nullptr, token);
+  Check(run.Started(), "the client starts with " + Narrow(switches));
   auto code = run.WaitExit(15000);
-  Check(code && *code == 0, "\"" + Narrow(switches) + "\" ends the process at once with 0");
+  Check(code == DWORD{0}, "\"" + Narrow(switches) + "\" ends the process at once with 0");
+}
+
+// Whether a server's registered command line is quoted.
+bool Quoted(const std::optional<std::wstring>& server) {
+  return server && server->size() > 2 && server->front() == L'"' && server->back() == L'"';
 }
 
 // The running client serves ClientTray to another program through the registration that
-// "/RegServer" (any case, "-" or "/") wrote; "/UnregServer" removes the class but keeps the
-// shared roots. A switch followed by more text is no switch: the program starts normally.
+// "/RegServer" (any case, "-" or "/") wrote machine-wide; "/UnregServer" removes the class.
+// A switch followed by more text is no switch: the program starts normally. (The keys and
+// values written: registration.zqs.)
 void ComServer(const std::wstring& exe) {
   const std::wstring clsid = L"CLSID\\{6F1C2B9E-4D3A-4E8B-9C51-2A7E0D4B8F13}";
   RunSwitch(exe, L"-regserver");
-  auto server = RegistryValue(L"HKCR", clsid + L"\\LocalServer32", L"");
-  Check(
-      server.has_value() && server->size() > 2 && server->front() == L'"' && server->back() == L'"',
-      "LocalServer32 names the executable, quoted");
-  Check(RegistryValue(L"HKCR", L"ZephquillClient.ClientTray\\CLSID", L"").has_value(),
-        "the version-independent ProgID is written");
   Session client(exe, nullptr, L"/RegServer now");
   HRESULT called = CallClientTray({{L"ShowPage", 2},
                                    {L"ShowNotification", 1},
                                    {L"SetStatus", 1},
                                    {L"OpenAddress", 1},
                                    {L"SetOption", 2}});
-  char code[16];
-  std::snprintf(code, sizeof code, "%08lx", static_cast<unsigned long>(called));
   Check(called == S_OK,
-        std::string("the running client makes ClientTray, and all five methods answer S_OK "
-                    "across the process boundary: ") +
-            code);
+        "the running client makes ClientTray, and all five methods answer S_OK across the "
+        "process boundary: " +
+            Hex(called));
   Check(::IsWindow(client.controller), "the client goes on after the calls");
   client.Exit();
   RunSwitch(exe, L"/UnregServer");
   Check(!RegistryValue(L"HKCR", clsid, L"").has_value(), "the class's key is removed");
   Check(!RegistryValue(L"HKCR", L"ZephquillClient.ClientTray", L"").has_value(),
         "the ProgID is removed");
-}
-
-// Runs the client with `arguments` under `token` (a limited one) and waits for its end.
-bool RunAs(HANDLE token, const std::wstring& exe, const std::wstring& arguments) {
-  std::wstring line = L"\"" + exe + L"\" " + arguments;
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (!::CreateProcessAsUserW(token, nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                              nullptr, &si, &pi))
-    return false;
-  bool ended = ::WaitForSingleObject(pi.hProcess, 15000) == WAIT_OBJECT_0;
-  if (!ended) ::TerminateProcess(pi.hProcess, 99);
-  ::CloseHandle(pi.hThread);
-  ::CloseHandle(pi.hProcess);
-  return ended;
 }
 
 // "/RegServer" without administrator rights (the limited token linked to this elevated
@@ -205,12 +158,11 @@ void PerUserRegistration(const std::wstring& exe) {
     return;
   }
   RunSwitch(exe, L"/UnregServer");  // elevated: no registration left in either place
-  Check(RunAs(linked.LinkedToken, exe, L"/RegServer"), "\"/RegServer\" ends without rights");
-  auto server = RegistryValue(L"HKCU", key + L"\\LocalServer32", L"");
-  Check(server && server->size() > 2 && server->front() == L'"' && server->back() == L'"',
+  RunSwitch(exe, L"/RegServer", linked.LinkedToken);
+  Check(Quoted(RegistryValue(L"HKCU", key + L"\\LocalServer32", L"")),
         "the user's classes name the executable, quoted");
   Check(!RegistryValue(L"HKLM", key + L"\\LocalServer32", L""), "nothing is written machine-wide");
-  Check(RunAs(linked.LinkedToken, exe, L"/UnregServer"), "\"/UnregServer\" ends without rights");
+  RunSwitch(exe, L"/UnregServer", linked.LinkedToken);
   ::CloseHandle(linked.LinkedToken);
   Check(!RegistryValue(L"HKCU", key, L""), "the user's class key is removed");
   Check(!RegistryValue(L"HKCU", L"Software\\Classes\\ZephquillClient.ClientTray", L""),
@@ -242,31 +194,17 @@ int wmain(int argc, wchar_t** argv) {
   using namespace zq::e2e;
   std::string test = argc > 1 ? Narrow(argv[1]) : "";
   if (test == "list") {
-    for (const NamedTest& t : RegisteredTests()) std::printf("%s\n", t.name.c_str());
-    return 0;
-  }
-  if (test == "windows") {  // a look at the desktop, for diagnosis
-    for (const WindowInfo& w : TopLevelWindows())
-      std::printf("%p pid=%lu visible=%d class=\"%s\" title=\"%s\"\n", (void*)w.window, w.pid,
-                  w.visible, Narrow(w.className).c_str(), Narrow(w.title).c_str());
+    for (const auto& entry : RegisteredTests()) std::printf("%s\n", entry.first.c_str());
     return 0;
   }
   if (test == "cocreate") return MakeClientTray();  // for the installer's round trip
-  if (test == "reg" && argc == 5) {
-    auto value = RegistryValue(argv[2], argv[3], argv[4]);
-    if (!value) return 1;
-    std::printf("%s\n", Narrow(*value).c_str());
-    return 0;
-  }
-  auto tests = RegisteredTests();
-  auto it =
-      std::find_if(tests.begin(), tests.end(), [&](const NamedTest& t) { return t.name == test; });
-  if (it == tests.end() || argc != 3) {
-    std::fprintf(stderr, "usage: zqe2e TEST|list|windows|reg ROOT KEY NAME  CLIENT-EXE\n");
+  auto it = RegisteredTests().find(test);
+  if (it == RegisteredTests().end() || argc != 3) {
+    std::fprintf(stderr, "usage: zqe2e list|cocreate|TEST CLIENT-EXE\n");
     return 2;
   }
   try {
-    it->body(argv[2]);
+    it->second(argv[2]);
   } catch (const Failed& f) {
     std::string reason = f.what;  // one line, so that the script shows all of it
     for (char& c : reason)
