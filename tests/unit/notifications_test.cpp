@@ -1,6 +1,7 @@
 // Tests of notifications: the show decision per content identifier and setting, failing
-// identifiers, clicks of other types, the tracking thread and its bound, the page's query
-// (a "murmel" click whose new browser gets the notification page: notifications.zqs).
+// identifiers, the tracking thread and its bound, the page's query (clicks of other types,
+// a click whose browser cannot be made, and a "murmel" click whose new browser gets the
+// notification page: notifications.zqs).
 #include <gtest/gtest.h>
 
 #include "app/AppConsts.h"
@@ -104,25 +105,6 @@ TEST_F(NotificationTest, IdentifiersAndTimesThatAreNoNumbersReportAndShowNothing
   });
 }
 
-TEST_F(NotificationTest, AClickOnANotificationOfAnotherTypeOnlyHidesThePopup) {
-  desktop.Run([&] {
-    StartClient();
-    int id = 0;
-    for (const wchar_t* type : {L"poke", L"Murmel", L""}) {
-      Offer(std::to_wstring(++id), L"Poked", type);
-      desktop.SleepMs(400);
-      ASSERT_TRUE(PopupShown()) << type;
-      Post(UM_NOTIFICATION_CLICKED, 0, 0);
-      desktop.SleepMs(400);  // it would stay 1 s; hidden, it is gone after 200 ms
-      EXPECT_FALSE(PopupShown()) << type;
-      PageCommand(L"clickonnotificationmsg", L"");  // also when no popup is visible
-    }
-    EXPECT_TRUE(desktop.ieApps().Records().empty());
-    EXPECT_TRUE(Browsers(desktop).All().empty());
-    EXPECT_TRUE(status.empty());
-  });
-}
-
 TEST_F(NotificationTest, TrackingEndsWithItsReportWhenNoPanelComes) {
   desktop.Run([&] {
     Config(L"ExcludedInURL", L"ignored.example");
@@ -143,21 +125,6 @@ TEST_F(NotificationTest, TrackingEndsWithItsReportWhenNoPanelComes) {
     Browsers(desktop).Close(desktop.ieApps().Records()[1]->browser);
     desktop.SleepMs(1000);
     EXPECT_EQ(Reports(report), 2u);
-  });
-}
-
-TEST_F(NotificationTest, ABrowserThatCannotBeMadeFailsTheClickWithThePopupHidden) {
-  desktop.Run([&] {
-    StartClient();
-    desktop.ieApps().failCreate = hr::NoInterface;
-    Offer(L"1", L"Hello");
-    Post(UM_NOTIFICATION_CLICKED, 0, 0);
-    EXPECT_EQ(StatusWith(L"Cannot trace the event you've clicked on [1]. Please go there "
-                         L"manually. Error Code = 0x80004003"),
-              1u);
-    desktop.SleepMs(400);
-    EXPECT_FALSE(PopupShown());
-    EXPECT_EQ(Controller()->LastOpenedBrowser, 0u);
   });
 }
 
