@@ -1,6 +1,7 @@
-// Tests of the connectivity check's edges (a check under way at exit or while enabled) and of
+// Tests of the connectivity check's edges (a check under way while enabled) and of
 // the status window's text rules. Checks every 10 s, answers that do not count, their 30 s
-// bound, a browser that cannot be made and the service's return: connectivity.zqs.
+// bound, a browser that cannot be made, the service's return and a check under way at exit:
+// connectivity.zqs.
 #include <gtest/gtest.h>
 
 #include "app/PanelRegistry.h"
@@ -23,22 +24,6 @@ class ConnectivityTest : public testing::ClientFixture {
   }
   size_t Checks() { return desktop.ieApps().Records().size(); }
 };
-
-// A check still waiting for its page when the client ends stops waiting, closes its hidden
-// browser and ends before the controller goes, instead of being cut off with the process.
-TEST_F(ConnectivityTest, ACheckUnderWayAtExitEndsBeforeTheControllerGoes) {
-  desktop.Run([&] {
-    StartClient();
-    desktop.network().At(L"http://").state = sim::SimNetwork::State::Silent;
-    LoseConnection();
-    desktop.SleepMs(10000);
-    ASSERT_TRUE(Controller()->CheckRunning);
-    Post(wm::Command, ID_APP_EXIT, 0);
-    desktop.SleepMs(1000);
-    EXPECT_EQ(desktop.Process(pid)->exitCode, 0);
-    EXPECT_EQ(desktop.ieApps().RunningHidden(), 0);
-  });
-}
 
 TEST_F(ConnectivityTest, ACheckThatFindsTheServiceWhileEnabledPostsNothingAndKeepsTheMark) {
   desktop.Run([&] {

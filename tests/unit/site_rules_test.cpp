@@ -35,18 +35,6 @@ class SiteRulesTest : public testing::ClientFixture {
   }
 };
 
-// A shell list that cannot count its windows ends the search with a report.
-TEST_F(SiteRulesTest, AShellListThatCannotCountIsReported) {
-  desktop.Run([&] {
-    StartClient();
-    sim::Browsers(desktop).SetFault("count", hr::Fail);
-    sim::Browsers(desktop).Open("ie", sim::FakeKind::IE6, L"http://news.example/", L"News");
-    desktop.SleepMs(1100);
-    EXPECT_GE(StatusWith(L"Cannot find active IE due to error"), 1u);
-    EXPECT_TRUE(App()->BrowserPanels.empty());
-  });
-}
-
 TEST_F(SiteRulesTest, PrefixesFragmentsAndTheHttpRule) {
   desktop.Run([&] {
     StartClient();

@@ -125,23 +125,21 @@ TEST_F(UpdaterTest, UnsignedForgedOrRedirectedDownloadsAreRefused) {
     const char* what;
     std::string body, signature;
     const char* refusal;  // nullptr: accepted
-    int signatureStatus;
-    std::optional<std::wstring> redirect;
+    std::optional<std::wstring> redirect = std::nullopt;
+    int signatureStatus = 200;
   } cases[] = {
-      {"good", newImage, good, nullptr, 200, std::nullopt},
-      {"a tampered byte", tampered, good, "does not match the download", 200, std::nullopt},
-      {"another key", newImage, other, "which this client does not trust", 200, std::nullopt},
-      {"another key's signature under our key id", newImage, forged, "does not match", 200,
-       std::nullopt},
-      {"no signature", newImage, good, "offers no signature", 404, std::nullopt},
-      {"a truncated signature", newImage, good.substr(0, good.size() / 2), "malformed", 200,
-       std::nullopt},
-      {"an empty signature", newImage, "", "malformed", 200, std::nullopt},
-      {"a redirect within the origin", newImage, good, nullptr, 200,
+      {"good", newImage, good, nullptr},
+      {"a tampered byte", tampered, good, "does not match the download"},
+      {"another key", newImage, other, "which this client does not trust"},
+      {"another key's signature under our key id", newImage, forged, "does not match"},
+      {"no signature", newImage, good, "offers no signature", std::nullopt, 404},
+      {"a truncated signature", newImage, good.substr(0, good.size() / 2), "malformed"},
+      {"an empty signature", newImage, "", "malformed"},
+      {"a redirect within the origin", newImage, good, nullptr,
        L"/Download/v2/ZephquillClient.exe"},
-      {"a redirect to another origin", newImage, good, "redirects to", 200,
+      {"a redirect to another origin", newImage, good, "redirects to",
        L"http://127.0.0.1:8703/Download/ZephquillClient.exe"},
-      {"a redirect loop", newImage, good, "one redirect too many", 200,
+      {"a redirect loop", newImage, good, "one redirect too many",
        L"http://127.0.0.1:8702/Download/ZephquillClient.exe"},
   };
   desktop.Run([&] {
