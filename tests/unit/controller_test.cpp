@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "client_fixture.h"
 
@@ -28,31 +29,24 @@ TEST_F(ControllerTest, TickTakesThreeTicksToTrustAnUnchangedActiveWindow) {
     w.SetTitle(popup, L"Friends");
     w.SetForeground(popup);
 
-    struct Memory {
-      WindowHandle window;
-      std::wstring title;
-      Rect rect;
-      bool operator==(const Memory& o) const {
-        return window == o.window && title == o.title && rect == o.rect;
-      }
-    };
+    using Memory = std::tuple<WindowHandle, std::wstring, Rect>;
     // After each further second: what the tick remembers.
     auto after = [&] {
       desktop.SleepMs(1000);
-      return Memory{c->LastActiveWindow, c->LastActiveTitle, c->LastActiveRect};
+      return Memory(c->LastActiveWindow, c->LastActiveTitle, c->LastActiveRect);
     };
-    EXPECT_TRUE(after() == (Memory{popup, L"", Rect{}}));         // a new window
-    EXPECT_TRUE(after() == (Memory{popup, L"Friends", Rect{}}));  // same window: its title
-    EXPECT_TRUE(after() == (Memory{popup, L"Friends", placed}));  // same title: its place
-    EXPECT_TRUE(after() == (Memory{popup, L"Friends", placed}));  // unchanged from now on
+    EXPECT_EQ(after(), Memory(popup, L"", Rect{}));         // a new window
+    EXPECT_EQ(after(), Memory(popup, L"Friends", Rect{}));  // same window: its title
+    EXPECT_EQ(after(), Memory(popup, L"Friends", placed));  // same title: its place
+    EXPECT_EQ(after(), Memory(popup, L"Friends", placed));  // unchanged from now on
 
     // A new title costs two ticks again; a move only one.
     w.SetTitle(popup, L"Friends (2)");
-    EXPECT_TRUE(after() == (Memory{popup, L"Friends (2)", Rect{}}));
-    EXPECT_TRUE(after() == (Memory{popup, L"Friends (2)", placed}));
+    EXPECT_EQ(after(), Memory(popup, L"Friends (2)", Rect{}));
+    EXPECT_EQ(after(), Memory(popup, L"Friends (2)", placed));
     const Rect moved{120, 200, 324, 355};
     w.MoveWindow(popup, moved);
-    EXPECT_TRUE(after() == (Memory{popup, L"Friends (2)", moved}));
+    EXPECT_EQ(after(), Memory(popup, L"Friends (2)", moved));
 
     // Switched off, the tick forgets the window and disabled ticks leave it alone.
     Post(wm::Command, ID_DISABLE_ENABLE, 0);

@@ -5,7 +5,6 @@
 
 #include "app/PanelRegistry.h"
 #include "client_fixture.h"
-#include "controller/browser/BrowserDetection.h"
 #include "panel/StartupEntry.h"
 #include "panel/ZephquillWnd.h"
 #include "platform/sim/sim_browsers.h"
@@ -20,11 +19,7 @@ TEST_F(DispatcherTest, ClosePanelClosesOnlyALivePanelAndItsRecordGoesWithTheWind
   desktop.Run([&] {
     sim::Browsers(desktop).Open("ie", sim::FakeKind::IE6, L"http://a.example/", L"A");
     StartClient(4500);
-    const WindowHandle browser = AsClient([] {
-      ActiveBrowserInfo info;
-      FindActiveBrowser(info);
-      return info.window;
-    });
+    const WindowHandle browser = sim::Browsers(desktop).Find("ie")->frame;
     auto record = [&] { return AsClient([&] { return FindBrowserPanel(browser); }); };
     ASSERT_NE(record(), nullptr);
     const WindowHandle panel = record()->Panel->Hwnd();

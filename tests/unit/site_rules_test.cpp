@@ -75,10 +75,7 @@ TEST_F(SiteRulesTest, NoRecordWithoutAPanelAndNoPanelBesideAForeignOne) {
     // A panel that cannot be attached leaves no record that would block the next try.
     const WindowHandle gone = 0x7FFF0;
     BrowserPanelRecord* made = AsClient([&] {
-      ActiveBrowserInfo info;
-      info.window = gone;
-      info.url = L"http://a.example/";
-      return Controller()->CreateBrowserPanel(info);
+      return Controller()->CreateBrowserPanel({gone, L"http://a.example/"});
     });
     desktop.SleepMs(10);
     EXPECT_EQ(made, nullptr);
@@ -87,11 +84,7 @@ TEST_F(SiteRulesTest, NoRecordWithoutAPanelAndNoPanelBesideAForeignOne) {
     EXPECT_EQ(status[0].rfind(L"Cannot assign floating window to the active browser", 0), 0u);
 
     // A browser that already shows a panel this registry does not own is left alone.
-    const WindowHandle browser = AsClient([] {
-      ActiveBrowserInfo info;
-      FindActiveBrowser(info);
-      return info.window;
-    });
+    const WindowHandle browser = sim::Browsers(desktop).Find("ie")->frame;
     AsClient([&] {
       WindowSpec desc;
       desc.className = L"ZQFloatWndClassName";
