@@ -131,17 +131,12 @@ TEST_F(UpdaterTest, UnsignedForgedOrRedirectedDownloadsAreRefused) {
         quirks[L"http://127.0.0.1:8702/Download/v2/"].body = c.body;
         quirks[L"http://127.0.0.1:8702/Download/v2/ZephquillClient.exe.sig"].body = c.signature;
       }
-      const int result = RunUpdate();
+      const bool refused = c.refusal != nullptr;
+      EXPECT_EQ(RunUpdate(), refused ? CAutoUpdater::DownloadFailed : CAutoUpdater::Updated);
+      EXPECT_NE(refusal.find(refused ? c.refusal : ""), std::string::npos) << refusal;
+      EXPECT_EQ(Read(kModule), refused ? oldImage : newImage);
+      EXPECT_EQ(Read(kBackup), refused ? "<absent>" : oldImage);
       EXPECT_EQ(Read(kTempCopy), "<absent>");
-      if (!c.refusal) {
-        EXPECT_EQ(result, CAutoUpdater::Updated) << refusal;
-        EXPECT_EQ(Read(kModule), newImage);
-        continue;
-      }
-      EXPECT_EQ(result, CAutoUpdater::DownloadFailed);
-      EXPECT_NE(refusal.find(c.refusal), std::string::npos) << refusal;
-      EXPECT_EQ(Read(kModule), oldImage);
-      EXPECT_EQ(Read(kBackup), "<absent>");
     }
     // While a key is rotated the client trusts both: the new one's signature is accepted.
     Write(kModule, oldImage);
