@@ -31,7 +31,7 @@ class SiteRulesTest : public testing::ClientFixture {
   }
 };
 
-TEST_F(SiteRulesTest, PrefixesFragmentsAndTheHttpRule) {
+TEST_F(SiteRulesTest, PrefixesFragmentsTheHttpRuleAndWhenTheListsAreRead) {
   desktop.Run([&] {
     StartClient();
     // Built in: about:, file: and http:/// are excluded; only "http" addresses follow.
@@ -53,17 +53,13 @@ TEST_F(SiteRulesTest, PrefixesFragmentsAndTheHttpRule) {
     Config(L"ExcludedInURL", L"");
     Config(L"ExcludedStartWithURL", L"about:;;file:");
     EXPECT_EQ(Answers({L"http://a/"}), "0");
-  });
-}
-
-TEST_F(SiteRulesTest, StartListIsReadOnceAnEmptyFragmentListAgainAndAgain) {
-  desktop.Run([&] {
-    StartClient();
+    // The start list is read once; an empty fragment list again and again until it has items.
+    Config(L"ExcludedStartWithURL", L"about:");
     EXPECT_EQ(Answers({L"http://secret.example/"}), "1");
     Config(L"ExcludedStartWithURL", L"http://secret");
     Config(L"ExcludedInURL", L"Secret");
     EXPECT_EQ(Answers({L"http://secret.example/", L"http://x/Secret"}, false), "10");
-    Config(L"ExcludedInURL", L"example");  // settled once it had items
+    Config(L"ExcludedInURL", L"example");
     EXPECT_EQ(Answers({L"http://secret.example/"}, false), "1");
   });
 }
