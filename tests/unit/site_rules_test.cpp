@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "app/PanelRegistry.h"
+#include "app/Text.h"
 #include "client_fixture.h"
 #include "controller/browser/BrowserDetection.h"
 #include "platform/sim/sim_browsers.h"
@@ -113,9 +114,7 @@ TEST(TrackingTooltip, TextsOverSixtyThreeUnitsKeepSixtyAndDots) {
   EXPECT_EQ(CClientDlg::CutTrackingTooltip(exact), exact);
   EXPECT_EQ(CClientDlg::CutTrackingTooltip(exact + L"b"), std::wstring(60, L'a') + L"...");
   // The tray counts UTF-16 units: a pair is never split, so the cut may keep 59 units.
-  const std::wstring pair = sizeof(wchar_t) == 2 ? std::wstring{static_cast<wchar_t>(0xD83D),
-                                                                static_cast<wchar_t>(0xDE00)}
-                                                 : std::wstring{static_cast<wchar_t>(0x1F600)};
+  const std::wstring pair = FromUtf8("\xF0\x9F\x98\x80");  // U+1F600
   EXPECT_EQ(CClientDlg::CutTrackingTooltip(std::wstring(59, L'a') + pair + L"bbbbb"),
             std::wstring(59, L'a') + L"...");
   const std::wstring fits = std::wstring(61, L'a') + pair;  // 63 units
