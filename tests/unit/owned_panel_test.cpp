@@ -4,31 +4,13 @@
 // left subscribed.
 #include "app/PanelRegistry.h"
 #include "client_fixture.h"
-#include "controller/browser/BrowserDetection.h"
 #include "panel/ZephquillWnd.h"
 #include "platform/sim/sim_browsers.h"
 
 namespace zq {
 namespace {
 
-class OwnedPanelTest : public testing::ClientFixture {
- protected:
-  // Puts a top-level window of another program in front (on the test's thread).
-  void Front(Rect r) {
-    if (!other)
-      other = desktop.StartProcess(L"C:\\Notepad\\notepad.exe", L"notepad", [] {
-        Plat().clock().Sleep(1u << 30);
-        return 0;
-      });
-    WindowSpec desc;
-    desc.className = L"Notepad";
-    desc.style = ws::Popup | ws::Visible;
-    desc.rect = r;
-    Windows& w = desktop.Process(other)->windows();
-    w.SetForeground(w.Create(desc));
-  }
-  std::uint32_t other = 0;
-};
+using OwnedPanelTest = testing::ClientFixture;
 
 // The collapsed 1 x 1 panel's place: 30 pixels in from the right edge, 15 up from the bottom.
 Rect Corner(Rect b) { return Rect{b.right - 30, b.bottom - 16, b.right - 29, b.bottom - 15}; }
@@ -60,9 +42,9 @@ TEST_F(OwnedPanelTest, FollowsItsBrowsersEventsAndNeverTakesTheFocus) {
     browsers.Move("c", Rect{300, 200, 900, 700});
     const Rect here = Corner(Rect{300, 200, 900, 700});
     settle("moved", true, here);
-    Front(Rect{0, 0, 200, 100});
+    browsers.OpenFolder("beside", sim::FolderMode::FolderView, Rect{0, 0, 200, 100});
     settle("a window beside it in front", true, here);
-    Front(Rect{500, 500, 1000, 800});
+    browsers.OpenFolder("over", sim::FolderMode::FolderView, Rect{500, 500, 1000, 800});
     settle("a window over it in front", false, here);
     browsers.Focus("c");
     settle("the browser in front again", true, here);

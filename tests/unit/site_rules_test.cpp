@@ -6,7 +6,6 @@
 #include "app/PanelRegistry.h"
 #include "app/Text.h"
 #include "client_fixture.h"
-#include "controller/browser/BrowserDetection.h"
 #include "platform/sim/sim_browsers.h"
 
 namespace zq {
