@@ -15,7 +15,7 @@ namespace {
 
 using ConnectivityTest = testing::ClientFixture;
 
-TEST_F(ConnectivityTest, ACheckThatFindsTheServiceWhileEnabledPostsNothingAndKeepsTheMark) {
+TEST_F(ConnectivityTest, EnabledByHandDuringACheckKeepsTheMarkAndAFullStatusBoxStartsAfresh) {
   desktop.Run([&] {
     StartClient();
     CClientDlg& c = *Controller();
@@ -35,14 +35,7 @@ TEST_F(ConnectivityTest, ACheckThatFindsTheServiceWhileEnabledPostsNothingAndKee
     EXPECT_EQ(desktop.ieApps().Records().size(), 1u);
     EXPECT_EQ(AsClient([&] { return FindBrowserPanel(Browsers(desktop).Find("ff")->frame); }),
               nullptr);
-  });
-}
-
-using StatusWindowTest = testing::ClientFixture;
-
-TEST_F(StatusWindowTest, AFullBoxStartsAfresh) {
-  desktop.Run([&] {
-    StartClient();
+    // The status window, shown: a full box starts afresh.
     Post(UM_SHOW_STATUS_WINDOW, 0, 0);
     auto line = [&](const std::wstring& text) {
       PageCommand(L"tracemessage", text);

@@ -1,7 +1,7 @@
-// Tests of the self-update and restart: the signature and redirect refusals, the exchange of
-// the executable, the image header, the calendar arithmetic and the restart's file name
-// (downloads cut, short, refused or for another machine: update_retry.zqs; a failed exchange
-// rolled back, no connection, no executable and a recorded day that is no number:
+// Tests of the self-update and restart: the signature, redirect and machine refusals, the
+// image header, the calendar arithmetic and the restart's file name (the exchange of the
+// executable and downloads cut, short or refused: update_retry.zqs; a failed exchange rolled
+// back, no connection, no executable and a recorded day that is no number:
 // update_swap_fails.zqs).
 #include <gtest/gtest.h>
 
@@ -92,6 +92,7 @@ TEST_F(UpdaterTest, UnsignedForgedOrRedirectedDownloadsAreRefused) {
   const std::string other = std::string(kSignedByOtherKey);
   std::string tampered = newImage;
   tampered[4000] ^= 1;
+  const std::string image64 = sim::FakeImage(0x8664, 7000);
   // The other key's signature under the test key's id.
   const std::string good = kSignedByTestKey;
   const std::string forged =
@@ -102,8 +103,13 @@ TEST_F(UpdaterTest, UnsignedForgedOrRedirectedDownloadsAreRefused) {
     const char* refusal;  // nullptr: accepted
     std::optional<std::wstring> redirect = std::nullopt;
     int signatureStatus = 200;
+    std::uint16_t machine = 0x014C;  // the desktop's running image
   } cases[] = {
       {"good", newImage, good, nullptr},
+      {"a 32-bit image on a 64-bit desktop", newImage, good, "no executable for this machine",
+       std::nullopt, 200, 0x8664},
+      {"a 64-bit image on a 64-bit desktop", image64, kImage64SignedByTestKey, nullptr,
+       std::nullopt, 200, 0x8664},
       {"a tampered byte", tampered, good, "does not match the download"},
       {"another key", newImage, other, "which this client does not trust"},
       {"another key's signature under our key id", newImage, forged, "does not match"},
@@ -126,6 +132,7 @@ TEST_F(UpdaterTest, UnsignedForgedOrRedirectedDownloadsAreRefused) {
       quirks.clear();
       Serve(c.body, c.signature);
       desktop.network().At(kSignatureAddress).status = c.signatureStatus;
+      desktop.imageMachine = c.machine;
       if (c.redirect) {
         quirks[std::wstring(kDownloads) + L"ZephquillClient.exe"].redirectTo = *c.redirect;
         quirks[L"http://127.0.0.1:8702/Download/v2/"].body = c.body;
@@ -134,7 +141,7 @@ TEST_F(UpdaterTest, UnsignedForgedOrRedirectedDownloadsAreRefused) {
       const bool refused = c.refusal != nullptr;
       EXPECT_EQ(RunUpdate(), refused ? CAutoUpdater::DownloadFailed : CAutoUpdater::Updated);
       EXPECT_NE(refusal.find(refused ? c.refusal : ""), std::string::npos) << refusal;
-      EXPECT_EQ(Read(kModule), refused ? oldImage : newImage);
+      EXPECT_EQ(Read(kModule), refused ? oldImage : c.body);
       EXPECT_EQ(Read(kBackup), refused ? "<absent>" : oldImage);
       EXPECT_EQ(Read(kTempCopy), "<absent>");
     }
@@ -145,21 +152,6 @@ TEST_F(UpdaterTest, UnsignedForgedOrRedirectedDownloadsAreRefused) {
     std::vector<TrustedKey> keys = BuiltInUpdateKeys();
     keys.push_back(*TrustedKeyFromPem(kOtherPublicKey));
     EXPECT_EQ(RunUpdate(keys), CAutoUpdater::Updated) << refusal;
-  });
-}
-
-// A desktop running the 64-bit image takes only a 64-bit one (a good 32-bit update replacing
-// the executable, its old one the backup, with no announced length: update_retry.zqs).
-TEST_F(UpdaterTest, ASixtyFourBitClientTakesOnlyASixtyFourBitImage) {
-  desktop.imageMachine = 0x8664;
-  desktop.Run([&] {
-    Write(kModule, oldImage);
-    Serve(newImage);
-    EXPECT_EQ(RunUpdate(), CAutoUpdater::DownloadFailed);
-    const std::string image64 = sim::FakeImage(0x8664, 7000);
-    Serve(image64, kImage64SignedByTestKey);
-    EXPECT_EQ(RunUpdate(), CAutoUpdater::Updated);
-    EXPECT_EQ(Read(kModule), image64);
   });
 }
 
