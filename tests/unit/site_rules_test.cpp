@@ -31,39 +31,6 @@ class SiteRulesTest : public testing::ClientFixture {
   }
 };
 
-TEST_F(SiteRulesTest, PrefixesFragmentsTheHttpRuleAndWhenTheListsAreRead) {
-  desktop.Run([&] {
-    StartClient();
-    // Built in: about:, file: and http:/// are excluded; only "http" addresses follow.
-    EXPECT_EQ(Answers({L"http://a/", L"https://b/", L"httpish:x", L"about:blank", L"file:///c",
-                       L"http:///x", L"HTTP://A/", L"ftp://a/", L"", L" http://a/"}),
-              "1110000000");
-    // A value replaces the built-in list whole; blanks around items are trimmed, matching
-    // is literal and case-sensitive.
-    Config(L"ExcludedStartWithURL", L"https: ; http://*.test ");
-    EXPECT_EQ(Answers({L"https://b/", L"http:///x", L"about:x", L"http://a.test/",
-                       L"http://*.test/", L"HTTP://*.test/"}),
-              "010100");
-    Config(L"ExcludedInURL", L"bank;login;");  // the last ";" adds no empty item
-    EXPECT_EQ(Answers({L"http://a/", L"http://mybank.com/", L"http://x/?login", L"http://x/Bank"}),
-              "1001");
-    // An empty item in either list matches every address.
-    Config(L"ExcludedInURL", L"bank;  ;login");
-    EXPECT_EQ(Answers({L"http://a/"}), "0");
-    Config(L"ExcludedInURL", L"");
-    Config(L"ExcludedStartWithURL", L"about:;;file:");
-    EXPECT_EQ(Answers({L"http://a/"}), "0");
-    // The start list is read once; an empty fragment list again and again until it has items.
-    Config(L"ExcludedStartWithURL", L"about:");
-    EXPECT_EQ(Answers({L"http://secret.example/"}), "1");
-    Config(L"ExcludedStartWithURL", L"http://secret");
-    Config(L"ExcludedInURL", L"Secret");
-    EXPECT_EQ(Answers({L"http://secret.example/", L"http://x/Secret"}, false), "10");
-    Config(L"ExcludedInURL", L"example");
-    EXPECT_EQ(Answers({L"http://secret.example/"}, false), "1");
-  });
-}
-
 TEST_F(SiteRulesTest, NoRecordWithoutAPanelAndNoPanelBesideAForeignOne) {
   desktop.Run([&] {
     sim::Browsers(desktop).Open("ie", sim::FakeKind::IE6, L"http://a.example/", L"A");
@@ -95,8 +62,9 @@ TEST_F(SiteRulesTest, NoRecordWithoutAPanelAndNoPanelBesideAForeignOne) {
 }
 
 // Detection may wait (here for a Firefox that never answers its DDE request); a disable
-// handled during that wait is not followed by a tracking tooltip that says otherwise.
-TEST_F(SiteRulesTest, ADisableDuringDetectionKeepsTheDisabledTooltip) {
+// handled during that wait is not followed by a tracking tooltip that says otherwise. Then
+// the prefixes, the fragments, the http rule, and when the lists are read.
+TEST_F(SiteRulesTest, ADisableDuringDetectionKeepsTheDisabledTooltipAndTheRules) {
   desktop.Run([&] {
     sim::Browsers(desktop).Open("ff", sim::FakeKind::Firefox, L"http://a.example/", L"A");
     sim::Browsers(desktop).SetDde("ff", sim::DdeMode::Silent);
@@ -105,6 +73,34 @@ TEST_F(SiteRulesTest, ADisableDuringDetectionKeepsTheDisabledTooltip) {
     AsClient([&] { Controller()->Disable(); });
     desktop.SleepMs(6000);
     EXPECT_EQ(Tooltip(), L"Zephquill is DISABLED\r\nYour not visible...");
+    // The rules, asked directly (the disabled ticks ask nothing meanwhile).
+    // Built in: about:, file: and http:/// are excluded; only "http" addresses follow.
+    EXPECT_EQ(Answers({L"http://a/", L"https://b/", L"httpish:x", L"about:blank", L"file:///c",
+                       L"http:///x", L"HTTP://A/", L"ftp://a/", L"", L" http://a/"}),
+              "1110000000");
+    // A value replaces the built-in list whole; blanks around items are trimmed, matching
+    // is literal and case-sensitive.
+    Config(L"ExcludedStartWithURL", L"https: ; http://*.test ");
+    EXPECT_EQ(Answers({L"https://b/", L"http:///x", L"about:x", L"http://a.test/",
+                       L"http://*.test/", L"HTTP://*.test/"}),
+              "010100");
+    Config(L"ExcludedInURL", L"bank;login;");  // the last ";" adds no empty item
+    EXPECT_EQ(Answers({L"http://a/", L"http://mybank.com/", L"http://x/?login", L"http://x/Bank"}),
+              "1001");
+    // An empty item in either list matches every address.
+    Config(L"ExcludedInURL", L"bank;  ;login");
+    EXPECT_EQ(Answers({L"http://a/"}), "0");
+    Config(L"ExcludedInURL", L"");
+    Config(L"ExcludedStartWithURL", L"about:;;file:");
+    EXPECT_EQ(Answers({L"http://a/"}), "0");
+    // The start list is read once; an empty fragment list again and again until it has items.
+    Config(L"ExcludedStartWithURL", L"about:");
+    EXPECT_EQ(Answers({L"http://secret.example/"}), "1");
+    Config(L"ExcludedStartWithURL", L"http://secret");
+    Config(L"ExcludedInURL", L"Secret");
+    EXPECT_EQ(Answers({L"http://secret.example/", L"http://x/Secret"}, false), "10");
+    Config(L"ExcludedInURL", L"example");
+    EXPECT_EQ(Answers({L"http://secret.example/"}, false), "1");
   });
 }
 
