@@ -155,15 +155,14 @@ TEST_F(UpdaterTest, UnsignedForgedOrRedirectedDownloadsAreRefused) {
   });
 }
 
-TEST(UpdateArithmeticTest, DaysSinceFailureUseOnlyTheDayOfTheMonth) {
+// A failed update counts days by the day of the month alone; the time before a moment crosses
+// days, months, years and leap days.
+TEST(UpdateArithmeticTest, DaysSinceFailureAndLocalTimeBefore) {
   EXPECT_EQ(DaysSinceFailedUpdate(2, 30), 3);  // 30th, then the 2nd of the next month
   EXPECT_EQ(DaysSinceFailedUpdate(30, 30), 0);
   EXPECT_EQ(DaysSinceFailedUpdate(5, 5), 0);  // a month later looks like the same day
   EXPECT_EQ(DaysSinceFailedUpdate(13, 10), 3);
   EXPECT_EQ(DaysSinceFailedUpdate(1, 31), 1);
-}
-
-TEST(UpdateArithmeticTest, LocalTimeBeforeCrossesDaysMonthsYearsAndLeapDays) {
   auto fields = [](const LocalTime& t) {
     return std::array<int, 6>{t.year, t.month, t.day, t.hour, t.minute, t.second};
   };
@@ -183,7 +182,9 @@ TEST(UpdateArithmeticTest, LocalTimeBeforeCrossesDaysMonthsYearsAndLeapDays) {
   EXPECT_EQ(LocalTimeBefore(LocalTime{2026, 1, 5, 12}, 0).dayOfWeek, 1);  // a Monday
 }
 
-TEST(UpdateArithmeticTest, ImageMachineReadsOnlyWellFormedHeaders) {
+// Only well-formed headers are read. The hand-made header: the PE header at 0x104 (both bytes
+// of its offset count), two sections whose raw data ends past 64 KiB, a stamp after the count.
+TEST(UpdateArithmeticTest, ImageMachineAndImageEnd) {
   EXPECT_EQ(CAutoUpdater::ImageMachine(sim::FakeImage(0x8664, 512)), 0x8664);
   const std::string image = sim::FakeImage(0x014C, 512);
   EXPECT_EQ(CAutoUpdater::ImageMachine(image), 0x014C);
@@ -194,11 +195,6 @@ TEST(UpdateArithmeticTest, ImageMachineReadsOnlyWellFormedHeaders) {
     bad[at] = byte;
     EXPECT_EQ(CAutoUpdater::ImageMachine(bad), std::nullopt) << at;
   }
-}
-
-// A header laid out by hand: the PE header at 0x104 (both bytes of its offset count), two
-// sections whose raw data ends past 64 KiB, and a stamp right after the section count.
-TEST(UpdateArithmeticTest, ImageEndReadsEveryFieldWhole) {
   std::string h(0x200, '\0');
   auto put = [&](size_t at, std::uint32_t v, int bytes) {
     for (int i = 0; i < bytes; ++i) h[at + i] = static_cast<char>(v >> (8 * i));
