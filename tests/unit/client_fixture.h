@@ -79,9 +79,6 @@ class ClientFixture : public ::testing::Test {
   }
 
   std::wstring Tooltip() { return Controller()->TrayIcon.Tooltip(); }
-  unsigned TrayPicture() {
-    return desktop.Process(pid)->resources().IconId(Controller()->TrayIcon.CurrentIcon());
-  }
 
   // Status lines that contain `fragment`.
   size_t StatusWith(const std::wstring& fragment) const {

@@ -1,6 +1,7 @@
-// Tests of the connectivity check's edges (answers that do not count, a check under way at
-// exit or while enabled, a browser that cannot be made) and of the status window's text
-// rules. Checks every 10 s, their 30 s bound and the service's return: connectivity.zqs.
+// Tests of a connectivity check that finds the service while the client was enabled by hand,
+// and of the status window's limit. Checks every 10 s, answers that do not count, their 30 s
+// bound, a browser that cannot be made, the service's return, a check under way at exit and
+// the status window's other lines and "Clear Messages": connectivity.zqs.
 #include <gtest/gtest.h>
 
 #include "app/PanelRegistry.h"
@@ -8,71 +9,19 @@
 #include "controller/StatusDlg.h"
 #include "platform/sim/sim_browsers.h"
 #include "platform/sim/sim_ie_app.h"
-#include "platform/sim/sim_network.h"
 
 namespace zq {
 namespace {
 
-class ConnectivityTest : public testing::ClientFixture {
- protected:
-  // A page that cannot be loaded: the client disables itself and marks the service lost.
-  // Half a second after it, so that the 10 s ticks fall between the test's steps.
-  void LoseConnection() {
-    PageCommand(L"naverror", L"Error 12029");
-    desktop.SleepMs(490);
-  }
-  size_t Checks() { return desktop.ieApps().Records().size(); }
-  sim::SimNetwork& Net() { return desktop.network(); }
-};
+using ConnectivityTest = testing::ClientFixture;
 
-TEST_F(ConnectivityTest, AnswersWithoutTheCheckElementOrWithAnErrorCountAsUnreachable) {
-  desktop.Run([&] {
-    StartClient();
-    CClientDlg& c = *Controller();
-    const std::wstring checkPage =
-        AsClient([] { return GetAppConsts().ConnectionAliveStaticCheckURL; });
-    Net().checkElement = false;
-    LoseConnection();
-    desktop.SleepMs(10000);
-    Net().checkElement = true;
-    Net().At(checkPage).status = 500;
-    desktop.SleepMs(10000);
-    Net().At(checkPage).status = 200;
-    Net().At(checkPage).body = "<html><body>Service moved</body></html>";
-    desktop.SleepMs(10000);
-    EXPECT_EQ(Checks(), 3u);
-    EXPECT_TRUE(c.ConnectionLost);
-    EXPECT_FALSE(c.Enabled);
-    Net().Reset();
-    desktop.SleepMs(10000);
-    EXPECT_TRUE(c.Enabled);
-    EXPECT_TRUE(status.size() == 1);  // the navigation error's line alone: nothing failed
-  });
-}
-
-// A check still waiting for its page when the client ends stops waiting, closes its hidden
-// browser and ends before the controller goes, instead of being cut off with the process.
-TEST_F(ConnectivityTest, ACheckUnderWayAtExitEndsBeforeTheControllerGoes) {
-  desktop.Run([&] {
-    StartClient();
-    Net().At(L"http://").state = sim::SimNetwork::State::Silent;
-    LoseConnection();
-    desktop.SleepMs(10000);
-    ASSERT_TRUE(Controller()->CheckRunning);
-    Post(wm::Command, ID_APP_EXIT, 0);
-    desktop.SleepMs(1000);
-    EXPECT_EQ(desktop.Process(pid)->exitCode, 0);
-    EXPECT_EQ(desktop.ieApps().RunningHidden(), 0);
-  });
-}
-
-TEST_F(ConnectivityTest, ACheckThatFindsTheServiceWhileEnabledPostsNothingAndKeepsTheMark) {
+TEST_F(ConnectivityTest, EnabledByHandDuringACheckKeepsTheMarkAndAFullStatusBoxStartsAfresh) {
   desktop.Run([&] {
     StartClient();
     CClientDlg& c = *Controller();
     desktop.ieApps().loadMs = 5000;
-    LoseConnection();
-    desktop.SleepMs(10000);
+    PageCommand(L"naverror", L"Error 12029");  // disabled, the service marked lost
+    desktop.SleepMs(10490);                    // half a second past the check's tick
     ASSERT_TRUE(c.CheckRunning);
     Post(wm::Command, ID_DISABLE_ENABLE, 0);  // enabled by hand while the check waits
     ASSERT_TRUE(c.Enabled);
@@ -83,52 +32,20 @@ TEST_F(ConnectivityTest, ACheckThatFindsTheServiceWhileEnabledPostsNothingAndKee
     // Enabled with the mark set: no check starts and the tick follows no browser.
     Browsers(desktop).Open("ff", sim::FakeKind::IE6, L"http://news.example/", L"News");
     desktop.SleepMs(30000);
-    EXPECT_EQ(Checks(), 1u);
+    EXPECT_EQ(desktop.ieApps().Records().size(), 1u);
     EXPECT_EQ(AsClient([&] { return FindBrowserPanel(Browsers(desktop).Find("ff")->frame); }),
               nullptr);
-  });
-}
-
-TEST_F(ConnectivityTest, AFailingBrowserCreationIsReportedAndRetriedOnTheNextTick) {
-  desktop.Run([&] {
-    StartClient();
-    CClientDlg& c = *Controller();
-    desktop.ieApps().failCreate = static_cast<HResult>(0x80040154u);  // class not registered
-    LoseConnection();
-    desktop.SleepMs(20000);
-    EXPECT_EQ(StatusWith(L"Cannot recover internet connection issue. Error Code = 0x80040154"), 2u);
-    EXPECT_FALSE(c.CheckRunning);
-    desktop.ieApps().failCreate = 0;
-    desktop.SleepMs(10000);
-    EXPECT_TRUE(c.Enabled);
-  });
-}
-
-class StatusWindowTest : public testing::ClientFixture {
- protected:
-  void Line(const std::wstring& text) { PageCommand(L"tracemessage", text); }
-  std::wstring Text() {
-    return AsClient([&] { return Controller()->StatusText(); });
-  }
-  WindowHandle Box() { return Controller()->StatusWindow->Hwnd(); }
-};
-
-// Lines before the window exists, hidden and shown again: connectivity.zqs.
-TEST_F(StatusWindowTest, AFullBoxStartsAfreshAndClearMessagesEmptiesIt) {
-  desktop.Run([&] {
-    StartClient();
+    // The status window, shown: a full box starts afresh.
     Post(UM_SHOW_STATUS_WINDOW, 0, 0);
+    auto line = [&](const std::wstring& text) {
+      PageCommand(L"tracemessage", text);
+      return AsClient([&] { return Controller()->StatusText(); });
+    };
     const std::wstring block(CStatusDlg::kMaxText - 2, L'x');
-    Line(block);  // exactly the limit with its line end: kept
-    Line(L"next");
-    EXPECT_EQ(Text(), block + L"\r\nnext\r\n");
-    Line(L"over");  // the box held more than the limit: it starts again with this line
-    EXPECT_EQ(Text(), L"over\r\n");
-    Win().Post(Box(), wm::Command, CStatusDlg::IDC_CLEAR_MESSAGES, 0);
-    desktop.SleepMs(10);
-    EXPECT_EQ(Text(), L"");
-    Line(L"again");
-    EXPECT_EQ(Text(), L"again\r\n");
+    line(block);  // exactly the limit with its line end: kept
+    EXPECT_EQ(line(L"next"), block + L"\r\nnext\r\n");
+    // The box held more than the limit: it starts again with this line.
+    EXPECT_EQ(line(L"over"), L"over\r\n");
   });
 }
 

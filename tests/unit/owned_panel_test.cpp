@@ -1,58 +1,16 @@
 // The panel as an owned pop-up on a browser that draws its own frame: made without taking the
-// focus, it follows the browser's window events at once (the tick is stopped here), hides
-// while the browser is minimised or covered, and takes the page commands in screen terms.
-#include <functional>
-
+// focus, it follows the browser's window events at once (the ticks are stopped), hides while the
+// browser is covered, takes the page commands in screen terms and is released with nothing
+// left subscribed.
 #include "app/PanelRegistry.h"
 #include "client_fixture.h"
-#include "controller/browser/BrowserDetection.h"
 #include "panel/ZephquillWnd.h"
+#include "platform/sim/sim_browsers.h"
 
 namespace zq {
 namespace {
 
-// Runs a body on the client's main thread, inside one message sent to the controller.
-struct OnMainThread : WindowHandler {
-  static constexpr unsigned kRun = wm::App + 0x3A0;
-  WindowHandler* inner = nullptr;
-  std::function<void()> body;
-  LResult OnMessage(WindowHandle h, unsigned m, WParam wp, LParam lp) override {
-    if (m != kRun) return inner->OnMessage(h, m, wp, lp);
-    body();
-    return 0;
-  }
-  bool PreTranslate(WindowHandle h, unsigned m, WParam wp, LParam lp) override {
-    return inner->PreTranslate(h, m, wp, lp);
-  }
-};
-
-class OwnedPanelTest : public testing::ClientFixture {
- protected:
-  // A top-level window of another program (on the test's thread).
-  WindowHandle Open(const std::wstring& cls, Rect r) {
-    if (!other)
-      other = desktop.StartProcess(L"C:\\Chrome\\chrome.exe", L"chrome", [] {
-        Plat().clock().Sleep(1u << 30);
-        return 0;
-      });
-    WindowSpec desc;
-    desc.className = cls;
-    desc.style = ws::Popup | ws::Visible;
-    desc.rect = r;
-    return Others().Create(desc);
-  }
-  Windows& Others() { return desktop.Process(other)->windows(); }
-  void Follow(WindowHandle browser, const std::wstring& url) {
-    OnMainThread run;
-    sim::SimWindow* controller = desktop.Window(Controller()->Hwnd());
-    run.inner = controller->handler;
-    run.body = [&] { Controller()->FollowBrowser({browser, url, PanelHosting::OwnedPopup}); };
-    controller->handler = &run;
-    Win().Send(Controller()->Hwnd(), OnMainThread::kRun, 0, 0);
-    desktop.Window(Controller()->Hwnd())->handler = run.inner;
-  }
-  std::uint32_t other = 0;
-};
+using OwnedPanelTest = testing::ClientFixture;
 
 // The collapsed 1 x 1 panel's place: 30 pixels in from the right edge, 15 up from the bottom.
 Rect Corner(Rect b) { return Rect{b.right - 30, b.bottom - 16, b.right - 29, b.bottom - 15}; }
@@ -60,11 +18,11 @@ Rect Corner(Rect b) { return Rect{b.right - 30, b.bottom - 16, b.right - 29, b.b
 TEST_F(OwnedPanelTest, FollowsItsBrowsersEventsAndNeverTakesTheFocus) {
   desktop.Run([&] {
     Config(L"LastBaseURLNavigated", L"stoppostbacks");  // no page is loaded
-    StartClient();
+    sim::SimBrowsers& browsers = sim::Browsers(desktop);
+    browsers.OpenToday("c", "chrome", L"http://a.example/", L"A");
+    StartClient(4100);  // the first tick (at 4 s) makes the panel; then the ticks stop
     Win().KillTimer(Controller()->Hwnd(), CONTROLLER_TIMER_ID);
-    WindowHandle browser = Open(L"Chrome_WidgetWin_1", Rect{100, 80, 1000, 760});
-    Others().SetForeground(browser);
-    Follow(browser, L"http://a.example/");
+    const WindowHandle browser = browsers.Find("c")->frame;
     ZephquillWnd* panel = AsClient([&] { return FindAttachedPanel(browser); });
     ASSERT_TRUE(panel && panel->OwnedPopup());
     const WindowHandle p = panel->Hwnd();
@@ -80,20 +38,15 @@ TEST_F(OwnedPanelTest, FollowsItsBrowsersEventsAndNeverTakesTheFocus) {
       EXPECT_EQ(Win().Foreground() == p || main->active == p, false) << what;
     };
     settle("made", true, Corner(Rect{100, 80, 1000, 760}));
-    for (Rect r : {Rect{300, 200, 1200, 880}, Rect{300, 200, 900, 700}}) {
-      Others().MoveWindow(browser, r);
-      settle("moved", true, Corner(r));
-    }
+    // Moves, minimising and restoring at the browser's event: modern_window.zqs.
+    browsers.Move("c", Rect{300, 200, 900, 700});
     const Rect here = Corner(Rect{300, 200, 900, 700});
-    Others().Show(browser, sw::Minimize);
-    settle("minimised", false, here);
-    Others().Show(browser, sw::Restore);
-    settle("restored", true, here);
-    Others().SetForeground(Open(L"Notepad", Rect{0, 0, 200, 100}));
+    settle("moved", true, here);
+    browsers.OpenFolder("beside", sim::FolderMode::FolderView, Rect{0, 0, 200, 100});
     settle("a window beside it in front", true, here);
-    Others().SetForeground(Open(L"Notepad", Rect{500, 500, 1000, 800}));
+    browsers.OpenFolder("over", sim::FolderMode::FolderView, Rect{500, 500, 1000, 800});
     settle("a window over it in front", false, here);
-    Others().SetForeground(browser);
+    browsers.Focus("c");
     settle("the browser in front again", true, here);
 
     // Page commands, in screen coordinates from the browser's window rectangle.
@@ -110,14 +63,15 @@ TEST_F(OwnedPanelTest, FollowsItsBrowsersEventsAndNeverTakesTheFocus) {
       desktop.SleepMs(400);  // a slide takes 100 steps of 3 ms
       settle("after a page command", true, c.at);
     }
-    Others().MoveWindow(browser, Rect{300, 200, 1200, 880});
+    browsers.Move("c", Rect{300, 200, 1200, 880});
     settle("moved once collapsed and sized", true, Rect{1170, 665, 1470, 865});
 
-    Follow(browser, L"about:blank");  // not followed: the pop-up is found and released
-    desktop.SleepMs(10);
+    browsers.Navigate("c", L"about:blank", L"Blank");  // not followed: the next tick releases it
+    Win().SetTimer(Controller()->Hwnd(), CONTROLLER_TIMER_ID, 1000);
+    desktop.SleepMs(1100);
     EXPECT_FALSE(Win().IsWindow(p));
     EXPECT_EQ(AsClient([&] { return FindBrowserPanel(browser); }), nullptr);
-    Others().MoveWindow(browser, Rect{0, 0, 900, 700});  // no subscriber left to call
+    browsers.Move("c", Rect{0, 0, 900, 700});  // no subscriber left to call
     desktop.SleepMs(1);
   });
 }

@@ -1,9 +1,11 @@
-// Tests of the self-update and restart: the download checks, the signature and redirect
-// refusals, the exchange of the executable, the image header, the day-of-month and calendar
-// arithmetic, and the controller's update and restart paths (a failed exchange rolled back
-// and no connection: update_swap_fails.zqs).
+// Tests of the self-update and restart: the signature, redirect and machine refusals, the
+// image header, the calendar arithmetic and the restart's file name (the exchange of the
+// executable and downloads cut, short or refused: update_retry.zqs; a failed exchange rolled
+// back, no connection, no executable and a recorded day that is no number:
+// update_swap_fails.zqs).
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -84,46 +86,13 @@ class UpdaterTest : public ClientFixture {
   const std::string newImage = sim::FakeImage(0x014C, 5000);
 };
 
-TEST_F(UpdaterTest, IncompleteOrForeignDownloadsFailAndLeaveTheExecutableAlone) {
-  desktop.Run([&] {
-    Write(kModule, oldImage);
-    struct Case {
-      const char* what;
-      std::string body;
-      int status;
-      std::optional<std::size_t> cut;
-      std::optional<std::uint64_t> announced;
-    } cases[] = {
-        {"connection cut", newImage, 200, 4096, std::nullopt},
-        {"shorter than announced", newImage, 200, std::nullopt, 5001},
-        {"longer than announced", newImage, 200, std::nullopt, 4999},
-        {"error status", newImage, 404, std::nullopt, std::nullopt},
-        {"empty body", "", 200, std::nullopt, std::nullopt},
-        {"another machine", sim::FakeImage(0x8664, 5000), 200, std::nullopt, std::nullopt},
-        {"no image", std::string(5000, 'x'), 200, std::nullopt, std::nullopt},
-        {"header offset out of range", std::string("MZ") + std::string(0x3A, '\0') + "\xff\xff",
-         200, std::nullopt, std::nullopt},
-    };
-    for (const Case& c : cases) {
-      SCOPED_TRACE(c.what);
-      sim::SimDownloadQuirks& q = Serve(c.body);
-      q.cutAfter = c.cut;
-      q.announced = c.announced;
-      desktop.network().At(kDownloads).status = c.status;
-      EXPECT_EQ(RunUpdate(), CAutoUpdater::DownloadFailed);
-      EXPECT_EQ(Read(kModule), oldImage);
-      EXPECT_EQ(Read(kBackup), "<absent>");
-      EXPECT_EQ(Read(kTempCopy), "<absent>");  // nothing half-made is left behind
-    }
-  });
-}
-
 // The hostile downloads: whatever the network brings, only a file signed by a trusted key
 // and fetched from the update address's own origin takes the executable's place.
 TEST_F(UpdaterTest, UnsignedForgedOrRedirectedDownloadsAreRefused) {
   const std::string other = std::string(kSignedByOtherKey);
   std::string tampered = newImage;
   tampered[4000] ^= 1;
+  const std::string image64 = sim::FakeImage(0x8664, 7000);
   // The other key's signature under the test key's id.
   const std::string good = kSignedByTestKey;
   const std::string forged =
@@ -132,23 +101,26 @@ TEST_F(UpdaterTest, UnsignedForgedOrRedirectedDownloadsAreRefused) {
     const char* what;
     std::string body, signature;
     const char* refusal;  // nullptr: accepted
-    int signatureStatus;
-    std::optional<std::wstring> redirect;
+    std::optional<std::wstring> redirect = std::nullopt;
+    int signatureStatus = 200;
+    std::uint16_t machine = 0x014C;  // the desktop's running image
   } cases[] = {
-      {"good", newImage, good, nullptr, 200, std::nullopt},
-      {"a tampered byte", tampered, good, "does not match the download", 200, std::nullopt},
-      {"another key", newImage, other, "which this client does not trust", 200, std::nullopt},
-      {"another key's signature under our key id", newImage, forged, "does not match", 200,
-       std::nullopt},
-      {"no signature", newImage, good, "offers no signature", 404, std::nullopt},
-      {"a truncated signature", newImage, good.substr(0, good.size() / 2), "malformed", 200,
-       std::nullopt},
-      {"an empty signature", newImage, "", "malformed", 200, std::nullopt},
-      {"a redirect within the origin", newImage, good, nullptr, 200,
+      {"good", newImage, good, nullptr},
+      {"a 32-bit image on a 64-bit desktop", newImage, good, "no executable for this machine",
+       std::nullopt, 200, 0x8664},
+      {"a 64-bit image on a 64-bit desktop", image64, kImage64SignedByTestKey, nullptr,
+       std::nullopt, 200, 0x8664},
+      {"a tampered byte", tampered, good, "does not match the download"},
+      {"another key", newImage, other, "which this client does not trust"},
+      {"another key's signature under our key id", newImage, forged, "does not match"},
+      {"no signature", newImage, good, "offers no signature", std::nullopt, 404},
+      {"a truncated signature", newImage, good.substr(0, good.size() / 2), "malformed"},
+      {"an empty signature", newImage, "", "malformed"},
+      {"a redirect within the origin", newImage, good, nullptr,
        L"/Download/v2/ZephquillClient.exe"},
-      {"a redirect to another origin", newImage, good, "redirects to", 200,
+      {"a redirect to another origin", newImage, good, "redirects to",
        L"http://127.0.0.1:8703/Download/ZephquillClient.exe"},
-      {"a redirect loop", newImage, good, "one redirect too many", 200,
+      {"a redirect loop", newImage, good, "one redirect too many",
        L"http://127.0.0.1:8702/Download/ZephquillClient.exe"},
   };
   desktop.Run([&] {
@@ -160,22 +132,18 @@ TEST_F(UpdaterTest, UnsignedForgedOrRedirectedDownloadsAreRefused) {
       quirks.clear();
       Serve(c.body, c.signature);
       desktop.network().At(kSignatureAddress).status = c.signatureStatus;
+      desktop.imageMachine = c.machine;
       if (c.redirect) {
         quirks[std::wstring(kDownloads) + L"ZephquillClient.exe"].redirectTo = *c.redirect;
         quirks[L"http://127.0.0.1:8702/Download/v2/"].body = c.body;
         quirks[L"http://127.0.0.1:8702/Download/v2/ZephquillClient.exe.sig"].body = c.signature;
       }
-      const int result = RunUpdate();
+      const bool refused = c.refusal != nullptr;
+      EXPECT_EQ(RunUpdate(), refused ? CAutoUpdater::DownloadFailed : CAutoUpdater::Updated);
+      EXPECT_NE(refusal.find(refused ? c.refusal : ""), std::string::npos) << refusal;
+      EXPECT_EQ(Read(kModule), refused ? oldImage : c.body);
+      EXPECT_EQ(Read(kBackup), refused ? "<absent>" : oldImage);
       EXPECT_EQ(Read(kTempCopy), "<absent>");
-      if (!c.refusal) {
-        EXPECT_EQ(result, CAutoUpdater::Updated) << refusal;
-        EXPECT_EQ(Read(kModule), newImage);
-        continue;
-      }
-      EXPECT_EQ(result, CAutoUpdater::DownloadFailed);
-      EXPECT_NE(refusal.find(c.refusal), std::string::npos) << refusal;
-      EXPECT_EQ(Read(kModule), oldImage);
-      EXPECT_EQ(Read(kBackup), "<absent>");
     }
     // While a key is rotated the client trusts both: the new one's signature is accepted.
     Write(kModule, oldImage);
@@ -187,91 +155,46 @@ TEST_F(UpdaterTest, UnsignedForgedOrRedirectedDownloadsAreRefused) {
   });
 }
 
-TEST_F(UpdaterTest, CompleteImageReplacesTheExecutableAndTheOldOneBecomesTheBackup) {
-  desktop.Run([&] {
-    Write(kModule, oldImage);
-    Write(kBackup, "an older backup");
-    Serve(newImage).announces = false;  // no announced length is no failure
-    EXPECT_EQ(RunUpdate(), CAutoUpdater::Updated);
-    EXPECT_EQ(Read(kModule), newImage);
-    EXPECT_EQ(Read(kBackup), oldImage);
-    // A desktop running the 64-bit image takes only a 64-bit one.
-    desktop.imageMachine = 0x8664;
-    Serve(newImage);
-    EXPECT_EQ(RunUpdate(), CAutoUpdater::DownloadFailed);
-    std::string image64 = sim::FakeImage(0x8664, 7000);
-    Serve(image64, kImage64SignedByTestKey);
-    EXPECT_EQ(RunUpdate(), CAutoUpdater::Updated);
-    EXPECT_EQ(Read(kModule), image64);
-  });
-}
-
-// An unreachable address stops before any file; without an executable to move aside the
-// exchange fails and changes nothing (a failed move rolled back and no connection at all:
-// update_swap_fails.zqs).
-TEST_F(UpdaterTest, UnreachableAddressOrNoExecutableChangeNothing) {
-  desktop.Run([&] {
-    Write(kModule, oldImage);
-    Serve(newImage);
-    desktop.network().At(kDownloads).state = sim::SimNetwork::State::Down;
-    EXPECT_EQ(RunUpdate(), CAutoUpdater::CannotOpen);
-    EXPECT_EQ(Read(kModule), oldImage);
-    EXPECT_EQ(Read(kTempCopy), "<absent>");
-    desktop.network().At(kDownloads).state = sim::SimNetwork::State::Up;
-    std::filesystem::remove(desktop.HostPath(kModule));
-    EXPECT_EQ(RunUpdate(), CAutoUpdater::SwapFailed);
-    EXPECT_EQ(Read(kModule), "<absent>");
-    EXPECT_EQ(Read(kTempCopy), newImage);
-  });
-}
-
-TEST(UpdateArithmeticTest, DaysSinceFailureUseOnlyTheDayOfTheMonth) {
+// A failed update counts days by the day of the month alone; the time before a moment crosses
+// days, months, years and leap days.
+TEST(UpdateArithmeticTest, DaysSinceFailureAndLocalTimeBefore) {
   EXPECT_EQ(DaysSinceFailedUpdate(2, 30), 3);  // 30th, then the 2nd of the next month
   EXPECT_EQ(DaysSinceFailedUpdate(30, 30), 0);
   EXPECT_EQ(DaysSinceFailedUpdate(5, 5), 0);  // a month later looks like the same day
   EXPECT_EQ(DaysSinceFailedUpdate(13, 10), 3);
   EXPECT_EQ(DaysSinceFailedUpdate(1, 31), 1);
+  auto fields = [](const LocalTime& t) {
+    return std::array<int, 6>{t.year, t.month, t.day, t.hour, t.minute, t.second};
+  };
+  // A leap day, a new year, no step, and the months whose first day the day-of-year formula
+  // rounds to (April, September, February).
+  const struct {
+    LocalTime from;
+    int back;
+    LocalTime to;
+  } rows[] = {{{2024, 3, 1, 0, 10}, 1200, {2024, 2, 29, 23, 50}},
+              {{2026, 1, 1, 4, 30}, 18000, {2025, 12, 31, 23, 30}},
+              {{2026, 1, 6, 4, 30}, 0, {2026, 1, 6, 4, 30}},
+              {{2026, 4, 1, 0, 10}, 1200, {2026, 3, 31, 23, 50}},
+              {{2026, 9, 1, 0, 10}, 1200, {2026, 8, 31, 23, 50}},
+              {{2026, 2, 1, 0, 10}, 1200, {2026, 1, 31, 23, 50}}};
+  for (const auto& r : rows) EXPECT_EQ(fields(LocalTimeBefore(r.from, r.back)), fields(r.to));
+  EXPECT_EQ(LocalTimeBefore(LocalTime{2026, 1, 5, 12}, 0).dayOfWeek, 1);  // a Monday
 }
 
-TEST(UpdateArithmeticTest, LocalTimeBeforeCrossesDaysMonthsYearsAndLeapDays) {
-  auto at = [](int y, int mo, int d, int h, int mi) {
-    LocalTime t;
-    t.year = y, t.month = mo, t.day = d, t.hour = h, t.minute = mi, t.second = 0;
-    return t;
-  };
-  auto same = [](const LocalTime& a, const LocalTime& b) {
-    return a.year == b.year && a.month == b.month && a.day == b.day && a.hour == b.hour &&
-           a.minute == b.minute && a.second == b.second;
-  };
-  EXPECT_TRUE(same(LocalTimeBefore(at(2024, 3, 1, 0, 10), 20 * 60), at(2024, 2, 29, 23, 50)));
-  EXPECT_TRUE(same(LocalTimeBefore(at(2026, 1, 1, 4, 30), 5 * 3600), at(2025, 12, 31, 23, 30)));
-  EXPECT_TRUE(same(LocalTimeBefore(at(2026, 1, 6, 4, 30), 0), at(2026, 1, 6, 4, 30)));
-  // Months whose first day the day-of-year formula rounds to: April, September, February.
-  EXPECT_TRUE(same(LocalTimeBefore(at(2026, 4, 1, 0, 10), 20 * 60), at(2026, 3, 31, 23, 50)));
-  EXPECT_TRUE(same(LocalTimeBefore(at(2026, 9, 1, 0, 10), 20 * 60), at(2026, 8, 31, 23, 50)));
-  EXPECT_TRUE(same(LocalTimeBefore(at(2026, 2, 1, 0, 10), 20 * 60), at(2026, 1, 31, 23, 50)));
-  EXPECT_EQ(LocalTimeBefore(at(2026, 1, 5, 12, 0), 0).dayOfWeek, 1);  // a Monday
-}
-
-TEST(UpdateArithmeticTest, ImageMachineReadsOnlyWellFormedHeaders) {
-  EXPECT_EQ(CAutoUpdater::ImageMachine(sim::FakeImage(0x014C, 512)), 0x014C);
+// Only well-formed headers are read. The hand-made header: the PE header at 0x104 (both bytes
+// of its offset count), two sections whose raw data ends past 64 KiB, a stamp after the count.
+TEST(UpdateArithmeticTest, ImageMachineAndImageEnd) {
   EXPECT_EQ(CAutoUpdater::ImageMachine(sim::FakeImage(0x8664, 512)), 0x8664);
-  std::string image = sim::FakeImage(0x014C, 512);
+  const std::string image = sim::FakeImage(0x014C, 512);
+  EXPECT_EQ(CAutoUpdater::ImageMachine(image), 0x014C);
   EXPECT_EQ(CAutoUpdater::ImageMachine(image.substr(0, 0x85)), std::nullopt);  // cut header
-  std::string noPe = image;
-  noPe[0x81] = 'X';
-  EXPECT_EQ(CAutoUpdater::ImageMachine(noPe), std::nullopt);
-  std::string noMz = image;
-  noMz[0] = 'Z';
-  EXPECT_EQ(CAutoUpdater::ImageMachine(noMz), std::nullopt);
-  std::string far = image;
-  far[0x3F] = '\x7f';  // the offset points two gigabytes away
-  EXPECT_EQ(CAutoUpdater::ImageMachine(far), std::nullopt);
-}
-
-// A header laid out by hand: the PE header at 0x104 (both bytes of its offset count), two
-// sections whose raw data ends past 64 KiB, and a stamp right after the section count.
-TEST(UpdateArithmeticTest, ImageEndReadsEveryFieldWhole) {
+  // No "PE", no "MZ", and an offset two gigabytes away.
+  for (auto [at, byte] : {std::pair(0x81, 'X'), {0, 'Z'}, {0x3F, '\x7f'}}) {
+    std::string bad = image;
+    bad[at] = byte;
+    EXPECT_EQ(CAutoUpdater::ImageMachine(bad), std::nullopt) << at;
+  }
   std::string h(0x200, '\0');
   auto put = [&](size_t at, std::uint32_t v, int bytes) {
     for (int i = 0; i < bytes; ++i) h[at + i] = static_cast<char>(v >> (8 * i));
@@ -290,21 +213,7 @@ TEST(UpdateArithmeticTest, ImageEndReadsEveryFieldWhole) {
   EXPECT_EQ(CAutoUpdater::ImageEnd(h), 0x33000u);
 }
 
-class RestartTest : public ClientFixture {};
-
-TEST_F(RestartTest, UpdateWithANonNumberTimestampReportsAndRecordsNothing) {
-  Config(L"ClientUpdateErrorTimestamp", L"yesterday");
-  desktop.Run([&] {
-    StartClient();
-    int requests = desktop.network().Requests();
-    PageCommand(L"updateclientversion", L"");
-    EXPECT_EQ(StatusWith(L"Cannot update client to most up to date version"), 1u);
-    EXPECT_EQ(desktop.network().Requests(), requests);
-    EXPECT_TRUE(desktop.Boxes().empty());
-    EXPECT_EQ(Setting(L"ClientUpdateErrorTimestamp"), L"yesterday");
-    PageCommand(L"appclientexit", L"");
-  });
-}
+using RestartTest = ClientFixture;
 
 TEST_F(RestartTest, RestartStartsTheFixedFileNameInTheExecutablesFolderThenExits) {
   desktop.launcher = [](std::uint32_t, const std::wstring&) { return true; };  // it exists

@@ -1,16 +1,23 @@
-// A steady tick of the controller (a followed browser whose address has not changed, or no
-// browser in front) allocates nothing; it also prints the seam calls it makes, by name.
+// Benchmark of what one steady controller tick costs beyond time: the seam calls it makes and
+// the heap allocations, the client's own apart from those made inside the simulator's seam.
+#include <benchmark/benchmark.h>
+
 #include <atomic>
-#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <new>
+#include <string>
 
-#include "client_fixture.h"
+#include "app/ClientApp.h"
+#include "app/ClientProcess.h"
+#include "app/Messages.h"
+#include "controller/ClientDlg.h"
 #include "platform/sim/sim_browsers.h"
+#include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_window.h"
 
-// Every operator new of this test binary counts while the calling thread measures; what a
+// Every operator new of the benchmark binary counts while the calling thread measures; what a
 // seam call allocates inside the simulator is counted apart from the client's own.
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 namespace {
@@ -169,54 +176,67 @@ class CountingPlatform : public Platform {
   CountingClock clock_;
 };
 
-enum class Front { Firefox, IE6, IE7, None };
-
-class SteadyTickTest : public testing::ClientFixture,
-                       public ::testing::WithParamInterface<Front> {};
-
-TEST_P(SteadyTickTest, AllocatesNothingAndMakesOnlyItsCalls) {
+// Arg: 0 Firefox, 1 Internet Explorer 6, 2 Internet Explorer 7 with two tabs, 3 no browser in
+// front. The tick is handed to the controller as the timer delivers it, through a platform
+// that counts every seam call by name; two unmeasured ticks first settle what the steady state
+// keeps. Counters: seam calls, the client's allocations and the simulator's, per tick; the
+// label lists the calls of one tick by name.
+void BM_SteadyTickCallsAndAllocations(benchmark::State& state) {
+  auto root = std::filesystem::temp_directory_path() / "zq_steady_tick_bench";
+  std::filesystem::remove_all(root);
+  sim::Desktop desktop(root.string());
+  std::filesystem::create_directories(desktop.HostPath(L"C:\\Program Files\\Zephquill"));
   desktop.Run([&] {
     sim::SimBrowsers& browsers = sim::Browsers(desktop);
-    const Front front = GetParam();
-    const sim::FakeKind kind = front == Front::IE6   ? sim::FakeKind::IE6
-                               : front == Front::IE7 ? sim::FakeKind::IE7
-                                                     : sim::FakeKind::Firefox;
-    browsers.Open("b", kind, L"http://example.com/news", L"News");
-    if (front == Front::IE7) browsers.AddTab("b", L"http://example.com/sport", L"Sport");
-    StartClient(6000);  // start-up, then two ticks: the panel is made and loaded
-    ASSERT_EQ(Tooltip().rfind(L"Site: http://example.com/", 0), 0u);
-    if (front == Front::None) browsers.Unfocus();
-    CClientDlg* controller = Controller();
-    ASSERT_NE(controller, nullptr);
+    const sim::FakeKind kinds[] = {sim::FakeKind::Firefox, sim::FakeKind::IE6, sim::FakeKind::IE7,
+                                   sim::FakeKind::Firefox};
+    browsers.Open("b", kinds[state.range(0)], L"http://example.com/news", L"News");
+    if (state.range(0) == 2) browsers.AddTab("b", L"http://example.com/sport", L"Sport");
+    std::uint32_t pid = desktop.StartProcess(
+        L"C:\\Program Files\\Zephquill\\ZephquillClient.exe",
+        L"\"C:\\Program Files\\Zephquill\\ZephquillClient.exe\"", [] { return ClientMain(); });
+    desktop.SleepMs(6000);  // past start-up and two ticks: the panel is made and loaded
+    sim::SimProcess* p = desktop.Process(pid);
+    CClientDlg* controller = static_cast<ClientProcess&>(*p->state()).App->Controller;
+    if (controller->TrayIcon.Tooltip().rfind(L"Site: http://example.com/", 0) != 0)
+      state.SkipWithError("the browser is not followed");
+    if (state.range(0) == 3) browsers.Unfocus();
     std::map<const char*, int> calls;
     gCalls = &calls;
+    long clientAllocs = 0, seamAllocs = 0, ticks = 0;
     {
-      CountingPlatform counting(desktop, *desktop.Process(pid));
+      CountingPlatform counting(desktop, *p);
       BindThread(&counting);
-      // The tick as the timer delivers it; the first ones settle what the steady state keeps.
-      for (int tick = 0; tick < 3; ++tick) {
-        bool last = tick == 2;
+      for (int settle = 0; settle < 2; ++settle)
+        controller->OnMessage(controller->Hwnd(), wm::Timer, CONTROLLER_TIMER_ID, 0);
+      for (auto _ : state) {
         gClientAllocs = gSeamAllocs = 0;
-        tMeasuring = last;
+        tMeasuring = true;
         controller->OnMessage(controller->Hwnd(), wm::Timer, CONTROLLER_TIMER_ID, 0);
         tMeasuring = false;
+        clientAllocs += gClientAllocs.load();
+        seamAllocs += gSeamAllocs.load();
+        ++ticks;
       }
       BindThread(nullptr);
     }
     gCalls = nullptr;
     std::string list;
-    for (const auto& [name, count] : calls)
-      list += " " + std::string(name) + "x" + std::to_string(count);
-    std::printf("steady tick, case %d: %ld client allocations, %ld in the simulator's seam;%s\n",
-                static_cast<int>(front), gClientAllocs.load(), gSeamAllocs.load(), list.c_str());
-    EXPECT_EQ(gClientAllocs.load(), 0);
-    EXPECT_EQ(calls.count("NotifyIcon"), 0u) << "the unchanged tooltip is not sent again";
-    EXPECT_EQ(calls.count("ReadString"), 0u) << "no setting is read again unchanged";
+    long total = 0;
+    for (const auto& [name, count] : calls) {
+      if (ticks) list += " " + std::string(name) + "x" + std::to_string(count / ticks);
+      total += count;
+    }
+    const auto perTick = benchmark::Counter::kAvgIterations;
+    state.counters["seam_calls"] = benchmark::Counter(static_cast<double>(total), perTick);
+    state.counters["client_allocs"] =
+        benchmark::Counter(static_cast<double>(clientAllocs), perTick);
+    state.counters["sim_allocs"] = benchmark::Counter(static_cast<double>(seamAllocs), perTick);
+    state.SetLabel(list);
   });
+  std::filesystem::remove_all(root);
 }
-
-INSTANTIATE_TEST_SUITE_P(Fronts, SteadyTickTest,
-                         ::testing::Values(Front::Firefox, Front::IE6, Front::IE7, Front::None));
+BENCHMARK(BM_SteadyTickCallsAndAllocations)->DenseRange(0, 3);
 
 }  // namespace
 }  // namespace zq
