@@ -1,5 +1,5 @@
 // Tests of the notifier popup: its step arithmetic, the slide out of each taskbar edge and
-// back, the mouse leaving it, and Show and Hide in every state.
+// back, Show and Hide in every state, and the hand over its client area.
 #include <gtest/gtest.h>
 
 #include "app/Messages.h"
@@ -147,33 +147,6 @@ TEST_F(NotifierTest, TaskbarWindowOfNoSizeIsPassedOver) {
   });
 }
 
-// The mouse resting and clicking as the client meets them: notifications.zqs. Leaving
-// restores the plain text and lets the popup go within one stay period and the slide back;
-// the client area shows the hand.
-TEST_F(NotifierTest, MouseLeavingLetsItGoAndTheHandShows) {
-  InProcess([&] {
-    Popup p;
-    sim::SimTaskbar& shell = desktop.taskbarShell();
-    p.n.Show(L"Hi", 300, 500, 200);
-    RunFor(330);
-    shell.MouseOver(p.n.Window());
-    RunFor(5000);
-    shell.MouseLeave(p.n.Window());
-    EXPECT_FALSE(shell.paints[p.n.Window()].text.font.underline);
-    EXPECT_EQ(shell.paints[p.n.Window()].text.color, 0u);
-    RunFor(500 + 250);
-    EXPECT_EQ(p.n.GetStatus(), N::Idle);
-    EXPECT_FALSE(p.Visible());
-
-    constexpr LParam kClientArea = 1, kCaption = 2;
-    Windows& w = Plat().windows();
-    EXPECT_EQ(w.Send(p.n.Window(), wm::SetCursor, p.n.Window(), kCaption), 0);
-    EXPECT_EQ(shell.cursorShape, 0u);
-    EXPECT_EQ(w.Send(p.n.Window(), wm::SetCursor, p.n.Window(), kClientArea), 1);
-    EXPECT_EQ(shell.cursorShape, 32649u);
-  });
-}
-
 TEST_F(NotifierTest, ShowAndHideInEveryState) {
   InProcess([&] {
     Popup p;
@@ -213,7 +186,7 @@ TEST_F(NotifierTest, ShowAndHideInEveryState) {
   });
 }
 
-TEST_F(NotifierTest, SkinRegionNoSkinAndPrecision) {
+TEST_F(NotifierTest, SkinRegionNoSkinPrecisionAndTheHand) {
   InProcess([&] {
     Popup p;
     auto region = [&] { return desktop.Window(p.n.Window())->region; };
@@ -229,6 +202,14 @@ TEST_F(NotifierTest, SkinRegionNoSkinAndPrecision) {
     EXPECT_EQ(p.n.GetStatus(), N::Idle);
     desktop.osPlatformId = 1;  // Windows 98: coarser timers
     EXPECT_EQ(CTaskbarNotifier().GetTimerPrecision(), 50u);
+
+    // The client area shows the hand; the mouse leaving is u1_notifier_leave.zqs.
+    constexpr LParam kClientArea = 1, kCaption = 2;
+    Windows& w = Plat().windows();
+    EXPECT_EQ(w.Send(p.n.Window(), wm::SetCursor, p.n.Window(), kCaption), 0);
+    EXPECT_EQ(desktop.taskbarShell().cursorShape, 0u);
+    EXPECT_EQ(w.Send(p.n.Window(), wm::SetCursor, p.n.Window(), kClientArea), 1);
+    EXPECT_EQ(desktop.taskbarShell().cursorShape, 32649u);
   });
 }
 

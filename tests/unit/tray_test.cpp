@@ -315,25 +315,22 @@ Bitmap Picture(int width, std::vector<std::uint32_t> pixels) {
   return b;
 }
 
-std::vector<Rect> Rects(std::initializer_list<Rect> list) { return list; }
-
+// Opaque runs per row from the bottom up; a run in the last column ends at the width; rows
+// of the key colour give nothing.
 TEST(NotifierRegion, RunsPerRowFromTheBottom) {
-  Bitmap b = Picture(5, {K, O, O, K, K, O, K, O, O, K, O, O, O, O, O});
-  EXPECT_EQ(CTaskbarNotifier::GenerateRegion(b, K),
-            Rects({{0, 2, 5, 3}, {0, 1, 1, 2}, {2, 1, 4, 2}, {1, 0, 3, 1}}));
-}
-
-TEST(NotifierRegion, RunInTheLastColumnEndsAtTheWidth) {
-  Bitmap b = Picture(4, {K, K, K, O, K, O, O, O});
-  EXPECT_EQ(CTaskbarNotifier::GenerateRegion(b, K), Rects({{1, 1, 4, 2}, {3, 0, 4, 1}}));
-  Bitmap narrow = Picture(1, {O, K, O});
-  EXPECT_EQ(CTaskbarNotifier::GenerateRegion(narrow, K), Rects({{0, 2, 1, 3}, {0, 0, 1, 1}}));
-}
-
-TEST(NotifierRegion, KeyRowsGiveNothing) {
-  Bitmap b = Picture(3, {K, K, K, O, K, O, K, K, K});
-  EXPECT_EQ(CTaskbarNotifier::GenerateRegion(b, K), Rects({{0, 1, 1, 2}, {2, 1, 3, 2}}));
-  EXPECT_TRUE(CTaskbarNotifier::GenerateRegion(Picture(2, {K, K, K, K}), K).empty());
+  const struct {
+    int width;
+    std::vector<std::uint32_t> pixels;
+    std::vector<Rect> runs;
+  } cases[] = {{5,
+                {K, O, O, K, K, O, K, O, O, K, O, O, O, O, O},
+                {{0, 2, 5, 3}, {0, 1, 1, 2}, {2, 1, 4, 2}, {1, 0, 3, 1}}},
+               {4, {K, K, K, O, K, O, O, O}, {{1, 1, 4, 2}, {3, 0, 4, 1}}},
+               {1, {O, K, O}, {{0, 2, 1, 3}, {0, 0, 1, 1}}},
+               {3, {K, K, K, O, K, O, K, K, K}, {{0, 1, 1, 2}, {2, 1, 3, 2}}},
+               {2, {K, K, K, K}, {}}};
+  for (const auto& c : cases)
+    EXPECT_EQ(CTaskbarNotifier::GenerateRegion(Picture(c.width, c.pixels), K), c.runs);
 }
 
 }  // namespace
