@@ -3,12 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <vector>
 
 #include "app/AppConsts.h"
 #include "app/ErrorReport.h"
 #include "app/Text.h"
-#include "platform/sim/sim_desktop.h"
 #include "tests/unit/shell_test_util.h"
 
 namespace zq {

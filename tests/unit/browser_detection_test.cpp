@@ -4,13 +4,9 @@
 // failures: u1_detection_faults.zqs).
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <string>
-
 #include "app/ClientProcess.h"
 #include "controller/browser/BrowserDetection.h"
 #include "platform/sim/sim_browsers.h"
-#include "platform/sim/sim_desktop.h"
 #include "tests/unit/shell_test_util.h"
 
 using namespace zq;

@@ -2,12 +2,10 @@
 // guarded blocks and the ownership of texts carried in message parameters.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <stdexcept>
 
 #include "app/CommandText.h"
 #include "app/ErrorReport.h"
-#include "platform/sim/sim_desktop.h"
 #include "tests/unit/shell_test_util.h"
 
 namespace zq {

@@ -2,11 +2,8 @@
 // The registry's semantics are contract cases (tests/contract/).
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <string>
-#include <vector>
 
 #include "app/Ini.h"
 #include "app/Text.h"

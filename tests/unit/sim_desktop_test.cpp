@@ -2,14 +2,9 @@
 // its lock waiters, timers under message boxes, ended threads and processes ending.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 #include <optional>
-#include <string>
-#include <vector>
 
-#include "platform/platform.h"
-#include "platform/sim/sim_desktop.h"
 #include "tests/unit/shell_test_util.h"
 
 using namespace zq;

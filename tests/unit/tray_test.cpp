@@ -4,13 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <functional>
-#include <string>
-#include <vector>
 
 #include "app/Messages.h"
 #include "app/Text.h"
-#include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_taskbar.h"
 #include "shell/Splash.h"
 #include "shell/SystemTray.h"
