@@ -49,7 +49,6 @@ class ProfileTest : public ::testing::Test {
     fs::create_directories(root_ / "C" / "Program Files" / "Zephquill");
     ini_.SetPathName(kConfig);
   }
-  ~ProfileTest() override { fs::remove_all(root_); }
 
   std::string MapPath(const std::wstring& windowsPath) const {
     if (windowsPath.size() < 3 || windowsPath[1] != L':') return std::string();
