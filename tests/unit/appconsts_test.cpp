@@ -3,12 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <vector>
 
 #include "app/AppConsts.h"
 #include "app/ErrorReport.h"
 #include "app/Text.h"
-#include "platform/sim/sim_desktop.h"
 #include "tests/unit/shell_test_util.h"
 
 namespace zq {
@@ -82,17 +80,14 @@ TEST(AppConsts, NumberConversion) {
 
 // At the end of the process the constants go with their last holder, and a late caller
 // gets a failure instead of a second set built without the controller.
-TEST(AppConsts, DestroyedConstantsStayWithTheirHolderAndAreNotBuiltAgain) {
-  sim::Desktop desktop(testing::FreshRoot());
-  desktop.Run([&] {
-    desktop.StartProcess(L"C:\\client.exe", L"client", [] {
-      std::shared_ptr<const CAppConsts> held = HoldAppConsts();
-      DestroyAppConsts();
-      EXPECT_EQ(held->FLT_WND_MIN_WIDTH, 800);
-      EXPECT_THROW(GetAppConsts(), ComError);
-      return 0;
-    });
-    desktop.SleepMs(10);
+class AppConstsInProcess : public testing::ShellTest {};
+
+TEST_F(AppConstsInProcess, DestroyedConstantsStayWithTheirHolderAndAreNotBuiltAgain) {
+  InProcess([] {
+    std::shared_ptr<const CAppConsts> held = HoldAppConsts();
+    DestroyAppConsts();
+    EXPECT_EQ(held->FLT_WND_MIN_WIDTH, 800);
+    EXPECT_THROW(GetAppConsts(), ComError);
   });
 }
 

@@ -4,25 +4,18 @@
 // failures: u1_detection_faults.zqs).
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <string>
-
 #include "app/ClientProcess.h"
 #include "controller/browser/BrowserDetection.h"
 #include "platform/sim/sim_browsers.h"
-#include "platform/sim/sim_desktop.h"
 #include "tests/unit/shell_test_util.h"
 
 using namespace zq;
-using zq::sim::Desktop;
 using zq::sim::FakeKind;
 
 namespace {
 
-class BrowserDetectionTest : public ::testing::Test {
+class BrowserDetectionTest : public zq::testing::ShellTest {
  protected:
-  BrowserDetectionTest() : desktop(zq::testing::FreshRoot()) {}
-
   // Runs `body` on the runner while a process that stands for the client idles in its
   // message loop; Detect() then runs detection as that process.
   void Run(const std::function<void()>& body) {
@@ -43,7 +36,6 @@ class BrowserDetectionTest : public ::testing::Test {
   sim::SimBrowsers& browsers() { return sim::Browsers(desktop); }
   sim::FakeBrowser& browser(const std::string& name) { return *browsers().Find(name); }
 
-  Desktop desktop;
   sim::SimProcess* client = nullptr;
 };
 

@@ -2,12 +2,10 @@
 // guarded blocks and the ownership of texts carried in message parameters.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <stdexcept>
 
 #include "app/CommandText.h"
 #include "app/ErrorReport.h"
-#include "platform/sim/sim_desktop.h"
 #include "tests/unit/shell_test_util.h"
 
 namespace zq {
@@ -90,7 +88,9 @@ TEST(ErrorRaising, CodesOfTheHelpers) {
   }
 }
 
-TEST(GuardedBlock, ResultsAndProcessExit) {
+class GuardedBlock : public testing::ShellTest {};
+
+TEST_F(GuardedBlock, ResultsAndProcessExit) {
   int ran = 0;
   EXPECT_TRUE(Guarded(0, L"ok", [&] { ++ran; }));
   EXPECT_FALSE(Guarded(0, L"com", [] { ThrowFail(); }));
@@ -113,16 +113,11 @@ TEST(GuardedBlock, ResultsAndProcessExit) {
 
 // Only a report at the display threshold or below shows a box, and that box has no owner:
 // an owner handle that is no window would make the system refuse to show it.
-TEST(GuardedBlock, GraveFailuresShowAnOwnerlessBox) {
-  sim::Desktop desktop(testing::FreshRoot());
+TEST_F(GuardedBlock, GraveFailuresShowAnOwnerlessBox) {
   desktop.autoAnswer = mb::IdOk;
-  desktop.Run([&] {
-    desktop.StartProcess(L"C:\\client.exe", L"client", [] {
-      Guarded(ErrorDisplayThreshold + 1, L"quiet", [] { ThrowFail(); });
-      Guarded(ErrorDisplayThreshold, L"grave", [] { ThrowFail(); });
-      return 0;
-    });
-    desktop.SleepMs(10);
+  InProcess([] {
+    Guarded(ErrorDisplayThreshold + 1, L"quiet", [] { ThrowFail(); });
+    Guarded(ErrorDisplayThreshold, L"grave", [] { ThrowFail(); });
   });
   ASSERT_EQ(desktop.Boxes().size(), 1u);
   EXPECT_EQ(desktop.Boxes()[0].owner, 0u);

@@ -2,11 +2,8 @@
 // The registry's semantics are contract cases (tests/contract/).
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <string>
-#include <vector>
 
 #include "app/Ini.h"
 #include "app/Text.h"
@@ -42,26 +39,15 @@ class RecordingProfile : public zq::Profile {
   zq::Profile& inner_;
 };
 
-// A fresh host directory per test; Windows paths map below it ("C:\a\b" -> <root>/C/a/b).
-class ProfileTest : public ::testing::Test {
+// A fresh simulated desktop's disks per test ("C:\a\b" -> <root>/C/a/b).
+class ProfileTest : public zq::testing::ShellTest {
  protected:
   ProfileTest()
-      : root_(zq::testing::FreshRoot()),
-        profile_([this](const std::wstring& w) { return MapPath(w); }),
-        ini_(profile_) {
-    fs::create_directories(root_ / "C" / "Program Files" / "Zephquill");
+      : profile_([this](const std::wstring& w) { return desktop.HostPath(w); }), ini_(profile_) {
+    fs::create_directories(desktop.HostPath(L"C:\\Program Files\\Zephquill"));
     ini_.SetPathName(kConfig);
   }
-  ~ProfileTest() override { fs::remove_all(root_); }
-
-  std::string MapPath(const std::wstring& windowsPath) const {
-    if (windowsPath.size() < 3 || windowsPath[1] != L':') return std::string();
-    std::string rest = zq::ToUtf8(windowsPath.substr(3));
-    for (auto& c : rest)
-      if (c == '\\') c = '/';
-    return (root_ / std::string(1, static_cast<char>(windowsPath[0])) / rest).string();
-  }
-  std::string HostConfig() const { return MapPath(kConfig); }
+  std::string HostConfig() const { return desktop.HostPath(kConfig); }
 
   void WriteFile(const std::string& bytes) {
     std::ofstream(HostConfig(), std::ios::binary) << bytes;
@@ -74,7 +60,6 @@ class ProfileTest : public ::testing::Test {
     return ini_.GetString(L"General", key, def);
   }
 
-  fs::path root_;
   SimProfile profile_;
   CIni ini_;
 };
@@ -168,7 +153,7 @@ TEST_F(ProfileTest, WritesFailWithoutSectionKeyDirectoryOrPath) {
   CIni elsewhere(profile_);
   elsewhere.SetPathName(L"C:\\Missing\\ZQConfig.ini");
   EXPECT_FALSE(elsewhere.WriteString(L"General", L"Key", L"v"));
-  EXPECT_FALSE(fs::exists(root_ / "C" / "Missing"));
+  EXPECT_FALSE(fs::exists(desktop.HostPath(L"C:\\Missing")));
   EXPECT_EQ(elsewhere.GetString(L"General", L"Key", L"d"), L"d");
 
   CIni unset(profile_);  // no path: nothing to read or write

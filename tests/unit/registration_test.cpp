@@ -2,7 +2,6 @@
 // simulated registry, the module path in them, and the resources matching the .rgs files.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -11,7 +10,6 @@
 #include "automation/ClientTray.h"
 #include "automation/RegistryScript.h"
 #include "automation/ServerRegistration.h"
-#include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_registry.h"
 #include "resources/ResourceTable.h"
 #include "tests/unit/shell_test_util.h"

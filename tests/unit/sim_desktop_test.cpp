@@ -2,14 +2,9 @@
 // its lock waiters, timers under message boxes, ended threads and processes ending.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 #include <optional>
-#include <string>
-#include <vector>
 
-#include "platform/platform.h"
-#include "platform/sim/sim_desktop.h"
 #include "tests/unit/shell_test_util.h"
 
 using namespace zq;
@@ -34,13 +29,11 @@ std::uint64_t Now() { return Plat().clock().TickMs(); }
 std::uint32_t ThreadId() { return Plat().threads().CurrentThreadId(); }
 void Sleep(unsigned ms) { Plat().clock().Sleep(ms); }
 
-class SimDesktopTest : public ::testing::Test {
+class SimDesktopTest : public zq::testing::ShellTest {
  protected:
-  SimDesktopTest() : desktop(zq::testing::FreshRoot()) {}
   std::uint32_t Start(Desktop::Entry entry) {
     return desktop.StartProcess(kModule, kModule, std::move(entry));
   }
-  Desktop desktop;
 };
 
 // A thread's sleep moves only the virtual clock: a message posted before it waits until
