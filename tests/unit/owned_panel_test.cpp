@@ -1,7 +1,5 @@
-// The panel as an owned pop-up on a browser that draws its own frame: made without taking the
-// focus, it follows the browser's window events at once (the ticks are stopped), hides while the
-// browser is covered, takes the page commands in screen terms and is released with nothing
-// left subscribed.
+// The panel as an owned pop-up on a browser that draws its own frame: it follows the browser's
+// events at once, never takes the focus, and is released with nothing left subscribed.
 #include "app/PanelRegistry.h"
 #include "client_fixture.h"
 #include "panel/ZephquillWnd.h"
