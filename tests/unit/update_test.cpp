@@ -54,16 +54,13 @@ class UpdaterTest : public ClientFixture {
   void Write(const std::wstring& path, const std::string& bytes) {
     std::ofstream(desktop.HostPath(path), std::ios::binary) << bytes;
   }
-  // The download's body and its signature file.
-  sim::SimDownloadQuirks& Serve(const std::string& body,
-                                const std::string& signature = kSignedByTestKey) {
+  // Only the download's body and its signature file are served.
+  auto& Serve(const std::string& body, const std::string& signature) {
     auto& quirks = sim::InternetOf(desktop).quirks;
-    quirks[kSignatureAddress] = sim::SimDownloadQuirks{};
+    quirks.clear();
     quirks[kSignatureAddress].body = signature;
-    sim::SimDownloadQuirks& q = quirks[kDownloads];
-    q = sim::SimDownloadQuirks{};
-    q.body = body;
-    return q;
+    quirks[kDownloads].body = body;
+    return quirks;
   }
   // An update on behalf of a bare process, trusting `keys` (or the built-in ones).
   int RunUpdate(const std::vector<TrustedKey>& keys = {}) {
@@ -123,9 +120,7 @@ TEST_F(UpdaterTest, UnsignedForgedOrRedirectedDownloadsAreRefused) {
       SCOPED_TRACE(c.what);
       Write(kModule, oldImage);
       std::filesystem::remove(desktop.HostPath(kBackup));
-      auto& quirks = sim::InternetOf(desktop).quirks;
-      quirks.clear();
-      Serve(c.body, c.signature);
+      auto& quirks = Serve(c.body, c.signature);
       desktop.network().At(kSignatureAddress).status = c.signatureStatus;
       desktop.imageMachine = c.machine;
       if (c.redirect) {
@@ -142,7 +137,6 @@ TEST_F(UpdaterTest, UnsignedForgedOrRedirectedDownloadsAreRefused) {
     }
     // While a key is rotated the client trusts both: the new one's signature is accepted.
     Write(kModule, oldImage);
-    sim::InternetOf(desktop).quirks.clear();
     Serve(newImage, other);
     std::vector<TrustedKey> keys = BuiltInUpdateKeys();
     keys.push_back(*TrustedKeyFromPem(kOtherPublicKey));
