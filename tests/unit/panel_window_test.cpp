@@ -137,8 +137,7 @@ TEST_F(PanelWindowTest, PanelPageFollowsItsBaseAddress) {
       next.NavigatePanel(L"");
       EXPECT_EQ(next.LoadedAddresses().size(), 1u);
 
-      // A stored page that is no web address (a page may store any value) is not opened:
-      // the minimised page takes its place, in the file too.
+      // A stored page that is no web address is replaced by the minimised one, in the file too.
       Config(L"LastBaseURLNavigated", L"\\\\attacker.example\\share\\x.htm");
       ZephquillWnd third;
       third.CreateFloating(Controller()->Hwnd(), L"Third");
@@ -157,8 +156,7 @@ TEST_F(PanelWindowTest, PageCommandsArePerformedOrPassedOn) {
     WindowHandle h = panel->Hwnd();
     size_t texts = LiveTextCount();
 
-    // A transparency beyond the window's range is kept and applied at its bound; once
-    // layered, a panel stays layered.
+    // A transparency out of range is kept and applied at its bound; layered stays layered.
     for (auto [given, applied] : {std::pair{-5, 0}, std::pair{300, 255}}) {
       ToWindow(h, UM_PANEL_COMMAND, L"Trasparency", std::to_wstring(given));
       EXPECT_EQ(panel->Alpha, given);
@@ -169,8 +167,7 @@ TEST_F(PanelWindowTest, PageCommandsArePerformedOrPassedOn) {
     ToWindow(h, UM_PANEL_COMMAND, L"Drag", L"0");
     EXPECT_TRUE(status.empty());
 
-    // After its menu (the menu itself: u3_panel_placement.zqs) a panel lays its hosts out
-    // again over its whole client area (a floating one: nothing else moves it meanwhile).
+    // After its menu (u3_panel_placement.zqs) a floating panel lays its hosts out again.
     ToWindow(Controller()->NotificationWindow.Hwnd(), UM_OPEN_FLOATING_PANEL,
              L"Menu;http://127.0.0.1:8701/Panel/x");
     ASSERT_EQ(App()->ServiceWindows.size(), 1u);
@@ -214,8 +211,7 @@ TEST_F(PanelWindowTest, KeyboardFilterForwardsTheBrowsersShortcuts) {
         Plat().windows().PumpPending();
         return swallowed;
       };
-      // Mouse messages carry button flags, not keys: 0x1B is no Escape there; the last
-      // mouse message with Alt+Left held is the shortcut too.
+      // Mouse messages carry button flags, not keys; with Alt+Left held they are the shortcut.
       EXPECT_FALSE(press(wm::MouseMove, 0x1B, {}));
       EXPECT_FALSE(press(wm::MouseLast, 0, {0x12, 0x25}));
       EXPECT_EQ(recorder.keys, (std::vector<std::pair<unsigned, WParam>>{{wm::MouseLast, 0x25}}));
@@ -286,8 +282,7 @@ TEST_F(PanelRegistryTest, ClosingEverythingLeavesAPanelThatIsBeingDestroyed) {
   });
 }
 
-// The modal loop ends without the Exit command: the controller is gone before the shutdown
-// closes the panels, and the panel inside the browser must not stay behind.
+// The modal loop ends without Exit: the panels close after the controller has gone.
 TEST_F(PanelRegistryTest, PanelsLeftAtTheEndCloseWithoutTheController) {
   desktop.Run([&] {
     Start();
