@@ -37,8 +37,7 @@ class ClientFixture : public ::testing::Test {
     return out;
   }
 
-  // Starts the client and lets it run `settleMs` (start-up ends at 3 s, the first tick
-  // comes at 4 s). Every status line it handles is kept in `status`.
+  // Starts the client and lets it run `settleMs` (start-up ends at 3 s, the first tick at 4 s).
   void StartClient(unsigned settleMs = 3500) {
     pid = desktop.StartProcess(kModule, L"\"" + std::wstring(kModule) + L"\"",
                                [] { return ClientMain(); });
@@ -53,7 +52,6 @@ class ClientFixture : public ::testing::Test {
     if (!p || p->ended || !p->state()) return nullptr;
     return static_cast<ClientProcess&>(*p->state()).App.get();
   }
-  // The running client's controller, read between its turns.
   CClientDlg* Controller() { return App() ? App()->Controller : nullptr; }
   Windows& Win() { return desktop.Process(pid)->windows(); }
 
@@ -80,7 +78,6 @@ class ClientFixture : public ::testing::Test {
 
   std::wstring Tooltip() { return Controller()->TrayIcon.Tooltip(); }
 
-  // Status lines that contain `fragment`.
   size_t StatusWith(const std::wstring& fragment) const {
     size_t n = 0;
     for (const std::wstring& line : status) n += line.find(fragment) != std::wstring::npos;

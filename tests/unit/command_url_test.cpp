@@ -1,5 +1,5 @@
-// Tests of the command-address parser (the pages' examples, fixed skip lengths, missing and
-// empty fields, numbers) and of the origins from which pages may issue commands.
+// Tests of the command-address parser, the origins from which pages may issue commands and
+// the notification page's query.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,6 +7,7 @@
 #include "app/AppConsts.h"
 #include "app/Messages.h"
 #include "app/Text.h"
+#include "controller/ClientDlg.h"
 #include "panel/CommandUrl.h"
 
 using namespace zq;
@@ -100,14 +101,9 @@ TEST(CommandUrl, SkipLengthsStayFixedWhateverIsConfigured) {
 }
 
 TEST(CommandUrl, PanelCommandNumbers) {
-  // The panel's own messages; neither system messages nor the controller's, which carry
-  // records and objects.
   for (std::int32_t m = -1; m < 1300; ++m)
     EXPECT_EQ(IsPanelCommandNumber(m), (m >= 1224 && m <= 1232) || m == 1235 || m == 1237) << m;
 }
-
-// ---------------------------------------------------------------------------------------
-// Origins
 
 TEST(CommandOrigin, OriginsAreSchemeHostAndPort) {
   const std::pair<const wchar_t*, const char*> cases[] = {
@@ -151,6 +147,17 @@ TEST(CommandOrigin, OnlyServicePagesMayCommand) {
   });
   EXPECT_TRUE(MayIssueCommands(L"https://push.example.net:8443/other", ServiceAddresses(moved)));
   EXPECT_FALSE(MayIssueCommands(L"https://push.example.net:8443/other", service));
+}
+
+TEST(NotificationQuery, EncodesEveryValueAndAddsTheContextOnlyWithAType) {
+  EXPECT_EQ(NotificationQuery(L"12", L"false", L"", L"ignored"),
+            L"MurmelId=12&IsNotify=1&IsPerSite=false&");
+  // A type with empty keywords still brings both parameters.
+  EXPECT_EQ(NotificationQuery(L"12", L"true", L"site", L""),
+            L"MurmelId=12&IsNotify=1&IsPerSite=true&ctype=site&keywords=&");
+  // Values cannot add or cut parameters.
+  EXPECT_EQ(NotificationQuery(L"1&IsNotify=0", L"a#b", L"x y", L"k~1&k2"),
+            L"MurmelId=1%26IsNotify%3D0&IsNotify=1&IsPerSite=a%23b&ctype=x%20y&keywords=k~1%26k2&");
 }
 
 }  // namespace

@@ -51,8 +51,7 @@ TEST_F(HostileInput, ThirdPartyPageCannotCommand) {
   });
 }
 
-// A frame's own command address and one it makes the top level navigate to (top.location)
-// are obeyed only from the service's frames.
+// A frame's command address, its own or the top level's, is obeyed only from service frames.
 TEST_F(HostileInput, ForeignFrameCannotCommand) {
   desktop.Run([&] {
     StartClient();
@@ -74,8 +73,7 @@ TEST_F(HostileInput, ForeignFrameCannotCommand) {
   });
 }
 
-// A notification's link, a service window's page (1226) and a panel's base page (1225) are
-// opened only when they are web addresses; each refusal opens nothing and says why.
+// Links, service window pages (1226) and base pages (1225) open only if they are web addresses.
 TEST_F(HostileInput, OnlyWebAddressesAreOpened) {
   desktop.Run([&] {
     StartClient();
@@ -111,8 +109,6 @@ TEST_F(HostileInput, OnlyWebAddressesAreOpened) {
   });
 }
 
-// An oversized command address is refused whole; a notification text full of markup is
-// shown as the text it is.
 TEST_F(HostileInput, OversizedCommandAndMarkupInAComment) {
   desktop.Run([&] {
     StartClient();

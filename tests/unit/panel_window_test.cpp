@@ -1,6 +1,5 @@
 // Tests of the panel window and the panel registry on a running client: the panel page
-// address, the page commands it performs or passes on, the keyboard filter, the
-// start-with-Windows entry, and panels and their records as windows come and go.
+// address, its page commands, the keyboard filter, and records as windows come and go.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -8,13 +7,10 @@
 #include <vector>
 
 #include "app/AppConsts.h"
-#include "app/ErrorReport.h"
 #include "app/PanelRegistry.h"
 #include "panel/FrontWebBrowser.h"
-#include "panel/StartupEntry.h"
 #include "panel/ZephquillWnd.h"
 #include "platform/sim/sim_browsers.h"
-#include "platform/sim/sim_registry.h"
 #include "platform/sim/sim_web_control.h"
 #include "tests/unit/client_fixture.h"
 
@@ -35,14 +31,12 @@ TEST(PanelAddress, ValuesArePercentEncodedAfterTheBasesOwnQuery) {
             L"&TavrelZephquillURL=http%3A%2F%2Fs%2F%3Fq%3Da%26b");
 }
 
-// A whole client whose main thread also runs test code on request, for panels that must be
-// made and used on the thread that owns them.
+// A whole client whose main thread runs test code on request (panels live on their thread).
 class PanelTest : public zq::testing::ClientFixture {
  protected:
   static constexpr unsigned kRunOnMain = wm::App + 77;
 
-  // Runs the function whose address a message carries; made by the client's main thread
-  // before the client starts, so that the client's message loop serves it.
+  // Made on the client's main thread before the client starts, so that its loop serves it.
   struct Driver : WindowHandler {
     LResult OnMessage(WindowHandle window, unsigned message, WParam wParam,
                       LParam lParam) override {
@@ -84,7 +78,6 @@ class PanelTest : public zq::testing::ClientFixture {
     return Plat().windows().Create(desc);
   }
 
-  // A record of `browser` with a panel attached to it.
   static std::unique_ptr<BrowserPanelRecord> Record(WindowHandle browser) {
     auto record = std::make_unique<BrowserPanelRecord>(browser, L"http://a.example/");
     record->Panel = std::make_unique<ZephquillWnd>();
@@ -92,7 +85,6 @@ class PanelTest : public zq::testing::ClientFixture {
     return record;
   }
 
-  // Opens a fake Internet Explorer window and returns the panel the client attaches to it.
   ZephquillWnd* BrowserPanel() {
     sim::Browsers(desktop).Open("ie", sim::FakeKind::IE6, L"http://news.example/", L"News");
     desktop.SleepMs(1100);
@@ -101,7 +93,6 @@ class PanelTest : public zq::testing::ClientFixture {
     return app->BrowserPanels.begin()->second->Panel.get();
   }
 
-  // Posts a command message with its two texts and lets the client handle it.
   void ToWindow(WindowHandle window, unsigned message, const std::wstring& w,
                 const std::wstring& l = L"") {
     Win().Post(window, message, GiveText(w), GiveLParamText(l));
@@ -114,23 +105,6 @@ class PanelTest : public zq::testing::ClientFixture {
 };
 class PanelWindowTest : public PanelTest {};
 class PanelRegistryTest : public PanelTest {};
-
-// A window that cannot be made is the general failure, whatever the last error was.
-TEST_F(PanelWindowTest, AWindowThatCannotBeMadeIsTheGeneralFailure) {
-  desktop.Run([&] {
-    Start();
-    OnMain([&] {
-      ZephquillWnd orphan;
-      try {
-        orphan.CreateAttached(0x7777, L"x");
-        ADD_FAILURE() << "no failure raised";
-      } catch (const ComError& e) {
-        EXPECT_EQ(e.Code, hr::Fail);
-      }
-      EXPECT_EQ(orphan.Hwnd(), 0u);
-    });
-  });
-}
 
 TEST_F(PanelWindowTest, PanelPageFollowsItsBaseAddress) {
   desktop.Run([&] {
@@ -163,8 +137,7 @@ TEST_F(PanelWindowTest, PanelPageFollowsItsBaseAddress) {
       next.NavigatePanel(L"");
       EXPECT_EQ(next.LoadedAddresses().size(), 1u);
 
-      // A stored page that is no web address (a page may store any value) is not opened:
-      // the minimised page takes its place, in the file too.
+      // A stored page that is no web address is replaced by the minimised one, in the file too.
       Config(L"LastBaseURLNavigated", L"\\\\attacker.example\\share\\x.htm");
       ZephquillWnd third;
       third.CreateFloating(Controller()->Hwnd(), L"Third");
@@ -183,8 +156,7 @@ TEST_F(PanelWindowTest, PageCommandsArePerformedOrPassedOn) {
     WindowHandle h = panel->Hwnd();
     size_t texts = LiveTextCount();
 
-    // A transparency beyond the window's range is kept and applied at its bound; once
-    // layered, a panel stays layered.
+    // A transparency out of range is kept and applied at its bound; layered stays layered.
     for (auto [given, applied] : {std::pair{-5, 0}, std::pair{300, 255}}) {
       ToWindow(h, UM_PANEL_COMMAND, L"Trasparency", std::to_wstring(given));
       EXPECT_EQ(panel->Alpha, given);
@@ -195,8 +167,7 @@ TEST_F(PanelWindowTest, PageCommandsArePerformedOrPassedOn) {
     ToWindow(h, UM_PANEL_COMMAND, L"Drag", L"0");
     EXPECT_TRUE(status.empty());
 
-    // After its menu (the menu itself: u3_panel_placement.zqs) a panel lays its hosts out
-    // again over its whole client area (a floating one: nothing else moves it meanwhile).
+    // After its menu (u3_panel_placement.zqs) a floating panel lays its hosts out again.
     ToWindow(Controller()->NotificationWindow.Hwnd(), UM_OPEN_FLOATING_PANEL,
              L"Menu;http://127.0.0.1:8701/Panel/x");
     ASSERT_EQ(App()->ServiceWindows.size(), 1u);
@@ -240,35 +211,13 @@ TEST_F(PanelWindowTest, KeyboardFilterForwardsTheBrowsersShortcuts) {
         Plat().windows().PumpPending();
         return swallowed;
       };
-      // Mouse messages carry button flags, not keys: 0x1B is no Escape there; the last
-      // mouse message with Alt+Left held is the shortcut too.
+      // Mouse messages carry button flags, not keys; with Alt+Left held they are the shortcut.
       EXPECT_FALSE(press(wm::MouseMove, 0x1B, {}));
       EXPECT_FALSE(press(wm::MouseLast, 0, {0x12, 0x25}));
       EXPECT_EQ(recorder.keys, (std::vector<std::pair<unsigned, WParam>>{{wm::MouseLast, 0x25}}));
     });
   });
 }
-
-TEST_F(PanelWindowTest, StartupEntryLivesInTheRunKey) {
-  desktop.Run([&] {
-    Start();
-    sim::SimRegistry& reg = desktop.registry();
-    OnMain([&] {
-      EXPECT_FALSE(AddStartupEntry(L"Zephquill"));  // the key is not created
-      ASSERT_TRUE(reg.CreateKey(RegRoot::CurrentUser, kRunKey));
-      EXPECT_TRUE(AddStartupEntry(L"Zephquill"));
-      EXPECT_TRUE(AddStartupEntry(L"Other Name"));
-      // The path as it is, blanks and all, without quotes.
-      EXPECT_EQ(reg.GetString(RegRoot::CurrentUser, kRunKey, L"Zephquill"), std::wstring(kModule));
-      EXPECT_TRUE(RemoveStartupEntry(L"Zephquill"));
-      EXPECT_FALSE(RemoveStartupEntry(L"Zephquill"));
-      EXPECT_EQ(reg.Dump().size(), 1u) << "the other entry stays";
-    });
-  });
-}
-
-// ---------------------------------------------------------------------------------------
-// The registry of panels
 
 TEST_F(PanelRegistryTest, OneRecordPerBrowserWindowUntilReleased) {
   desktop.Run([&] {
@@ -307,9 +256,8 @@ TEST_F(PanelRegistryTest, OneRecordPerBrowserWindowUntilReleased) {
   });
 }
 
-// Closing everything while a panel is inside its own WM_DESTROY (its hosts pump messages
-// while they unload) must leave that panel alone: deleting it there frees the object whose
-// destroy handler is still running.
+// Closing everything while a panel is inside its own WM_DESTROY (its hosts pump messages)
+// must leave that panel alone: deleting it there frees the object still running its handler.
 TEST_F(PanelRegistryTest, ClosingEverythingLeavesAPanelThatIsBeingDestroyed) {
   desktop.Run([&] {
     Start();
@@ -319,8 +267,7 @@ TEST_F(PanelRegistryTest, ClosingEverythingLeavesAPanelThatIsBeingDestroyed) {
     OnMain([&] {
       WindowHandle browser = MakeBrowser();
       panelWindow = StoreBrowserPanel(browser, Record(browser))->Panel->Hwnd();
-      // Both wait in the queue until the panel's destroy handler pumps messages: the
-      // disable closes everything, then the look sees what the registry still holds.
+      // Both wait until the destroy handler pumps: the disable closes all, then the look.
       Win().Post(Controller()->Hwnd(), wm::Command, ID_DISABLE_ENABLE, 0);
       OnMainLater(look);
       Win().Destroy(panelWindow);
@@ -335,8 +282,7 @@ TEST_F(PanelRegistryTest, ClosingEverythingLeavesAPanelThatIsBeingDestroyed) {
   });
 }
 
-// The modal loop ends without the Exit command: the controller is gone before the shutdown
-// closes the panels, and the panel inside the browser must not stay behind.
+// The modal loop ends without Exit: the panels close after the controller has gone.
 TEST_F(PanelRegistryTest, PanelsLeftAtTheEndCloseWithoutTheController) {
   desktop.Run([&] {
     Start();

@@ -35,8 +35,7 @@ TEST(SvgWriter, PngAndBase64KeepEveryPixel) {
   EXPECT_EQ(Base64("Ma"), "TWE=");
   EXPECT_EQ(Base64("M"), "TQ==");
 
-  // Two pixels: opaque orange, half-transparent blue. The file's rows are a filter byte and
-  // then R, G, B, A per pixel.
+  // Opaque orange, half-transparent blue: a row is a filter byte, then R, G, B, A per pixel.
   std::string png = PngOf(2, 1, {0xFFFF8000u, 0x800000FFu});
   ASSERT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1a\n");
   EXPECT_EQ(png.substr(12, 4), "IHDR");

@@ -1,6 +1,5 @@
 // Tests of the site rules and the exclusion settings, of panels that must not be made, and of
-// the tooltip cut (the road of a visit: tracking_*.zqs; a shell list that cannot count:
-// browser_detection.zqs; a panel made while switched off: switched_off_in_wait.zqs).
+// the tooltip cut (the road of a visit: tracking_*.zqs).
 #include <gtest/gtest.h>
 
 #include "app/PanelRegistry.h"
@@ -13,8 +12,7 @@ namespace {
 
 class SiteRulesTest : public testing::ClientFixture {
  protected:
-  // The answers for several addresses as one text ("1" follow, "0" not), after the lists
-  // were forgotten as start-up leaves them, so that they are read from the settings again.
+  // "1" per address followed, "0" not; `reset` forgets the lists so they are read again.
   std::string Answers(const std::vector<std::wstring>& addresses, bool reset = true) {
     if (reset) {
       Controller()->ExcludedStartWithURL.Clear();
@@ -61,19 +59,15 @@ TEST_F(SiteRulesTest, NoRecordWithoutAPanelAndNoPanelBesideAForeignOne) {
   });
 }
 
-// Detection may wait (here for a Firefox that never answers its DDE request); a disable
-// handled during that wait is not followed by a tracking tooltip that says otherwise. Then
-// the prefixes, the fragments, the http rule, and when the lists are read.
+// A disable handled while detection waits (on a silent Firefox) keeps the disabled tooltip.
 TEST_F(SiteRulesTest, ADisableDuringDetectionKeepsTheDisabledTooltipAndTheRules) {
   desktop.Run([&] {
     sim::Browsers(desktop).Open("ff", sim::FakeKind::Firefox, L"http://a.example/", L"A");
     sim::Browsers(desktop).SetDde("ff", sim::DdeMode::Silent);
     StartClient(4010);  // the first tick (at 4 s) waits for the silent server
-    // As the request's own wait on Windows would handle it.
     AsClient([&] { Controller()->Disable(); });
     desktop.SleepMs(6000);
     EXPECT_EQ(Tooltip(), L"Zephquill is DISABLED\r\nYour not visible...");
-    // The rules, asked directly (the disabled ticks ask nothing meanwhile).
     // Built in: about:, file: and http:/// are excluded; only "http" addresses follow.
     EXPECT_EQ(Answers({L"http://a/", L"https://b/", L"httpish:x", L"about:blank", L"file:///c",
                        L"http:///x", L"HTTP://A/", L"ftp://a/", L"", L" http://a/"}),

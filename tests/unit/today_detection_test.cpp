@@ -1,6 +1,5 @@
 // Tests of the detection of today's browsers: which windows are browsers and how a shown
-// address is completed (Chrome, Edge and Firefox met, the address bar found, kept, dropped
-// and waited for, and the ordinary addresses completed: modern_*.zqs).
+// address is completed (the browsers at work: modern_*.zqs).
 #include <gtest/gtest.h>
 
 #include <string>

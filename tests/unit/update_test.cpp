@@ -1,8 +1,5 @@
 // Tests of the self-update and restart: the signature, redirect and machine refusals, the
-// image header, the calendar arithmetic and the restart's file name (the exchange of the
-// executable and downloads cut, short or refused: update_retry.zqs; a failed exchange rolled
-// back, no connection, no executable and a recorded day that is no number:
-// update_swap_fails.zqs).
+// image header, the calendar arithmetic and the restart's file name (the rest: update_*.zqs).
 #include <gtest/gtest.h>
 
 #include <array>
@@ -57,19 +54,15 @@ class UpdaterTest : public ClientFixture {
   void Write(const std::wstring& path, const std::string& bytes) {
     std::ofstream(desktop.HostPath(path), std::ios::binary) << bytes;
   }
-  // The download's body and its signature file.
-  sim::SimDownloadQuirks& Serve(const std::string& body,
-                                const std::string& signature = kSignedByTestKey) {
+  // Only the download's body and its signature file are served.
+  auto& Serve(const std::string& body, const std::string& signature) {
     auto& quirks = sim::InternetOf(desktop).quirks;
-    quirks[kSignatureAddress] = sim::SimDownloadQuirks{};
+    quirks.clear();
     quirks[kSignatureAddress].body = signature;
-    sim::SimDownloadQuirks& q = quirks[kDownloads];
-    q = sim::SimDownloadQuirks{};
-    q.body = body;
-    return q;
+    quirks[kDownloads].body = body;
+    return quirks;
   }
-  // A process that is only a module path, and an update run on its behalf that trusts
-  // `keys` (the built-in ones when empty); the refusal's reason goes to `refusal`.
+  // An update on behalf of a bare process, trusting `keys` (or the built-in ones).
   int RunUpdate(const std::vector<TrustedKey>& keys = {}) {
     if (!pid) pid = desktop.StartProcess(kModule, L"x", [] { return 0; });
     desktop.SleepMs(1);
@@ -86,8 +79,7 @@ class UpdaterTest : public ClientFixture {
   const std::string newImage = sim::FakeImage(0x014C, 5000);
 };
 
-// The hostile downloads: whatever the network brings, only a file signed by a trusted key
-// and fetched from the update address's own origin takes the executable's place.
+// Only a file signed by a trusted key, from the update address's origin, replaces the executable.
 TEST_F(UpdaterTest, UnsignedForgedOrRedirectedDownloadsAreRefused) {
   const std::string other = std::string(kSignedByOtherKey);
   std::string tampered = newImage;
@@ -128,9 +120,7 @@ TEST_F(UpdaterTest, UnsignedForgedOrRedirectedDownloadsAreRefused) {
       SCOPED_TRACE(c.what);
       Write(kModule, oldImage);
       std::filesystem::remove(desktop.HostPath(kBackup));
-      auto& quirks = sim::InternetOf(desktop).quirks;
-      quirks.clear();
-      Serve(c.body, c.signature);
+      auto& quirks = Serve(c.body, c.signature);
       desktop.network().At(kSignatureAddress).status = c.signatureStatus;
       desktop.imageMachine = c.machine;
       if (c.redirect) {
@@ -147,7 +137,6 @@ TEST_F(UpdaterTest, UnsignedForgedOrRedirectedDownloadsAreRefused) {
     }
     // While a key is rotated the client trusts both: the new one's signature is accepted.
     Write(kModule, oldImage);
-    sim::InternetOf(desktop).quirks.clear();
     Serve(newImage, other);
     std::vector<TrustedKey> keys = BuiltInUpdateKeys();
     keys.push_back(*TrustedKeyFromPem(kOtherPublicKey));
@@ -155,8 +144,6 @@ TEST_F(UpdaterTest, UnsignedForgedOrRedirectedDownloadsAreRefused) {
   });
 }
 
-// A failed update counts days by the day of the month alone; the time before a moment crosses
-// days, months, years and leap days.
 TEST(UpdateArithmeticTest, DaysSinceFailureAndLocalTimeBefore) {
   EXPECT_EQ(DaysSinceFailedUpdate(2, 30), 3);  // 30th, then the 2nd of the next month
   EXPECT_EQ(DaysSinceFailedUpdate(30, 30), 0);
@@ -166,8 +153,7 @@ TEST(UpdateArithmeticTest, DaysSinceFailureAndLocalTimeBefore) {
   auto fields = [](const LocalTime& t) {
     return std::array<int, 6>{t.year, t.month, t.day, t.hour, t.minute, t.second};
   };
-  // A leap day, a new year, no step, and the months whose first day the day-of-year formula
-  // rounds to (April, September, February).
+  // A leap day, a new year, no step, and the months the day-of-year formula rounds to.
   const struct {
     LocalTime from;
     int back;
@@ -182,8 +168,8 @@ TEST(UpdateArithmeticTest, DaysSinceFailureAndLocalTimeBefore) {
   EXPECT_EQ(LocalTimeBefore(LocalTime{2026, 1, 5, 12}, 0).dayOfWeek, 1);  // a Monday
 }
 
-// Only well-formed headers are read. The hand-made header: the PE header at 0x104 (both bytes
-// of its offset count), two sections whose raw data ends past 64 KiB, a stamp after the count.
+// Only well-formed headers are read; the hand-made one has its PE header at 0x104 and two
+// sections whose raw data ends past 64 KiB.
 TEST(UpdateArithmeticTest, ImageMachineAndImageEnd) {
   EXPECT_EQ(CAutoUpdater::ImageMachine(sim::FakeImage(0x8664, 512)), 0x8664);
   const std::string image = sim::FakeImage(0x014C, 512);
