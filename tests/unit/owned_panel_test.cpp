@@ -34,7 +34,7 @@ TEST_F(OwnedPanelTest, FollowsItsBrowsersEventsAndNeverTakesTheFocus) {
       EXPECT_EQ(Win().Foreground() == p || main->active == p, false) << what;
     };
     settle("made", true, Corner(Rect{100, 80, 1000, 760}));
-    // Moves, minimising and restoring at the browser's event: modern_window.zqs.
+    // A move is followed at the event; minimising and restoring: modern_window.zqs.
     browsers.Move("c", Rect{300, 200, 900, 700});
     const Rect here = Corner(Rect{300, 200, 900, 700});
     settle("moved", true, here);
