@@ -124,9 +124,6 @@ TEST(ServiceText, FeedEntriesAreSafeToPutIntoCommandAddresses) {
             "zqfeed\n41\t5000\tmurmel\tDana-Q_100%_on_x.com:<nl>Hi_there-<nl>see_this\t"
             "http://x.com/%7Eme/a%20b\t7\tsite\ttrue\tx.com;Dana-Q_100-\n");
 
-  // Only web addresses may be opened by a click: proved through the notification page
-  // ("two notifications come one after the other").
-
   // A long text is cut; a link too long for a command address becomes its site.
   std::string longText(1000, 'w');
   e = MakeFeedEntry(Sample("http://x.com/" + std::string(1900, 'p'), longText), 5000);
