@@ -110,7 +110,7 @@ ZQ_CONTRACT(WebContract, NavigateErrorEventsInOrderAndDocumentReadiness) {
   EXPECT_EQ(url, L"about:blank");
 }
 
-// The application object comes within a bound or fails without one.
+// The application object comes within a bound or fails without one; it has no document yet.
 ZQ_CONTRACT(WebContract, InternetExplorerApplicationObject) {
   ASSERT_GE(Plat().com().Initialize(), 0);
   std::unique_ptr<IEApplication> app;

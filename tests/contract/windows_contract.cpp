@@ -56,7 +56,6 @@ ZQ_CONTRACT(WindowsContract, CreationDestructionAndClasses) {
   EXPECT_TRUE(W().UnregisterClass(L"ZqContractClass"));
   EXPECT_FALSE(W().UnregisterClass(L"ZqContractClass"));
   EXPECT_EQ(W().RegisteredClass(L"ZqContractClass"), std::nullopt);
-  EXPECT_TRUE(W().UnregisterClass(L"ZqContractPanel"));
 }
 
 // Parent is a child's parent or a pop-up's owner. A new child comes below its siblings, a new
