@@ -151,9 +151,10 @@ TEST_F(StorageTest, AFullDiskLeavesEveryCommentWithAllItsNotificationsOrNotAtAll
   Storage s(Options(Count("PRAGMA page_count") + 6));
   int stored = 0;
   std::optional<StorageError::Kind> refused;
-  for (int i = 0; i < 200 && !refused; ++i)
-    if (!(refused = Refusal(s, author, std::string(1500, static_cast<char>('a' + i % 26)))))
-      ++stored;
+  for (int i = 0; i < 200 && !refused; ++i) {
+    refused = Refusal(s, author, std::string(1500, static_cast<char>('a' + i % 26)));
+    stored += refused ? 0 : 1;
+  }
   ASSERT_EQ(refused, StorageError::Kind::Full);
   ASSERT_GT(stored, 0);
   EXPECT_EQ(Count("SELECT count(*) FROM comments"), stored);
