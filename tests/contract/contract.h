@@ -15,16 +15,13 @@ namespace zq::contract {
 class Desktop {
  public:
   virtual ~Desktop() = default;
-  virtual bool IsWine() const = 0;  // the Win32 backend under Wine, where some cases cannot run
-  // Runs `body` on a thread bound to a client process's platform and returns when it has
-  // ended. The simulated desktop gives every call a fresh desktop and process.
+  virtual bool IsWine() const = 0;
+  // Runs `body` on a thread bound to a client process's platform, until it ends.
   virtual void Run(const std::function<void()>& body) = 0;
-  // Inside Run: a DDE server "Firefox" (topic WWW_GetWindowInfo, item "0xFFFFFFFF,...")
-  // that answers with the page's address and title, or never; gone with the result.
+  // Inside Run: a DDE server "Firefox" that answers with the address and title, or never.
   virtual std::shared_ptr<void> StartFirefox(bool answers, const std::wstring& url,
                                              const std::wstring& title) = 0;
-  // Inside Run: the address fails to connect (nothing listens there).
-  virtual void MakeUnreachable(const std::wstring& url) = 0;
+  virtual void MakeUnreachable(const std::wstring& url) = 0;  // nothing listens there
   virtual bool HasHtmlEngine() = 0;  // whether the web control loads documents
 };
 
@@ -32,8 +29,8 @@ Desktop& TheDesktop();
 inline Windows& W() { return Plat().windows(); }
 using Answer = std::optional<LResult>;
 
-// Records what a window is sent; `on` may answer instead of the default processing,
-// `swallow` decides its pre-translation, and the message `endOn` ends its modal loop with 1.
+// Records what a window is sent; `on` may answer it, `swallow` takes it in pre-translation,
+// and `endOn` ends the window's modal loop with 1.
 struct Recorder : WindowHandler {
   std::vector<unsigned> seen;
   unsigned endOn = 0;
@@ -49,8 +46,7 @@ struct Recorder : WindowHandler {
 WindowHandle Open(Recorder& r, std::uint32_t style = ws::Popup, WindowHandle parent = 0,
                   Rect rect = Rect{40, 40, 240, 200}, const std::wstring& cls = L"ZqContract");
 
-// Dispatches the calling thread's messages until `done` holds or `ms` have passed on the
-// desktop's clock; false on the time-out.
+// Dispatches the thread's messages until `done` holds (true) or `ms` pass on the desktop's clock.
 bool PumpUntil(const std::function<bool()>& done, unsigned ms = 5000);
 
 // A contract case: its body runs inside TheDesktop().Run.

@@ -1,5 +1,5 @@
 // What every contract case shares, written against the seam alone: the recording window
-// handler, a window of the calling thread, and a bounded message pump.
+// handler, a window of the calling thread, a bounded message pump.
 #include <algorithm>
 
 #include "tests/contract/contract.h"

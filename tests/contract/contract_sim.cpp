@@ -29,7 +29,6 @@ class SimContractDesktop : public Desktop {
         body();
         return 0;
       });
-      // A case that never ends is stopped after ten virtual minutes.
       for (int i = 0; i < 600 && !desktop.Process(pid)->ended; ++i) desktop.SleepMs(1000);
       EXPECT_TRUE(desktop.Process(pid)->ended) << "the case ended within its bound";
     });

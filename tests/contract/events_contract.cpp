@@ -21,13 +21,12 @@ struct Events : WindowEventSink {
   }
 };
 
-// A watched window's move, resize, minimise and restore, and a new window in front reach
-// the subscriber; another window's move does not, nor anything after Unsubscribe.
+// A watched window's events and a new foreground reach the subscriber; another window's
+// move does not, nor anything after Unsubscribe.
 ZQ_CONTRACT(EventsContract, MoveMinimiseRestoreAndForegroundReachTheSubscriber) {
   if (TheDesktop().IsWine())
     GTEST_SKIP() << "not under Wine: Wine 8.0 raises no location, minimise or foreground "
-                    "events for windows (a hook over every event sees only EVENT_OBJECT_FOCUS); "
-                    "the end-to-end test has the stand-in raise them as Windows does";
+                    "events for windows (the end-to-end test's stand-in raises them)";
   Recorder watchedWindow, otherWindow;
   const std::uint32_t style = ws::Overlapped | ws::Caption | ws::Visible;
   WindowHandle watched = Open(watchedWindow, style, 0, Rect{40, 40, 340, 240});
@@ -54,8 +53,7 @@ ZQ_CONTRACT(EventsContract, MoveMinimiseRestoreAndForegroundReachTheSubscriber) 
   W().Destroy(watched);
 }
 
-// A window's program is its process's executable, by file name; a gone window has none,
-// and element calls on no element fail without reaching any program.
+// A window's program is its process's executable; calls on no element fail.
 ZQ_CONTRACT(AccessibilityContract, ProgramOfAWindowAndCallsOnNothing) {
   Accessibility& a = Plat().accessibility();
   Recorder r;

@@ -13,10 +13,8 @@ std::wstring TempFile(const std::wstring& name) {
   return path;
 }
 
-// A write makes the file and section and replaces a key; a read ignores the case of names,
-// strips blanks and a pair of quotes, gives the default for what is missing, copies at most
-// size - 1 characters. The stamp moves with a write (of another length: the time may not)
-// and only then; a missing file has its own.
+// Reads ignore the case of names, strip blanks and quotes, default what is missing and copy
+// at most size - 1 characters. The stamp moves with a write of another length, and only then.
 ZQ_CONTRACT(SystemContract, ProfileSemantics) {
   Profile& p = Plat().profile();
   const std::wstring file = TempFile(L"profile.ini"), none = TempFile(L"none.ini");
@@ -47,8 +45,7 @@ ZQ_CONTRACT(SystemContract, ProfileSemantics) {
   Plat().processes().DeleteFile(file);
 }
 
-// Names ignore case; a value is set only in an existing key; a tree goes with everything
-// below it, never a whole root.
+// Names ignore case; a value is set only in an existing key; a tree goes, never a root.
 ZQ_CONTRACT(SystemContract, RegistrySemantics) {
   Registry& r = Plat().registry();
   const RegRoot cu = RegRoot::CurrentUser;
@@ -74,10 +71,8 @@ ZQ_CONTRACT(SystemContract, RegistrySemantics) {
   r.DeleteTree(cu, keep);
 }
 
-// The program's identity; a new file is made over an old one, not in a missing folder; a
-// move onto a file needs the replace flag (1); a missing program does not start. A named
-// mutex tells whether the name was open until every handle closes. Error texts for result
-// codes and bare numbers end with a line end; the system is NT from 2000 on.
+// A new file replaces an old one; a move onto a file needs the replace flag (1). A named
+// mutex existed until every handle closes. Error texts end with a line end.
 ZQ_CONTRACT(SystemContract, ProcessesFilesMutexesAndTheSystem) {
   Processes& pr = Plat().processes();
   const std::wstring module = pr.ModulePath();
@@ -125,8 +120,8 @@ ZQ_CONTRACT(SystemContract, ProcessesFilesMutexesAndTheSystem) {
   EXPECT_EQ(Plat().system().PlatformId(), 2);
 }
 
-// One conversation per request, so a second is answered like the first; an unknown topic
-// or service answers nothing at once; a silent server costs the whole time-out, no more.
+// A second request is answered like the first; no server answers at once, a silent one
+// after the whole time-out.
 ZQ_CONTRACT(SystemContract, DdeRequestsAndTheirTimeOut) {
   const std::wstring url = L"http://www.example.org/a?b=c", title = L"Caf\u00e9 page";
   const std::wstring topic = L"WWW_GetWindowInfo", item = L"0xFFFFFFFF,sURL,sTitle";
@@ -151,8 +146,8 @@ ZQ_CONTRACT(SystemContract, DdeRequestsAndTheirTimeOut) {
   EXPECT_TRUE(spent >= 900 && spent < 4000) << "the time-out bounds the wait: " << spent;
 }
 
-// The shell's list: a collection is made, its count read, an index past the end gives
-// nothing, null references are refused; text goes to the ANSI code page, '?' for the rest.
+// The shell's list: null references are refused, an index past the end gives nothing; text
+// goes to the ANSI code page, '?' for the rest.
 ZQ_CONTRACT(SystemContract, ShellWindowList) {
   ShellWindows& shell = Plat().shellWindows();
   EXPECT_EQ(shell.QueryBrowser(0).object, 0u);

@@ -10,8 +10,8 @@ namespace {
 
 constexpr std::uint32_t kTabStop = 0x00010000;  // WS_TABSTOP
 
-// Records the top-level events as "before URL", "navigated URL", "complete URL" and
-// "error code" or "error status"; may cancel BeforeNavigate2 or run `during` inside it.
+// Records the top-level events ("before URL", "error code"...); may cancel BeforeNavigate2
+// or run `during` inside it.
 struct Sink : WebControlEvents {
   std::vector<std::wstring> events;
   bool cancel = false;
@@ -53,9 +53,8 @@ struct Hosted {
   }
 };
 
-// The control is a child of its host with its style (reachable by Tab) and no document
-// before a load. A cancelled navigation raises BeforeNavigate2 alone and keeps the
-// location; a handler may release the control inside that event, and then hears no more.
+// The control keeps its style and has no document before a load. A cancelled navigation
+// raises BeforeNavigate2 alone; a handler may release the control inside it.
 ZQ_CONTRACT(WebContract, ControlInItsHostCancellingAndReleaseFromAnEvent) {
   Hosted h;
   ASSERT_NE(h.control, nullptr);
@@ -84,8 +83,8 @@ ZQ_CONTRACT(WebContract, ControlInItsHostCancellingAndReleaseFromAnEvent) {
   EXPECT_EQ(h.sink.events.size(), 2u);
 }
 
-// An address where nothing listens fails with a component code, not an HTTP status. A load
-// raises its three events in order; the document handed out then is the loaded one.
+// Where nothing listens a component code fails the navigation; a load raises its three
+// events in order and hands out its document.
 ZQ_CONTRACT(WebContract, NavigateErrorEventsInOrderAndDocumentReadiness) {
   const std::wstring address = L"http://127.0.0.1:9/";
   TheDesktop().MakeUnreachable(address);
@@ -111,8 +110,7 @@ ZQ_CONTRACT(WebContract, NavigateErrorEventsInOrderAndDocumentReadiness) {
   EXPECT_EQ(url, L"about:blank");
 }
 
-// The application object comes within a bound, or fails without one; it answers for its
-// window and has no document before a load.
+// The application object comes within a bound or fails without one; it has no document yet.
 ZQ_CONTRACT(WebContract, InternetExplorerApplicationObject) {
   ASSERT_GE(Plat().com().Initialize(), 0);
   std::unique_ptr<IEApplication> app;

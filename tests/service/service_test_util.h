@@ -14,7 +14,6 @@
 
 namespace zqs::test {
 
-// A folder under the system's temporary folder, removed with everything in it.
 class TempDir {
  public:
   TempDir() {
@@ -34,7 +33,6 @@ class TempDir {
   std::filesystem::path path_;
 };
 
-// A running service on free ports, with an HTTP client for each host.
 class LiveService {
  public:
   explicit LiveService(ServiceOptions options = ServiceOptions()) {
