@@ -29,17 +29,6 @@ inline std::wstring Widen(const std::uint8_t* data, std::size_t size) {
   return out;
 }
 
-template <class Text>
-bool StartsWith(const Text& text, const std::basic_string<typename Text::value_type>& head) {
-  return text.compare(0, head.size(), head) == 0;
-}
-
-template <class Text>
-bool EndsWith(const Text& text, const std::basic_string<typename Text::value_type>& tail) {
-  return text.size() >= tail.size() &&
-         text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
-
 // The text split at every '\n'; always at least one (possibly empty) piece.
 template <class Text>
 std::vector<Text> SplitLines(const Text& text) {
