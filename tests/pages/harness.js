@@ -44,20 +44,11 @@ async function newPage(browser) {
   return page;
 }
 
-// Reads a command address exactly as the client does: the fields in order, each value
-// up to the next "~", nothing percent-decoded.
+// Reads a command address as the client does: each field sought after the previous one,
+// its value up to the next "~", nothing percent-decoded.
 function parseCommand(url) {
-  let rest = url.slice(PREFIX.length);
-  const field = (key) => {
-    const at = rest.indexOf(key);
-    if (at < 0) return '';
-    const end = rest.indexOf('~', at);
-    if (end < 0) return '';
-    const value = rest.slice(at + key.length, end);
-    rest = rest.slice(end + 1);
-    return value;
-  };
-  return { number: Number(field('CMD:')), wParam: field('wParam:'), lParam: field('lParam:') };
+  const m = /CMD:([^~]*)~(?:.*?wParam:([^~]*)~)?(?:.*?lParam:([^~]*)~)?/s.exec(url.slice(PREFIX.length)) || [];
+  return { number: Number(m[1] || ''), wParam: m[2] || '', lParam: m[3] || '' };
 }
 
 // Stands in for the client around one page: each top-level navigation is recorded in order,
@@ -150,16 +141,15 @@ const api = {
     });
     return { status: res.status, text: await res.text(), headers: res.headers };
   },
-  async register(name) {
-    const r = await this.post('/Panel/api/register', { name });
-    const f = r.text.trim().split('\t');
-    if (f[0] !== 'ok') throw new Error('register failed: ' + r.text);
-    return { id: f[1], name: f[2] };
-  },
   // New clients with names no other test has used, so that tests sharing one service stay apart.
   async clients(...prefixes) {
     const out = [];
-    for (const prefix of prefixes) out.push(await this.register(unique(prefix)));
+    for (const prefix of prefixes) {
+      const r = await this.post('/Panel/api/register', { name: unique(prefix) });
+      const f = r.text.trim().split('\t');
+      if (f[0] !== 'ok') throw new Error('register failed: ' + r.text);
+      out.push({ id: f[1], name: f[2] });
+    }
     return out;
   },
   async comment(client, url, text) {
@@ -180,4 +170,4 @@ const api = {
 let counter = 0;
 const unique = (prefix) => `${prefix}${process.pid}x${++counter}`;
 
-module.exports = { APP, WEB, useBrowser, newPage, openPage, load, ready, press, FakeClient, parseCommand, api, sleep, unique };
+module.exports = { APP, WEB, useBrowser, newPage, openPage, load, ready, press, FakeClient, api, sleep, unique };
