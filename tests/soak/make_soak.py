@@ -1,7 +1,6 @@
-# Writes the seven-day soak script for zqsim: one day's pattern of browsers, notifications,
+# The seven-day soak script for zqsim (check_soak.py plays it): one day's pattern of browsers, notifications,
 # network outages and nightly restarts, varied by a fixed seed so every run is the same.
 import random
-import sys
 
 SEED = 4711
 DAYS = 7
@@ -104,7 +103,7 @@ def advance(ms):
 def build():
     rng = random.Random(SEED)
     out = [
-        "# The seven-day soak: written by tests/soak/make_soak.py; do not edit by hand.",
+        "# The seven-day soak, written by tests/soak/make_soak.py.",
         "clock set 2026-03-02 08:00:00",
         "file image ZephquillClient.exe i686 8192",
         "download image %s i686 6000" % DOWNLOAD,
@@ -135,12 +134,3 @@ def build():
             out.append(advance(end * 1000 - now))
         out.append("echo --- end of day %d" % number)
     return out
-
-
-def main():
-    with open(sys.argv[1], "w", newline="\n") as f:
-        f.write("\n".join(build()) + "\n")
-
-
-if __name__ == "__main__":
-    main()
