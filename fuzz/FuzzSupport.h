@@ -44,23 +44,17 @@ std::vector<Text> SplitLines(const Text& text) {
   }
 }
 
-// The system seam of the simulated desktop (Windows-1252) with an error text that the
-// fuzz input chooses.
-class FuzzSystem : public zq::System {
+// A platform for pure code that only reaches the system seam, Windows-1252 as on the
+// simulated desktop with an error text that the fuzz input chooses; any other use is a
+// fault of the target and stops the run.
+class FuzzPlatform : public zq::Platform, public zq::System {
  public:
   std::optional<std::wstring> errorText;
+
   std::optional<std::wstring> ErrorText(std::int32_t) override { return errorText; }
   int MajorVersion() override { return 5; }
   int PlatformId() override { return 2; }
-};
-
-// A platform for pure code that only reaches the system seam; any other use is a fault of
-// the target and stops the run.
-class FuzzPlatform : public zq::Platform {
- public:
-  FuzzSystem fuzzSystem;
-
-  zq::System& system() override { return fuzzSystem; }
+  zq::System& system() override { return *this; }
   zq::Windows& windows() override { std::abort(); }
   zq::Clock& clock() override { std::abort(); }
   zq::Threads& threads() override { std::abort(); }

@@ -18,8 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::wstring& text = parts[0];
   std::optional<std::wstring> description;
   if (flags & 1) description = parts[1];
-  platform.fuzzSystem.errorText.reset();
-  if (flags & 2) platform.fuzzSystem.errorText = parts[2];
+  platform.errorText.reset();
+  if (flags & 2) platform.errorText = parts[2];
 
   zq::ComError error(static_cast<zq::HResult>(code), description);
   const std::wstring line = zq::FormatErrorLine(text, error);
@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Require(!rest.empty());
 
   // The system's text is shaped the same way on every call, and never left empty.
-  const std::wstring message = zq::ErrorMessageFrom(error.Code, platform.fuzzSystem.errorText);
+  const std::wstring message = zq::ErrorMessageFrom(error.Code, platform.errorText);
   Require(message == error.ErrorMessage());
   Require(!message.empty());
   return 0;
