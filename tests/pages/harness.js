@@ -170,4 +170,4 @@ const api = {
 let counter = 0;
 const unique = (prefix) => `${prefix}${process.pid}x${++counter}`;
 
-module.exports = { APP, WEB, useBrowser, newPage, openPage, load, ready, press, FakeClient, api, sleep, unique };
+module.exports = { APP, WEB, useBrowser, newPage, openPage, load, ready, press, api, sleep, unique };
