@@ -112,12 +112,9 @@ async function openPage(browser, address, settings, lastSite) {
 // Opens an address and waits until its document is complete: a page that navigates to a
 // command address while loading never reports "load" (the command stays pending).
 async function load(page, address) {
-  const response = await page.goto(address.startsWith('http') ? address : APP + address, { waitUntil: 'commit' });
-  await ready(page);
-  return response;
+  await page.goto(address.startsWith('http') ? address : APP + address, { waitUntil: 'commit' });
+  await page.waitForFunction(() => document.readyState === 'complete');
 }
-
-const ready = (page) => page.waitForFunction(() => document.readyState === 'complete');
 
 // Clicks a visible element with a script-made click: a trusted click to a command address
 // makes the browser ask about an outside program, which swallows the input that follows.
@@ -166,4 +163,4 @@ const api = {
 let counter = 0;
 const unique = (prefix) => `${prefix}${process.pid}x${++counter}`;
 
-module.exports = { APP, WEB, useBrowser, newPage, openPage, load, ready, press, api, sleep, unique };
+module.exports = { APP, WEB, useBrowser, newPage, openPage, load, press, api, sleep, unique };
