@@ -74,9 +74,8 @@ const PAGES = ['/Panel/DefaultMinimize.aspx?TavrelZephquillID=&TavrelZephquillUR
                '/Panel/DefaultClose.html', '/Panel/Settings.aspx?OpenTab=GeneralTab', '/Panel/Events.aspx',
                '/Panel/FriendsAdmin.aspx', '/panel/connectionalivestaticcheck.htm'];
 
-// No page has a frame of its own, and none may be framed by another site (the client's side
-// of a foreign frame: HostileInput.ThirdPartyPageCannotCommand).
-test('no page has a frame from which a command could come, nor runs in a foreign frame', async () => {
+// The client's side of a foreign frame is HostileInput.ThirdPartyPageCannotCommand.
+test('no page has a frame from which a command could come, and none may be framed by another site', async () => {
   const [eve] = await api.clients('Eve');
   for (const address of PAGES) {
     assert.equal((await fetch(APP + address)).headers.get('X-Frame-Options'), 'SAMEORIGIN', address);
