@@ -29,17 +29,6 @@ inline std::wstring Widen(const std::uint8_t* data, std::size_t size) {
   return out;
 }
 
-template <class Text>
-bool StartsWith(const Text& text, const std::basic_string<typename Text::value_type>& head) {
-  return text.compare(0, head.size(), head) == 0;
-}
-
-template <class Text>
-bool EndsWith(const Text& text, const std::basic_string<typename Text::value_type>& tail) {
-  return text.size() >= tail.size() &&
-         text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
-
 // The text split at every '\n'; always at least one (possibly empty) piece.
 template <class Text>
 std::vector<Text> SplitLines(const Text& text) {
@@ -55,23 +44,17 @@ std::vector<Text> SplitLines(const Text& text) {
   }
 }
 
-// The system seam of the simulated desktop (Windows-1252) with an error text that the
-// fuzz input chooses.
-class FuzzSystem : public zq::System {
+// A platform for pure code that only reaches the system seam, Windows-1252 as on the
+// simulated desktop with an error text that the fuzz input chooses; any other use is a
+// fault of the target and stops the run.
+class FuzzPlatform : public zq::Platform, public zq::System {
  public:
   std::optional<std::wstring> errorText;
+
   std::optional<std::wstring> ErrorText(std::int32_t) override { return errorText; }
   int MajorVersion() override { return 5; }
   int PlatformId() override { return 2; }
-};
-
-// A platform for pure code that only reaches the system seam; any other use is a fault of
-// the target and stops the run.
-class FuzzPlatform : public zq::Platform {
- public:
-  FuzzSystem fuzzSystem;
-
-  zq::System& system() override { return fuzzSystem; }
+  zq::System& system() override { return *this; }
   zq::Windows& windows() override { std::abort(); }
   zq::Clock& clock() override { std::abort(); }
   zq::Threads& threads() override { std::abort(); }

@@ -3,9 +3,7 @@
 #include "app/ErrorReport.h"
 #include "fuzz/FuzzSupport.h"
 
-using zqfuzz::EndsWith;
 using zqfuzz::Require;
-using zqfuzz::StartsWith;
 
 // Input: 4 bytes of code (little-endian), 1 byte of flags (1: the component gave a
 // description, 2: the system knows the code), then "text\ndescription\nsystem text".
@@ -20,19 +18,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::wstring& text = parts[0];
   std::optional<std::wstring> description;
   if (flags & 1) description = parts[1];
-  platform.fuzzSystem.errorText.reset();
-  if (flags & 2) platform.fuzzSystem.errorText = parts[2];
+  platform.errorText.reset();
+  if (flags & 2) platform.errorText = parts[2];
 
   zq::ComError error(static_cast<zq::HResult>(code), description);
   const std::wstring line = zq::FormatErrorLine(text, error);
   // The text is copied as it is, and the line always ends with its three blanks.
-  Require(StartsWith(line, text + L". "));
-  Require(EndsWith(line, L"   "));
+  Require(line.rfind(text + L". ", 0) == 0 && line.size() >= text.size() + 5);
+  Require(line.compare(line.size() - 3, 3, L"   ") == 0);
   const std::wstring rest = line.substr(text.size() + 2, line.size() - text.size() - 5);
-  if (StartsWith(rest, L"Error Code = 0x")) {
+  if (rest.rfind(L"Error Code = 0x", 0) == 0) {
     wchar_t hex[9];
     std::swprintf(hex, 9, L"%08x", code);
-    Require(StartsWith(rest, std::wstring(L"Error Code = 0x") + hex + L", Error Message: "));
+    Require(rest.rfind(L"Error Code = 0x" + std::wstring(hex) + L", Error Message: ", 0) == 0);
   } else {
     // Only a component's own description stands without the code.
     Require(description && rest == *description);
@@ -40,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Require(!rest.empty());
 
   // The system's text is shaped the same way on every call, and never left empty.
-  const std::wstring message = zq::ErrorMessageFrom(error.Code, platform.fuzzSystem.errorText);
+  const std::wstring message = zq::ErrorMessageFrom(error.Code, platform.errorText);
   Require(message == error.ErrorMessage());
   Require(!message.empty());
   return 0;

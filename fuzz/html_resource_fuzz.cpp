@@ -11,21 +11,14 @@ using zqfuzz::Require;
 
 // The text back as little-endian UTF-16 units, surrogate pairs for wide characters.
 std::string ToUtf16Le(const std::wstring& text) {
-  std::string out;
-  auto unit = [&out](std::uint32_t u) {
-    out += static_cast<char>(u & 0xFF);
-    out += static_cast<char>((u >> 8) & 0xFF);
-  };
+  std::u16string units;
   for (wchar_t ch : text) {
-    std::uint32_t c = static_cast<std::uint32_t>(ch);
-    if (c > 0xFFFF) {
-      c -= 0x10000;
-      unit(0xD800 + (c >> 10));
-      unit(0xDC00 + (c & 0x3FF));
-    } else {
-      unit(c);
-    }
+    const auto c = static_cast<std::uint32_t>(ch);
+    if (c > 0xFFFF) units += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+    units += static_cast<char16_t>(c > 0xFFFF ? 0xDC00 + (c & 0x3FF) : c);
   }
+  std::string out;
+  for (char16_t u : units) out += {static_cast<char>(u & 0xFF), static_cast<char>(u >> 8)};
   return out;
 }
 

@@ -10,14 +10,7 @@ using zqfuzz::Require;
 // What a page does to a message: blanks become "_", line breaks "<nl>".
 std::wstring EncodeMsg(const std::wstring& text) {
   std::wstring out;
-  for (wchar_t ch : text) {
-    if (ch == L' ')
-      out += L'_';
-    else if (ch == L'\n')
-      out += L"<nl>";
-    else
-      out += ch;
-  }
+  for (wchar_t ch : text) out += ch == L' ' ? L"_" : ch == L'\n' ? L"<nl>" : std::wstring(1, ch);
   return out;
 }
 

@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <system_error>
 
 #include "app/Text.h"
 #include "fuzz/FuzzSupport.h"
@@ -18,25 +17,16 @@ using Entries = std::vector<std::pair<std::wstring, std::wstring>>;
 const wchar_t kPath[] = L"C:\\Zephquill\\ZQConfig.ini";
 const wchar_t kValue[] = L"fuzz value";
 
-// One scratch file per fuzzing process, removed when the process ends.
-const std::string& HostFile() {
-  static const struct Scratch {
-    std::string path = (std::filesystem::temp_directory_path() /
-                        ("zq-profile-fuzz-" + std::to_string(getpid()) + ".ini"))
-                           .string();
-    ~Scratch() {
-      std::error_code ignored;
-      std::filesystem::remove(path, ignored);
-    }
-  } file;
-  return file.path;
-}
+// One scratch file per fuzzing process, removed after each input.
+const std::string kHostFile = (std::filesystem::temp_directory_path() /
+                               ("zq-profile-fuzz-" + std::to_string(getpid()) + ".ini"))
+                                  .string();
 
 // The names of the file's section headers, first occurrence of each (in any case).
 std::vector<std::wstring> SectionNames(const std::string& bytes) {
   std::vector<std::wstring> names;
   // A UTF-8 byte-order mark is not part of the first line.
-  const bool bom = zqfuzz::StartsWith(bytes, "\xEF\xBB\xBF");
+  const bool bom = bytes.rfind("\xEF\xBB\xBF", 0) == 0;
   for (std::wstring line : zqfuzz::SplitLines(zq::FromUtf8(bom ? bytes.substr(3) : bytes))) {
     line = zq::TrimSpace(line);
     if (line.empty() || line[0] != L'[') continue;
@@ -67,10 +57,10 @@ Entries AfterWrite(Entries before, const std::wstring& key) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);
   {
-    std::ofstream out(HostFile(), std::ios::binary | std::ios::trunc);
+    std::ofstream out(kHostFile, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   }
-  zq::sim::SimProfile profile([](const std::wstring&) { return HostFile(); });
+  zq::sim::SimProfile profile([](const std::wstring&) { return kHostFile; });
 
   std::vector<std::wstring> names = SectionNames(bytes);
   std::vector<Entries> before;
@@ -93,5 +83,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Entries after = profile.SectionEntries(kPath, names[i]);
     Require(after == (i == 0 ? AfterWrite(before[i], key) : before[i]));
   }
+  std::filesystem::remove(kHostFile);
   return 0;
 }

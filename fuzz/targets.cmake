@@ -1,5 +1,6 @@
-# The fuzz targets (fuzz/<name>_fuzz.cpp, corpus in fuzz/corpus/<name>/) and what each links.
-# Included by the fuzzing build and by the corpus replay of the normal build.
+# The fuzz targets (fuzz/<name>_fuzz.cpp, corpus in fuzz/corpus/<name>/), what each links,
+# and their corpora replayed without a fuzzer as tests (included by the fuzzing build and by
+# the normal build's tests).
 set(ZQ_FUZZ_TARGETS command_url sim_profile html_resource error_line remembered_rect text_list
     notification_field service_form update_signature)
 
@@ -14,12 +15,11 @@ function(zq_fuzz_link target name)
   endif()
 endfunction()
 
-# A plain executable that feeds the committed corpus to the target's entry point, and the
-# test that runs it.
-function(zq_fuzz_replay name)
+# Each corpus fed to its target's entry point by a plain executable, run as a test.
+foreach(name ${ZQ_FUZZ_TARGETS})
   add_executable(${name}_replay ${CMAKE_SOURCE_DIR}/fuzz/${name}_fuzz.cpp
                  ${CMAKE_SOURCE_DIR}/fuzz/corpus_replay.cpp)
   zq_fuzz_link(${name}_replay ${name})
   add_test(NAME fuzz.${name}.replay
            COMMAND ${name}_replay ${CMAKE_SOURCE_DIR}/fuzz/corpus/${name})
-endfunction()
+endforeach()

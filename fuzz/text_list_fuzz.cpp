@@ -1,5 +1,7 @@
 // Fuzz target of TextList splitting: the first line is the separator, the rest the text;
 // the pieces must give back the whole text apart from the blanks trimmed around them.
+#include <algorithm>
+
 #include "app/AppConsts.h"
 #include "fuzz/FuzzSupport.h"
 
@@ -7,11 +9,10 @@ namespace {
 
 using zqfuzz::Require;
 
-std::wstring WithoutSpace(const std::wstring& text) {
-  std::wstring out;
-  for (wchar_t ch : text)
-    if (!std::iswspace(static_cast<wint_t>(ch))) out += ch;
-  return out;
+std::wstring WithoutSpace(std::wstring text) {
+  text.erase(std::remove_if(text.begin(), text.end(), [](wchar_t c) { return std::iswspace(c); }),
+             text.end());
+  return text;
 }
 
 }  // namespace

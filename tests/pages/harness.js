@@ -44,25 +44,16 @@ async function newPage(browser) {
   return page;
 }
 
-// Reads a command address exactly as the client does: the fields in order, each value
-// up to the next "~", nothing percent-decoded.
+// Reads a command address as the client does: each field sought after the previous one,
+// its value up to the next "~", nothing percent-decoded.
 function parseCommand(url) {
-  let rest = url.slice(PREFIX.length);
-  const field = (key) => {
-    const at = rest.indexOf(key);
-    if (at < 0) return '';
-    const end = rest.indexOf('~', at);
-    if (end < 0) return '';
-    const value = rest.slice(at + key.length, end);
-    rest = rest.slice(end + 1);
-    return value;
-  };
-  return { number: Number(field('CMD:')), wParam: field('wParam:'), lParam: field('lParam:') };
+  const m = /CMD:([^~]*)~(?:.*?wParam:([^~]*)~)?(?:.*?lParam:([^~]*)~)?/s.exec(url.slice(PREFIX.length)) || [];
+  return { number: Number(m[1] || ''), wParam: m[2] || '', lParam: m[3] || '' };
 }
 
 // Stands in for the client around one page: each top-level navigation is recorded in order,
 // as "NUMBER wParam lParam" for a command address (which goes nowhere, as the client cancels
-// it) and as "navigate ADDRESS" otherwise; commands from frames are kept apart.
+// it) and as "navigate ADDRESS" otherwise; frames are not watched.
 class FakeClient {
   constructor(page, settings = {}, lastSite = '') {
     this.page = page;
@@ -71,7 +62,6 @@ class FakeClient {
     this.lastSite = lastSite;
     this.events = [];
     this.times = [];
-    this.frameCommands = [];
   }
 
   async attach() {
@@ -84,11 +74,8 @@ class FakeClient {
   }
 
   onNavigation(e) {
+    if (e.frameId !== this.mainFrame) return;  // no page has frames (windows.test.js)
     const isCommand = e.url.startsWith(PREFIX);
-    if (e.frameId !== this.mainFrame) {
-      if (isCommand) this.frameCommands.push(e.url);
-      return;
-    }
     const c = isCommand ? parseCommand(e.url) : {};
     this.events.push(isCommand ? `${c.number} ${c.wParam} ${c.lParam}` : 'navigate ' + e.url);
     this.times.push(Date.now());
@@ -125,12 +112,9 @@ async function openPage(browser, address, settings, lastSite) {
 // Opens an address and waits until its document is complete: a page that navigates to a
 // command address while loading never reports "load" (the command stays pending).
 async function load(page, address) {
-  const response = await page.goto(address.startsWith('http') ? address : APP + address, { waitUntil: 'commit' });
-  await ready(page);
-  return response;
+  await page.goto(address.startsWith('http') ? address : APP + address, { waitUntil: 'commit' });
+  await page.waitForFunction(() => document.readyState === 'complete');
 }
-
-const ready = (page) => page.waitForFunction(() => document.readyState === 'complete');
 
 // Clicks a visible element with a script-made click: a trusted click to a command address
 // makes the browser ask about an outside program, which swallows the input that follows.
@@ -150,16 +134,15 @@ const api = {
     });
     return { status: res.status, text: await res.text(), headers: res.headers };
   },
-  async register(name) {
-    const r = await this.post('/Panel/api/register', { name });
-    const f = r.text.trim().split('\t');
-    if (f[0] !== 'ok') throw new Error('register failed: ' + r.text);
-    return { id: f[1], name: f[2] };
-  },
   // New clients with names no other test has used, so that tests sharing one service stay apart.
   async clients(...prefixes) {
     const out = [];
-    for (const prefix of prefixes) out.push(await this.register(unique(prefix)));
+    for (const prefix of prefixes) {
+      const r = await this.post('/Panel/api/register', { name: unique(prefix) });
+      const f = r.text.trim().split('\t');
+      if (f[0] !== 'ok') throw new Error('register failed: ' + r.text);
+      out.push({ id: f[1], name: f[2] });
+    }
     return out;
   },
   async comment(client, url, text) {
@@ -180,4 +163,4 @@ const api = {
 let counter = 0;
 const unique = (prefix) => `${prefix}${process.pid}x${++counter}`;
 
-module.exports = { APP, WEB, useBrowser, newPage, openPage, load, ready, press, FakeClient, parseCommand, api, sleep, unique };
+module.exports = { APP, WEB, useBrowser, newPage, openPage, load, press, api, sleep, unique };

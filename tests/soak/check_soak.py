@@ -119,10 +119,8 @@ def main():
           "registry records %d, shown ids %d -> %d"
           % (first.client, last.client, last.windows, last.threads, last.web, last.timers,
              len(last.registry), first.shown, last.shown))
-    for p in problems[:20]:
+    for p in problems:
         print("LEAK: " + p)
-    if len(problems) > 20:
-        print("... and %d more" % (len(problems) - 20))
     if problems:
         print("the soak found leaks; output in %s" % output)
     return 1 if problems else 0

@@ -1,7 +1,6 @@
-# Writes the seven-day soak script for zqsim: one day's pattern of browsers, notifications,
-# network outages and nightly restarts, varied by a fixed seed so every run is the same.
+# The seven-day soak script that check_soak.py plays: one day's pattern of browsers,
+# notifications, network outages and nightly restarts, varied by a fixed seed.
 import random
-import sys
 
 SEED = 4711
 DAYS = 7
@@ -17,14 +16,9 @@ BROWSER_SESSIONS = 6  # tried per day
 QUIET_START, QUIET_END = 11 * 3600 + 30 * 60, 12 * 3600 + 30 * 60
 
 
-class Day:
-    """The events of one day as (second of the day, order, lines)."""
-
-    def __init__(self):
-        self.events = []
-
-    def add(self, at, lines, order=1):
-        self.events.append((at, order, len(self.events), lines))
+def add(day, at, lines, order=1):
+    """Adds to one day's events (second of the day, order, lines), kept in the order added."""
+    day.append((at, order, len(day), lines))
 
 
 def quiet(at, length=0):
@@ -42,13 +36,13 @@ def browser_sessions(day, rng, number):
             name = "b%d_%d" % (number, i)
             kind = rng.choice(KINDS)
             lines = ["browser open %s %s %s Page %d" % (name, kind, rng.choice(SITES), i)]
-            day.add(at, lines)
+            add(day, at, lines)
             for k in range(rng.randrange(0, 3)):
                 step = at + (k + 1) * length // 4
-                day.add(step, ["browser navigate %s %s/%d Next %d" % (name, rng.choice(SITES), k, k)])
+                add(day, step, ["browser navigate %s %s/%d Next %d" % (name, rng.choice(SITES), k, k)])
             if kind == "ie7" and rng.random() < 0.5:
-                day.add(at + length // 5, ["browser tab %s add %s Tab" % (name, rng.choice(SITES))])
-            day.add(at + length, ["browser close %s" % name])
+                add(day, at + length // 5, ["browser tab %s add %s Tab" % (name, rng.choice(SITES))])
+            add(day, at + length, ["browser close %s" % name])
         at += length + rng.randrange(300, 5400)
 
 
@@ -67,7 +61,7 @@ def notifications(day, rng, number, next_id):
                 lines += ["advance 400ms", "notifier hover", "advance 3s", "notifier leave"]
             elif roll < 0.15:  # offered again: shown only once
                 lines += ["notify %d %s %s 1000 Again" % (next_id, kind, link)]
-            day.add(at, lines, order=2)
+            add(day, at, lines, order=2)
             next_id += 1
         at += rng.randrange(120, 480)
     return next_id
@@ -76,14 +70,14 @@ def notifications(day, rng, number, next_id):
 def outage(day, rng):
     """The service drops once a day, for a few minutes to most of an hour, in the afternoon."""
     at = 13 * 3600 + rng.randrange(5 * 3600)
-    day.add(at, ["network down"], order=0)
-    day.add(at + rng.randrange(120, 3000), ["network up"], order=0)
+    add(day, at, ["network down"], order=0)
+    add(day, at + rng.randrange(120, 3000), ["network up"], order=0)
 
 
 def render(day, start_ms, out):
     """Writes the day's events as lines with `advance` between them; times in milliseconds."""
     now = start_ms
-    for at, _, _, lines in sorted(day.events):
+    for at, _, _, lines in sorted(day):
         at = max(at * 1000, now)
         if at > now:
             out.append(advance(at - now))
@@ -104,7 +98,7 @@ def advance(ms):
 def build():
     rng = random.Random(SEED)
     out = [
-        "# The seven-day soak: written by tests/soak/make_soak.py; do not edit by hand.",
+        "# The seven-day soak, written by tests/soak/make_soak.py.",
         "clock set 2026-03-02 08:00:00",
         "file image ZephquillClient.exe i686 8192",
         "download image %s i686 6000" % DOWNLOAD,
@@ -115,7 +109,7 @@ def build():
     ]
     next_id = 1000
     for number in range(DAYS + 1):
-        day = Day()
+        day = []
         start = 8 * 3600 + 4 if number == 0 else 0
         end = 12 * 3600 if number == DAYS else 86400
         browser_sessions(day, rng, number)
@@ -123,24 +117,15 @@ def build():
         outage(day, rng)
         # The user closes whatever is still open, the windows notification clicks opened
         # included, before noon and at night.
-        day.add(QUIET_START + 600, ["browsers close-all"], order=0)
-        day.add(23 * 3600 + 1800, ["browsers close-all"], order=0)
+        add(day, QUIET_START + 600, ["browsers close-all"], order=0)
+        add(day, 23 * 3600 + 1800, ["browsers close-all"], order=0)
         if number == 3:  # the one update, in the morning: the client restarts itself
-            day.add(9 * 3600, ["word updateclientversion"], order=0)
-        day.events = [e for e in day.events if start <= e[0] < end]
+            add(day, 9 * 3600, ["word updateclientversion"], order=0)
+        day = [e for e in day if start <= e[0] < end]
         if number in (1, DAYS):
-            day.add(12 * 3600, ["echo --- checkpoint day %d" % number, "dump", "threads"], order=9)
+            add(day, 12 * 3600, ["echo --- checkpoint day %d" % number, "dump", "threads"], order=9)
         now = render(day, start * 1000, out)
         if now < end * 1000:
             out.append(advance(end * 1000 - now))
         out.append("echo --- end of day %d" % number)
     return out
-
-
-def main():
-    with open(sys.argv[1], "w", newline="\n") as f:
-        f.write("\n".join(build()) + "\n")
-
-
-if __name__ == "__main__":
-    main()
