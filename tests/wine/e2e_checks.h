@@ -41,7 +41,10 @@ inline HWND Found(HWND window, const std::string& what) {
   return window;
 }
 
-std::wstring DirectoryOf(const std::wstring& path);
+inline std::wstring DirectoryOf(const std::wstring& path) {
+  size_t slash = path.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? L"." : path.substr(0, slash);
+}
 std::string Narrow(const std::wstring& text);
 
 // One run of the client, in the executable's directory.
@@ -58,10 +61,12 @@ std::wstring TitleOf(HWND window);
 // which `also` holds, when given.
 HWND WaitWindow(DWORD pid, const std::wstring& className, const std::wstring& title, DWORD ms,
                 const std::function<bool(HWND)>& also = nullptr);
-bool WaitGone(HWND window, DWORD ms);
+inline bool WaitGone(HWND window, DWORD ms) {
+  return WaitFor([&] { return !::IsWindow(window); }, ms);
+}
 // A message box's static texts joined, and its OK button.
 std::wstring BoxText(HWND box);
-void PressOk(HWND box);
+inline void PressOk(HWND box) { ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); }
 // Whether the notification area holds the icon: the shell modifies only an icon it has.
 bool ShellKnowsIcon(HWND window, UINT id);
 
@@ -69,8 +74,10 @@ bool ShellKnowsIcon(HWND window, UINT id);
 // cannot be read).
 std::wstring IniValue(const std::wstring& path, const std::wstring& key);
 std::string ReadAll(const std::wstring& path);
-bool WaitIniValue(const std::wstring& path, const std::wstring& key, const std::wstring& expected,
-                  DWORD ms);
+inline bool WaitIniValue(const std::wstring& path, const std::wstring& key,
+                         const std::wstring& expected, DWORD ms) {
+  return WaitFor([&] { return IniValue(path, key) == expected; }, ms, 100);
+}
 bool WriteAnsiFile(const std::wstring& path, const std::string& bytes);
 // A string value under root "HKCU", "HKLM" or "HKCR".
 std::optional<std::wstring> RegistryValue(const std::wstring& root, const std::wstring& subKey,
@@ -82,7 +89,10 @@ HWND WaitDescendant(HWND parent, const std::wstring& className, DWORD ms);
 // A control's text asked of the window itself (WM_GETTEXT, also across processes), ""
 // when it does not answer within `ms`.
 std::wstring ControlText(HWND control, DWORD ms);
-bool WaitControlText(HWND control, const std::wstring& part, DWORD ms);
+inline bool WaitControlText(HWND control, const std::wstring& part, DWORD ms) {
+  return WaitFor([&] { return ControlText(control, 2000).find(part) != std::wstring::npos; }, ms,
+                 100);
+}
 
 // Which of the pictures `iconIds` (icon resources of `exe`) Wine's tray window shows for
 // its one icon, compared pixel by pixel with each drawn the same way: the best match, with
@@ -122,10 +132,15 @@ struct Session {
   const HWND controller;
 };
 
-HWND TrayWindow(ClientRun& run);
+inline HWND TrayWindow(ClientRun& run) {
+  return Found(WaitWindow(run.Pid(), L"ZQTrayIconWindow", L"", 1000),
+               "the tray icon's window exists");
+}
 // Opens the tray menu through the icon's callback and picks the item `downs` steps down
 // with the keyboard, as a user would.
 void PickFromTrayMenu(ClientRun& run, int downs);
+const wchar_t kStatusTitle[] = L"Connectivity Status Information";
+constexpr int kStatusBox = 1001;
 // Opens the status window, which collects the client's report lines from then on; its box.
 HWND OpenStatusBox(ClientRun& run, HWND controller);
 // Hands the control (test build) an address to navigate to, as a service page's script

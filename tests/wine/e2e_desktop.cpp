@@ -85,17 +85,11 @@ HWND WaitWindow(DWORD pid, const std::wstring& className, const std::wstring& ti
   return search.found;
 }
 
-bool WaitGone(HWND window, DWORD ms) {
-  return WaitFor([&] { return !::IsWindow(window); }, ms);
-}
-
 std::wstring BoxText(HWND box) {
   std::wstring text;
   ::EnumChildWindows(box, CollectText, reinterpret_cast<LPARAM>(&text));
   return text;
 }
-
-void PressOk(HWND box) { ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); }
 
 bool ShellKnowsIcon(HWND window, UINT id) {
   NOTIFYICONDATAW record{};
@@ -109,11 +103,6 @@ std::wstring IniValue(const std::wstring& path, const std::wstring& key) {
   wchar_t value[1024] = {};
   ::GetPrivateProfileStringW(L"General", key.c_str(), L"", value, 1024, path.c_str());
   return value;
-}
-
-bool WaitIniValue(const std::wstring& path, const std::wstring& key, const std::wstring& expected,
-                  DWORD ms) {
-  return WaitFor([&] { return IniValue(path, key) == expected; }, ms, 100);
 }
 
 bool WriteAnsiFile(const std::wstring& path, const std::string& bytes) {
@@ -133,11 +122,6 @@ std::optional<std::wstring> RegistryValue(const std::wstring& root, const std::w
       ERROR_SUCCESS)
     return std::nullopt;
   return std::wstring(value);
-}
-
-std::wstring DirectoryOf(const std::wstring& path) {
-  size_t slash = path.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? L"." : path.substr(0, slash);
 }
 
 std::string Narrow(const std::wstring& text) {
@@ -171,11 +155,6 @@ std::wstring ControlText(HWND control, DWORD ms) {
     return L"";
   text.resize(std::min<size_t>(copied, text.size() - 1));
   return text;
-}
-
-bool WaitControlText(HWND control, const std::wstring& part, DWORD ms) {
-  return WaitFor([&] { return ControlText(control, 2000).find(part) != std::wstring::npos; }, ms,
-                 100);
 }
 
 std::string ReadAll(const std::wstring& path) {
@@ -348,11 +327,6 @@ HWND Session::Notifications(DWORD ms) {
                "the notification window holds a web control");
 }
 
-HWND TrayWindow(ClientRun& run) {
-  return Found(WaitWindow(run.Pid(), L"ZQTrayIconWindow", L"", 1000),
-               "the tray icon's window exists");
-}
-
 void PickFromTrayMenu(ClientRun& run, int downs) {
   ::PostMessageW(TrayWindow(run), kTrayCallback, kTrayIconId, WM_RBUTTONUP);
   HWND menu = Found(WaitWindow(run.Pid(), L"#32768", L"", 5000),
@@ -365,10 +339,9 @@ void PickFromTrayMenu(ClientRun& run, int downs) {
 HWND OpenStatusBox(ClientRun& run, HWND controller) {
   DWORD_PTR ignored = 0;
   constexpr UINT kShowStatusWindow = WM_USER + 113;
-  constexpr int kStatusBox = 1001;
   ::SendMessageTimeoutW(controller, kShowStatusWindow, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
-  HWND status = Found(WaitWindow(run.Pid(), L"#32770", L"Connectivity Status Information", 5000),
-                      "the status window opens");
+  HWND status =
+      Found(WaitWindow(run.Pid(), L"#32770", kStatusTitle, 5000), "the status window opens");
   return Found(::GetDlgItem(status, kStatusBox), "the status window has its message box");
 }
 

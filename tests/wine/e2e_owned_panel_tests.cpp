@@ -2,6 +2,7 @@
 // the stand-in Chromium window (standin_chromium.exe) as that browser: made without taking
 // the focus, it follows moves through window events, and hides while the browser is minimised.
 #include <algorithm>
+#include <chrono>
 
 #include "tests/wine/e2e_checks.h"
 
@@ -16,20 +17,6 @@ RECT Corner(HWND browser) {
   RECT b{};
   ::GetWindowRect(browser, &b);
   return RECT{b.right - 30, b.bottom - 16, b.right - 29, b.bottom - 15};
-}
-
-// The milliseconds until `done` held (polled every millisecond), or -1 after `ms`.
-double Took(const std::function<bool()>& done, DWORD ms) {
-  LARGE_INTEGER start, now, hz;
-  ::QueryPerformanceFrequency(&hz);
-  ::QueryPerformanceCounter(&start);
-  for (;;) {
-    ::QueryPerformanceCounter(&now);
-    double elapsed = 1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) / hz.QuadPart;
-    if (done()) return elapsed;
-    if (elapsed > ms) return -1;
-    ::Sleep(1);
-  }
 }
 
 bool PlacedAt(HWND panel, const RECT& want) {
@@ -62,8 +49,12 @@ void OwnedPanelFollowsChromium(const std::wstring& exe) {
   for (int i = 0; i < 20; ++i) {
     ::SetWindowPos(browser, nullptr, 60 + 7 * i, 50 + 5 * i, 640 - 3 * i, 480 - 2 * i,
                    SWP_NOZORDER | SWP_NOACTIVATE);
-    took.push_back(Took([&] { return PlacedAt(panel, Corner(browser)); }, 5000));
-    Check(took.back() >= 0, "the panel follows move " + std::to_string(i + 1));
+    const auto start = std::chrono::steady_clock::now();
+    Check(WaitFor([&] { return PlacedAt(panel, Corner(browser)); }, 5000, 1),
+          "the panel follows move " + std::to_string(i + 1));
+    took.push_back(
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+            .count());
   }
   std::sort(took.begin(), took.end());
   std::printf("owned panel follows a move: median %.1f ms, worst %.1f ms (20 moves)\n",
