@@ -26,12 +26,6 @@ std::wstring DownloadDirectory() {
   return dir;
 }
 
-// What the reference service printed last (its log lies beside the download folder).
-std::string ServiceLogTail() {
-  std::string log = ReadAll(DirectoryOf(DownloadDirectory()) + L"\\log");
-  return log.size() > 600 ? log.substr(log.size() - 600) : log;
-}
-
 // Starts the test build with no configuration file and no backup beside it, waits until
 // its notification window obeys commands (a trace line shows in the status window, whose
 // lines explain a test that sees no box), then sends it the update command once.
@@ -63,8 +57,7 @@ struct UpdateRun {
                      "an outcome box follows the command; " + StatusText());
     std::wstring text = BoxText(box);
     Check(text.find(expected) != std::wstring::npos,
-          "the box says \"" + Narrow(expected) + "\", not: " + Narrow(text) + "; " + StatusText() +
-              "; service log: " + ServiceLogTail());
+          "the box says \"" + Narrow(expected) + "\", not: " + Narrow(text) + "; " + StatusText());
     return box;
   }
 };
@@ -99,10 +92,6 @@ void UpdateSwapsAndRestarts(const std::wstring& exe) {
   Check(::lstrcmpiW(commandLine.c_str(), expected.c_str()) == 0,
         "the new instance is started as " + Narrow(expected) + ", not " + Narrow(commandLine));
   ::DeleteFileW(offered.c_str());
-}
-
-void WriteAll(const std::wstring& path, const std::string& bytes) {
-  Check(WriteAnsiFile(path, bytes), "cannot write " + Narrow(path));
 }
 
 // What the reference service answers for a file of its download folder (on the client's
@@ -161,7 +150,7 @@ void TruncatedUpdateKeepsTheExecutable(const std::wstring& exe) {
   OfferedFiles offered;
   const std::string whole = ReadAll(DirectoryOf(exe) + L"\\ZephquillClientTest.exe");
   Check(whole.size() > 8192, "the test build is readable");
-  WriteAll(offered.file, whole.substr(0, whole.size() / 2));
+  Check(WriteAnsiFile(offered.file, whole.substr(0, whole.size() / 2)), "the file is offered");
   RefusedUpdateKeepsTheExecutable(exe, "the executable is cut off");
 }
 
@@ -172,13 +161,14 @@ void TamperedUpdateIsRefused(const std::wstring& exe) {
   OfferedFiles offered;
   std::string image = ReadAll(win32::test::ProgramDirectory() + L"zqupdatemarker.exe");
   Check(image.size() > 4096, "zqupdatemarker.exe lies beside the test driver");
-  WriteAll(offered.file, image);
+  Check(WriteAnsiFile(offered.file, image), "the file is offered");
   const std::string signature = FetchDownload(L"ZephquillClientTest.exe.sig");
   Check(signature.compare(0, 21, "zq-update-signature 1") == 0,
         "the service signs the offered file: " + signature);
-  WriteAll(offered.signature, signature);  // the folder's own copy is served from now on
+  Check(WriteAnsiFile(offered.signature, signature),
+        "the signature is offered");  // the folder's own copy is served from now on
   image[image.size() - 100] ^= 1;
-  WriteAll(offered.file, image);
+  Check(WriteAnsiFile(offered.file, image), "the file is offered");
   RefusedUpdateKeepsTheExecutable(exe, "does not match the download");
 }
 

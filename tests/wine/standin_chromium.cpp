@@ -24,8 +24,8 @@ IValueProviderDecl : public IUnknown {
 const IID kIValueProvider = {
     0xc7935180, 0x6fb3, 0x4201, {0xb1, 0x74, 0x7d, 0xf7, 0x3a, 0xdb, 0xf6, 0x4a}};
 
-constexpr PROPERTYID kControlType = 30003, kName = 30005, kAutomationId = 30011, kClassName = 30012,
-                     kValueValue = 30045, kLegacyValue = 30093;
+constexpr PROPERTYID kControlType = 30003, kName = 30005, kClassName = 30012, kValueValue = 30045,
+                     kLegacyValue = 30093;
 constexpr PATTERNID kValuePattern = 10002;
 constexpr int kAppendRuntimeId = 3;
 constexpr LONG kUiaRootObjectId = -25;  // WM_GETOBJECT asks for the UI Automation root
@@ -42,11 +42,11 @@ HMODULE Core() {
 
 struct ElementDesc {
   int controlType;
-  const wchar_t *className, *automationId, *name;
+  const wchar_t *className, *name;
 };
-const ElementDesc kElements[] = {{50032, L"Chrome_WidgetWin_1", L"", L"Page - Google Chrome"},
-                                 {50021, L"ToolbarView", L"", L""},
-                                 {50004, L"OmniboxViewViews", L"", L"Address and search bar"}};
+const ElementDesc kElements[] = {{50032, L"Chrome_WidgetWin_1", L"Page - Google Chrome"},
+                                 {50021, L"ToolbarView", L""},
+                                 {50004, L"OmniboxViewViews", L"Address and search bar"}};
 
 // Element `index` of the three; the root is also the fragment root.
 class Element : public IRawElementProviderSimple,
@@ -100,8 +100,6 @@ class Element : public IRawElementProviderSimple,
       text = s.name;
     } else if (property == kClassName) {
       text = s.className;
-    } else if (property == kAutomationId) {
-      text = s.automationId;
     } else if ((property == kValueValue || property == kLegacyValue) && index_ == 2) {
       text = g_address.c_str();
     }
