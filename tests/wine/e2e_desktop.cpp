@@ -51,6 +51,74 @@ BOOL CALLBACK CollectText(HWND child, LPARAM text) {
   if (ClassOf(child) == L"Static") *reinterpret_cast<std::wstring*>(text) += TitleOf(child);
   return TRUE;
 }
+
+// The pixels of a screen rectangle, or of a picture drawn into one, as 0x00RRGGBB values.
+class Pixels {
+ public:
+  Pixels(int width, int height) : width_(width), height_(height) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top row first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    dc_ = ::CreateCompatibleDC(nullptr);
+    bitmap_ = ::CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_),
+                                 nullptr, 0);
+    old_ = ::SelectObject(dc_, bitmap_);
+  }
+  ~Pixels() {
+    ::SelectObject(dc_, old_);
+    ::DeleteObject(bitmap_);
+    ::DeleteDC(dc_);
+  }
+  Pixels(const Pixels&) = delete;
+  Pixels& operator=(const Pixels&) = delete;
+  bool Valid() const { return bits_ != nullptr; }
+  HDC Dc() const { return dc_; }
+  bool CopyScreen(int x, int y) {
+    HDC screen = ::GetDC(nullptr);
+    bool copied = Valid() && ::BitBlt(dc_, 0, 0, width_, height_, screen, x, y, SRCCOPY);
+    ::ReleaseDC(nullptr, screen);
+    ::GdiFlush();
+    return copied;
+  }
+  bool Save(const std::wstring& path) const {
+    BITMAPINFOHEADER info{sizeof info, width_, -height_, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    const DWORD bytes = static_cast<DWORD>(width_ * height_ * 4);
+    BITMAPFILEHEADER file{0x4D42, 0, 0, 0, sizeof file + sizeof info};  // "BM"
+    file.bfSize = file.bfOffBits + bytes;
+    std::ofstream out(Narrow(path), std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(&file), sizeof file);
+    out.write(reinterpret_cast<const char*>(&info), sizeof info);
+    out.write(reinterpret_cast<const char*>(bits_), bytes);
+    return static_cast<bool>(out);
+  }
+  DWORD At(int x, int y) const { return bits_[y * width_ + x] & 0xFFFFFF; }
+  void Fill(DWORD rgb) {
+    ::GdiFlush();
+    for (int i = 0; i < width_ * height_; ++i) bits_[i] = rgb;
+  }
+  // The sum of the channel differences, per pixel.
+  double Difference(const Pixels& other) const {
+    ::GdiFlush();
+    double sum = 0;
+    for (int i = 0; i < width_ * height_; ++i)
+      for (int shift = 0; shift < 24; shift += 8) {
+        int a = (bits_[i] >> shift) & 0xFF, b = (other.bits_[i] >> shift) & 0xFF;
+        sum += a > b ? a - b : b - a;
+      }
+    return sum / (width_ * height_);
+  }
+
+ private:
+  int width_, height_;
+  HDC dc_ = nullptr;
+  HBITMAP bitmap_ = nullptr;
+  HGDIOBJ old_ = nullptr;
+  DWORD* bits_ = nullptr;
+};
+
 }  // namespace
 
 bool WaitFor(const std::function<bool()>& done, DWORD ms, DWORD step) {
@@ -169,79 +237,6 @@ std::string ReadAll(const std::wstring& path) {
   ::CloseHandle(in);
   return bytes;
 }
-
-namespace {
-
-// The pixels of a screen rectangle, or of a picture drawn into one, as 0x00RRGGBB values.
-class Pixels {
- public:
-  Pixels(int width, int height) : width_(width), height_(height) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // top row first
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    dc_ = ::CreateCompatibleDC(nullptr);
-    bitmap_ = ::CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_),
-                                 nullptr, 0);
-    old_ = ::SelectObject(dc_, bitmap_);
-  }
-  ~Pixels() {
-    ::SelectObject(dc_, old_);
-    ::DeleteObject(bitmap_);
-    ::DeleteDC(dc_);
-  }
-  Pixels(const Pixels&) = delete;
-  Pixels& operator=(const Pixels&) = delete;
-  bool Valid() const { return bits_ != nullptr; }
-  HDC Dc() const { return dc_; }
-  // Copies the screen's rectangle of this size from (x, y).
-  bool CopyScreen(int x, int y) {
-    HDC screen = ::GetDC(nullptr);
-    bool copied = Valid() && ::BitBlt(dc_, 0, 0, width_, height_, screen, x, y, SRCCOPY);
-    ::ReleaseDC(nullptr, screen);
-    ::GdiFlush();
-    return copied;
-  }
-  // Writes the pixels as a 32-bit top-down BMP file.
-  bool Save(const std::wstring& path) const {
-    BITMAPINFOHEADER info{sizeof info, width_, -height_, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    const DWORD bytes = static_cast<DWORD>(width_ * height_ * 4);
-    BITMAPFILEHEADER file{0x4D42, 0, 0, 0, sizeof file + sizeof info};  // "BM"
-    file.bfSize = file.bfOffBits + bytes;
-    std::ofstream out(Narrow(path), std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(&file), sizeof file);
-    out.write(reinterpret_cast<const char*>(&info), sizeof info);
-    out.write(reinterpret_cast<const char*>(bits_), bytes);
-    return static_cast<bool>(out);
-  }
-  DWORD At(int x, int y) const { return bits_[y * width_ + x] & 0xFFFFFF; }
-  void Fill(DWORD rgb) {
-    ::GdiFlush();
-    for (int i = 0; i < width_ * height_; ++i) bits_[i] = rgb;
-  }
-  // The sum of the channel differences, per pixel.
-  double Difference(const Pixels& other) const {
-    ::GdiFlush();
-    double sum = 0;
-    for (int i = 0; i < width_ * height_; ++i)
-      for (int shift = 0; shift < 24; shift += 8) {
-        int a = (bits_[i] >> shift) & 0xFF, b = (other.bits_[i] >> shift) & 0xFF;
-        sum += a > b ? a - b : b - a;
-      }
-    return sum / (width_ * height_);
-  }
-
- private:
-  int width_, height_;
-  HDC dc_ = nullptr;
-  HBITMAP bitmap_ = nullptr;
-  HGDIOBJ old_ = nullptr;
-  DWORD* bits_ = nullptr;
-};
-
-}  // namespace
 
 TrayPictureMatch ShownTrayPicture(const std::wstring& exe, const std::vector<int>& iconIds) {
   TrayPictureMatch match;

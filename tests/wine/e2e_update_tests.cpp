@@ -1,6 +1,5 @@
-// End-to-end tests of the self-update: the test build, sent the update command, downloads
-// its successor and signature from the reference service, verifies them with the system's
-// CNG, swaps the file in and restarts; a cut-off image or a changed byte is refused.
+// End-to-end tests of the self-update from the reference service: the swap and restart,
+// and a cut-off image or a changed byte refused by the system's CNG.
 #include <cstdio>
 
 #include "platform/win32/win32_backend.h"
@@ -26,9 +25,8 @@ std::wstring DownloadDirectory() {
   return dir;
 }
 
-// Starts the test build with no configuration file and no backup beside it, waits until
-// its notification window obeys commands (a trace line shows in the status window, whose
-// lines explain a test that sees no box), then sends it the update command once.
+// Starts the test build without a backup beside it, waits until a page's trace line shows
+// in the status window (whose lines explain a failure), then sends the update command.
 struct UpdateRun {
   const std::wstring clientTest, backup;
   const std::string before;  // the test build's bytes
@@ -62,9 +60,8 @@ struct UpdateRun {
   }
 };
 
-// The download (the running executable's name under Download/) takes its place, the old
-// one becomes "OldExecutable.bak", and after the box "ZephquillClient.exe -LoadWithDelay"
-// is started beside it while the old instance ends.
+// The download takes the executable's place, the old one becomes "OldExecutable.bak", and
+// after the box "ZephquillClient.exe -LoadWithDelay" starts while the old instance ends.
 void UpdateSwapsAndRestarts(const std::wstring& exe) {
   const std::wstring marker = win32::test::ProgramDirectory() + L"zqupdatemarker.exe";
   const std::wstring offered = DownloadDirectory() + L"\\ZephquillClientTest.exe";
@@ -154,9 +151,8 @@ void TruncatedUpdateKeepsTheExecutable(const std::wstring& exe) {
   RefusedUpdateKeepsTheExecutable(exe, "the executable is cut off");
 }
 
-// A whole executable whose signature, made by the service before one byte was changed,
-// no longer matches: Wine's CNG refuses it. (Why else a download is refused, a cut
-// signature among them, is the updater's table in zqtests, which runs on CNG here too.)
+// A signature made by the service before one byte was changed: Wine's CNG refuses it.
+// (Other refusals: the updater's table in zqtests, which runs on CNG here too.)
 void TamperedUpdateIsRefused(const std::wstring& exe) {
   OfferedFiles offered;
   std::string image = ReadAll(win32::test::ProgramDirectory() + L"zqupdatemarker.exe");

@@ -1,6 +1,5 @@
 // The tests' helper programs (beside the test program) as running processes: the stand-in
-// Firefox (fakefox.exe: frame window and DDE server, answering or silent, moved to another
-// page on request), the stand-in Chromium, and fakefox staged as a silent component server.
+// Firefox and Chromium, and fakefox staged as a silent component server.
 #pragma once
 #include <windows.h>
 
@@ -97,10 +96,8 @@ class FakeFirefox : public HelperProcess {
   }
 };
 
-// fakefox.exe, silent, staged as the local server of a class ("CLSID\\{...}"): a server
-// that starts but never registers its class, as a hanging Internet Explorer does. The value
-// that was there comes back, and the stand-ins started meanwhile are closed, when the
-// object goes.
+// fakefox.exe, silent, staged as the local server of a class ("CLSID\\{...}"), which it never
+// registers, as a hanging Internet Explorer; the old value comes back when the object goes.
 class SilentServer {
  public:
   explicit SilentServer(const std::wstring& clsidKey) : key_(clsidKey + L"\\LocalServer32") {

@@ -1,8 +1,6 @@
-// A stand-in Chromium browser for the Wine tests, built twice: as chrome.exe (which the client
-// detects) and as standin_chromium.exe (which only a test names to the client). A
-// "Chrome_WidgetWin_1" window serving its own UI Automation tree (window > toolbar > edit
-// holding the address, the command line) and raising the window events that Wine does not.
-// Ends when its window is closed, or after two minutes.
+// A stand-in Chromium for the Wine tests: a "Chrome_WidgetWin_1" window serving its own UI
+// Automation tree (window > toolbar > edit holding the command line as its address) and
+// raising the window events that Wine does not. Ends when closed, or after two minutes.
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif

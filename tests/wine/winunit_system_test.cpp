@@ -1,5 +1,6 @@
-// What only the Windows backend has, under Wine: profile files' encodings, the resources
-// against the portable table, menus, pictures and the taskbar button.
+// What only the Windows backend has, under Wine: files and profile files' encodings, the
+// resources against the portable table, menus, pictures and the taskbar button.
+#include <cstring>
 #include <fstream>
 #include <iterator>
 
@@ -28,9 +29,8 @@ std::wstring Text(const Menu& menu, const std::wstring& indent = L"") {
   return text;
 }
 
-// An existing configuration file keeps its encoding when written (a new one is UTF-16, so
-// that characters outside the ANSI code page survive: the contract reads them back, and
-// zqe2e's startup sees the file the client makes).
+// An existing configuration file keeps its encoding when written (a new one is UTF-16: the
+// contract and zqe2e's startup).
 TEST_F(BackendTest, ProfileKeepsAnExistingFilesEncoding) {
   std::wstring out, ansi = ScratchDirectory(L"profile") + L"ansi.ini";
   {
@@ -43,6 +43,20 @@ TEST_F(BackendTest, ProfileKeepsAnExistingFilesEncoding) {
   EXPECT_NE(bytes.find("B=2"), std::string::npos);
   p->profile().ReadString(L"General", L"A", L"-", out, 256, ansi);
   EXPECT_EQ(out, L"1");
+}
+
+// A file made again loses its old content (the contract cannot read a file back: the seam
+// only writes).
+TEST_F(BackendTest, ANewFileReplacesTheOldContent) {
+  Processes& files = p->processes();
+  std::wstring path = ScratchDirectory(L"newfile") + L"out.bin";
+  for (const char* content : {"abcdef", "xy"}) {
+    std::uintptr_t file = files.CreateNewFile(path);
+    ASSERT_NE(file, 0u);
+    files.WriteToFile(file, content, static_cast<unsigned>(std::strlen(content)));
+    files.CloseFile(file);
+  }
+  EXPECT_EQ(FileBytes(path), "xy");
 }
 
 // The compiled resource script must hold what the portable table serves on the simulated

@@ -1,13 +1,14 @@
-// The end-to-end tests of ZephquillClient.exe, run under Wine: each test starts the real
-// program, watches its windows, boxes and configuration file, and drives it the way the
-// shell and the user do. Usage: zqe2e TEST PATH-TO-ZephquillClient.exe (or "list").
+// The end-to-end tests of ZephquillClient.exe under Wine, and the tests of its desktop:
+// start, tray, boxes, switches. Usage: zqe2e TEST PATH-TO-ZephquillClient.exe (or "list").
 #include <cstdio>
-#include <initializer_list>
+#include <iterator>
 #include <utility>
 
 #include "platform/win32/win32_com_server.h"
 #include "tests/wine/dispatch_call.h"
 #include "tests/wine/e2e_checks.h"
+// After e2e_checks.h, which brings windows.h.
+#include <shellapi.h>
 
 namespace zq::e2e {
 namespace {
@@ -73,6 +74,100 @@ void DisableGreysTheMenu(const std::wstring& exe) {
   client.Exit();
 }
 
+constexpr int kSkinWidth = 204, kSkinHeight = 155;
+
+HWND StatusWindow(DWORD pid, DWORD ms) { return WaitWindow(pid, L"#32770", kStatusTitle, ms); }
+
+// A plain double click on the icon runs the default command; with Control and Alt held it
+// opens the status window with its box. (A page's line in the box: the update tests; hiding
+// and showing it again with its lines: connectivity.zqs; clearing and the box's limit:
+// connectivity_test; an unknown command's line: dispatcher_words.zqs.)
+void StatusWindowOpens(const std::wstring& exe) {
+  Session client(TestClientOf(exe));
+  ClientRun& run = client.run;
+  HWND tray = TrayWindow(run);
+
+  ::PostMessageW(tray, kTrayCallback, kTrayIconId, WM_LBUTTONDBLCLK);
+  ::Sleep(1500);
+  Check(StatusWindow(run.Pid(), 0) == nullptr,
+        "a double click without Control and Alt does not open the status window");
+
+  HWND status = nullptr;
+  {
+    HeldKeys keys(tray, {VK_CONTROL, VK_LCONTROL, VK_MENU, VK_LMENU});
+    Check(keys.Attached(), "the test shares the client's input state");
+    ::PostMessageW(tray, kTrayCallback, kTrayIconId, WM_LBUTTONDBLCLK);
+    status = StatusWindow(run.Pid(), 5000);
+  }
+  Check(status != nullptr, "Control+Alt and a double click on the icon open the status window");
+  Check(WaitFor([&] { return ::IsWindowVisible(status) != 0; }, 2000),
+        "the status window is visible");
+  HWND box = ::GetDlgItem(status, kStatusBox);
+  Check(box != nullptr && ClassOf(box) == L"Edit", "the status window has its edit box 1001");
+  PressOk(status);
+  Check(WaitFor([&] { return !::IsWindowVisible(status); }, 5000), "OK hides the status window");
+  client.Exit();
+}
+
+// The rectangle that the popup slides out of: the taskbar window's, else the one the shell
+// reports, else the strip below the work area (as the client finds it).
+RECT TaskbarArea() {
+  RECT r{};
+  if (HWND bar = ::FindWindowW(L"Shell_TrayWnd", nullptr))
+    if (::GetWindowRect(bar, &r) && !::IsRectEmpty(&r)) return r;
+  APPBARDATA data{};
+  data.cbSize = sizeof data;
+  if (::SHAppBarMessage(ABM_GETTASKBARPOS, &data) && !::IsRectEmpty(&data.rc)) return data.rc;
+  RECT work{};
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  return RECT{0, work.bottom, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+}
+
+bool WaitFullyShown(HWND popup, DWORD ms) {
+  RECT r{};
+  return WaitFor(
+      [&] {
+        return ::IsWindowVisible(popup) && ::GetWindowRect(popup, &r) &&
+               r.right - r.left == kSkinWidth && r.bottom - r.top == kSkinHeight;
+      },
+      ms, 20);
+}
+
+// A notification slides the popup out of the taskbar at the bottom right; the screen is
+// then saved as wine-startup.bmp (clicks and showings: notifications.zqs).
+void NotificationScreenshot(const std::wstring& exe) {
+  const std::wstring shot = DirectoryOf(exe) + L"\\wine-startup.bmp";
+  ::DeleteFileW(shot.c_str());
+  Session client(TestClientOf(exe));
+  HWND popup = WaitWindow(client.run.Pid(), L"TaskbarNotifierClass", L"", 1000);
+  Check(popup && !::IsWindowVisible(popup), "the popup is hidden before any notification");
+  HWND control = client.Notifications();
+
+  // The polling page's sequence: clear, the fields, then show with the stay time in ms.
+  const Commands notification = {{L"clearnotifycontent", L"0"},
+                                 {L"nextnotificationmsgtype", L"poke"},
+                                 {L"nextnotificationmsg", L"Anna_wrote_about<nl>example.com"},
+                                 {L"nextnotificationcontentid", L"4711"},
+                                 {L"shownotificationmsg", L"30000"}};
+  Check(SendUntil(
+            control, notification, [&] { return WaitFullyShown(popup, 2000); }, 30000),
+        "the popup slides out to the skin's full size");
+
+  RECT bar = TaskbarArea(), shown{};
+  ::GetWindowRect(popup, &shown);
+  char where[160];
+  std::snprintf(where, sizeof where, "popup (%ld,%ld)-(%ld,%ld), taskbar (%ld,%ld)-(%ld,%ld)",
+                shown.left, shown.top, shown.right, shown.bottom, bar.left, bar.top, bar.right,
+                bar.bottom);
+  const int screenWidth = ::GetSystemMetrics(SM_CXSCREEN);
+  Check(shown.bottom == bar.top && shown.right == bar.right - 20 && shown.right > screenWidth / 2,
+        std::string("the popup stands on the taskbar at the bottom right: ") + where);
+  ::Sleep(300);  // the last animation step's painting
+  Check(SaveScreen(shot), "the screen is saved as " + Narrow(shot));
+
+  client.Exit();
+}
+
 void BadConfiguration(const std::wstring& exe) {
   Check(WriteAnsiFile(ConfigOf(exe), "[General]\r\nFLT_WND_MIN_WIDTH=wide\r\n"),
         "the configuration file is written");
@@ -80,18 +175,18 @@ void BadConfiguration(const std::wstring& exe) {
   ::DeleteFileW(ConfigOf(exe).c_str());
 }
 
-// Makes ClientTray through the registration (the system starts the registered server when
-// none runs; one that starts may take a while) and calls the methods by name: the first
-// failure, or S_OK.
-HRESULT CallClientTray(std::initializer_list<std::pair<const wchar_t*, UINT>> methods) {
+// Makes ClientTray through the registration (a server that starts may take a while) and
+// calls its first `count` methods by name: the first failure, or S_OK.
+HRESULT CallClientTray(size_t count) {
   if (FAILED(::CoInitialize(nullptr))) return E_UNEXPECTED;
   IDispatch* tray = nullptr;
   HRESULT result = E_FAIL;
   for (int i = 0; i < 50 && FAILED(result); ++i, ::Sleep(200))
     result = ::CoCreateInstance(zq::win32::CLSID_ClientTray, nullptr, CLSCTX_LOCAL_SERVER,
                                 IID_IDispatch, reinterpret_cast<void**>(&tray));
-  for (const auto& [name, argc] : methods)
-    if (SUCCEEDED(result)) result = win32::test::CallByName(*tray, name, argc);
+  for (size_t i = 0; i < count && SUCCEEDED(result); ++i)
+    result = win32::test::CallByName(*tray, win32::test::kClientTrayMethodShapes[i].name,
+                                     win32::test::kClientTrayMethodShapes[i].argc);
   if (tray) tray->Release();
   ::CoUninitialize();
   return result;
@@ -106,11 +201,6 @@ void RunSwitch(const std::wstring& exe, const std::wstring& switches, HANDLE tok
   Check(code == DWORD{0}, "\"" + Narrow(switches) + "\" ends the process at once with 0");
 }
 
-// Whether a server's registered command line is quoted.
-bool Quoted(const std::optional<std::wstring>& server) {
-  return server && server->size() > 2 && server->front() == L'"' && server->back() == L'"';
-}
-
 // The running client serves ClientTray to another program through the registration that
 // "/RegServer" (any case, "-" or "/") wrote machine-wide; "/UnregServer" removes the class.
 // A switch followed by more text is no switch: the program starts normally. (The keys and
@@ -119,11 +209,7 @@ void ComServer(const std::wstring& exe) {
   const std::wstring clsid = L"CLSID\\{6F1C2B9E-4D3A-4E8B-9C51-2A7E0D4B8F13}";
   RunSwitch(exe, L"-regserver");
   Session client(exe, nullptr, L"/RegServer now");
-  HRESULT called = CallClientTray({{L"ShowPage", 2},
-                                   {L"ShowNotification", 1},
-                                   {L"SetStatus", 1},
-                                   {L"OpenAddress", 1},
-                                   {L"SetOption", 2}});
+  HRESULT called = CallClientTray(std::size(win32::test::kClientTrayMethodShapes));
   Check(called == S_OK,
         "the running client makes ClientTray, and all five methods answer S_OK across the "
         "process boundary: " +
@@ -136,10 +222,9 @@ void ComServer(const std::wstring& exe) {
         "the ProgID is removed");
 }
 
-// "/RegServer" without administrator rights (the limited token linked to this elevated
-// one) writes only the user's classes, with the server's path quoted; "/UnregServer" so
-// run removes them. Wine's component runtime reads only the machine's classes, so the
-// class is not made from them here; the machine-wide case is com_server.
+// "/RegServer" with the limited token linked to this elevated one writes only the user's
+// classes, the server's path quoted; "/UnregServer" so run removes them. (Wine reads only
+// the machine's classes: the class is made in com_server.)
 void PerUserRegistration(const std::wstring& exe) {
   const std::wstring key = L"Software\\Classes\\CLSID\\{6F1C2B9E-4D3A-4E8B-9C51-2A7E0D4B8F13}";
   HANDLE own = nullptr;
@@ -159,7 +244,8 @@ void PerUserRegistration(const std::wstring& exe) {
   }
   RunSwitch(exe, L"/UnregServer");  // elevated: no registration left in either place
   RunSwitch(exe, L"/RegServer", linked.LinkedToken);
-  Check(Quoted(RegistryValue(L"HKCU", key + L"\\LocalServer32", L"")),
+  auto server = RegistryValue(L"HKCU", key + L"\\LocalServer32", L"");
+  Check(server && server->size() > 2 && server->front() == L'"' && server->back() == L'"',
         "the user's classes name the executable, quoted");
   Check(!RegistryValue(L"HKLM", key + L"\\LocalServer32", L""), "nothing is written machine-wide");
   RunSwitch(exe, L"/UnregServer", linked.LinkedToken);
@@ -173,6 +259,8 @@ const TestRegistration kDesktopTests[] = {
     {"startup", Startup},
     {"second_instance", SecondInstance},
     {"disable_greys_menu", DisableGreysTheMenu},
+    {"status_window", StatusWindowOpens},
+    {"notification_screenshot", NotificationScreenshot},
     {"bad_config", BadConfiguration},
     {"com_server", ComServer},
     {"per_user_registration", PerUserRegistration},
@@ -183,7 +271,7 @@ const TestRegistration kDesktopTests[] = {
 // Makes ClientTray from this process through the registration alone and calls one method:
 // 0 when both succeed.
 int MakeClientTray() {
-  HRESULT called = CallClientTray({{L"ShowPage", 2}});
+  HRESULT called = CallClientTray(1);
   std::printf("CoCreateInstance and ShowPage: %08lx\n", static_cast<unsigned long>(called));
   return called == S_OK ? 0 : 1;
 }
