@@ -142,8 +142,7 @@ void Navigate(HWND control, const std::wstring& address);
 void PageCommand(HWND control, const std::wstring& word, const std::wstring& argument);
 
 using Commands = std::vector<std::pair<std::wstring, std::wstring>>;
-// Sends the commands again until `effect` holds, for up to `ms`: the hidden windows finish
-// their creation a while after start-up, and a command that arrives earlier is lost.
+// Sends the commands again until `effect` holds, for up to `ms` (early ones may be lost).
 bool SendUntil(HWND control, const Commands& commands, const std::function<bool()>& effect,
                DWORD ms);
 

@@ -91,8 +91,7 @@ void UpdateSwapsAndRestarts(const std::wstring& exe) {
   ::DeleteFileW(offered.c_str());
 }
 
-// What the reference service answers for a file of its download folder (on the client's
-// built-in public web host, where the test script starts it).
+// What the reference service answers for a file of its download folder.
 std::string FetchDownload(const std::wstring& name) {
   HINTERNET session = ::InternetOpenW(L"zqe2e", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
   std::wstring address = L"http://127.0.0.1:8702/Download/" + name;
@@ -109,8 +108,7 @@ std::string FetchDownload(const std::wstring& name) {
   return bytes;
 }
 
-// The files a test puts in the service's download folder, removed however it ends (the
-// next test would be served them).
+// The files a test offers in the service's download folder, removed however it ends.
 struct OfferedFiles {
   std::wstring file = DownloadDirectory() + L"\\ZephquillClientTest.exe";
   std::wstring signature = file + L".sig";

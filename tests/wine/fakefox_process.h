@@ -17,8 +17,7 @@ inline std::wstring ProgramDirectory() {
   return dir;
 }
 
-// A program running while the object lives (started in `dir` and under `token`, a limited
-// one, when given); ended by force when the object goes and it still runs.
+// A program (started in `dir`, under `token` when given) ended by force with the object.
 class Process {
  public:
   Process(const std::wstring& path, const std::wstring& arguments, const wchar_t* dir = nullptr,
@@ -58,8 +57,7 @@ class Process {
   PROCESS_INFORMATION pi_{};
 };
 
-// A program beside the test program with its first window of `windowClass` (null when none
-// appears within 10 s), which is closed when the object goes.
+// A program beside the test program and its first window of `windowClass` (within 10 s).
 class HelperProcess : public Process {
  public:
   HelperProcess(const std::wstring& program, const std::wstring& arguments,

@@ -18,8 +18,7 @@ std::string FileBytes(const std::wstring& path) {
   return std::string(std::istreambuf_iterator<char>(f), {});
 }
 
-// A menu as text, one item per line ("-" for a separator), with its marks and its popup
-// indented below it.
+// A menu as text: a line per item with its marks, its popup indented below it.
 std::wstring Text(const Menu& menu, const std::wstring& indent = L"") {
   std::wstring text;
   for (const MenuItem& m : menu)

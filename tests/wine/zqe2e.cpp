@@ -79,13 +79,14 @@ constexpr int kSkinWidth = 204, kSkinHeight = 155;
 HWND StatusWindow(DWORD pid, DWORD ms) { return WaitWindow(pid, L"#32770", kStatusTitle, ms); }
 
 // A plain double click on the icon runs the default command; with Control and Alt held it
-// opens the status window with its box. (A page's line in the box: the update tests; hiding
-// and showing it again with its lines: connectivity.zqs; clearing and the box's limit:
-// connectivity_test; an unknown command's line: dispatcher_words.zqs.)
+// opens the status window, whose box collects the client's report lines; OK hides it, and
+// the next Control+Alt double click shows the same window with its lines. (Clearing and
+// the box's limit: connectivity_test; an unknown command's line: dispatcher_words.zqs.)
 void StatusWindowOpens(const std::wstring& exe) {
   Session client(TestClientOf(exe));
   ClientRun& run = client.run;
   HWND tray = TrayWindow(run);
+  HWND control = client.Notifications();
 
   ::PostMessageW(tray, kTrayCallback, kTrayIconId, WM_LBUTTONDBLCLK);
   ::Sleep(1500);
@@ -104,8 +105,24 @@ void StatusWindowOpens(const std::wstring& exe) {
         "the status window is visible");
   HWND box = ::GetDlgItem(status, kStatusBox);
   Check(box != nullptr && ClassOf(box) == L"Edit", "the status window has its edit box 1001");
+
+  Check(SendUntil(
+            control, {{L"tracemessage", L"first_trace_line"}},
+            [&] { return WaitControlText(box, L"first_trace_line\r\n", 2000); }, 30000),
+        "a page's trace message appears as a line in the box (found \"" +
+            Narrow(ControlText(box, 2000)) + "\")");
   PressOk(status);
   Check(WaitFor([&] { return !::IsWindowVisible(status); }, 5000), "OK hides the status window");
+  Check(::IsWindow(status), "the hidden status window is kept");
+  {
+    HeldKeys keys(tray, {VK_CONTROL, VK_LCONTROL, VK_MENU, VK_LMENU});
+    ::PostMessageW(tray, kTrayCallback, kTrayIconId, WM_LBUTTONDBLCLK);
+    Check(WaitFor([&] { return ::IsWindowVisible(status) != 0; }, 5000),
+          "the next Control+Alt double click shows it again");
+  }
+  Check(StatusWindow(run.Pid(), 0) == status, "it is the same window");
+  Check(ControlText(box, 2000).find(L"first_trace_line\r\n") != std::wstring::npos,
+        "it keeps its lines");
   client.Exit();
 }
 
@@ -201,10 +218,9 @@ void RunSwitch(const std::wstring& exe, const std::wstring& switches, HANDLE tok
   Check(code == DWORD{0}, "\"" + Narrow(switches) + "\" ends the process at once with 0");
 }
 
-// The running client serves ClientTray to another program through the registration that
-// "/RegServer" (any case, "-" or "/") wrote machine-wide; "/UnregServer" removes the class.
-// A switch followed by more text is no switch: the program starts normally. (The keys and
-// values written: registration.zqs.)
+// The running client serves ClientTray to another program through the machine-wide
+// registration that "-regserver" wrote; "/UnregServer" removes it. A switch followed by
+// more text is no switch. (The keys and values written: registration.zqs.)
 void ComServer(const std::wstring& exe) {
   const std::wstring clsid = L"CLSID\\{6F1C2B9E-4D3A-4E8B-9C51-2A7E0D4B8F13}";
   RunSwitch(exe, L"-regserver");
