@@ -60,8 +60,7 @@ struct UpdateRun {
   }
 };
 
-// The download takes the executable's place, the old one becomes "OldExecutable.bak", and
-// after the box "ZephquillClient.exe -LoadWithDelay" starts while the old instance ends.
+// The download swaps in (the old file as the backup), and "-LoadWithDelay" restarts it.
 void UpdateSwapsAndRestarts(const std::wstring& exe) {
   const std::wstring marker = win32::test::ProgramDirectory() + L"zqupdatemarker.exe";
   const std::wstring offered = DownloadDirectory() + L"\\ZephquillClientTest.exe";
@@ -139,8 +138,7 @@ void RefusedUpdateKeepsTheExecutable(const std::wstring& exe, const std::string&
   update.client.Exit();
 }
 
-// A complete reply that is a cut-off executable (its sections reach beyond the end of the
-// file), signed as it is by the service.
+// A cut-off executable, signed as it is by the service.
 void TruncatedUpdateKeepsTheExecutable(const std::wstring& exe) {
   OfferedFiles offered;
   const std::string whole = ReadAll(DirectoryOf(exe) + L"\\ZephquillClientTest.exe");

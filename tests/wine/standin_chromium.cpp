@@ -176,8 +176,7 @@ class Element : public IRawElementProviderSimple,
 
 bool minimised = false;
 
-// Wine 8.0 raises none of the window events that Windows raises for a top-level window (a
-// hook sees only focus events): raised here from the messages at which Windows does.
+// The window events that Windows raises and Wine 8.0 does not, at the same messages.
 void RaiseWindowEvents(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   DWORD event = 0;
   if (message == WM_WINDOWPOSCHANGED) {

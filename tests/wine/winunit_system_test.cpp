@@ -28,8 +28,7 @@ std::wstring Text(const Menu& menu, const std::wstring& indent = L"") {
   return text;
 }
 
-// An existing configuration file keeps its encoding when written (a new one is UTF-16: the
-// contract and zqe2e's startup).
+// An existing configuration file keeps its encoding when written (a new one: UTF-16).
 TEST_F(BackendTest, ProfileKeepsAnExistingFilesEncoding) {
   std::wstring out, ansi = ScratchDirectory(L"profile") + L"ansi.ini";
   {
@@ -44,8 +43,7 @@ TEST_F(BackendTest, ProfileKeepsAnExistingFilesEncoding) {
   EXPECT_EQ(out, L"1");
 }
 
-// A file made again loses its old content (the contract cannot read a file back: the seam
-// only writes).
+// A file made again loses its old content (the seam cannot read it back in the contract).
 TEST_F(BackendTest, ANewFileReplacesTheOldContent) {
   Processes& files = p->processes();
   std::wstring path = ScratchDirectory(L"newfile") + L"out.bin";
@@ -58,8 +56,7 @@ TEST_F(BackendTest, ANewFileReplacesTheOldContent) {
   EXPECT_EQ(FileBytes(path), "xy");
 }
 
-// The compiled resource script must hold what the portable table serves on the simulated
-// desktop: strings, menus in their order, the pictures pixel for pixel, every icon.
+// The compiled resource script holds what the portable table serves on the simulated desktop.
 TEST_F(BackendTest, ResourcesMatchThePortableTable) {
   Resources& res = p->resources();
   for (const auto& [id, text] : resources::Strings()) EXPECT_EQ(res.String(id), text) << id;

@@ -65,8 +65,7 @@ class WebControlTest : public BackendTest {
   std::unique_ptr<WebControl> control_;
 };
 
-// In place in its host with its id; later sizes reach the in-place object, so the site
-// answers the current rectangle; teardown unlinks all.
+// In place in its host; the site answers the current rectangle; teardown unlinks all.
 TEST_F(WebControlTest, HostedInPlaceWithItsSizesAndTeardown) {
   ASSERT_NO_FATAL_FAILURE(Make());
   HWND window = ToHwnd(control_->Window());

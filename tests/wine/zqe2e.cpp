@@ -58,8 +58,7 @@ void SecondInstance(const std::wstring& exe) {
   first.Exit();
 }
 
-// "Share My Location" is the third item: picked while enabled it switches the setting;
-// after Disable the item is grey and picking it does nothing.
+// The third item, "Share My Location", switches its setting; after Disable it does nothing.
 void DisableGreysTheMenu(const std::wstring& exe) {
   Session client(exe);
   PickFromTrayMenu(client.run, 3);
@@ -209,8 +208,7 @@ HRESULT CallClientTray(size_t count) {
   return result;
 }
 
-// Runs the client with a switch (under `token`, a limited one, when given) and checks that
-// it ends at once with code 0.
+// Runs the client with a switch (under `token` when given): it ends at once with code 0.
 void RunSwitch(const std::wstring& exe, const std::wstring& switches, HANDLE token = nullptr) {
   win32::test::Process run(exe, switches, nullptr, token);
   Check(run.Started(), "the client starts with " + Narrow(switches));
@@ -284,8 +282,7 @@ const TestRegistration kDesktopTests[] = {
 
 }  // namespace
 
-// Makes ClientTray from this process through the registration alone and calls one method:
-// 0 when both succeed.
+// For the installer's round trip: makes ClientTray and calls one method (0: both succeed).
 int MakeClientTray() {
   HRESULT called = CallClientTray(1);
   std::printf("CoCreateInstance and ShowPage: %08lx\n", static_cast<unsigned long>(called));
@@ -301,7 +298,7 @@ int wmain(int argc, wchar_t** argv) {
     for (const auto& entry : RegisteredTests()) std::printf("%s\n", entry.first.c_str());
     return 0;
   }
-  if (test == "cocreate") return MakeClientTray();  // for the installer's round trip
+  if (test == "cocreate") return MakeClientTray();
   auto it = RegisteredTests().find(test);
   if (it == RegisteredTests().end() || argc != 3) {
     std::fprintf(stderr, "usage: zqe2e list|cocreate|TEST CLIENT-EXE\n");
