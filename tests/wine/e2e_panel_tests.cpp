@@ -161,8 +161,7 @@ bool PlacedAt(HWND panel, const RECT& want) {
   return ::GetWindowRect(panel, &r) && ::EqualRect(&r, &want);
 }
 
-// The stand-in's executable is no browser's, so the client's tick leaves it alone: the panel
-// comes from the test's follow request, and only the window events can move it afterwards.
+// The tick ignores the stand-in: the panel comes from a follow request, moves by window events.
 void OwnedPanelFollowsChromium(const std::wstring& exe) {
   Session client(TestClientOf(exe), kStoppedPanels.c_str());
   win32::test::HelperProcess standin(L"standin_chromium.exe", L"", L"Chrome_WidgetWin_1");

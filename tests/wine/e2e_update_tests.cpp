@@ -25,8 +25,7 @@ std::wstring DownloadDirectory() {
   return dir;
 }
 
-// Starts the test build without a backup beside it, waits until a page's trace line shows
-// in the status window (whose lines explain a failure), then sends the update command.
+// The test build, without a backup, sent the update command once a page's line shows.
 struct UpdateRun {
   const std::wstring clientTest, backup;
   const std::string before;  // the test build's bytes

@@ -160,8 +160,7 @@ TEST(ClientLibTypeLibrary, IsEmbeddedInTheExecutable) {
   EXPECT_EQ(flags, IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE);
 }
 
-// The machine-wide registration writes the library under TypeLib for this build's system
-// kind, with the interface it marshals; the unregistration removes it.
+// The machine-wide registration writes the library and its interface; unregistering removes it.
 TEST(ClientLibTypeLibrary, RegistrationWritesAndRemovesTheTypeLibKey) {
   std::unique_ptr<Com> com = NewCom();
   const std::wstring key = L"TypeLib\\{8E4D2C1B-6A5F-4B3E-8D7C-9A0B1C2D3E4F}\\1.0";

@@ -38,8 +38,7 @@ TEST(BoundedCreator, HandsTheObjectToTheCallersApartmentOrTheFailure) {
   EXPECT_EQ(creator.Create(CLSID_ShellLink, IID_IUnknown, nullptr), E_POINTER);
 }
 
-// A local server that never registers its class, as a hanging Internet Explorer: the
-// creation is abandoned at its limit, and while it is under way the next one fails at once.
+// A server that never registers its class: abandoned at the limit, the next call fails at once.
 TEST(BoundedCreator, AbandonsAServerThatNeverAnswers) {
   InitializeCom();
   const CLSID silent = {0x5a514e56, 0x0000, 0x4000, {0x80, 0, 0, 0, 0, 0, 0, 0x02}};

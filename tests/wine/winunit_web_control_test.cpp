@@ -93,8 +93,7 @@ TEST_F(WebControlTest, HostedInPlaceWithItsSizesAndTeardown) {
   EXPECT_EQ(site->Release(), 0u) << "the closed control let go of its site";
 }
 
-// The frames inside the page, as the client judges a command by them (the simulated control
-// lists the frames a page loaded): none before a document, and a written frame once there.
+// The page's frames, by which commands are judged: none before a document, then a written one.
 TEST_F(WebControlTest, FrameLocationsListTheDocumentsFrames) {
   Make();
   std::vector<std::wstring> frames{L"stale"};

@@ -125,8 +125,7 @@ void StatusWindowOpens(const std::wstring& exe) {
   client.Exit();
 }
 
-// The rectangle that the popup slides out of: the taskbar window's, else the one the shell
-// reports, else the strip below the work area (as the client finds it).
+// The taskbar's rectangle: its window's, else the shell's, else the strip below the work area.
 RECT TaskbarArea() {
   RECT r{};
   if (HWND bar = ::FindWindowW(L"Shell_TrayWnd", nullptr))
