@@ -1,21 +1,15 @@
 # What the Wine scripts (wine-tests.sh, wine-bench.sh) share; sourced, not run.
-#
-# Outside Xvfb:  wine_prepare TARGET  builds TARGET for x86_64 Windows (in $ZQ_WINE_BUILD
-#                                     when set, else the windows-x86_64 preset) and finds or
-#                                     builds the reference service ($ZQSERVICE);
-#                wine_enter_xvfb SCRIPT  runs SCRIPT --inside-xvfb in Xvfb (with
-#                                     ZQ_PRIVATE_NET=1 and root, in a network of its own).
-# Inside Xvfb:   wine_make_prefix    a fresh private Wine prefix ($WINEPREFIX, $WINE);
-#                start_service DIR / stop_service
-#                                    the reference service on the client's built-in hosts
-#                                    (127.0.0.1:8701 and :8702), database and Download/ in DIR.
+# Outside Xvfb: wine_prepare TARGET (builds it for x86_64 Windows, in $ZQ_WINE_BUILD when
+# set, and finds or builds the reference service $ZQSERVICE); wine_enter_xvfb SCRIPT.
+# Inside: wine_make_prefix ($WINEPREFIX, $WINE); start_service DIR / stop_service (on the
+# client's built-in hosts 127.0.0.1:8701 and :8702, database and Download/ in DIR).
 source "$root/scripts/ensure-packages.sh"
 
 wine_prepare() {
   local target=$1
   ensure_packages wine wine64 xvfb xauth
   echo "=== build: x86_64 Windows ($target)"
-  if [ -n "${ZQ_WINE_BUILD:-}" ]; then  # a build directory of one's own
+  if [ -n "${ZQ_WINE_BUILD:-}" ]; then
     cmake -S "$root" -B "$ZQ_WINE_BUILD" -DCMAKE_BUILD_TYPE=Release -DZQ_RELEASE=OFF \
       -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" >/dev/null &&
       cmake --build "$ZQ_WINE_BUILD" -j2 --target "$target" -- --no-print-directory -s
@@ -23,7 +17,6 @@ wine_prepare() {
     cmake --preset windows-x86_64 >/dev/null &&
       cmake --build --preset windows-x86_64 --target "$target" -- --no-print-directory -s
   fi || return 1
-  # The reference service that the client talks to (a Linux program).
   if [ -z "${ZQSERVICE:-}" ]; then
     local candidate
     for candidate in "$root/build/linux/service/zqservice" "$root/build/linux-asan/service/zqservice"; do

@@ -1,11 +1,8 @@
 #!/usr/bin/env bash
-# The Wine tests: builds the 64-bit Windows client and the tests' own programs (preset
-# windows-x86_64), then runs under wine64 in Xvfb, with a private Wine prefix made once per
-# run: the seam's contract cases (tests/contract/, the same cases as on the simulated
-# desktop), the backend's own tests (the automation server, what only Windows has), the
-# portable unit tests built for Windows,
-# and the end-to-end tests of ZephquillClient.exe (among them a client of its automation
-# server). Ends with the line "N passed, M failed".
+# The Wine tests: builds the 64-bit Windows client and the tests' programs, then runs under
+# wine64 in Xvfb with a private prefix the seam's contract, the backend's own tests, the
+# portable unit tests and the end-to-end tests of ZephquillClient.exe. Ends with the line
+# "N passed, M failed".
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -26,10 +23,8 @@ trap 'stop_service; rm -rf "$service_dir"; wineserver -k >/dev/null 2>&1; rm -rf
 passed=0
 failed=0
 
-# Runs a Windows program under Wine for at most LIMIT seconds: its output (without \r) in
-# $out, its code in $rc. Output goes through a file: Wine's helper processes inherit the
-# descriptors, and a pipe they hold open would keep a command substitution waiting after
-# the test has ended.
+# Runs a Windows program under Wine for at most LIMIT seconds: output (without \r) in $out,
+# code in $rc. Through a file: a pipe that Wine's helper processes inherit would stay open.
 run_wine() {
   local limit=$1 file
   shift
@@ -61,8 +56,7 @@ run_gtest() {
   failed=$((failed + f))
 }
 
-# The seam's contract: the cases that run on the simulated desktop, here against the Win32
-# backend. ZQ_CONTRACT_ONLY=1 runs nothing else (while working on the seam).
+# The seam's contract against the Win32 backend; ZQ_CONTRACT_ONLY=1 runs nothing else.
 run_gtest "contract of the seam (zqcontract)" "$build/tests/wine/zqcontract.exe" 300
 if [ "${ZQ_CONTRACT_ONLY:-}" = 1 ]; then
   echo "$passed passed, $failed failed"
@@ -90,9 +84,8 @@ if [ -z "${ZQ_E2E_ONLY:-}" ]; then
   run_gtest "portable unit tests (zqtests)" "$build/tests/wine/zqtests.exe"
 fi
 
-# The reference service runs during the end-to-end tests, with a fresh database and a
-# download directory that the tests may fill (ZQ_DOWNLOAD_DIR, as a Windows path). Tests
-# named "offline_..." run after it has stopped.
+# The reference service runs during the end-to-end tests, its download directory handed to
+# them as ZQ_DOWNLOAD_DIR; tests named "offline_..." run after it has stopped.
 export ZQ_DOWNLOAD_DIR="Z:${service_dir//\//\\}\\Download"
 
 echo "=== end-to-end tests (zqe2e)"
@@ -110,16 +103,14 @@ for test in $online STOP-SERVICE $offline; do
   run_wine 180 "$build/tests/wine/zqe2e.exe" "$test" "C:\\zqe2e\\$test\\ZephquillClient.exe"
   if [ $rc -eq 0 ] && echo "$out" | grep -q "^PASS $test"; then
     passed=$((passed + 1))
-    echo "PASS $test"
+    echo "$out" | grep -E "^(SKIP|PASS) "
   else
     failed=$((failed + 1))
     echo "${out:-FAIL $test}" | grep -E "^(PASS|FAIL)" || echo "FAIL $test (code $rc)"
   fi
 done
 
-# The start-up screenshot that the test "notification_screenshot" saved (Wine's system tray
-# with the client's icon, the notifier popup with a notification), kept as
-# build/artifacts/wine-startup.png.
+# The screenshot that notification_screenshot saved, kept as build/artifacts/wine-startup.png.
 shot=$WINEPREFIX/drive_c/zqe2e/notification_screenshot/wine-startup.bmp
 if [ -f "$shot" ]; then
   mkdir -p "$root/build/artifacts"

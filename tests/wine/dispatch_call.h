@@ -5,6 +5,17 @@
 
 namespace zq::win32::test {
 
+// The automation server's methods in slot order, with their argument counts.
+struct MethodShape {
+  const wchar_t* name;
+  UINT argc;
+};
+constexpr MethodShape kClientTrayMethodShapes[] = {{L"ShowPage", 2},
+                                                   {L"ShowNotification", 1},
+                                                   {L"SetStatus", 1},
+                                                   {L"OpenAddress", 1},
+                                                   {L"SetOption", 2}};
+
 // Invokes the method `name` with `argc` arguments, each a copy of `arg` (the number 1 when
 // null): the failure of the name's look-up or of the call, or S_OK.
 inline HRESULT CallByName(IDispatch& object, const wchar_t* name, UINT argc,

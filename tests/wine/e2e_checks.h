@@ -1,6 +1,5 @@
-// What the end-to-end tests see of the desktop and how they drive the client: its process,
-// windows, boxes, menus, configuration file and registry, and failing with a reason. A
-// test file adds its tests with one static TestRegistration array.
+// What the end-to-end tests see of the desktop and how they drive the client. A test file
+// adds its tests with one static TestRegistration array.
 #pragma once
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -22,9 +21,8 @@ constexpr UINT kTrayCallback = WM_APP + 10;
 constexpr WPARAM kTrayIconId = 130;
 constexpr WPARAM kExitCommand = 57665, kDisableCommand = 32775;
 constexpr DWORD kStartMs = 30000;  // the tray icon's creation alone waits 3 s
-// Gives the controller's hidden pages no address, so that only the pages a test asks for
-// are loaded: a service page that cannot be shown (as on a Wine without an HTML engine) is
-// a navigation failure, which disables the client.
+// No address for the hidden pages: one that cannot be shown (Wine has no HTML engine here)
+// would disable the client.
 constexpr const char* kNoHiddenPages = "ClientLoadURL=\r\nPollingURL=\r\n";
 
 struct Failed {
@@ -41,7 +39,10 @@ inline HWND Found(HWND window, const std::string& what) {
   return window;
 }
 
-std::wstring DirectoryOf(const std::wstring& path);
+inline std::wstring DirectoryOf(const std::wstring& path) {
+  size_t slash = path.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? L"." : path.substr(0, slash);
+}
 std::string Narrow(const std::wstring& text);
 
 // One run of the client, in the executable's directory.
@@ -58,19 +59,22 @@ std::wstring TitleOf(HWND window);
 // which `also` holds, when given.
 HWND WaitWindow(DWORD pid, const std::wstring& className, const std::wstring& title, DWORD ms,
                 const std::function<bool(HWND)>& also = nullptr);
-bool WaitGone(HWND window, DWORD ms);
+inline bool WaitGone(HWND window, DWORD ms) {
+  return WaitFor([&] { return !::IsWindow(window); }, ms);
+}
 // A message box's static texts joined, and its OK button.
 std::wstring BoxText(HWND box);
-void PressOk(HWND box);
+inline void PressOk(HWND box) { ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); }
 // Whether the notification area holds the icon: the shell modifies only an icon it has.
 bool ShellKnowsIcon(HWND window, UINT id);
 
-// A value of the configuration file ("" when missing), and a file's bytes ("" when it
-// cannot be read).
+// A configuration value, and a file's bytes ("" when missing).
 std::wstring IniValue(const std::wstring& path, const std::wstring& key);
 std::string ReadAll(const std::wstring& path);
-bool WaitIniValue(const std::wstring& path, const std::wstring& key, const std::wstring& expected,
-                  DWORD ms);
+inline bool WaitIniValue(const std::wstring& path, const std::wstring& key,
+                         const std::wstring& expected, DWORD ms) {
+  return WaitFor([&] { return IniValue(path, key) == expected; }, ms, 100);
+}
 bool WriteAnsiFile(const std::wstring& path, const std::string& bytes);
 // A string value under root "HKCU", "HKLM" or "HKCR".
 std::optional<std::wstring> RegistryValue(const std::wstring& root, const std::wstring& subKey,
@@ -79,14 +83,15 @@ std::optional<std::wstring> RegistryValue(const std::wstring& root, const std::w
 // The first window of that class below `parent` (children before their siblings), or null.
 HWND FindDescendant(HWND parent, const std::wstring& className);
 HWND WaitDescendant(HWND parent, const std::wstring& className, DWORD ms);
-// A control's text asked of the window itself (WM_GETTEXT, also across processes), ""
-// when it does not answer within `ms`.
+// A control's text (WM_GETTEXT, across processes too), "" without an answer within `ms`.
 std::wstring ControlText(HWND control, DWORD ms);
-bool WaitControlText(HWND control, const std::wstring& part, DWORD ms);
+inline bool WaitControlText(HWND control, const std::wstring& part, DWORD ms) {
+  return WaitFor([&] { return ControlText(control, 2000).find(part) != std::wstring::npos; }, ms,
+                 100);
+}
 
-// Which of the pictures `iconIds` (icon resources of `exe`) Wine's tray window shows for
-// its one icon, compared pixel by pixel with each drawn the same way: the best match, with
-// its difference and the runner-up's; id 0 when no icon is shown.
+// Which of the icon resources `iconIds` of `exe` Wine's tray shows, compared pixel by pixel
+// with each drawn the same way: the best, its difference and the runner-up's (id 0: none).
 struct TrayPictureMatch {
   int id = 0;
   double difference = 0, runnerUp = 0;
@@ -103,14 +108,13 @@ inline std::wstring TestClientOf(const std::wstring& exe) {
   return DirectoryOf(exe) + L"\\ZephquillClientTest.exe";
 }
 
-// Waits until the client's start-up has finished: the controller exists and has written
-// the version code, which it does after the tray icon was added.
+// Waits until the controller exists and has written the version code (after the tray icon).
 HWND StartedController(ClientRun& run, const std::wstring& exe);
 // Picks Exit from the tray's commands and checks that the process ends with code 0.
 void ExitThroughTray(ClientRun& run, HWND controller);
 
-// The client started as the tests start it: `config`'s lines written as section "General"
-// of its configuration file, or no file at all (a fresh one is made) when null.
+// The client started with `config`'s lines as section "General" of its configuration
+// file, or with no file when null.
 struct Session {
   Session(const std::wstring& exe, const char* config = nullptr,
           const std::wstring& arguments = L"");
@@ -122,28 +126,28 @@ struct Session {
   const HWND controller;
 };
 
-HWND TrayWindow(ClientRun& run);
-// Opens the tray menu through the icon's callback and picks the item `downs` steps down
-// with the keyboard, as a user would.
+inline HWND TrayWindow(ClientRun& run) {
+  return Found(WaitWindow(run.Pid(), L"ZQTrayIconWindow", L"", 1000),
+               "the tray icon's window exists");
+}
+// Opens the tray menu and picks the item `downs` steps down with the keyboard.
 void PickFromTrayMenu(ClientRun& run, int downs);
+const wchar_t kStatusTitle[] = L"Connectivity Status Information";
+constexpr int kStatusBox = 1001;
 // Opens the status window, which collects the client's report lines from then on; its box.
 HWND OpenStatusBox(ClientRun& run, HWND controller);
-// Hands the control (test build) an address to navigate to, as a service page's script
-// would (the control reports that page as shown).
+// Hands the control (test build) an address, as a service page's script would navigate.
 void Navigate(HWND control, const std::wstring& address);
 // A command word with its argument for the controller, through the panel's command number.
 void PageCommand(HWND control, const std::wstring& word, const std::wstring& argument);
 
 using Commands = std::vector<std::pair<std::wstring, std::wstring>>;
-// Sends the commands again until `effect` holds, for up to `ms`: the hidden windows finish
-// their creation a while after start-up, and a command that arrives earlier is lost.
+// Sends the commands again until `effect` holds, for up to `ms` (early ones may be lost).
 bool SendUntil(HWND control, const Commands& commands, const std::function<bool()>& effect,
                DWORD ms);
 
-// Keys held for the thread of `window` while the object lives: the test's thread shares
-// that thread's input state and marks the keys as down in it, which is what the client's
-// GetKeyState reads. (Keys sent to the whole desktop with keybd_event do not reach a
-// thread without focus under Wine.)
+// Keys marked down in the input state of `window`'s thread, which the test's thread shares
+// while the object lives (keybd_event does not reach a thread without focus under Wine).
 class HeldKeys {
  public:
   HeldKeys(HWND window, std::vector<int> keys);

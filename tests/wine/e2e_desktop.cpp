@@ -51,147 +51,6 @@ BOOL CALLBACK CollectText(HWND child, LPARAM text) {
   if (ClassOf(child) == L"Static") *reinterpret_cast<std::wstring*>(text) += TitleOf(child);
   return TRUE;
 }
-}  // namespace
-
-bool WaitFor(const std::function<bool()>& done, DWORD ms, DWORD step) {
-  for (DWORD start = ::GetTickCount(); !done(); ::Sleep(step))
-    if (::GetTickCount() - start > ms) return false;
-  return true;
-}
-
-HWND WaitWindow(DWORD pid, const std::wstring& className, const std::wstring& title, DWORD ms,
-                const std::function<bool(HWND)>& also) {
-  struct Search {
-    DWORD pid;
-    const std::wstring &className, &title;
-    const std::function<bool(HWND)>& also;
-    HWND found = nullptr;
-  } search{pid, className, title, also};
-  auto visit = [](HWND window, LPARAM data) -> BOOL {
-    auto& s = *reinterpret_cast<Search*>(data);
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(window, &pid);
-    if (pid == s.pid && (s.className.empty() || ClassOf(window) == s.className) &&
-        (s.title.empty() || TitleOf(window) == s.title) && (!s.also || s.also(window)))
-      s.found = window;
-    return s.found == nullptr;
-  };
-  WaitFor(
-      [&] {
-        ::EnumWindows(visit, reinterpret_cast<LPARAM>(&search));
-        return search.found != nullptr;
-      },
-      ms);
-  return search.found;
-}
-
-bool WaitGone(HWND window, DWORD ms) {
-  return WaitFor([&] { return !::IsWindow(window); }, ms);
-}
-
-std::wstring BoxText(HWND box) {
-  std::wstring text;
-  ::EnumChildWindows(box, CollectText, reinterpret_cast<LPARAM>(&text));
-  return text;
-}
-
-void PressOk(HWND box) { ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); }
-
-bool ShellKnowsIcon(HWND window, UINT id) {
-  NOTIFYICONDATAW record{};
-  record.cbSize = NOTIFYICONDATAW_V1_SIZE;
-  record.hWnd = window;
-  record.uID = id;
-  return ::Shell_NotifyIconW(NIM_MODIFY, &record) != FALSE;
-}
-
-std::wstring IniValue(const std::wstring& path, const std::wstring& key) {
-  wchar_t value[1024] = {};
-  ::GetPrivateProfileStringW(L"General", key.c_str(), L"", value, 1024, path.c_str());
-  return value;
-}
-
-bool WaitIniValue(const std::wstring& path, const std::wstring& key, const std::wstring& expected,
-                  DWORD ms) {
-  return WaitFor([&] { return IniValue(path, key) == expected; }, ms, 100);
-}
-
-bool WriteAnsiFile(const std::wstring& path, const std::string& bytes) {
-  std::ofstream f(Narrow(path), std::ios::binary | std::ios::trunc);
-  f << bytes;
-  return static_cast<bool>(f);
-}
-
-std::optional<std::wstring> RegistryValue(const std::wstring& root, const std::wstring& subKey,
-                                          const std::wstring& name) {
-  HKEY base = root == L"HKLM"   ? HKEY_LOCAL_MACHINE
-              : root == L"HKCR" ? HKEY_CLASSES_ROOT
-                                : HKEY_CURRENT_USER;
-  wchar_t value[2048] = {};
-  DWORD bytes = sizeof value - sizeof(wchar_t);
-  if (::RegGetValueW(base, subKey.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, value, &bytes) !=
-      ERROR_SUCCESS)
-    return std::nullopt;
-  return std::wstring(value);
-}
-
-std::wstring DirectoryOf(const std::wstring& path) {
-  size_t slash = path.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? L"." : path.substr(0, slash);
-}
-
-std::string Narrow(const std::wstring& text) {
-  int n = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                                nullptr, nullptr);
-  std::string out(n > 0 ? n : 0, '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n,
-                        nullptr, nullptr);
-  return out;
-}
-
-HWND FindDescendant(HWND parent, const std::wstring& className) {
-  for (HWND child = ::GetWindow(parent, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
-    if (ClassOf(child) == className) return child;
-    if (HWND below = FindDescendant(child, className)) return below;
-  }
-  return nullptr;
-}
-
-HWND WaitDescendant(HWND parent, const std::wstring& className, DWORD ms) {
-  HWND found = nullptr;
-  WaitFor([&] { return (found = FindDescendant(parent, className)) != nullptr; }, ms);
-  return found;
-}
-
-std::wstring ControlText(HWND control, DWORD ms) {
-  std::wstring text(1 << 16, L'\0');  // more than a status box gathers in a test
-  DWORD_PTR copied = 0;
-  if (!::SendMessageTimeoutW(control, WM_GETTEXT, text.size(),
-                             reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG, ms, &copied))
-    return L"";
-  text.resize(std::min<size_t>(copied, text.size() - 1));
-  return text;
-}
-
-bool WaitControlText(HWND control, const std::wstring& part, DWORD ms) {
-  return WaitFor([&] { return ControlText(control, 2000).find(part) != std::wstring::npos; }, ms,
-                 100);
-}
-
-std::string ReadAll(const std::wstring& path) {
-  HANDLE in = ::CreateFileW(path.c_str(), GENERIC_READ,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
-  if (in == INVALID_HANDLE_VALUE) return std::string();
-  std::string bytes;
-  char buffer[65536];
-  DWORD got = 0;
-  while (::ReadFile(in, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
-  ::CloseHandle(in);
-  return bytes;
-}
-
-namespace {
 
 // The pixels of a screen rectangle, or of a picture drawn into one, as 0x00RRGGBB values.
 class Pixels {
@@ -217,7 +76,6 @@ class Pixels {
   Pixels& operator=(const Pixels&) = delete;
   bool Valid() const { return bits_ != nullptr; }
   HDC Dc() const { return dc_; }
-  // Copies the screen's rectangle of this size from (x, y).
   bool CopyScreen(int x, int y) {
     HDC screen = ::GetDC(nullptr);
     bool copied = Valid() && ::BitBlt(dc_, 0, 0, width_, height_, screen, x, y, SRCCOPY);
@@ -225,7 +83,6 @@ class Pixels {
     ::GdiFlush();
     return copied;
   }
-  // Writes the pixels as a 32-bit top-down BMP file.
   bool Save(const std::wstring& path) const {
     BITMAPINFOHEADER info{sizeof info, width_, -height_, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     const DWORD bytes = static_cast<DWORD>(width_ * height_ * 4);
@@ -263,6 +120,123 @@ class Pixels {
 };
 
 }  // namespace
+
+bool WaitFor(const std::function<bool()>& done, DWORD ms, DWORD step) {
+  for (DWORD start = ::GetTickCount(); !done(); ::Sleep(step))
+    if (::GetTickCount() - start > ms) return false;
+  return true;
+}
+
+HWND WaitWindow(DWORD pid, const std::wstring& className, const std::wstring& title, DWORD ms,
+                const std::function<bool(HWND)>& also) {
+  struct Search {
+    DWORD pid;
+    const std::wstring &className, &title;
+    const std::function<bool(HWND)>& also;
+    HWND found = nullptr;
+  } search{pid, className, title, also};
+  auto visit = [](HWND window, LPARAM data) -> BOOL {
+    auto& s = *reinterpret_cast<Search*>(data);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(window, &pid);
+    if (pid == s.pid && (s.className.empty() || ClassOf(window) == s.className) &&
+        (s.title.empty() || TitleOf(window) == s.title) && (!s.also || s.also(window)))
+      s.found = window;
+    return s.found == nullptr;
+  };
+  WaitFor(
+      [&] {
+        ::EnumWindows(visit, reinterpret_cast<LPARAM>(&search));
+        return search.found != nullptr;
+      },
+      ms);
+  return search.found;
+}
+
+std::wstring BoxText(HWND box) {
+  std::wstring text;
+  ::EnumChildWindows(box, CollectText, reinterpret_cast<LPARAM>(&text));
+  return text;
+}
+
+bool ShellKnowsIcon(HWND window, UINT id) {
+  NOTIFYICONDATAW record{};
+  record.cbSize = NOTIFYICONDATAW_V1_SIZE;
+  record.hWnd = window;
+  record.uID = id;
+  return ::Shell_NotifyIconW(NIM_MODIFY, &record) != FALSE;
+}
+
+std::wstring IniValue(const std::wstring& path, const std::wstring& key) {
+  wchar_t value[1024] = {};
+  ::GetPrivateProfileStringW(L"General", key.c_str(), L"", value, 1024, path.c_str());
+  return value;
+}
+
+bool WriteAnsiFile(const std::wstring& path, const std::string& bytes) {
+  std::ofstream f(Narrow(path), std::ios::binary | std::ios::trunc);
+  f << bytes;
+  return static_cast<bool>(f);
+}
+
+std::optional<std::wstring> RegistryValue(const std::wstring& root, const std::wstring& subKey,
+                                          const std::wstring& name) {
+  HKEY base = root == L"HKLM"   ? HKEY_LOCAL_MACHINE
+              : root == L"HKCR" ? HKEY_CLASSES_ROOT
+                                : HKEY_CURRENT_USER;
+  wchar_t value[2048] = {};
+  DWORD bytes = sizeof value - sizeof(wchar_t);
+  if (::RegGetValueW(base, subKey.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, value, &bytes) !=
+      ERROR_SUCCESS)
+    return std::nullopt;
+  return std::wstring(value);
+}
+
+std::string Narrow(const std::wstring& text) {
+  int n = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
+                                nullptr, nullptr);
+  std::string out(n > 0 ? n : 0, '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n,
+                        nullptr, nullptr);
+  return out;
+}
+
+HWND FindDescendant(HWND parent, const std::wstring& className) {
+  for (HWND child = ::GetWindow(parent, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    if (ClassOf(child) == className) return child;
+    if (HWND below = FindDescendant(child, className)) return below;
+  }
+  return nullptr;
+}
+
+HWND WaitDescendant(HWND parent, const std::wstring& className, DWORD ms) {
+  HWND found = nullptr;
+  WaitFor([&] { return (found = FindDescendant(parent, className)) != nullptr; }, ms);
+  return found;
+}
+
+std::wstring ControlText(HWND control, DWORD ms) {
+  std::wstring text(1 << 16, L'\0');  // more than a status box gathers in a test
+  DWORD_PTR copied = 0;
+  if (!::SendMessageTimeoutW(control, WM_GETTEXT, text.size(),
+                             reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG, ms, &copied))
+    return L"";
+  text.resize(std::min<size_t>(copied, text.size() - 1));
+  return text;
+}
+
+std::string ReadAll(const std::wstring& path) {
+  HANDLE in = ::CreateFileW(path.c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  if (in == INVALID_HANDLE_VALUE) return std::string();
+  std::string bytes;
+  char buffer[65536];
+  DWORD got = 0;
+  while (::ReadFile(in, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+  ::CloseHandle(in);
+  return bytes;
+}
 
 TrayPictureMatch ShownTrayPicture(const std::wstring& exe, const std::vector<int>& iconIds) {
   TrayPictureMatch match;
@@ -348,11 +322,6 @@ HWND Session::Notifications(DWORD ms) {
                "the notification window holds a web control");
 }
 
-HWND TrayWindow(ClientRun& run) {
-  return Found(WaitWindow(run.Pid(), L"ZQTrayIconWindow", L"", 1000),
-               "the tray icon's window exists");
-}
-
 void PickFromTrayMenu(ClientRun& run, int downs) {
   ::PostMessageW(TrayWindow(run), kTrayCallback, kTrayIconId, WM_RBUTTONUP);
   HWND menu = Found(WaitWindow(run.Pid(), L"#32768", L"", 5000),
@@ -365,10 +334,9 @@ void PickFromTrayMenu(ClientRun& run, int downs) {
 HWND OpenStatusBox(ClientRun& run, HWND controller) {
   DWORD_PTR ignored = 0;
   constexpr UINT kShowStatusWindow = WM_USER + 113;
-  constexpr int kStatusBox = 1001;
   ::SendMessageTimeoutW(controller, kShowStatusWindow, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
-  HWND status = Found(WaitWindow(run.Pid(), L"#32770", L"Connectivity Status Information", 5000),
-                      "the status window opens");
+  HWND status =
+      Found(WaitWindow(run.Pid(), L"#32770", kStatusTitle, 5000), "the status window opens");
   return Found(::GetDlgItem(status, kStatusBox), "the status window has its message box");
 }
 

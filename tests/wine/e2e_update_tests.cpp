@@ -1,6 +1,5 @@
-// End-to-end tests of the self-update: the test build, sent the update command, downloads
-// its successor and signature from the reference service, verifies them with the system's
-// CNG, swaps the file in and restarts; a cut-off image or a changed byte is refused.
+// End-to-end tests of the self-update from the reference service: the swap and restart,
+// and a cut-off image or a changed byte refused by the system's CNG.
 #include <cstdio>
 
 #include "platform/win32/win32_backend.h"
@@ -26,15 +25,7 @@ std::wstring DownloadDirectory() {
   return dir;
 }
 
-// What the reference service printed last (its log lies beside the download folder).
-std::string ServiceLogTail() {
-  std::string log = ReadAll(DirectoryOf(DownloadDirectory()) + L"\\log");
-  return log.size() > 600 ? log.substr(log.size() - 600) : log;
-}
-
-// Starts the test build with no configuration file and no backup beside it, waits until
-// its notification window obeys commands (a trace line shows in the status window, whose
-// lines explain a test that sees no box), then sends it the update command once.
+// The test build, without a backup, sent the update command once a page's line shows.
 struct UpdateRun {
   const std::wstring clientTest, backup;
   const std::string before;  // the test build's bytes
@@ -63,15 +54,12 @@ struct UpdateRun {
                      "an outcome box follows the command; " + StatusText());
     std::wstring text = BoxText(box);
     Check(text.find(expected) != std::wstring::npos,
-          "the box says \"" + Narrow(expected) + "\", not: " + Narrow(text) + "; " + StatusText() +
-              "; service log: " + ServiceLogTail());
+          "the box says \"" + Narrow(expected) + "\", not: " + Narrow(text) + "; " + StatusText());
     return box;
   }
 };
 
-// The download (the running executable's name under Download/) takes its place, the old
-// one becomes "OldExecutable.bak", and after the box "ZephquillClient.exe -LoadWithDelay"
-// is started beside it while the old instance ends.
+// The download swaps in (the old file as the backup), and "-LoadWithDelay" restarts it.
 void UpdateSwapsAndRestarts(const std::wstring& exe) {
   const std::wstring marker = win32::test::ProgramDirectory() + L"zqupdatemarker.exe";
   const std::wstring offered = DownloadDirectory() + L"\\ZephquillClientTest.exe";
@@ -101,12 +89,7 @@ void UpdateSwapsAndRestarts(const std::wstring& exe) {
   ::DeleteFileW(offered.c_str());
 }
 
-void WriteAll(const std::wstring& path, const std::string& bytes) {
-  Check(WriteAnsiFile(path, bytes), "cannot write " + Narrow(path));
-}
-
-// What the reference service answers for a file of its download folder (on the client's
-// built-in public web host, where the test script starts it).
+// What the reference service answers for a file of its download folder.
 std::string FetchDownload(const std::wstring& name) {
   HINTERNET session = ::InternetOpenW(L"zqe2e", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
   std::wstring address = L"http://127.0.0.1:8702/Download/" + name;
@@ -123,8 +106,7 @@ std::string FetchDownload(const std::wstring& name) {
   return bytes;
 }
 
-// The files a test puts in the service's download folder, removed however it ends (the
-// next test would be served them).
+// The files a test offers in the service's download folder, removed however it ends.
 struct OfferedFiles {
   std::wstring file = DownloadDirectory() + L"\\ZephquillClientTest.exe";
   std::wstring signature = file + L".sig";
@@ -155,30 +137,29 @@ void RefusedUpdateKeepsTheExecutable(const std::wstring& exe, const std::string&
   update.client.Exit();
 }
 
-// A complete reply that is a cut-off executable (its sections reach beyond the end of the
-// file), signed as it is by the service.
+// A cut-off executable, signed as it is by the service.
 void TruncatedUpdateKeepsTheExecutable(const std::wstring& exe) {
   OfferedFiles offered;
   const std::string whole = ReadAll(DirectoryOf(exe) + L"\\ZephquillClientTest.exe");
   Check(whole.size() > 8192, "the test build is readable");
-  WriteAll(offered.file, whole.substr(0, whole.size() / 2));
+  Check(WriteAnsiFile(offered.file, whole.substr(0, whole.size() / 2)), "the file is offered");
   RefusedUpdateKeepsTheExecutable(exe, "the executable is cut off");
 }
 
-// A whole executable whose signature, made by the service before one byte was changed,
-// no longer matches: Wine's CNG refuses it. (Why else a download is refused, a cut
-// signature among them, is the updater's table in zqtests, which runs on CNG here too.)
+// A signature made by the service before one byte was changed: Wine's CNG refuses it.
+// (Other refusals: the updater's table in zqtests, which runs on CNG here too.)
 void TamperedUpdateIsRefused(const std::wstring& exe) {
   OfferedFiles offered;
   std::string image = ReadAll(win32::test::ProgramDirectory() + L"zqupdatemarker.exe");
   Check(image.size() > 4096, "zqupdatemarker.exe lies beside the test driver");
-  WriteAll(offered.file, image);
+  Check(WriteAnsiFile(offered.file, image), "the file is offered");
   const std::string signature = FetchDownload(L"ZephquillClientTest.exe.sig");
   Check(signature.compare(0, 21, "zq-update-signature 1") == 0,
         "the service signs the offered file: " + signature);
-  WriteAll(offered.signature, signature);  // the folder's own copy is served from now on
+  Check(WriteAnsiFile(offered.signature, signature),
+        "the signature is offered");  // the folder's own copy is served from now on
   image[image.size() - 100] ^= 1;
-  WriteAll(offered.file, image);
+  Check(WriteAnsiFile(offered.file, image), "the file is offered");
   RefusedUpdateKeepsTheExecutable(exe, "does not match the download");
 }
 

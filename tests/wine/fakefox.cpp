@@ -1,8 +1,6 @@
-// A stand-in Firefox for the Wine tests: a "MozillaUIWindowClass" window "<page> - Mozilla
-// Firefox" with a content child, in front, and the "Firefox" DDE server ("silent": never
-// answers a request). Usage: fakefox answer|silent URL PAGE-TITLE. WM_COPYDATA tagged
-// kGoToTag with "URL\nPAGE-TITLE" (UTF-16) moves it to another page and to the front.
-// Ends when its window is closed, or after two minutes.
+// A stand-in Firefox for the Wine tests: a "MozillaUIWindowClass" window with a content
+// child and the "Firefox" DDE server. Usage: fakefox answer|silent URL PAGE-TITLE.
+// WM_COPYDATA kGoToTag "URL\nPAGE-TITLE" moves it. Ends when closed, or after two minutes.
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif

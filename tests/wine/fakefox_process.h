@@ -1,6 +1,5 @@
 // The tests' helper programs (beside the test program) as running processes: the stand-in
-// Firefox (fakefox.exe: frame window and DDE server, answering or silent, moved to another
-// page on request), the stand-in Chromium, and fakefox staged as a silent component server.
+// Firefox and Chromium, and fakefox staged as a silent component server.
 #pragma once
 #include <windows.h>
 
@@ -18,8 +17,7 @@ inline std::wstring ProgramDirectory() {
   return dir;
 }
 
-// A program running while the object lives (started in `dir` and under `token`, a limited
-// one, when given); ended by force when the object goes and it still runs.
+// A program (started in `dir`, under `token` when given) ended by force with the object.
 class Process {
  public:
   Process(const std::wstring& path, const std::wstring& arguments, const wchar_t* dir = nullptr,
@@ -59,8 +57,7 @@ class Process {
   PROCESS_INFORMATION pi_{};
 };
 
-// A program beside the test program with its first window of `windowClass` (null when none
-// appears within 10 s), which is closed when the object goes.
+// A program beside the test program and its first window of `windowClass` (within 10 s).
 class HelperProcess : public Process {
  public:
   HelperProcess(const std::wstring& program, const std::wstring& arguments,
@@ -97,10 +94,8 @@ class FakeFirefox : public HelperProcess {
   }
 };
 
-// fakefox.exe, silent, staged as the local server of a class ("CLSID\\{...}"): a server
-// that starts but never registers its class, as a hanging Internet Explorer does. The value
-// that was there comes back, and the stand-ins started meanwhile are closed, when the
-// object goes.
+// fakefox.exe, silent, staged as the local server of a class ("CLSID\\{...}"), which it never
+// registers, as a hanging Internet Explorer; the old value comes back when the object goes.
 class SilentServer {
  public:
   explicit SilentServer(const std::wstring& clsidKey) : key_(clsidKey + L"\\LocalServer32") {

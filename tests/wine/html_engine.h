@@ -1,5 +1,5 @@
-// Whether this system has an HTML engine (a prefix may switch it off): shared by the Wine
-// tests that skip what needs a loaded document.
+// Whether this system has an HTML engine (a prefix may switch it off), for the Wine tests
+// that skip what needs a loaded document.
 #pragma once
 
 #include <windows.h>

@@ -1,8 +1,6 @@
-// A stand-in Chromium browser for the Wine tests, built twice: as chrome.exe (which the client
-// detects) and as standin_chromium.exe (which only a test names to the client). A
-// "Chrome_WidgetWin_1" window serving its own UI Automation tree (window > toolbar > edit
-// holding the address, the command line) and raising the window events that Wine does not.
-// Ends when its window is closed, or after two minutes.
+// A stand-in Chromium for the Wine tests: a "Chrome_WidgetWin_1" window serving its own UI
+// Automation tree (window > toolbar > edit holding the command line as its address) and
+// raising the window events that Wine does not. Ends when closed, or after two minutes.
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
@@ -24,8 +22,8 @@ IValueProviderDecl : public IUnknown {
 const IID kIValueProvider = {
     0xc7935180, 0x6fb3, 0x4201, {0xb1, 0x74, 0x7d, 0xf7, 0x3a, 0xdb, 0xf6, 0x4a}};
 
-constexpr PROPERTYID kControlType = 30003, kName = 30005, kAutomationId = 30011, kClassName = 30012,
-                     kValueValue = 30045, kLegacyValue = 30093;
+constexpr PROPERTYID kControlType = 30003, kName = 30005, kClassName = 30012, kValueValue = 30045,
+                     kLegacyValue = 30093;
 constexpr PATTERNID kValuePattern = 10002;
 constexpr int kAppendRuntimeId = 3;
 constexpr LONG kUiaRootObjectId = -25;  // WM_GETOBJECT asks for the UI Automation root
@@ -42,11 +40,11 @@ HMODULE Core() {
 
 struct ElementDesc {
   int controlType;
-  const wchar_t *className, *automationId, *name;
+  const wchar_t *className, *name;
 };
-const ElementDesc kElements[] = {{50032, L"Chrome_WidgetWin_1", L"", L"Page - Google Chrome"},
-                                 {50021, L"ToolbarView", L"", L""},
-                                 {50004, L"OmniboxViewViews", L"", L"Address and search bar"}};
+const ElementDesc kElements[] = {{50032, L"Chrome_WidgetWin_1", L"Page - Google Chrome"},
+                                 {50021, L"ToolbarView", L""},
+                                 {50004, L"OmniboxViewViews", L"Address and search bar"}};
 
 // Element `index` of the three; the root is also the fragment root.
 class Element : public IRawElementProviderSimple,
@@ -100,8 +98,6 @@ class Element : public IRawElementProviderSimple,
       text = s.name;
     } else if (property == kClassName) {
       text = s.className;
-    } else if (property == kAutomationId) {
-      text = s.automationId;
     } else if ((property == kValueValue || property == kLegacyValue) && index_ == 2) {
       text = g_address.c_str();
     }
@@ -180,8 +176,7 @@ class Element : public IRawElementProviderSimple,
 
 bool minimised = false;
 
-// Wine 8.0 raises none of the window events that Windows raises for a top-level window (a
-// hook sees only focus events): raised here from the messages at which Windows does.
+// The window events that Windows raises and Wine 8.0 does not, at the same messages.
 void RaiseWindowEvents(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   DWORD event = 0;
   if (message == WM_WINDOWPOSCHANGED) {

@@ -12,12 +12,9 @@ struct AcceptTestNavigations {
   AcceptTestNavigations() { zq::win32::acceptTestNavigations = true; }
 } accept;
 
-// Follow requests. UI Automation, through which the client reads the address of today's
-// browsers, does not work under this Wine, so a test hands the client "follow window W at
-// address A" instead: kFollowMessage posted to the controller's window with W as wParam and
-// a global atom naming A as lParam. The request then takes the tick's own path after
-// detection (CClientDlg::FollowBrowser) with the hosting of a Chromium window. The product
-// never learns an address this way: only its detectors read addresses.
+// Follow requests, since this Wine's UI Automation gives no address: kFollowMessage with a
+// window as wParam and a global atom naming its address as lParam takes the tick's path
+// after detection (CClientDlg::FollowBrowser) as an owned pop-up.
 constexpr UINT kFollowMessage = WM_APP + 0x5A3;
 zq::ActiveBrowserInfo pendingFollow;
 

@@ -1,6 +1,4 @@
-// Internet Explorer application objects and the bounded creation behind them: a server
-// that never answers costs the caller no more than the limit, and an object that does come
-// reaches the caller's apartment.
+// The bounded creation behind Internet Explorer application objects.
 #include <exdisp.h>
 #include <shobjidl.h>
 
@@ -19,9 +17,8 @@ void InitializeCom() {
 // Generous: the bound is what is checked, not the speed.
 constexpr ULONGLONG kSlackMs = 10000;
 
-// An object made on the worker is usable from the caller's apartment, and the worker's
-// own references are gone once it has been handed over (the caller's release is the last);
-// the server's own failure and bad arguments come back as they are.
+// An object made on the worker is usable from the caller's apartment, which holds the last
+// reference; the server's failure and bad arguments come back as they are.
 TEST(BoundedCreator, HandsTheObjectToTheCallersApartmentOrTheFailure) {
   InitializeCom();
   BoundedCreator creator(20000);
@@ -41,10 +38,7 @@ TEST(BoundedCreator, HandsTheObjectToTheCallersApartmentOrTheFailure) {
   EXPECT_EQ(creator.Create(CLSID_ShellLink, IID_IUnknown, nullptr), E_POINTER);
 }
 
-// A local server that starts but never registers its class (the stand-in Firefox, staged
-// as the server of a made-up class) is what a hanging Internet Explorer looks like: the
-// creation is abandoned at its limit, and while it is still under way the next one fails
-// at once instead of tying up another thread.
+// A server that never registers its class: abandoned at the limit, the next call fails at once.
 TEST(BoundedCreator, AbandonsAServerThatNeverAnswers) {
   InitializeCom();
   const CLSID silent = {0x5a514e56, 0x0000, 0x4000, {0x80, 0, 0, 0, 0, 0, 0, 0x02}};

@@ -1,9 +1,7 @@
-// Tests of the Windows internet backend and the update's file operations on the real
-// system: HTTP replies read in chunks, and a new file written over an old one.
+// The Windows internet backend on the real system: HTTP replies with their status, length
+// and redirect.
 #include <winsock2.h>
 
-#include <cstring>
-#include <fstream>
 #include <string>
 #include <thread>
 
@@ -64,9 +62,8 @@ std::string Reply(const char* status, const std::string& body) {
          "\r\nConnection: close\r\n\r\n" + body;
 }
 
-// An error status comes back as it is, with its length and body, and so does a redirect
-// when the request is opened with kInternetNoAutoRedirect, with the address it names, as
-// the simulated internet answers. (A whole reply read in chunks: zqe2e's update tests.)
+// An error status comes back with its length and body, as does a redirect (with its
+// address) under kInternetNoAutoRedirect. (A whole reply in chunks: zqe2e's update tests.)
 TEST_F(BackendTest, InternetReadsRepliesWithTheirStatusLengthAndRedirect) {
   const std::string elsewhere = "http://127.0.0.1:9/elsewhere.exe";
   const struct {
@@ -102,21 +99,6 @@ TEST_F(BackendTest, InternetReadsRepliesWithTheirStatusLengthAndRedirect) {
     net.Close(request);
   }
   net.Close(session);
-}
-
-// A file made again loses its old content (the contract cannot read a file back: the seam
-// only writes).
-TEST_F(BackendTest, ANewFileReplacesTheOldContent) {
-  Processes& files = p->processes();
-  std::wstring path = ScratchDirectory(L"newfile") + L"out.bin";
-  for (const char* content : {"abcdef", "xy"}) {
-    std::uintptr_t file = files.CreateNewFile(path);
-    ASSERT_NE(file, 0u);
-    files.WriteToFile(file, content, static_cast<unsigned>(std::strlen(content)));
-    files.CloseFile(file);
-  }
-  std::ifstream in(std::string(path.begin(), path.end()), std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "xy");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// What only the Windows backend has, under Wine: profile files' encodings, the resources
-// against the portable table, menus, pictures and the taskbar button.
+// What only the Windows backend has, under Wine: files and profile files' encodings, the
+// resources against the portable table, menus, pictures and the taskbar button.
+#include <cstring>
 #include <fstream>
 #include <iterator>
 
@@ -17,8 +18,7 @@ std::string FileBytes(const std::wstring& path) {
   return std::string(std::istreambuf_iterator<char>(f), {});
 }
 
-// A menu as text, one item per line ("-" for a separator), with its marks and its popup
-// indented below it.
+// A menu as text: a line per item with its marks, its popup indented below it.
 std::wstring Text(const Menu& menu, const std::wstring& indent = L"") {
   std::wstring text;
   for (const MenuItem& m : menu)
@@ -28,9 +28,7 @@ std::wstring Text(const Menu& menu, const std::wstring& indent = L"") {
   return text;
 }
 
-// An existing configuration file keeps its encoding when written (a new one is UTF-16, so
-// that characters outside the ANSI code page survive: the contract reads them back, and
-// zqe2e's startup sees the file the client makes).
+// An existing configuration file keeps its encoding when written (a new one: UTF-16).
 TEST_F(BackendTest, ProfileKeepsAnExistingFilesEncoding) {
   std::wstring out, ansi = ScratchDirectory(L"profile") + L"ansi.ini";
   {
@@ -45,8 +43,20 @@ TEST_F(BackendTest, ProfileKeepsAnExistingFilesEncoding) {
   EXPECT_EQ(out, L"1");
 }
 
-// The compiled resource script must hold what the portable table serves on the simulated
-// desktop: strings, menus in their order, the pictures pixel for pixel, every icon.
+// A file made again loses its old content (the seam cannot read it back in the contract).
+TEST_F(BackendTest, ANewFileReplacesTheOldContent) {
+  Processes& files = p->processes();
+  std::wstring path = ScratchDirectory(L"newfile") + L"out.bin";
+  for (const char* content : {"abcdef", "xy"}) {
+    std::uintptr_t file = files.CreateNewFile(path);
+    ASSERT_NE(file, 0u);
+    files.WriteToFile(file, content, static_cast<unsigned>(std::strlen(content)));
+    files.CloseFile(file);
+  }
+  EXPECT_EQ(FileBytes(path), "xy");
+}
+
+// The compiled resource script holds what the portable table serves on the simulated desktop.
 TEST_F(BackendTest, ResourcesMatchThePortableTable) {
   Resources& res = p->resources();
   for (const auto& [id, text] : resources::Strings()) EXPECT_EQ(res.String(id), text) << id;

@@ -1,6 +1,5 @@
-// The hosted web-browser control under Wine: the event sink's decoding of
-// DWebBrowserEvents2 arguments, and bounded waits for a document that a machine without an
-// HTML engine never gets. The control's own contract is in tests/contract/.
+// The hosted web-browser control under Wine beyond its contract: in-place sizes, frames,
+// the event sink's decoding and bounded waits for a document that never comes.
 #include <exdisp.h>
 #include <exdispid.h>
 
@@ -66,9 +65,7 @@ class WebControlTest : public BackendTest {
   std::unique_ptr<WebControl> control_;
 };
 
-// In place inside its host with the id asked for (parent and style: the contract). Later
-// sizes reach the control through its in-place object, so the site answers the current
-// rectangle; teardown unlinks all. (A forwarded key: zqe2e's floating_panel_keys.)
+// In place in its host; the site answers the current rectangle; teardown unlinks all.
 TEST_F(WebControlTest, HostedInPlaceWithItsSizesAndTeardown) {
   ASSERT_NO_FATAL_FAILURE(Make());
   HWND window = ToHwnd(control_->Window());
@@ -96,8 +93,7 @@ TEST_F(WebControlTest, HostedInPlaceWithItsSizesAndTeardown) {
   EXPECT_EQ(site->Release(), 0u) << "the closed control let go of its site";
 }
 
-// The frames inside the page, as the client judges a command by them (the simulated control
-// lists the frames a page loaded): none before a document, and a written frame once there.
+// The page's frames, by which commands are judged: none before a document, then a written one.
 TEST_F(WebControlTest, FrameLocationsListTheDocumentsFrames) {
   Make();
   std::vector<std::wstring> frames{L"stale"};
@@ -113,9 +109,8 @@ TEST_F(WebControlTest, FrameLocationsListTheDocumentsFrames) {
   EXPECT_EQ(frames, std::vector<std::wstring>{L"about:blank"});
 }
 
-// Without an HTML engine the control never gets a document (the contract's
-// ControlLivesInItsHost), and the panel host's first wait gives up after its bound (zqe2e's
-// disable_during_service_window_creation waits for it): the control is not waited for again.
+// Without an HTML engine, once the panel host's first wait for a document has given up
+// (disable_during_service_window_creation), the control is not waited for again.
 TEST_F(WebControlTest, DocumentWaitsAreBounded) {
   if (HtmlEngineInstalled()) GTEST_SKIP() << "this machine loads documents";
 
@@ -128,9 +123,8 @@ TEST_F(WebControlTest, DocumentWaitsAreBounded) {
       << "a control that let one whole wait pass is not waited for again";
 }
 
-// The sink reads arguments by position from the end, following references to variants,
-// and tells a frame's events from the control's own by the sender. A detached site passes
-// nothing on; a short argument list is ignored, not read past.
+// Arguments read by position from the end through references, frames told apart by the
+// sender; a detached site passes nothing on, a short argument list is not read past.
 TEST(WebSiteEvents, DecodesArgumentsAndTellsFramesApart) {
   Sink sink;
   RECT r{0, 0, 10, 10};

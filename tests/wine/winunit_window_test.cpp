@@ -11,9 +11,8 @@ namespace {
 using contract::Open;
 using contract::Recorder;
 
-// The controller's dialog: made from template 102 with its menu and static control; the
-// handler is not told of the dialog manager's own WM_INITDIALOG (its owner sends one),
-// and what it leaves to DefaultProc gets the dialog manager's processing.
+// The controller's dialog from template 102 with its menu and static control; the dialog
+// manager's own WM_INITDIALOG is not passed on, and what the handler leaves is processed.
 TEST_F(BackendTest, DialogsComeFromTheTemplateAndDefaultToTheDialogManager) {
   Recorder r;
   WindowHandle h = Open(r, WS_POPUP, 0, Rect{20, 20, 120, 80}, L"#32770");
@@ -35,9 +34,8 @@ TEST_F(BackendTest, DialogsComeFromTheTemplateAndDefaultToTheDialogManager) {
   w().Destroy(h);
 }
 
-// What a user sees: the text the handler draws during its paint over the window's picture
-// (a picture alone on the screen: zqe2e's startup, the splash), and the region cut from
-// rectangles.
+// The text the handler paints over the window's picture (a picture alone: zqe2e's
+// startup), and the region cut from rectangles.
 TEST_F(BackendTest, TextAndRegionsReachTheScreen) {
   Recorder withText;
   withText.on = [](WindowHandle h, unsigned m, WParam, LParam) -> std::optional<LResult> {
