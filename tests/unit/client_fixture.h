@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,10 +38,13 @@ class ClientFixture : public ::testing::Test {
     return out;
   }
 
-  // Starts the client and lets it run `settleMs` (start-up ends at 3 s, the first tick at 4 s).
-  void StartClient(unsigned settleMs = 3500) {
-    pid = desktop.StartProcess(kModule, L"\"" + std::wstring(kModule) + L"\"",
-                               [] { return ClientMain(); });
+  // Starts the client and lets it run `settleMs` (start-up ends at 3 s, the first tick at 4 s);
+  // `before` runs on its main thread before the client does.
+  void StartClient(unsigned settleMs = 3500, std::function<void()> before = {}) {
+    pid = desktop.StartProcess(kModule, L"\"" + std::wstring(kModule) + L"\"", [before] {
+      if (before) before();
+      return ClientMain();
+    });
     desktop.SleepMs(10);
     if (CClientDlg* c = Controller())
       c->StatusListener = [this](const std::wstring& line) { status.push_back(line); };

@@ -1,8 +1,6 @@
 // Tests of the controller in a whole client: the tick's memory, a check that meets a hand
 // enable, the status box's limit, closing a panel and the start-up entry.
-#include <gtest/gtest.h>
 
-#include <string>
 #include <tuple>
 
 #include "app/PanelRegistry.h"

@@ -1,8 +1,6 @@
 // The hostile-input suite (ctest label "hostile", docs/hostile-input.md): what a third-party
 // page, a foreign frame or a page's link may try against the running client.
-#include <gtest/gtest.h>
 
-#include "app/Messages.h"
 #include "app/Text.h"
 #include "client_fixture.h"
 #include "platform/sim/sim_ie_app.h"

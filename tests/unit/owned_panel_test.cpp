@@ -34,7 +34,7 @@ TEST_F(OwnedPanelTest, FollowsItsBrowsersEventsAndNeverTakesTheFocus) {
       EXPECT_EQ(Win().Foreground() == p || main->active == p, false) << what;
     };
     settle("made", true, Corner(Rect{100, 80, 1000, 760}));
-    // A move is followed at the event; minimising and restoring: modern_window.zqs.
+    // A move, a window in front and minimising are followed at the event.
     browsers.Move("c", Rect{300, 200, 900, 700});
     const Rect here = Corner(Rect{300, 200, 900, 700});
     settle("moved", true, here);
@@ -44,6 +44,10 @@ TEST_F(OwnedPanelTest, FollowsItsBrowsersEventsAndNeverTakesTheFocus) {
     settle("a window over it in front", false, here);
     browsers.Focus("c");
     settle("the browser in front again", true, here);
+    browsers.Minimize("c");
+    settle("browser minimised", false, here);
+    browsers.Restore("c");
+    settle("browser restored", true, here);
 
     // Page commands, in screen coordinates from the browser's window rectangle.
     const struct {

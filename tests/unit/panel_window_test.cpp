@@ -1,10 +1,5 @@
 // Tests of the panel window and the panel registry on a running client: the panel page
 // address, its page commands, the keyboard filter, and records as windows come and go.
-#include <gtest/gtest.h>
-
-#include <functional>
-#include <utility>
-#include <vector>
 
 #include "app/AppConsts.h"
 #include "app/PanelRegistry.h"
@@ -15,7 +10,6 @@
 #include "tests/unit/client_fixture.h"
 
 using namespace zq;
-using zq::testing::kModule;
 
 namespace {
 
@@ -48,16 +42,12 @@ class PanelTest : public zq::testing::ClientFixture {
   };
 
   void Start() {
-    pid = desktop.StartProcess(kModule, L"\"" + std::wstring(kModule) + L"\"", [this] {
+    StartClient(3500, [this] {
       WindowSpec desc;
       desc.className = L"TestDriver";
       desc.handler = &driver_;
       driverWindow_ = Plat().windows().Create(desc);
-      return ClientMain();
     });
-    desktop.SleepMs(10);
-    Controller()->StatusListener = [this](const std::wstring& line) { status.push_back(line); };
-    desktop.SleepMs(3490);
   }
 
   // Runs `body` on the client's main thread: now, or (posted) when its loop next turns.

@@ -1,6 +1,5 @@
 // Tests of the site rules and the exclusion settings, of panels that must not be made, and of
 // the tooltip cut (the road of a visit: tracking_*.zqs).
-#include <gtest/gtest.h>
 
 #include "app/PanelRegistry.h"
 #include "app/Text.h"

@@ -1,9 +1,7 @@
 // Tests of the self-update and restart: the signature, redirect and machine refusals, the
 // image header, the calendar arithmetic and the restart's file name (the rest: update_*.zqs).
-#include <gtest/gtest.h>
 
 #include <array>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 
