@@ -236,7 +236,6 @@ TEST_F(TrayTest, HidingIntoTheTrayArea) {
     w.MoveWindow(main.handle, Rect{100, 100, 400, 300});
     w.Show(main.handle, sw::Show);
     CSystemTray::HideWindowToTray(main.handle);
-    EXPECT_FALSE(w.IsVisible(main.handle));
     EXPECT_EQ(w.Style(main.handle) & ws::Visible, 0u);  // hidden itself, not only its parent
     WindowHandle parking = desktop.Window(main.handle)->parent;
     EXPECT_EQ(w.ClassName(parking), L"ZQTrayParkingWindow");
