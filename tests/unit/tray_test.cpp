@@ -70,8 +70,7 @@ TEST_F(TrayTest, HiddenIconTakesChangesWithoutTheShell) {
     EXPECT_TRUE(tray.ChangeIcon(r.LoadIcon(198)));
     EXPECT_EQ(tray.Tooltip(), L"Zephquill is enabled");
     EXPECT_EQ(r.IconId(tray.CurrentIcon()), 198u);
-    EXPECT_TRUE(desktop.trayIcons.empty());
-    EXPECT_EQ(ShellCalls(), 0u);
+    EXPECT_EQ(ShellCalls(), 0u);  // nothing reached the shell
     // The icon's window goes with the icon object.
     WindowHandle window = 0;
     {
