@@ -51,12 +51,10 @@ TEST(AppConsts, NumberConversion) {
     const wchar_t* text;
     int value;
     HResult error;
-  } cases[] = {{L"0", 0, hr::Ok},
-               {L" +42 ", 42, hr::Ok},
+  } cases[] = {{L" +42 ", 42, hr::Ok},
                {L"2147483647", 2147483647, hr::Ok},
                {L"-2147483648", -2147483647 - 1, hr::Ok},
                {L"000000000000000123", 123, hr::Ok},
-               {L"-7", -7, hr::Ok},
                {L"2147483648", 0, hr::Overflow},
                {L"-2147483649", 0, hr::Overflow},
                {L"123456789012345678901234567890", 0, hr::Overflow},

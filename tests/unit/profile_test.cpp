@@ -46,6 +46,7 @@ class ProfileTest : public zq::testing::ShellTest {
       : profile_([this](const std::wstring& w) { return desktop.HostPath(w); }), ini_(profile_) {
     fs::create_directories(desktop.HostPath(L"C:\\Program Files\\Zephquill"));
     ini_.SetPathName(kConfig);
+    recorded_.SetPathName(kConfig);
   }
   std::string HostConfig() const { return desktop.HostPath(kConfig); }
 
@@ -62,12 +63,11 @@ class ProfileTest : public zq::testing::ShellTest {
 
   SimProfile profile_;
   CIni ini_;
+  RecordingProfile recorder_{profile_};
+  CIni recorded_{recorder_};  // the same file through the recorder
 };
 
 TEST_F(ProfileTest, LongValuesAreReadWholeWithGrowingBuffer) {
-  RecordingProfile recorder(profile_);
-  CIni ini(recorder);
-  ini.SetPathName(kConfig);
   struct Case {
     size_t length;
     std::vector<unsigned> sizes;
@@ -81,10 +81,10 @@ TEST_F(ProfileTest, LongValuesAreReadWholeWithGrowingBuffer) {
   for (const auto& c : cases) {
     std::wstring value;
     for (size_t i = 0; i < c.length; ++i) value += static_cast<wchar_t>(L'a' + i % 26);
-    ASSERT_TRUE(ini.WriteString(L"General", L"Long", value.c_str()));
-    recorder.sizes.clear();
-    EXPECT_EQ(ini.GetString(L"General", L"Long", L""), value) << c.length;
-    EXPECT_EQ(recorder.sizes, c.sizes) << c.length;
+    ASSERT_TRUE(recorded_.WriteString(L"General", L"Long", value.c_str()));
+    recorder_.sizes.clear();
+    EXPECT_EQ(recorded_.GetString(L"General", L"Long", L""), value) << c.length;
+    EXPECT_EQ(recorder_.sizes, c.sizes) << c.length;
   }
 }
 
@@ -140,15 +140,12 @@ TEST_F(ProfileTest, WritesReplaceInPlaceAndLeaveTheRestAlone) {
 
 // No section, key, path or directory: the default, and nothing written.
 TEST_F(ProfileTest, WritesFailWithoutSectionKeyDirectoryOrPath) {
-  RecordingProfile recorder(profile_);
-  CIni ini(recorder);
-  ini.SetPathName(kConfig);
-  EXPECT_EQ(ini.GetString(nullptr, L"Key", L"d"), L"d");
-  EXPECT_EQ(ini.GetString(L"General", nullptr, nullptr), L"");
-  EXPECT_FALSE(ini.WriteString(nullptr, L"Key", L"v"));
-  EXPECT_FALSE(ini.WriteString(L"General", nullptr, L"v"));
-  EXPECT_TRUE(recorder.sizes.empty());
-  EXPECT_EQ(recorder.writes, 0);
+  EXPECT_EQ(recorded_.GetString(nullptr, L"Key", L"d"), L"d");
+  EXPECT_EQ(recorded_.GetString(L"General", nullptr, nullptr), L"");
+  EXPECT_FALSE(recorded_.WriteString(nullptr, L"Key", L"v"));
+  EXPECT_FALSE(recorded_.WriteString(L"General", nullptr, L"v"));
+  EXPECT_TRUE(recorder_.sizes.empty());
+  EXPECT_EQ(recorder_.writes, 0);
   EXPECT_FALSE(fs::exists(HostConfig()));
   CIni elsewhere(profile_);
   elsewhere.SetPathName(L"C:\\Missing\\ZQConfig.ini");

@@ -26,22 +26,16 @@ struct HookWindow : WindowHandler {
 };
 
 std::uint64_t Now() { return Plat().clock().TickMs(); }
-std::uint32_t ThreadId() { return Plat().threads().CurrentThreadId(); }
 void Sleep(unsigned ms) { Plat().clock().Sleep(ms); }
 
-class SimDesktopTest : public zq::testing::ShellTest {
- protected:
-  std::uint32_t Start(Desktop::Entry entry) {
-    return desktop.StartProcess(kModule, kModule, std::move(entry));
-  }
-};
+using SimDesktopTest = zq::testing::ShellTest;
 
 // A thread's sleep moves only the virtual clock: a message posted before it waits until
 // the thread pumps again.
 TEST_F(SimDesktopTest, SleepMovesOnlyTheVirtualClockAndDispatchesNothing) {
   std::vector<std::uint64_t> seen;
   desktop.Run([&] {
-    Start([&] {
+    desktop.StartProcess(kModule, kModule, [&] {
       HookWindow h;
       int handled = 0;
       h.on = [&](WindowHandle, unsigned) -> LResult { return ++handled; };
@@ -111,7 +105,7 @@ TEST(SimScheduler, ThreadsAndLockWaitersTakeTurnsInTheSameOrderEveryRun) {
 TEST_F(SimDesktopTest, TimerKeepsTickingUnderAMessageBoxShownByItsOwnTick) {
   std::vector<std::string> log;
   desktop.Run([&] {
-    Start([&] {
+    desktop.StartProcess(kModule, kModule, [&] {
       Windows& w = Plat().windows();
       HookWindow h;
       int depth = 0;
@@ -149,13 +143,13 @@ TEST_F(SimDesktopTest, EndedThreadsAndOldTraceLinesAreReleased) {
   LResult sent = -1;
   std::uint64_t sendReturnedAt = 0, ownerEndedAt = 0;
   desktop.Run([&] {
-    Start([&] {
+    desktop.StartProcess(kModule, kModule, [&] {
       Threads& threads = Plat().threads();
       // A thread with a window and no message loop, which ends while a send waits on it.
       std::optional<HookWindow> h;
       WindowHandle win = 0;
       threads.Start([&] {
-        owner = ThreadId();
+        owner = threads.CurrentThreadId();
         win = h.emplace().handle;
         Sleep(100);
         ownerEndedAt = Now();
@@ -191,7 +185,7 @@ TEST_F(SimDesktopTest, ExitProcessFromAWorkerEndsOnlyItsOwnProcess) {
   WindowHandle doomedWindow = 0;
   int ticks = 0;
   desktop.Run([&] {
-    std::uint32_t doomed = Start([&] {
+    std::uint32_t doomed = desktop.StartProcess(kModule, kModule, [&] {
       struct Unwind {
         bool& flag;
         ~Unwind() { flag = true; }
@@ -206,7 +200,7 @@ TEST_F(SimDesktopTest, ExitProcessFromAWorkerEndsOnlyItsOwnProcess) {
       afterLoop = true;
       return 0;
     });
-    std::uint32_t survivor = Start([&] {
+    std::uint32_t survivor = desktop.StartProcess(kModule, kModule, [&] {
       HookWindow h;
       h.on = [&](WindowHandle, unsigned) -> LResult { return ++ticks; };
       Plat().windows().SetTimer(h.handle, 1, 50);
