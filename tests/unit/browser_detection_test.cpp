@@ -43,8 +43,7 @@ TEST(FirefoxReply, UrlIsTheFirstQuotedField) {
   EXPECT_EQ(ParseFirefoxReply(L"\"http://a.example/x?q=1,2\",\"A, \"B\"\",\"\""),
             L"http://a.example/x?q=1,2");
   EXPECT_EQ(ParseFirefoxReply(L"\"\",\"Blank\",\"\""), L"");
-  // No separator, or nothing before it: no address (never a negative length).
-  EXPECT_EQ(ParseFirefoxReply(L"\"http://a.example/\""), L"");
+  // Nothing before the separator: no address (never a negative length).
   EXPECT_EQ(ParseFirefoxReply(L"\",\"title\",\"\""), L"");
   EXPECT_EQ(ParseFirefoxReply(L""), L"");
 }

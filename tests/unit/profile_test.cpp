@@ -138,8 +138,8 @@ TEST_F(ProfileTest, WritesReplaceInPlaceAndLeaveTheRestAlone) {
             "Other=\xC3\xA9\r\n");
 }
 
-// No section, key, path or directory: the default, and nothing written.
-TEST_F(ProfileTest, WritesFailWithoutSectionKeyDirectoryOrPath) {
+// No section, key or directory: the default, and nothing written.
+TEST_F(ProfileTest, WritesFailWithoutSectionKeyOrDirectory) {
   EXPECT_EQ(recorded_.GetString(nullptr, L"Key", L"d"), L"d");
   EXPECT_EQ(recorded_.GetString(L"General", nullptr, nullptr), L"");
   EXPECT_FALSE(recorded_.WriteString(nullptr, L"Key", L"v"));
@@ -152,17 +152,6 @@ TEST_F(ProfileTest, WritesFailWithoutSectionKeyDirectoryOrPath) {
   EXPECT_FALSE(elsewhere.WriteString(L"General", L"Key", L"v"));
   EXPECT_FALSE(fs::exists(desktop.HostPath(L"C:\\Missing")));
   EXPECT_EQ(elsewhere.GetString(L"General", L"Key", L"d"), L"d");
-
-  CIni unset(profile_);  // no path: nothing to read or write
-  EXPECT_FALSE(unset.GetPathName().has_value());
-  unset.SetPathName(nullptr);
-  EXPECT_FALSE(unset.GetPathName().has_value());
-  EXPECT_FALSE(unset.WriteString(L"General", L"Key", L"v"));
-  EXPECT_EQ(unset.GetString(L"General", L"Key", L"d"), L"d");
-
-  ini_.SetPathName(nullptr);  // a stored path becomes the empty text
-  ASSERT_TRUE(ini_.GetPathName().has_value());
-  EXPECT_EQ(*ini_.GetPathName(), L"");
 }
 
 TEST_F(ProfileTest, InterruptedWriteLeavesOriginalIntact) {
