@@ -71,13 +71,9 @@ TEST(FormatErrorLine, FallbacksAndLineEndsOfSystemTexts) {
 
 TEST(ErrorRaising, CodesOfTheHelpers) {
   const std::pair<std::function<void()>, HResult> cases[] = {
-      {[] { ThrowWin32(0); }, hr::Ok},
-      {[] { ThrowWin32(5); }, hr::AccessDenied},
-      {[] { ThrowWin32(0x12345); }, Code(0x80072345u)},
       {[] { ThrowIfFailed(hr::False); }, hr::Ok},
       {[] { ThrowIfFailed(hr::NoInterface); }, hr::NoInterface},
       {[] { ThrowFail(); }, hr::Fail},
-      {[] { ThrowOutOfMemory(); }, hr::OutOfMemory},
       {[] { ThrowIfNull(static_cast<int*>(nullptr)); }, hr::Pointer}};
   for (const auto& [body, code] : cases) EXPECT_EQ(CodeThrownBy(body), code);
   try {
@@ -130,7 +126,6 @@ TEST(CommandText, OwnershipPassesWithTheParameter) {
   WParam w = GiveText(L"naverror");
   LParam l = GiveLParamText(L"http://a/?x=%20");
   EXPECT_EQ(LiveTextCount(), before + 2);
-  EXPECT_EQ(PeekText(w), L"naverror");
   EXPECT_EQ(TakeText(w), L"naverror");
   EXPECT_EQ(TakeText(l), L"http://a/?x=%20");
   EXPECT_EQ(TakeText(0), L"");

@@ -406,7 +406,7 @@ TEST_F(NotifierTest, SlidesOutOfTheBottomTaskbarStaysAndSlidesBack) {
 // window of no size (Wine's, when its tray is a window of its own) says nothing: the popup
 // slides from the edge the shell reports, and without that from the screen's bottom.
 TEST_F(NotifierTest, EachEdgeSlidesFromTheTaskbar) {
-  enum Lost { kNothing, kBarWindow, kBarWindowAndShellRect };
+  enum Lost { kNothing, kBarWindow, kShellToo };
   struct Case {
     Edge edge;
     int thickness;
@@ -421,19 +421,14 @@ TEST_F(NotifierTest, EachEdgeSlidesFromTheTaskbar) {
       {Edge::Left, 30, 200, {30, 613, 30, 768}, {30, 613, 234, 768}, kNothing},
       {Edge::Top, 30, 200, {820, 30, 1024, 30}, {820, 30, 1024, 185}, kNothing},
       {Edge::Bottom, 30, 300, {800, 738, 1004, 738}, {800, 583, 1004, 738}, kBarWindow},
-      {Edge::Bottom,
-       30,
-       300,
-       {800, 768, 1004, 768},
-       {800, 613, 1004, 768},
-       kBarWindowAndShellRect}};
+      {Edge::Bottom, 30, 300, {800, 768, 1004, 768}, {800, 613, 1004, 768}, kShellToo}};
   InProcess([&] {
     Popup p;
     for (const Case& c : cases) {
       desktop.taskbarShell().PlaceAt(c.edge, c.thickness);
       if (c.lost != kNothing)
         desktop.Window(Plat().windows().FindWindow(0, 0, L"Shell_TrayWnd", L""))->rect = Rect{};
-      if (c.lost == kBarWindowAndShellRect) desktop.taskbar = Rect{};
+      if (c.lost == kShellToo) desktop.taskbar = Rect{};
       p.n.Show(L"edge", c.appear, 5000, 200);
       EXPECT_EQ(p.Where(), c.start) << c.thickness << " " << c.appear << " " << c.lost;
       RunFor(c.appear + 100);
