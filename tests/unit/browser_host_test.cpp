@@ -46,12 +46,7 @@ class Recorder : public WindowHandler {
     return codes;
   }
   WindowHandle Make(const Rect& r) {
-    WindowSpec desc;
-    desc.className = L"TestPanel";
-    desc.style = ws::Popup | ws::Visible;
-    desc.rect = r;
-    desc.handler = this;
-    return Plat().windows().Create(desc);
+    return Plat().windows().Create({L"TestPanel", L"", ws::Popup | ws::Visible, 0, r, 0, this, 0});
   }
 
   std::vector<Notice> notices;

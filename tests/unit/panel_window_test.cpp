@@ -43,10 +43,7 @@ class PanelTest : public zq::testing::ClientFixture {
 
   void Start() {
     StartClient(3500, [this] {
-      WindowSpec desc;
-      desc.className = L"TestDriver";
-      desc.handler = &driver_;
-      driverWindow_ = Plat().windows().Create(desc);
+      driverWindow_ = Plat().windows().Create({L"TestDriver", L"", 0, 0, {}, 0, &driver_, 0});
     });
   }
 
@@ -60,12 +57,8 @@ class PanelTest : public zq::testing::ClientFixture {
 
   // A visible top-level window of the client's main thread standing in for a browser.
   static WindowHandle MakeBrowser(WindowHandler* handler = nullptr) {
-    WindowSpec desc;
-    desc.className = L"TestBrowser";
-    desc.style = ws::Visible;
-    desc.rect = Rect{0, 0, 1000, 700};
-    desc.handler = handler;
-    return Plat().windows().Create(desc);
+    return Plat().windows().Create(
+        {L"TestBrowser", L"", ws::Visible, 0, Rect{0, 0, 1000, 700}, 0, handler, 0});
   }
 
   static std::unique_ptr<BrowserPanelRecord> Record(WindowHandle browser) {

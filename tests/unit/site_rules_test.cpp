@@ -46,11 +46,8 @@ TEST_F(SiteRulesTest, NoRecordWithoutAPanelAndNoPanelBesideAForeignOne) {
     // A browser that already shows a panel this registry does not own is left alone.
     const WindowHandle browser = sim::Browsers(desktop).Find("ie")->frame;
     AsClient([&] {
-      WindowSpec desc;
-      desc.className = L"ZQFloatWndClassName";
-      desc.style = ws::Child;
-      desc.parent = Win().FirstChild(browser);
-      return Win().Create(desc);
+      return Win().Create(
+          {L"ZQFloatWndClassName", L"", ws::Child, 0, {}, Win().FirstChild(browser), nullptr, 0});
     });
     desktop.SleepMs(2000);
     EXPECT_EQ(Record(browser), nullptr);

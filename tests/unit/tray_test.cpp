@@ -266,10 +266,7 @@ TEST_F(TrayTest, HidingIntoTheTrayArea) {
     EXPECT_EQ(CSystemTray::TrayAreaRect(), (Rect{1130, 994, 1280, 1024}));
     // A clock whose bottom is 5 px above the area's sits beside the icons, not below them.
     auto make = [&](const wchar_t* cls, WindowHandle parent, Rect r) {
-      WindowSpec d;
-      d.className = cls, d.parent = parent, d.rect = r;
-      d.style = parent ? ws::Child : ws::Popup;
-      return w.Create(d);
+      return w.Create({cls, L"", parent ? ws::Child : ws::Popup, 0, r, parent, nullptr, 0});
     };
     WindowHandle notify =
         make(L"TrayNotifyWnd", make(L"Shell_TrayWnd", 0, {0, 0, 200, 40}), Rect{100, 0, 200, 40});
