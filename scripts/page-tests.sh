@@ -41,7 +41,9 @@ fi
 echo "=== page tests against $ZQ_APP_URL and $ZQ_WEB_URL"
 export ZQ_APP_URL ZQ_WEB_URL ZQ_CHROMIUM="$chromium"
 
-(cd tests/pages && node --test --test-concurrency=1 --test-reporter=tap) | tee "$work/tap.txt"
+# The whole run takes about half a minute; a page that never settles fails it after 15.
+(cd tests/pages && timeout -k 10 900 node --test --test-concurrency=1 --test-reporter=tap) |
+  tee "$work/tap.txt"
 passed=$(sed -n 's/^# pass \([0-9]*\)$/\1/p' "$work/tap.txt" | tail -1)
 failed=$(sed -n 's/^# fail \([0-9]*\)$/\1/p' "$work/tap.txt" | tail -1)
 passed=${passed:-0}
