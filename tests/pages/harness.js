@@ -14,51 +14,54 @@ const WEB = (process.env.ZQ_WEB_URL || 'http://127.0.0.1:8702/').replace(/\/$/, 
 const CHROMIUM = process.env.ZQ_CHROMIUM || '/usr/bin/chromium';
 const PREFIX = 'zqwndcmd::';
 
-async function launch() {
-  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'zq-pages-'));
-  const context = await chromium.launchPersistentContext(profile, {
-    executablePath: CHROMIUM,
-    headless: true,
-    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-           '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-  });
-  return {
-    context,
-    async close() {
-      await context.close();
-      fs.rmSync(profile, { recursive: true, force: true });
-    },
-  };
-}
-
-// The browser of one test file: launched before its tests, closed after them.
+// The browser of one test file, launched before its tests and closed after them; the pages
+// a test opens are closed after it. A page closed in the middle of a navigation can keep
+// its close from ever ending, so each test lets its last page settle, and a close that
+// still takes longer than 10 s fails the test instead of holding the run.
 function useBrowser() {
-  const browser = {};
-  test.before(async () => { Object.assign(browser, await launch()); });
-  test.after(async () => { await browser.close(); });
+  const browser = { pages: [] };
+  let profile;
+  test.before(async () => {
+    profile = fs.mkdtempSync(path.join(os.tmpdir(), 'zq-pages-'));
+    browser.context = await chromium.launchPersistentContext(profile, {
+      executablePath: CHROMIUM,
+      headless: true,
+      args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+             '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+    });
+  });
+  test.afterEach(async () => {
+    for (const page of browser.pages.splice(0)) {
+      let timer;
+      const late = new Promise((_, reject) => {
+        timer = setTimeout(() => reject(new Error(`${page.url()} did not close in 10 s`)), 10000);
+      });
+      await Promise.race([page.close(), late]).finally(() => clearTimeout(timer));
+    }
+  });
+  test.after(async () => {
+    await browser.context.close();
+    fs.rmSync(profile, { recursive: true, force: true });
+  });
   return browser;
 }
 
-// Reads a command address exactly as the client does: the fields in order, each value
-// up to the next "~", nothing percent-decoded.
-function parseCommand(url) {
-  let rest = url.slice(PREFIX.length);
-  const field = (key) => {
-    const at = rest.indexOf(key);
-    if (at < 0) return '';
-    const end = rest.indexOf('~', at);
-    if (end < 0) return '';
-    const value = rest.slice(at + key.length, end);
-    rest = rest.slice(end + 1);
-    return value;
-  };
-  return { number: Number(field('CMD:')), wParam: field('wParam:'), lParam: field('lParam:') };
+async function newPage(browser) {
+  const page = await browser.context.newPage();
+  browser.pages.push(page);
+  return page;
 }
 
-// Stands in for the client around one page: every top-level navigation the page asks
-// for is recorded in order, as "NUMBER wParam lParam" for a command address and as
-// "navigate ADDRESS" for any other; commands from frames are kept apart (the client
-// ignores them). Command addresses go nowhere, as when the client cancels them.
+// Reads a command address as the client does: each field sought after the previous one,
+// its value up to the next "~", nothing percent-decoded.
+function parseCommand(url) {
+  const m = /CMD:([^~]*)~(?:.*?wParam:([^~]*)~)?(?:.*?lParam:([^~]*)~)?/s.exec(url.slice(PREFIX.length)) || [];
+  return { number: Number(m[1] || ''), wParam: m[2] || '', lParam: m[3] || '' };
+}
+
+// Stands in for the client around one page: each top-level navigation is recorded in order,
+// as "NUMBER wParam lParam" for a command address (which goes nowhere, as the client cancels
+// it) and as "navigate ADDRESS" otherwise; frames are not watched.
 class FakeClient {
   constructor(page, settings = {}, lastSite = '') {
     this.page = page;
@@ -67,7 +70,6 @@ class FakeClient {
     this.lastSite = lastSite;
     this.events = [];
     this.times = [];
-    this.frameCommands = [];
   }
 
   async attach() {
@@ -80,25 +82,14 @@ class FakeClient {
   }
 
   onNavigation(e) {
+    if (e.frameId !== this.mainFrame) return;  // no page has frames (windows.test.js)
     const isCommand = e.url.startsWith(PREFIX);
-    if (e.frameId !== this.mainFrame) {
-      if (isCommand) this.frameCommands.push(e.url);
-      return;
-    }
-    if (!isCommand) {
-      this.record('navigate ' + e.url);
-      return;
-    }
-    const c = parseCommand(e.url);
-    this.record(`${c.number} ${c.wParam} ${c.lParam}`);
+    const c = isCommand ? parseCommand(e.url) : {};
+    this.events.push(isCommand ? `${c.number} ${c.wParam} ${c.lParam}` : 'navigate ' + e.url);
+    this.times.push(Date.now());
     if (c.number === 1231) this.writeElement(c.lParam, this.settings[c.wParam.toLowerCase()] || '');
     if (c.number === 1235) this.writeElement(c.wParam, this.lastSite);
     if (c.number === 1232) this.settings[c.wParam.toLowerCase()] = c.lParam;
-  }
-
-  record(text) {
-    this.events.push(text);
-    this.times.push(Date.now());
   }
 
   writeElement(id, value) {
@@ -108,49 +99,33 @@ class FakeClient {
     }, [id, value]).catch(() => {});
   }
 
-  // Waits until `count` events have been recorded in all; returns them.
-  async waitForEvents(count, timeout = 8000) {
+  // The events recorded from `from` on, once `count` of them are there (or the time is up).
+  async next(from, count, timeout = 8000) {
     const end = Date.now() + timeout;
-    while (this.events.length < count && Date.now() < end) await sleep(25);
-    return this.events.slice();
-  }
-
-  // The events recorded from `from` on, once `count` of them are there.
-  async next(from, count, timeout) {
-    const all = await this.waitForEvents(from + count, timeout);
-    return all.slice(from, from + count);
+    while (this.events.length < from + count && Date.now() < end) await sleep(25);
+    return this.events.slice(from, from + count);
   }
 }
 
-function sleep(ms) {
-  return new Promise((resolve) => setTimeout(resolve, ms));
-}
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
 // A page with its stand-in client, opened at `address` (relative to the application host).
 async function openPage(browser, address, settings, lastSite) {
-  const page = await browser.context.newPage();
+  const page = await newPage(browser);
   const client = await new FakeClient(page, settings, lastSite).attach();
   await load(page, address);
   return { page, client };
 }
 
-// Opens an address and waits until its document is complete. A page that navigates to a
-// command address while loading never reports "load" to the browser's automation (the
-// command navigation stays pending, as it would until the client cancels it), so the
-// document's own readiness is what counts.
+// Opens an address and waits until its document is complete: a page that navigates to a
+// command address while loading never reports "load" (the command stays pending).
 async function load(page, address) {
   await page.goto(address.startsWith('http') ? address : APP + address, { waitUntil: 'commit' });
-  await ready(page);
-}
-
-async function ready(page) {
   await page.waitForFunction(() => document.readyState === 'complete');
 }
 
-// Clicks a visible element with a script-made click. A real (trusted) click that makes
-// the page navigate to a command address would have the browser ask the user whether
-// to launch an outside program for the unknown scheme, and that question swallows the
-// input that follows; the client's control asks nothing, so the tests do not either.
+// Clicks a visible element with a script-made click: a trusted click to a command address
+// makes the browser ask about an outside program, which swallows the input that follows.
 async function press(page, selector) {
   const target = page.locator(selector);
   await target.waitFor({ state: 'visible' });
@@ -167,11 +142,16 @@ const api = {
     });
     return { status: res.status, text: await res.text(), headers: res.headers };
   },
-  async register(name) {
-    const r = await this.post('/Panel/api/register', { name });
-    const f = r.text.trim().split('\t');
-    if (f[0] !== 'ok') throw new Error('register failed: ' + r.text);
-    return { id: f[1], name: f[2] };
+  // New clients with names no other test has used, so that tests sharing one service stay apart.
+  async clients(...prefixes) {
+    const out = [];
+    for (const prefix of prefixes) {
+      const r = await this.post('/Panel/api/register', { name: unique(prefix) });
+      const f = r.text.trim().split('\t');
+      if (f[0] !== 'ok') throw new Error('register failed: ' + r.text);
+      out.push({ id: f[1], name: f[2] });
+    }
+    return out;
   },
   async comment(client, url, text) {
     const r = await this.post('/Panel/api/comment', { client, url, text });
@@ -188,11 +168,7 @@ const api = {
   },
 };
 
-// A name no other test has used, so that tests sharing one service stay apart.
 let counter = 0;
-function unique(prefix) {
-  counter += 1;
-  return `${prefix}${process.pid}x${counter}`;
-}
+const unique = (prefix) => `${prefix}${process.pid}x${++counter}`;
 
-module.exports = { APP, WEB, useBrowser, openPage, load, ready, press, FakeClient, parseCommand, api, sleep, unique };
+module.exports = { APP, WEB, useBrowser, newPage, openPage, load, press, api, sleep, unique };
