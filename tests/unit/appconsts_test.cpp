@@ -80,13 +80,11 @@ TEST(AppConsts, NumberConversion) {
 // gets a failure instead of a second set built without the controller.
 class AppConstsInProcess : public testing::ShellTest {};
 
-TEST_F(AppConstsInProcess, DestroyedConstantsStayWithTheirHolderAndAreNotBuiltAgain) {
-  InProcess([] {
-    std::shared_ptr<const CAppConsts> held = HoldAppConsts();
-    DestroyAppConsts();
-    EXPECT_EQ(held->FLT_WND_MIN_WIDTH, 800);
-    EXPECT_THROW(GetAppConsts(), ComError);
-  });
+ZQ_IN_PROCESS_TEST(AppConstsInProcess, DestroyedConstantsStayWithTheirHolderAndAreNotBuiltAgain) {
+  std::shared_ptr<const CAppConsts> held = HoldAppConsts();
+  DestroyAppConsts();
+  EXPECT_EQ(held->FLT_WND_MIN_WIDTH, 800);
+  EXPECT_THROW(GetAppConsts(), ComError);
 }
 
 TEST(Text, Utf8BothWaysWithStrayBytesReplaced) {

@@ -111,3 +111,16 @@ class ShellTest : public ::testing::Test {
 };
 
 }  // namespace zq::testing
+
+// A test of `fixture` (a ShellTest) whose body runs through InProcess.
+#define ZQ_IN_PROCESS_TEST(fixture, name)                                                \
+  struct fixture##_##name##_Test : fixture {                                             \
+    void TestBody() override {                                                           \
+      InProcess([this] { Body(); });                                                     \
+    }                                                                                    \
+    void Body();                                                                         \
+  };                                                                                     \
+  [[maybe_unused]] ::testing::TestInfo* const fixture##_##name##_info =                  \
+      ::testing::RegisterTest(#fixture, #name, nullptr, nullptr, __FILE__, __LINE__,     \
+                              []() -> fixture* { return new fixture##_##name##_Test; }); \
+  void fixture##_##name##_Test::Body()
