@@ -112,11 +112,11 @@ class ShellTest : public ::testing::Test {
 
 }  // namespace zq::testing
 
-// A test of `fixture` (a ShellTest) whose body runs through InProcess.
-#define ZQ_IN_PROCESS_TEST(fixture, name)                                                \
+// A test of `fixture` whose body runs through `runner` (a member taking the body).
+#define ZQ_TEST_RUN_BY(runner, fixture, name)                                            \
   struct fixture##_##name##_Test : fixture {                                             \
     void TestBody() override {                                                           \
-      InProcess([this] { Body(); });                                                     \
+      runner([this] { Body(); });                                                        \
     }                                                                                    \
     void Body();                                                                         \
   };                                                                                     \
@@ -124,3 +124,5 @@ class ShellTest : public ::testing::Test {
       ::testing::RegisterTest(#fixture, #name, nullptr, nullptr, __FILE__, __LINE__,     \
                               []() -> fixture* { return new fixture##_##name##_Test; }); \
   void fixture##_##name##_Test::Body()
+// A test of a ShellTest whose body runs on the main thread of a process.
+#define ZQ_IN_PROCESS_TEST(fixture, name) ZQ_TEST_RUN_BY(InProcess, fixture, name)
