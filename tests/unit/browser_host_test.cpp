@@ -132,36 +132,34 @@ ZQ_IN_PROCESS_TEST(HostTest, ParentCanCancelAndFramesRaiseOnlyErrors) {
 
 // A control that gives no document is waited for once, within its bound; one that cannot
 // be made leaves nothing and ignores requests.
-TEST_F(HostTest, WaitsForADocumentAreBounded) {
+ZQ_IN_PROCESS_TEST(HostTest, WaitsForADocumentAreBounded) {
   web().noDocuments = true;
-  InProcess([&] {
-    WindowHandle panel = parent.Make(Rect{0, 0, 50, 50});
-    Clock& clock = Plat().clock();
-    std::uint64_t start = clock.TickMs();
-    SimpleBrowser host;
-    ASSERT_TRUE(host.CreateOver(panel));
-    EXPECT_EQ(clock.TickMs() - start, SimpleBrowser::DocumentWaitMs);
-    EXPECT_EQ(host.GetDocument(), nullptr);
-    EXPECT_TRUE(Last().writes.empty());
-    start = clock.TickMs();
-    host.Clear();
-    host.Destroy();
-    EXPECT_LE(clock.TickMs() - start, 100u);
-    EXPECT_TRUE(Last().released);
+  WindowHandle panel = parent.Make(Rect{0, 0, 50, 50});
+  Clock& clock = Plat().clock();
+  std::uint64_t start = clock.TickMs();
+  SimpleBrowser host;
+  ASSERT_TRUE(host.CreateOver(panel));
+  EXPECT_EQ(clock.TickMs() - start, SimpleBrowser::DocumentWaitMs);
+  EXPECT_EQ(host.GetDocument(), nullptr);
+  EXPECT_TRUE(Last().writes.empty());
+  start = clock.TickMs();
+  host.Clear();
+  host.Destroy();
+  EXPECT_LE(clock.TickMs() - start, 100u);
+  EXPECT_TRUE(Last().released);
 
-    web().failCreate = true;
-    parent.notices.clear();
-    const size_t controls = web().Controls().size();
-    SimpleBrowser failed;
-    EXPECT_FALSE(failed.CreateOver(panel));
-    EXPECT_EQ(failed.Hwnd(), 0u);
-    failed.Navigate(L"http://x/");
-    failed.LoadFromResource(IDR_HTML_LOADING);
-    failed.Destroy();
-    EXPECT_EQ(failed.GetDocument(), nullptr);
-    EXPECT_EQ(web().Controls().size(), controls);
-    EXPECT_TRUE(parent.notices.empty());
-  });
+  web().failCreate = true;
+  parent.notices.clear();
+  const size_t controls = web().Controls().size();
+  SimpleBrowser failed;
+  EXPECT_FALSE(failed.CreateOver(panel));
+  EXPECT_EQ(failed.Hwnd(), 0u);
+  failed.Navigate(L"http://x/");
+  failed.LoadFromResource(IDR_HTML_LOADING);
+  failed.Destroy();
+  EXPECT_EQ(failed.GetDocument(), nullptr);
+  EXPECT_EQ(web().Controls().size(), controls);
+  EXPECT_TRUE(parent.notices.empty());
 }
 
 ZQ_IN_PROCESS_TEST(HostTest, DestroyBlanksQuitsAndClosesBothWindows) {
