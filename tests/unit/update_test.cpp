@@ -3,7 +3,7 @@
 
 #include <array>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 #include "app/Text.h"
 #include "controller/AutoUpdater.h"
@@ -44,10 +44,7 @@ class UpdaterTest : public ClientFixture {
  protected:
   std::string Read(const std::wstring& path) {
     std::ifstream in(desktop.HostPath(path), std::ios::binary);
-    if (!in) return "<absent>";
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return in ? std::string(std::istreambuf_iterator<char>(in), {}) : "<absent>";
   }
   void Write(const std::wstring& path, const std::string& bytes) {
     std::ofstream(desktop.HostPath(path), std::ios::binary) << bytes;
