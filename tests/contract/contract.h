@@ -6,9 +6,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
-#include <string>
 #include <utility>
-#include <vector>
 
 #include "platform/platform.h"
 

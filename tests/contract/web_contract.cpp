@@ -1,7 +1,6 @@
 // Contract cases of the web-browser control and the Internet Explorer application object:
 // the control in its host, navigation events, cancelling, errors, readiness and release.
 #include <algorithm>
-#include <utility>
 
 #include "tests/contract/contract.h"
 
