@@ -6,6 +6,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <utility>
 
 #include "platform/platform.h"
 
@@ -40,6 +41,42 @@ struct Recorder : WindowHandler {
   LResult OnMessage(WindowHandle h, unsigned m, WParam wp, LParam lp) override;
   bool PreTranslate(WindowHandle h, unsigned m, WParam wp, LParam lp) override;
   bool Saw(unsigned m) const;
+};
+
+// Records a web control's navigation events as lines ("before URL", "navigated URL",
+// "complete URL", "error URL FRAME STATUS"); a frame's begin with "frame " and are kept
+// only when `frames` is set. A BeforeNavigate2 with a target frame, post data or headers
+// adds them. It answers BeforeNavigate2 with `cancel`, running `during` once inside it,
+// and cancels every NavigateError (no error page) while `cancelErrors` holds.
+struct WebSink : WebControlEvents {
+  std::vector<std::wstring> events;
+  bool frames = false, cancel = false, cancelErrors = true;
+  std::function<void()> during;
+
+  void Add(bool top, const std::wstring& event) {
+    if (top || frames) events.push_back((top ? L"" : L"frame ") + event);
+  }
+  void BeforeNavigate2(bool top, const std::wstring& url, const std::wstring& frame,
+                       const std::vector<std::uint8_t>* post, const std::wstring& headers,
+                       bool& c) override {
+    std::wstring data = post ? std::wstring(post->begin(), post->end()) : L"";
+    bool extra = !frame.empty() || !data.empty() || !headers.empty();
+    Add(top, L"before " + url + (extra ? L" " + frame + L" " + data + L" " + headers : L""));
+    c = cancel;
+    if (during) std::exchange(during, nullptr)();
+  }
+  void NavigateComplete2(bool t, const std::wstring& u) override { Add(t, L"navigated " + u); }
+  void DocumentComplete(bool t, const std::wstring& u) override { Add(t, L"complete " + u); }
+  void NavigateError(bool top, const std::wstring& url, const std::wstring& frame,
+                     std::int32_t status, bool& c) override {
+    Add(top, L"error " + url + L" " + frame + L" " + std::to_wstring(status));
+    if (cancelErrors) c = true;
+  }
+  void DownloadBegin() override {}
+  void DownloadComplete() override {}
+  void ProgressChange(std::int32_t, std::int32_t) override {}
+  void StatusTextChange(const std::wstring&) override {}
+  void TitleChange(const std::wstring&) override {}
 };
 
 // A window of the calling thread for the recorder.

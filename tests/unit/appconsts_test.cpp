@@ -1,8 +1,6 @@
-// Unit tests of the configuration constants (built through a fake settings reader), of the
+// Unit tests of the configuration constants (built through a recording settings reader), of the
 // UTF-8 conversion and of TextList splitting (appending: the site rules' tests).
 #include <gtest/gtest.h>
-
-#include <map>
 
 #include "app/AppConsts.h"
 #include "app/ErrorReport.h"
@@ -12,24 +10,13 @@
 namespace zq {
 namespace {
 
-// A configuration file as a map; records every key read, in order.
-struct FakeConfig {
-  std::map<std::wstring, std::wstring> values;
-  std::vector<std::wstring> keysRead;
-
-  SettingReader Reader() {
-    return [this](const std::wstring& key, const std::wstring& def) {
-      keysRead.push_back(key);
-      auto it = values.find(key);
-      return it == values.end() ? def : it->second;
-    };
-  }
-};
-
 // Each entry is read under its own name, in the order of the file the service writes.
 TEST(AppConsts, EveryEntryIsReadByItsNameInOrder) {
-  FakeConfig config;
-  CAppConsts c(config.Reader());
+  std::vector<std::wstring> keysRead;
+  CAppConsts c([&](const std::wstring& key, const std::wstring& def) {
+    keysRead.push_back(key);
+    return def;
+  });
   const std::vector<std::wstring> expectedOrder = {
       L"StopPostBacksURL",     L"ClosedFltWndURL",       L"MinFltWndURL",
       L"WhereAreMyFriendsURL", L"ZQSettingsURL",         L"MyEventsURL",
@@ -41,7 +28,7 @@ TEST(AppConsts, EveryEntryIsReadByItsNameInOrder) {
       L"FLT_WND_Y_OFFSET",     L"FLT_WND_X_OFFSET",      L"FLT_WND_ICON_OFFSET",
       L"FLT_WND_X_PADDING",    L"FLT_WND_Y_PADDING",     L"FLT_WND_MIN_HEIGHT",
       L"FLT_WND_MIN_WIDTH"};
-  EXPECT_EQ(config.keysRead, expectedOrder);
+  EXPECT_EQ(keysRead, expectedOrder);
 }
 
 // Values from the file, blanks, quotes and lower-cased addresses: config_values.zqs; a
@@ -80,13 +67,11 @@ TEST(AppConsts, NumberConversion) {
 // gets a failure instead of a second set built without the controller.
 class AppConstsInProcess : public testing::ShellTest {};
 
-TEST_F(AppConstsInProcess, DestroyedConstantsStayWithTheirHolderAndAreNotBuiltAgain) {
-  InProcess([] {
-    std::shared_ptr<const CAppConsts> held = HoldAppConsts();
-    DestroyAppConsts();
-    EXPECT_EQ(held->FLT_WND_MIN_WIDTH, 800);
-    EXPECT_THROW(GetAppConsts(), ComError);
-  });
+ZQ_IN_PROCESS_TEST(AppConstsInProcess, DestroyedConstantsStayWithTheirHolderAndAreNotBuiltAgain) {
+  std::shared_ptr<const CAppConsts> held = HoldAppConsts();
+  DestroyAppConsts();
+  EXPECT_EQ(held->FLT_WND_MIN_WIDTH, 800);
+  EXPECT_THROW(GetAppConsts(), ComError);
 }
 
 TEST(Text, Utf8BothWaysWithStrayBytesReplaced) {

@@ -48,35 +48,31 @@ TEST(FirefoxReply, UrlIsTheFirstQuotedField) {
   EXPECT_EQ(ParseFirefoxReply(L""), L"");
 }
 
-TEST_F(BrowserDetectionTest, FirefoxReplyIsReadWithinItsFirst2048Bytes) {
-  Run([&] {
-    std::wstring fits = L"http://long.example/" + std::wstring(2020, L'a');  // 2040 chars
-    browsers().Open("ff", FakeKind::Firefox, fits, L"Long");
-    EXPECT_EQ(Detect().url, fits);
-    // The separator beyond the kept bytes: no address, and nothing read past them.
-    browsers().Navigate("ff", fits + L"bbbbbbbbbb", L"Longer");
-    ActiveBrowserInfo info = Detect();
-    EXPECT_NE(info.window, 0u);
-    EXPECT_EQ(info.url, L"");
-  });
+ZQ_TEST_RUN_BY(Run, BrowserDetectionTest, FirefoxReplyIsReadWithinItsFirst2048Bytes) {
+  std::wstring fits = L"http://long.example/" + std::wstring(2020, L'a');  // 2040 chars
+  browsers().Open("ff", FakeKind::Firefox, fits, L"Long");
+  EXPECT_EQ(Detect().url, fits);
+  // The separator beyond the kept bytes: no address, and nothing read past them.
+  browsers().Navigate("ff", fits + L"bbbbbbbbbb", L"Longer");
+  ActiveBrowserInfo info = Detect();
+  EXPECT_NE(info.window, 0u);
+  EXPECT_EQ(info.url, L"");
 }
 
-TEST_F(BrowserDetectionTest, AnotherFirefoxsContentWindowIsNeverTaken) {
-  Run([&] {
-    browsers().Open("behind", FakeKind::Firefox, L"http://behind.example/", L"Behind");
-    browsers().Open("front", FakeKind::Firefox, L"http://front.example/", L"Front");
-    // The front window has lost its content window; the one behind still has its own.
-    desktop.DestroyWindowTree(browser("front").tabs[0].view, false);
-    ActiveBrowserInfo info = Detect();
-    EXPECT_EQ(info.window, 0u);
-    EXPECT_EQ(info.url, L"http://front.example/") << "the address is read all the same";
+ZQ_TEST_RUN_BY(Run, BrowserDetectionTest, AnotherFirefoxsContentWindowIsNeverTaken) {
+  browsers().Open("behind", FakeKind::Firefox, L"http://behind.example/", L"Behind");
+  browsers().Open("front", FakeKind::Firefox, L"http://front.example/", L"Front");
+  // The front window has lost its content window; the one behind still has its own.
+  desktop.DestroyWindowTree(browser("front").tabs[0].view, false);
+  ActiveBrowserInfo info = Detect();
+  EXPECT_EQ(info.window, 0u);
+  EXPECT_EQ(info.url, L"http://front.example/") << "the address is read all the same";
 
-    BindThread(client);
-    EXPECT_EQ(FindFirefoxContentWindow(browser("front").frame), 0u);
-    EXPECT_EQ(FindFirefoxContentWindow(browser("behind").frame), browser("behind").tabs[0].view);
-    EXPECT_EQ(FindFirefoxContentWindow(0), 0u);
-    BindThread(nullptr);
-  });
+  BindThread(client);
+  EXPECT_EQ(FindFirefoxContentWindow(browser("front").frame), 0u);
+  EXPECT_EQ(FindFirefoxContentWindow(browser("behind").frame), browser("behind").tabs[0].view);
+  EXPECT_EQ(FindFirefoxContentWindow(0), 0u);
+  BindThread(nullptr);
 }
 
 }  // namespace

@@ -72,131 +72,123 @@ std::string Bytes(const std::u16string& units, bool bom) {
   return out;
 }
 
-TEST_F(HostTest, CreationLoadsBlankThenWritesTheDisabledPage) {
-  InProcess([&] {
-    WindowHandle panel = parent.Make(Rect{100, 100, 400, 300});
-    SimpleBrowser host;
-    ASSERT_TRUE(host.CreateOver(panel));
-    Windows& w = Plat().windows();
-    EXPECT_EQ(w.Parent(host.Hwnd()), panel);
-    EXPECT_EQ(w.Parent(host.ControlWindow()), host.Hwnd());
-    EXPECT_EQ(w.ClientRect(host.ControlWindow()), (Rect{0, 0, 300, 200}));
-    sim::SimWebControlRecord& c = Last();
-    ASSERT_EQ(c.navigations.size(), 1u);
-    EXPECT_EQ(c.navigations[0].url + L" " + FromUtf8(c.navigations[0].outcome),
-              L"about:blank loaded");
-    ASSERT_EQ(c.writes.size(), 1u);
-    EXPECT_NE(c.writes[0].find(L"ZephquillHub is disabled."), std::wstring::npos);
-    EXPECT_EQ(parent.Codes(), (std::vector<unsigned>{0, 2, 5, 7, 3, 4, 1}));
-    EXPECT_EQ(parent.notices[0].url, L"about:blank");
-    EXPECT_EQ(parent.notices[3].text, L"about:blank");
-    EXPECT_EQ(parent.notices[4].progress, 100);
+ZQ_IN_PROCESS_TEST(HostTest, CreationLoadsBlankThenWritesTheDisabledPage) {
+  WindowHandle panel = parent.Make(Rect{100, 100, 400, 300});
+  SimpleBrowser host;
+  ASSERT_TRUE(host.CreateOver(panel));
+  Windows& w = Plat().windows();
+  EXPECT_EQ(w.Parent(host.Hwnd()), panel);
+  EXPECT_EQ(w.Parent(host.ControlWindow()), host.Hwnd());
+  EXPECT_EQ(w.ClientRect(host.ControlWindow()), (Rect{0, 0, 300, 200}));
+  sim::SimWebControlRecord& c = Last();
+  ASSERT_EQ(c.navigations.size(), 1u);
+  EXPECT_EQ(c.navigations[0].url + L" " + FromUtf8(c.navigations[0].outcome),
+            L"about:blank loaded");
+  ASSERT_EQ(c.writes.size(), 1u);
+  EXPECT_NE(c.writes[0].find(L"ZephquillHub is disabled."), std::wstring::npos);
+  EXPECT_EQ(parent.Codes(), (std::vector<unsigned>{0, 2, 5, 7, 3, 4, 1}));
+  EXPECT_EQ(parent.notices[0].url, L"about:blank");
+  EXPECT_EQ(parent.notices[3].text, L"about:blank");
+  EXPECT_EQ(parent.notices[4].progress, 100);
 
-    // Writing goes into the same document; Clear empties it and refreshes the control.
-    host.Write(L"<p>more</p>");
-    EXPECT_NE(c.document->written.find(L"<p>more</p>"), std::wstring::npos);
-    host.Clear();
-    EXPECT_EQ(c.document->written, L"");
-    EXPECT_EQ(c.refreshes, 1);
+  // Writing goes into the same document; Clear empties it and refreshes the control.
+  host.Write(L"<p>more</p>");
+  EXPECT_NE(c.document->written.find(L"<p>more</p>"), std::wstring::npos);
+  host.Clear();
+  EXPECT_EQ(c.document->written, L"");
+  EXPECT_EQ(c.refreshes, 1);
 
-    // The control follows the host's size.
-    w.MoveWindow(host.Hwnd(), Rect{0, 0, 120, 80});
-    EXPECT_EQ(w.ClientRect(host.ControlWindow()), (Rect{0, 0, 120, 80}));
-  });
+  // The control follows the host's size.
+  w.MoveWindow(host.Hwnd(), Rect{0, 0, 120, 80});
+  EXPECT_EQ(w.ClientRect(host.ControlWindow()), (Rect{0, 0, 120, 80}));
 }
 
-TEST_F(HostTest, ParentCanCancelAndFramesRaiseOnlyErrors) {
-  InProcess([&] {
-    SimpleBrowser host;
-    ASSERT_TRUE(host.CreateOver(parent.Make(Rect{0, 0, 200, 200})));
-    parent.cancelAnswer = 1;
-    host.Navigate(L"http://example.com/");
-    EXPECT_EQ(Last().navigations.back().outcome, "cancelled");
-    parent.cancelAnswer = 0;
-    host.Navigate(L"http://example.com/a");
-    EXPECT_EQ(Last().navigations.back().outcome, "pending");
+ZQ_IN_PROCESS_TEST(HostTest, ParentCanCancelAndFramesRaiseOnlyErrors) {
+  SimpleBrowser host;
+  ASSERT_TRUE(host.CreateOver(parent.Make(Rect{0, 0, 200, 200})));
+  parent.cancelAnswer = 1;
+  host.Navigate(L"http://example.com/");
+  EXPECT_EQ(Last().navigations.back().outcome, "cancelled");
+  parent.cancelAnswer = 0;
+  host.Navigate(L"http://example.com/a");
+  EXPECT_EQ(Last().navigations.back().outcome, "pending");
 
-    // Frame navigations reach the control unseen by the host and its parent.
-    parent.notices.clear();
-    int i = Last().index;
-    ASSERT_TRUE(web().FrameNavigate(i, L"http://ads.example/frame"));
-    ASSERT_TRUE(web().FrameFail(i, 404, L"http://ads.example/missing"));
-    Plat().windows().PumpPending();
-    EXPECT_TRUE(parent.notices.empty());
-    EXPECT_EQ(Last().navigations.back().outcome, "failed 404");
+  // Frame navigations reach the control unseen by the host and its parent.
+  parent.notices.clear();
+  int i = Last().index;
+  ASSERT_TRUE(web().FrameNavigate(i, L"http://ads.example/frame"));
+  ASSERT_TRUE(web().FrameFail(i, 404, L"http://ads.example/missing"));
+  Plat().windows().PumpPending();
+  EXPECT_TRUE(parent.notices.empty());
+  EXPECT_EQ(Last().navigations.back().outcome, "failed 404");
 
-    ASSERT_TRUE(web().Complete(i, L"Example"));
-    Plat().windows().PumpPending();
-    EXPECT_EQ(parent.Codes(), (std::vector<unsigned>{2, 5, 7, 3, 4, 1}));
-    EXPECT_EQ(parent.notices[1].url, L"http://example.com/a");
-    EXPECT_EQ(parent.notices[2].text, L"Example");
-    EXPECT_EQ(parent.notices[5].url, L"http://example.com/a");
-  });
+  ASSERT_TRUE(web().Complete(i, L"Example"));
+  Plat().windows().PumpPending();
+  EXPECT_EQ(parent.Codes(), (std::vector<unsigned>{2, 5, 7, 3, 4, 1}));
+  EXPECT_EQ(parent.notices[1].url, L"http://example.com/a");
+  EXPECT_EQ(parent.notices[2].text, L"Example");
+  EXPECT_EQ(parent.notices[5].url, L"http://example.com/a");
 }
 
 // A control that gives no document is waited for once, within its bound; one that cannot
 // be made leaves nothing and ignores requests.
-TEST_F(HostTest, WaitsForADocumentAreBounded) {
+ZQ_IN_PROCESS_TEST(HostTest, WaitsForADocumentAreBounded) {
   web().noDocuments = true;
-  InProcess([&] {
-    WindowHandle panel = parent.Make(Rect{0, 0, 50, 50});
-    Clock& clock = Plat().clock();
-    std::uint64_t start = clock.TickMs();
-    SimpleBrowser host;
-    ASSERT_TRUE(host.CreateOver(panel));
-    EXPECT_EQ(clock.TickMs() - start, SimpleBrowser::DocumentWaitMs);
-    EXPECT_EQ(host.GetDocument(), nullptr);
-    EXPECT_TRUE(Last().writes.empty());
-    start = clock.TickMs();
-    host.Clear();
-    host.Destroy();
-    EXPECT_LE(clock.TickMs() - start, 100u);
-    EXPECT_TRUE(Last().released);
+  WindowHandle panel = parent.Make(Rect{0, 0, 50, 50});
+  Clock& clock = Plat().clock();
+  std::uint64_t start = clock.TickMs();
+  SimpleBrowser host;
+  ASSERT_TRUE(host.CreateOver(panel));
+  EXPECT_EQ(clock.TickMs() - start, SimpleBrowser::DocumentWaitMs);
+  EXPECT_EQ(host.GetDocument(), nullptr);
+  EXPECT_TRUE(Last().writes.empty());
+  start = clock.TickMs();
+  host.Clear();
+  host.Destroy();
+  EXPECT_LE(clock.TickMs() - start, 100u);
+  EXPECT_TRUE(Last().released);
 
-    web().failCreate = true;
-    parent.notices.clear();
-    const size_t controls = web().Controls().size();
-    SimpleBrowser failed;
-    EXPECT_FALSE(failed.CreateOver(panel));
-    EXPECT_EQ(failed.Hwnd(), 0u);
-    failed.Navigate(L"http://x/");
-    failed.LoadFromResource(IDR_HTML_LOADING);
-    failed.Destroy();
-    EXPECT_EQ(failed.GetDocument(), nullptr);
-    EXPECT_EQ(web().Controls().size(), controls);
-    EXPECT_TRUE(parent.notices.empty());
-  });
+  web().failCreate = true;
+  parent.notices.clear();
+  const size_t controls = web().Controls().size();
+  SimpleBrowser failed;
+  EXPECT_FALSE(failed.CreateOver(panel));
+  EXPECT_EQ(failed.Hwnd(), 0u);
+  failed.Navigate(L"http://x/");
+  failed.LoadFromResource(IDR_HTML_LOADING);
+  failed.Destroy();
+  EXPECT_EQ(failed.GetDocument(), nullptr);
+  EXPECT_EQ(web().Controls().size(), controls);
+  EXPECT_TRUE(parent.notices.empty());
 }
 
-TEST_F(HostTest, DestroyBlanksQuitsAndClosesBothWindows) {
-  InProcess([&] {
-    WindowHandle panel = parent.Make(Rect{0, 0, 50, 50});
-    SimpleBrowser host;
-    ASSERT_TRUE(host.CreateOver(panel));
-    WindowHandle h = host.Hwnd(), control = host.ControlWindow();
-    host.Destroy();
-    sim::SimWebControlRecord& c = Last();
-    EXPECT_EQ(c.navigations.back().url, L"about:blank");
-    EXPECT_TRUE(c.quit);
-    EXPECT_TRUE(c.released);
-    EXPECT_EQ(host.Browser(), nullptr);
-    Plat().windows().PumpPending();
-    EXPECT_FALSE(Plat().windows().IsWindow(control));
-    EXPECT_FALSE(Plat().windows().IsWindow(h));
-    host.Navigate(L"http://after/");
-    EXPECT_EQ(c.navigations.back().url, L"about:blank");
-    // A host that goes without Destroy takes its window along.
-    WindowHandle dropped = 0;
-    {
-      SimpleBrowser gone;
-      ASSERT_TRUE(gone.CreateOver(panel));
-      dropped = gone.Hwnd();
-    }
-    EXPECT_FALSE(Plat().windows().IsWindow(dropped));
-  });
+ZQ_IN_PROCESS_TEST(HostTest, DestroyBlanksQuitsAndClosesBothWindows) {
+  WindowHandle panel = parent.Make(Rect{0, 0, 50, 50});
+  SimpleBrowser host;
+  ASSERT_TRUE(host.CreateOver(panel));
+  WindowHandle h = host.Hwnd(), control = host.ControlWindow();
+  host.Destroy();
+  sim::SimWebControlRecord& c = Last();
+  EXPECT_EQ(c.navigations.back().url, L"about:blank");
+  EXPECT_TRUE(c.quit);
+  EXPECT_TRUE(c.released);
+  EXPECT_EQ(host.Browser(), nullptr);
+  Plat().windows().PumpPending();
+  EXPECT_FALSE(Plat().windows().IsWindow(control));
+  EXPECT_FALSE(Plat().windows().IsWindow(h));
+  host.Navigate(L"http://after/");
+  EXPECT_EQ(c.navigations.back().url, L"about:blank");
+  // A host that goes without Destroy takes its window along.
+  WindowHandle dropped = 0;
+  {
+    SimpleBrowser gone;
+    ASSERT_TRUE(gone.CreateOver(panel));
+    dropped = gone.Hwnd();
+  }
+  EXPECT_FALSE(Plat().windows().IsWindow(dropped));
 }
 
-TEST_F(HostTest, BuiltInPageEncodings) {
+ZQ_IN_PROCESS_TEST(HostTest, BuiltInPageEncodings) {
   // UTF-16 after a byte-order mark, or starting with "<html" in any case; otherwise ANSI.
   const std::pair<std::string, std::wstring> cases[] = {
       {Bytes(u"<b>\u00e9\u20ac</b>", true), L"<b>\u00e9\u20ac</b>"},
@@ -208,63 +200,57 @@ TEST_F(HostTest, BuiltInPageEncodings) {
       {"A", L"A"},
       {"", L""},
       {"\xFF\xFE", L""}};
-  InProcess([&] {
-    for (const auto& [bytes, text] : cases)
-      EXPECT_EQ(SimpleBrowser::DecodeHtmlResource(bytes), text) << bytes;
-    // The built-in pages are written whole; a missing page writes nothing.
-    SimpleBrowser host;
-    ASSERT_TRUE(host.CreateOver(parent.Make(Rect{0, 0, 50, 50})));
-    host.LoadFromResource(IDR_HTML_LOADING);
-    host.LoadFromResource(4242);
-    const std::vector<std::wstring>& writes = Last().writes;
-    ASSERT_EQ(writes.size(), 3u);
-    EXPECT_NE(writes[1].find(L"<title>Zephquill Loading</title>"), std::wstring::npos);
-    EXPECT_EQ(writes[2], L"");
-    EXPECT_EQ(Last().document->written, L"");
-  });
+  for (const auto& [bytes, text] : cases)
+    EXPECT_EQ(SimpleBrowser::DecodeHtmlResource(bytes), text) << bytes;
+  // The built-in pages are written whole; a missing page writes nothing.
+  SimpleBrowser host;
+  ASSERT_TRUE(host.CreateOver(parent.Make(Rect{0, 0, 50, 50})));
+  host.LoadFromResource(IDR_HTML_LOADING);
+  host.LoadFromResource(4242);
+  const std::vector<std::wstring>& writes = Last().writes;
+  ASSERT_EQ(writes.size(), 3u);
+  EXPECT_NE(writes[1].find(L"<title>Zephquill Loading</title>"), std::wstring::npos);
+  EXPECT_EQ(writes[2], L"");
+  EXPECT_EQ(Last().document->written, L"");
 }
 
 // The blank page behind the built-in pages is local: a control that cannot show it (a system
 // without an HTML engine) must not make the client believe the service is gone. Failed
 // pages and frames becoming "naverror": u1_nav_errors.zqs.
-TEST_F(HostTest, NoNavErrorForTheBlankPage) {
-  InProcess([&] {
-    CWebBrowser host;
-    WindowHandle panel = parent.Make(Rect{0, 0, 50, 50});
-    ASSERT_TRUE(host.CreateOver(panel));
-    host.SetCommandWindow(panel);
-    Last().location = L"about:blank";
-    host.Navigate(L"about:blank");
-    ASSERT_TRUE(web().Fail(Last().index, std::int32_t(0x800401E4u)));
-    Plat().windows().PumpPending();
-    EXPECT_EQ(parent.commands, 0);
-  });
+ZQ_IN_PROCESS_TEST(HostTest, NoNavErrorForTheBlankPage) {
+  CWebBrowser host;
+  WindowHandle panel = parent.Make(Rect{0, 0, 50, 50});
+  ASSERT_TRUE(host.CreateOver(panel));
+  host.SetCommandWindow(panel);
+  Last().location = L"about:blank";
+  host.Navigate(L"about:blank");
+  ASSERT_TRUE(web().Fail(Last().index, std::int32_t(0x800401E4u)));
+  Plat().windows().PumpPending();
+  EXPECT_EQ(parent.commands, 0);
 }
 
-TEST_F(HostTest, FrontHostShowsTheCoverWhileItsPageLoads) {
-  InProcess([&] {
-    WindowHandle panel = parent.Make(Rect{0, 0, 80, 80});
-    CFrontWebBrowser front;
-    CWebBrowser back;
-    ASSERT_TRUE(front.CreateOver(panel));
-    ASSERT_TRUE(back.CreateOver(panel));
-    back.LoadFromResource(IDR_HTML_LOADING);
-    front.SetBackBrowser(&back);
-    Windows& w = Plat().windows();
-    // Which host shows when the front host tells its parent about its page.
-    std::vector<std::pair<bool, bool>> shown;
-    parent.onNotify = [&](const BrowserNotification& n) {
-      if (n.window == front.Hwnd() && (n.code == BROWSER_NOTIFY_NAVIGATE_COMPLETE2 ||
-                                       n.code == BROWSER_NOTIFY_DOCUMENT_COMPLETE))
-        shown.push_back({w.IsVisible(front.Hwnd()), w.IsVisible(back.Hwnd())});
-    };
-    front.Navigate(L"http://" ZQ_APP_HOST L"/Panel/DefaultMinimize.aspx");
-    ASSERT_TRUE(web().Complete(web().Controls().front()->index, L"Panel"));
-    w.PumpPending();
-    ASSERT_EQ(shown.size(), 2u);
-    EXPECT_EQ(shown[0], std::make_pair(false, true));  // loading: the cover stands in
-    EXPECT_EQ(shown[1], std::make_pair(true, false));  // complete: the page replaces it
-  });
+ZQ_IN_PROCESS_TEST(HostTest, FrontHostShowsTheCoverWhileItsPageLoads) {
+  WindowHandle panel = parent.Make(Rect{0, 0, 80, 80});
+  CFrontWebBrowser front;
+  CWebBrowser back;
+  ASSERT_TRUE(front.CreateOver(panel));
+  ASSERT_TRUE(back.CreateOver(panel));
+  back.LoadFromResource(IDR_HTML_LOADING);
+  front.SetBackBrowser(&back);
+  Windows& w = Plat().windows();
+  // Which host shows when the front host tells its parent about its page.
+  std::vector<std::pair<bool, bool>> shown;
+  parent.onNotify = [&](const BrowserNotification& n) {
+    if (n.window == front.Hwnd() &&
+        (n.code == BROWSER_NOTIFY_NAVIGATE_COMPLETE2 || n.code == BROWSER_NOTIFY_DOCUMENT_COMPLETE))
+      shown.push_back({w.IsVisible(front.Hwnd()), w.IsVisible(back.Hwnd())});
+  };
+  front.Navigate(L"http://" ZQ_APP_HOST L"/Panel/DefaultMinimize.aspx");
+  ASSERT_TRUE(web().Complete(web().Controls().front()->index, L"Panel"));
+  w.PumpPending();
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_EQ(shown[0], std::make_pair(false, true));  // loading: the cover stands in
+  EXPECT_EQ(shown[1], std::make_pair(true, false));  // complete: the page replaces it
 }
 
 }  // namespace

@@ -94,3 +94,6 @@ class ClientFixture : public ::testing::Test {
 };
 
 }  // namespace zq::testing
+
+// A test of a ClientFixture whose body runs inside the desktop's Run.
+#define ZQ_ON_DESKTOP_TEST(fixture, name) ZQ_TEST_RUN_BY(desktop.Run, fixture, name)

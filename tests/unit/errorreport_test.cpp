@@ -109,12 +109,10 @@ TEST_F(GuardedBlock, ResultsAndProcessExit) {
 
 // Only a report at the display threshold or below shows a box, and that box has no owner:
 // an owner handle that is no window would make the system refuse to show it.
-TEST_F(GuardedBlock, GraveFailuresShowAnOwnerlessBox) {
+ZQ_IN_PROCESS_TEST(GuardedBlock, GraveFailuresShowAnOwnerlessBox) {
   desktop.autoAnswer = mb::IdOk;
-  InProcess([] {
-    Guarded(ErrorDisplayThreshold + 1, L"quiet", [] { ThrowFail(); });
-    Guarded(ErrorDisplayThreshold, L"grave", [] { ThrowFail(); });
-  });
+  Guarded(ErrorDisplayThreshold + 1, L"quiet", [] { ThrowFail(); });
+  Guarded(ErrorDisplayThreshold, L"grave", [] { ThrowFail(); });
   ASSERT_EQ(desktop.Boxes().size(), 1u);
   EXPECT_EQ(desktop.Boxes()[0].owner, 0u);
   EXPECT_EQ(desktop.Boxes()[0].caption, L"Sorry but an error occurred");

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 #include "app/ErrorReport.h"
 #include "app/Text.h"
@@ -76,12 +76,10 @@ TEST(RegistryScriptTest, MalformedScriptsAndUnknownNamesFail) {
 
 // A file of the source tree; nothing when the tests run where the tree is not reachable.
 std::optional<std::string> SourceFile(const char* relative) {
-  std::filesystem::path here = std::filesystem::path(__FILE__).parent_path();
-  std::ifstream in(here / "../.." / relative, std::ios::binary);
+  std::ifstream in(std::filesystem::path(__FILE__).parent_path() / "../.." / relative,
+                   std::ios::binary);
   if (!in) return std::nullopt;
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 TEST(RegistryScriptTest, ResourcesHoldTheScriptFilesThatTheExecutableIsBuiltWith) {

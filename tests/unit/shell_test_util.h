@@ -111,3 +111,18 @@ class ShellTest : public ::testing::Test {
 };
 
 }  // namespace zq::testing
+
+// A test of `fixture` whose body runs through `runner` (a member taking the body).
+#define ZQ_TEST_RUN_BY(runner, fixture, name)                                            \
+  struct fixture##_##name##_Test : fixture {                                             \
+    void TestBody() override {                                                           \
+      runner([this] { Body(); });                                                        \
+    }                                                                                    \
+    void Body();                                                                         \
+  };                                                                                     \
+  [[maybe_unused]] ::testing::TestInfo* const fixture##_##name##_info =                  \
+      ::testing::RegisterTest(#fixture, #name, nullptr, nullptr, __FILE__, __LINE__,     \
+                              []() -> fixture* { return new fixture##_##name##_Test; }); \
+  void fixture##_##name##_Test::Body()
+// A test of a ShellTest whose body runs on the main thread of a process.
+#define ZQ_IN_PROCESS_TEST(fixture, name) ZQ_TEST_RUN_BY(InProcess, fixture, name)

@@ -3,7 +3,7 @@
 
 #include <array>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 #include "app/Text.h"
 #include "controller/AutoUpdater.h"
@@ -44,10 +44,7 @@ class UpdaterTest : public ClientFixture {
  protected:
   std::string Read(const std::wstring& path) {
     std::ifstream in(desktop.HostPath(path), std::ios::binary);
-    if (!in) return "<absent>";
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return in ? std::string(std::istreambuf_iterator<char>(in), {}) : "<absent>";
   }
   void Write(const std::wstring& path, const std::string& bytes) {
     std::ofstream(desktop.HostPath(path), std::ios::binary) << bytes;
@@ -78,7 +75,7 @@ class UpdaterTest : public ClientFixture {
 };
 
 // Only a file signed by a trusted key, from the update address's origin, replaces the executable.
-TEST_F(UpdaterTest, UnsignedForgedOrRedirectedDownloadsAreRefused) {
+ZQ_ON_DESKTOP_TEST(UpdaterTest, UnsignedForgedOrRedirectedDownloadsAreRefused) {
   const std::string other = std::string(kSignedByOtherKey);
   std::string tampered = newImage;
   tampered[4000] ^= 1;
@@ -113,33 +110,31 @@ TEST_F(UpdaterTest, UnsignedForgedOrRedirectedDownloadsAreRefused) {
       {"a redirect loop", newImage, good, "one redirect too many",
        L"http://127.0.0.1:8702/Download/ZephquillClient.exe"},
   };
-  desktop.Run([&] {
-    for (const Case& c : cases) {
-      SCOPED_TRACE(c.what);
-      Write(kModule, oldImage);
-      std::filesystem::remove(desktop.HostPath(kBackup));
-      auto& quirks = Serve(c.body, c.signature);
-      desktop.network().At(kSignatureAddress).status = c.signatureStatus;
-      desktop.imageMachine = c.machine;
-      if (c.redirect) {
-        quirks[std::wstring(kDownloads) + L"ZephquillClient.exe"].redirectTo = *c.redirect;
-        quirks[L"http://127.0.0.1:8702/Download/v2/"].body = c.body;
-        quirks[L"http://127.0.0.1:8702/Download/v2/ZephquillClient.exe.sig"].body = c.signature;
-      }
-      const bool refused = c.refusal != nullptr;
-      EXPECT_EQ(RunUpdate(), refused ? CAutoUpdater::DownloadFailed : CAutoUpdater::Updated);
-      EXPECT_NE(refusal.find(refused ? c.refusal : ""), std::string::npos) << refusal;
-      EXPECT_EQ(Read(kModule), refused ? oldImage : c.body);
-      EXPECT_EQ(Read(kBackup), refused ? "<absent>" : oldImage);
-      EXPECT_EQ(Read(kTempCopy), "<absent>");
-    }
-    // While a key is rotated the client trusts both: the new one's signature is accepted.
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
     Write(kModule, oldImage);
-    Serve(newImage, other);
-    std::vector<TrustedKey> keys = BuiltInUpdateKeys();
-    keys.push_back(*TrustedKeyFromPem(kOtherPublicKey));
-    EXPECT_EQ(RunUpdate(keys), CAutoUpdater::Updated) << refusal;
-  });
+    std::filesystem::remove(desktop.HostPath(kBackup));
+    auto& quirks = Serve(c.body, c.signature);
+    desktop.network().At(kSignatureAddress).status = c.signatureStatus;
+    desktop.imageMachine = c.machine;
+    if (c.redirect) {
+      quirks[std::wstring(kDownloads) + L"ZephquillClient.exe"].redirectTo = *c.redirect;
+      quirks[L"http://127.0.0.1:8702/Download/v2/"].body = c.body;
+      quirks[L"http://127.0.0.1:8702/Download/v2/ZephquillClient.exe.sig"].body = c.signature;
+    }
+    const bool refused = c.refusal != nullptr;
+    EXPECT_EQ(RunUpdate(), refused ? CAutoUpdater::DownloadFailed : CAutoUpdater::Updated);
+    EXPECT_NE(refusal.find(refused ? c.refusal : ""), std::string::npos) << refusal;
+    EXPECT_EQ(Read(kModule), refused ? oldImage : c.body);
+    EXPECT_EQ(Read(kBackup), refused ? "<absent>" : oldImage);
+    EXPECT_EQ(Read(kTempCopy), "<absent>");
+  }
+  // While a key is rotated the client trusts both: the new one's signature is accepted.
+  Write(kModule, oldImage);
+  Serve(newImage, other);
+  std::vector<TrustedKey> keys = BuiltInUpdateKeys();
+  keys.push_back(*TrustedKeyFromPem(kOtherPublicKey));
+  EXPECT_EQ(RunUpdate(keys), CAutoUpdater::Updated) << refusal;
 }
 
 TEST(UpdateArithmeticTest, DaysSinceFailureAndLocalTimeBefore) {
@@ -199,19 +194,17 @@ TEST(UpdateArithmeticTest, ImageMachineAndImageEnd) {
 
 using RestartTest = ClientFixture;
 
-TEST_F(RestartTest, RestartStartsTheFixedFileNameInTheExecutablesFolderThenExits) {
+ZQ_ON_DESKTOP_TEST(RestartTest, RestartStartsTheFixedFileNameInTheExecutablesFolderThenExits) {
   desktop.launcher = [](std::uint32_t, const std::wstring&) { return true; };  // it exists
-  desktop.Run([&] {
-    pid = desktop.StartProcess(L"C:\\Program Files\\Zephquill\\Renamed.exe", L"\"Renamed.exe\"",
-                               [] { return ClientMain(); });
-    desktop.SleepMs(3500);
-    PageCommand(L"appclientrestart", L"");
-    desktop.SleepMs(100);
-    ASSERT_EQ(desktop.processStarts.size(), 1u);
-    EXPECT_EQ(desktop.processStarts[0].commandLine,
-              L"\"C:\\Program Files\\Zephquill\\ZephquillClient.exe\" -LoadWithDelay");
-    EXPECT_TRUE(desktop.Process(pid)->ended);
-  });
+  pid = desktop.StartProcess(L"C:\\Program Files\\Zephquill\\Renamed.exe", L"\"Renamed.exe\"",
+                             [] { return ClientMain(); });
+  desktop.SleepMs(3500);
+  PageCommand(L"appclientrestart", L"");
+  desktop.SleepMs(100);
+  ASSERT_EQ(desktop.processStarts.size(), 1u);
+  EXPECT_EQ(desktop.processStarts[0].commandLine,
+            L"\"C:\\Program Files\\Zephquill\\ZephquillClient.exe\" -LoadWithDelay");
+  EXPECT_TRUE(desktop.Process(pid)->ended);
 }
 
 }  // namespace

@@ -14,32 +14,7 @@
 namespace zq::win32::test {
 namespace {
 
-// Records BeforeNavigate2 and NavigateError as lines of their arguments.
-struct Sink : WebControlEvents {
-  std::vector<std::wstring> events;
-  bool cancelBefore = false;
-
-  void BeforeNavigate2(bool topLevel, const std::wstring& url, const std::wstring& frame,
-                       const std::vector<std::uint8_t>* post, const std::wstring& headers,
-                       bool& cancel) override {
-    std::wstring data = post ? std::wstring(post->begin(), post->end()) : L"(none)";
-    events.push_back((topLevel ? L"top " : L"frame ") + url + L" " + frame + L" " + data + L" " +
-                     headers);
-    cancel = cancelBefore;
-  }
-  void NavigateComplete2(bool, const std::wstring&) override {}
-  void DocumentComplete(bool, const std::wstring&) override {}
-  void NavigateError(bool topLevel, const std::wstring& url, const std::wstring& frame,
-                     std::int32_t status, bool&) override {
-    events.push_back((topLevel ? L"top error " : L"frame error ") + url + L" " + frame + L" " +
-                     std::to_wstring(status));
-  }
-  void DownloadBegin() override {}
-  void DownloadComplete() override {}
-  void ProgressChange(std::int32_t, std::int32_t) override {}
-  void StatusTextChange(const std::wstring&) override {}
-  void TitleChange(const std::wstring&) override {}
-};
+using contract::WebSink;
 
 class WebControlTest : public BackendTest {
  protected:
@@ -61,7 +36,7 @@ class WebControlTest : public BackendTest {
   }
 
   HWND host_ = nullptr;
-  Sink sink_;
+  WebSink sink_;
   std::unique_ptr<WebControl> control_;
 };
 
@@ -126,7 +101,9 @@ TEST_F(WebControlTest, DocumentWaitsAreBounded) {
 // Arguments read by position from the end through references, frames told apart by the
 // sender; a detached site passes nothing on, a short argument list is not read past.
 TEST(WebSiteEvents, DecodesArgumentsAndTellsFramesApart) {
-  Sink sink;
+  WebSink sink;
+  sink.frames = true;
+  sink.cancelErrors = false;
   RECT r{0, 0, 10, 10};
   auto* site = new WebSite(nullptr, r, sink);
   auto* other = new WebSite(nullptr, r, sink);  // any dispatch object serves as a frame
@@ -156,7 +133,7 @@ TEST(WebSiteEvents, DecodesArgumentsAndTellsFramesApart) {
     cancel = VARIANT_FALSE;
     return site->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
   };
-  sink.cancelBefore = true;
+  sink.cancel = true;
   EXPECT_EQ(invoke(DISPID_BEFORENAVIGATE2, other, {&headers, &post, &frame, &flags, &url}, 0),
             S_OK);
   EXPECT_EQ(cancel, VARIANT_TRUE);
@@ -166,8 +143,8 @@ TEST(WebSiteEvents, DecodesArgumentsAndTellsFramesApart) {
   site->Detach();
   invoke(DISPID_BEFORENAVIGATE2, other, {&headers, &post, &frame, &flags, &url}, 0);
   EXPECT_EQ(sink.events, (std::vector<std::wstring>{
-                             L"frame http://h/page side abc X: 1",
-                             L"top error http://h/page side " +
+                             L"frame before http://h/page side abc X: 1",
+                             L"error http://h/page side " +
                                  std::to_wstring(static_cast<std::int32_t>(0x800C0008u))}));
   for (VARIANT* v : {&url, &frame, &headers, &post}) ::VariantClear(v);
   site->Release();
