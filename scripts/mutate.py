@@ -480,6 +480,11 @@ def run(args):
         status, killer = run_mutant(m, first, tests, args.bound)
         secs = time.monotonic() - t0
         outcome[m["id"]] = status
+        log = BUILD / "Testing" / "Temporary" / "LastTest.log"
+        if status in ("killed", "timeout") and log.exists():
+            # What the tests printed, kept so that a kill that looks wrong can be looked into.
+            (BUILD / "kills").mkdir(exist_ok=True)
+            shutil.copyfile(log, BUILD / "kills" / f"{m['id']}.log")
         print(f"[{n}/{len(chosen)}] {m['id']} {m['file']}:{m['line']} {m['op']}: {status}"
               f"{(' by ' if status in ('killed', 'timeout') else ': ') + killer if killer else ''}"
               f" ({secs:.0f} s)", flush=True)
